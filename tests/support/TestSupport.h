@@ -1,0 +1,56 @@
+#pragma once
+// Small helpers shared by the tests: pseudo-terminal pairs, event-loop waits and
+// paths of the build tree.
+
+#include <chrono>
+#include <functional>
+#include <string>
+
+namespace testsupport {
+
+// An openpty pair. The slave path is what a program opens as its serial device;
+// the test plays the meter on the master. Both ends are closed by the destructor.
+class PtyPair {
+public:
+    PtyPair();
+    ~PtyPair();
+    PtyPair(const PtyPair &) = delete;
+    PtyPair &operator=(const PtyPair &) = delete;
+
+    int master() const { return master_; }
+    const std::string &slavePath() const { return slavePath_; }
+    // Closes the master: to the program the device has vanished.
+    void closeMaster();
+    // Closes our own slave descriptor, which only keeps the line alive until the
+    // program opens it.
+    void closeSlave();
+
+    void writeMaster(const std::string &bytes);
+    // Reads what the program wrote, waiting up to `timeout` for `count` bytes.
+    std::string readMaster(size_t count, std::chrono::milliseconds timeout);
+
+private:
+    int master_ = -1;
+    int slave_ = -1;
+    std::string slavePath_;
+};
+
+// Runs the Qt event loop until `done` holds or `timeout` passes; returns `done()`.
+bool waitUntil(const std::function<bool()> &done,
+               std::chrono::milliseconds timeout = std::chrono::seconds(5));
+
+// Runs the event loop for `period`.
+void processEventsFor(std::chrono::milliseconds period);
+
+// Number of open file descriptors of this process.
+int openDescriptorCount();
+
+// build/bin, where the programs and simulators lie.
+std::string binDir();
+// The source tree.
+std::string sourceDir();
+
+// A fresh temporary folder, removed at exit of the test program.
+std::string makeTempDir();
+
+} // namespace testsupport
