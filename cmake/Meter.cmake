@@ -22,7 +22,7 @@ function(meter_glob_library name)
   meter_warnings(${name})
 endfunction()
 
-# meter_add_test(<name> SOURCES <files...> [LIBS <targets...>] [ENV <VAR=value...>])
+# meter_add_test(<name> SOURCES <files...> [LIBS <targets...>] [ENV <VAR=value>])
 # One GoogleTest executable; tests/support gives it a Qt application, an offscreen
 # platform and a private settings folder.
 function(meter_add_test name)
@@ -31,11 +31,15 @@ function(meter_add_test name)
   target_link_libraries(${name} PRIVATE test_support ${ARG_LIBS})
   meter_warnings(${name})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
-  gtest_discover_tests(${name}
-    DISCOVERY_MODE PRE_TEST
-    DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;METER_BIN_DIR=${CMAKE_BINARY_DIR}/bin;METER_SOURCE_DIR=${CMAKE_SOURCE_DIR};${ARG_ENV}"
-               TIMEOUT 300)
+  # The test main sets QT_QPA_PLATFORM, METER_BIN_DIR and METER_SOURCE_DIR itself: the
+  # discovered tests get their properties through a generated script that splits lists.
+  if(ARG_ENV)
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+      PROPERTIES ENVIRONMENT "${ARG_ENV}" TIMEOUT 300)
+  else()
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+      PROPERTIES TIMEOUT 300)
+  endif()
 endfunction()
 
 # meter_glob_tests(LIBS <targets...>)

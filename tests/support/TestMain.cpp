@@ -9,7 +9,11 @@
 #include <cstdlib>
 
 int main(int argc, char **argv) {
-    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    // Set here rather than by ctest, so that a test program run by hand behaves the same,
+    // and the simulators it starts inherit them.
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    setenv("METER_BIN_DIR", METER_DEFAULT_BIN_DIR, 0);
+    setenv("METER_SOURCE_DIR", METER_DEFAULT_SOURCE_DIR, 0);
     QTemporaryDir config;
     setenv("XDG_CONFIG_HOME", config.path().toLocal8Bit().constData(), 1);
     ::testing::InitGoogleTest(&argc, argv);

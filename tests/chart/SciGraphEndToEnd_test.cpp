@@ -1,0 +1,144 @@
+// The chart control over the real engine: data set through the properties, applied,
+// painted, and a click on a point raising OnDataHotSpot.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QImage>
+#include <QMouseEvent>
+
+#include <cmath>
+#include <cstdlib>
+#include <vector>
+
+#include "chart/ChartEngineApi.h"
+#include "chart/SciGraphCtl.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+// The client pixel nearest to graph point (x, y) of axis 0, found through the engine's
+// pixel-to-graph conversion; (-1, -1) when no pixel lies in the graph area there.
+QPoint pixelOf(SciGraph &chart, double x, double y)
+{
+    auto graphAt = [&](int px, int py, double &gx, double &gy) {
+        int axis = 0;
+        return chart::cePixelToGraph(chart.GethObject(), &axis, &px, &py, &gx, &gy, 0, 0, 0) != 0;
+    };
+    QPoint best(-1, -1);
+    double bestDist = 1e300;
+    for (int py = 0; py < chart.height(); ++py) {
+        for (int px = 0; px < chart.width(); ++px) {
+            double gx = 0, gy = 0;
+            if (!graphAt(px, py, gx, gy))
+                continue;
+            const double d = std::abs(gx - x) / 4.0 + std::abs(gy - y) / 20.0;
+            if (d < bestDist) {
+                bestDist = d;
+                best = QPoint(px, py);
+            }
+        }
+    }
+    return best;
+}
+
+// docs/screenshots of the source tree, also when the test runs without METER_SOURCE_DIR.
+QString screenshotDir()
+{
+    QString root = QString::fromLocal8Bit(qgetenv("METER_SOURCE_DIR"));
+    if (root.isEmpty()) {
+        const QString self = QStringLiteral(__FILE__);
+        root = self.left(self.lastIndexOf(QStringLiteral("/tests/chart/")));
+    }
+    return root + QStringLiteral("/docs/screenshots");
+}
+
+void click(QWidget &w, QPoint at)
+{
+    QMouseEvent press(QEvent::MouseButtonPress, at, w.mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(&w, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, w.mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(&w, &release);
+}
+
+} // namespace
+
+TEST(SciGraphEndToEnd, DataAppliedPaintedAndClicked)
+{
+    SciGraph chart;
+    chart.Loaded();
+    chart.resize(480, 320);
+    chart.show();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return chart.isVisible(); }));
+    ASSERT_NE(chart.GethObject(), nullptr);
+
+    chart.SetMainTitle("Humidity");
+    chart.SetSubsets(1);
+    chart.SetPoints(5);
+    const float ys[] = {40.0f, 55.0f, 47.5f, 60.0f, 52.0f};
+    for (int i = 0; i < 5; ++i) {
+        chart.SetXData(0, i, float(i));
+        chart.SetYData(0, i, ys[i]);
+    }
+    chart.SetSubsetColors(0, forms::clBlue);
+    chart.SetAllowDataHotSpots(true);
+    EXPECT_EQ(chart.YData(0, 3), 60.0f);
+
+    // Until the apply sequence the window keeps its picture.
+    const QImage before = chart.grab().toImage();
+    chart.SGnarg1 = 0;
+    chart.SGnarg2 = 0;
+    chart.SetSGactions(sgReinitAndReset);
+    const QImage after = chart.grab().toImage();
+    EXPECT_NE(before, after);
+    EXPECT_FALSE(chart.Painting());
+    QDir().mkpath(screenshotDir());
+    EXPECT_TRUE(after.save(screenshotDir() + "/scigraph-control.png"));
+
+    int subset = -1, point = -1, clicks = 0;
+    chart.OnDataHotSpot = [&](forms::TObject *sender, int dbl, int s, int p) {
+        EXPECT_EQ(sender, &chart);
+        EXPECT_EQ(dbl, 0);
+        subset = s;
+        point = p;
+    };
+    chart.OnClick = [&](forms::TObject *) { ++clicks; };
+    const QPoint at = pixelOf(chart, 3.0, 60.0);
+    ASSERT_NE(at, QPoint(-1, -1));
+    click(chart, at);
+    EXPECT_EQ(subset, 0);
+    EXPECT_EQ(point, 3);
+    EXPECT_EQ(clicks, 0);
+
+    // Away from every point: an ordinary click.
+    click(chart, QPoint(2, 2));
+    EXPECT_EQ(clicks, 1);
+}
+
+TEST(SciGraphEndToEnd, CustomizeDialogRaisesOnCustomizeDlgWithItsResult)
+{
+    SciGraph chart;
+    chart.Loaded();
+    chart.resize(300, 200);
+    chart.show();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return chart.isVisible(); }));
+
+    std::vector<int> results;
+    chart.OnCustomizeDlg = [&](forms::TObject *) { results.push_back(chart.DialogResult()); };
+    bool accept = true;
+    chart::ceSetDialogScript([&](QWidget &dialog) {
+        auto *d = qobject_cast<QDialog *>(&dialog);
+        ASSERT_NE(d, nullptr);
+        if (accept) d->accept();
+        else d->reject();
+    });
+    chart.SetSGactions(sgCustomize);
+    accept = false;
+    chart.SetSGactions(sgCustomize);
+    chart::ceSetDialogScript(nullptr);
+    EXPECT_EQ(results, (std::vector<int>{1, 0}));
+}
