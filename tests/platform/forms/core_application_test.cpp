@@ -1,0 +1,71 @@
+#include "platform/forms/Application.h"
+#include "platform/forms/Dialogs.h"
+#include "platform/forms/Exceptions.h"
+#include "platform/forms/Sync.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <thread>
+
+using namespace forms;
+
+namespace {
+
+struct ApplicationTest : ::testing::Test {
+    void SetUp() override {
+        DialogScript().reset();
+        Application->Initialize();
+        Application->SetTitle(QStringLiteral("Vadro"));
+    }
+    void TearDown() override { DialogScript().reset(); }
+};
+
+void handle(const std::function<void()> &raise) {
+    try {
+        raise();
+    } catch (...) {
+        Application->HandleException(nullptr);
+    }
+}
+
+} // namespace
+
+TEST_F(ApplicationTest, HandleExceptionShowsTheMessageInAnErrorBoxTitledWithTheTitle) {
+    DialogScript().pushAccept();
+    handle([] { throw Exception(QStringLiteral("The handle is invalid.")); });
+    ASSERT_EQ(DialogScript().log().size(), 1u);
+    const DialogRecord &r = DialogScript().log()[0];
+    EXPECT_EQ(r.kind, DialogKind::MessageBox);
+    EXPECT_EQ(r.text, QStringLiteral("The handle is invalid."));
+    EXPECT_EQ(r.caption, QStringLiteral("Vadro"));
+    EXPECT_EQ(r.flags & MB_ICONMASK, MB_ICONSTOP);
+}
+
+TEST_F(ApplicationTest, SilentAbortShowsNothingOtherExceptionsShowTheirText) {
+    handle([] { Abort(); });
+    EXPECT_TRUE(DialogScript().log().empty());
+    DialogScript().pushAccept();
+    handle([] { throw std::runtime_error("plain"); });
+    ASSERT_EQ(DialogScript().log().size(), 1u);
+    EXPECT_EQ(DialogScript().log()[0].text, QStringLiteral("plain"));
+}
+
+TEST_F(ApplicationTest, RunProcessesQueuedCallsAndReturnsOnTerminate) {
+    bool ran = false;
+    std::thread worker([&] {
+        Synchronize([&] {
+            ran = true;
+            Application->Terminate();
+        });
+    });
+    QTimer::singleShot(5000, [] { QCoreApplication::quit(); }); // a safety net only
+    Application->Run();
+    worker.join();
+    EXPECT_TRUE(ran);
+    EXPECT_TRUE(Application->Terminated());
+    EXPECT_EQ(Application->Run(), 0); // already terminated: returns at once
+}

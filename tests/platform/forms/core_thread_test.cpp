@@ -1,0 +1,110 @@
+#include "platform/forms/Thread.h"
+
+#include "support/TestSupport.h"
+
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <atomic>
+
+using namespace forms;
+using namespace std::chrono_literals;
+
+namespace {
+
+class Counter : public TThread {
+public:
+    explicit Counter(bool suspended, std::atomic<bool> *freed = nullptr) : TThread(suspended), freed_(freed) {
+        AfterConstruction();
+    }
+    ~Counter() override {
+        if (freed_) *freed_ = true;
+    }
+    std::atomic<int> loops{0};
+    std::atomic<int> nice{-100};
+    std::atomic<bool> started{false};
+
+protected:
+    void Execute() override {
+        started = true;
+        while (!Terminated()) {
+            nice = getpriority(PRIO_PROCESS, id_t(syscall(SYS_gettid)));
+            ++loops;
+            QThread::usleep(500);
+        }
+        SetReturnValue(loops);
+    }
+
+private:
+    std::atomic<bool> *freed_;
+};
+
+class Thrower : public TThread {
+public:
+    Thrower() : TThread(false) { AfterConstruction(); }
+
+protected:
+    void Execute() override { throw std::runtime_error("lost"); }
+};
+
+} // namespace
+
+TEST(CoreThread, RunsUntilTerminatedAndReportsItsReturnValue) {
+    Counter t(false);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return t.loops > 2; }));
+    t.Terminate();
+    EXPECT_TRUE(t.Terminated());
+    EXPECT_GE(t.WaitFor(), 3);
+    EXPECT_TRUE(t.Finished());
+}
+
+TEST(CoreThread, SuspendedThreadWaitsForStart) {
+    Counter t(true);
+    testsupport::processEventsFor(30ms);
+    EXPECT_FALSE(t.started);
+    t.Start();
+    EXPECT_TRUE(testsupport::waitUntil([&] { return t.started.load(); }));
+}
+
+TEST(CoreThread, FreeOnTerminateDeletesItselfWhenExecuteEnds) {
+    std::atomic<bool> freed{false};
+    auto *t = new Counter(true, &freed);
+    t->SetFreeOnTerminate(true);
+    t->Start();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return t->started.load(); }));
+    t->Terminate();
+    EXPECT_TRUE(testsupport::waitUntil([&] { return freed.load(); }));
+}
+
+TEST(CoreThread, PriorityBecomesTheThreadsNiceValue) {
+    Counter t(true);
+    t.SetPriority(tpLowest);
+    t.Start();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return t.nice == 10; }));
+    t.SetPriority(tpIdle);
+    EXPECT_TRUE(testsupport::waitUntil([&] { return t.nice == 19; }));
+    // Raising priority may be refused by the system; it must not fail.
+    t.SetPriority(tpTimeCritical);
+    EXPECT_EQ(t.Priority(), tpTimeCritical);
+    t.Terminate();
+    t.WaitFor();
+}
+
+TEST(CoreThread, EscapedExceptionIsKeptAsFatalException) {
+    Thrower t;
+    t.WaitFor();
+    ASSERT_TRUE(t.FatalException());
+    EXPECT_THROW(std::rethrow_exception(t.FatalException()), std::runtime_error);
+}
+
+TEST(CoreThread, DestroyingARunningThreadStopsIt) {
+    auto *t = new Counter(false);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return t->started.load(); }));
+    delete t; // terminates and waits
+    SUCCEED();
+}
