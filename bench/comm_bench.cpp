@@ -1,0 +1,94 @@
+// The comm layer on a pseudo-terminal: one byte written on the master until a
+// pending WaitCommEvent on the slave completes and the byte is read back, and
+// 64 KiB written on the master until a read of all of it completes.
+
+#include "platform/comm/Comm.h"
+
+#include <benchmark/benchmark.h>
+
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+using namespace win;
+
+namespace {
+
+struct Line {
+    int master = -1, slave = -1;
+    HANDLE port = INVALID_HANDLE_VALUE;
+    HANDLE event = nullptr;
+
+    Line() {
+        char name[256] = {};
+        termios t{};
+        cfmakeraw(&t);
+        if (openpty(&master, &slave, name, &t, nullptr) != 0) return;
+        port = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED,
+                           nullptr);
+        event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    }
+    ~Line() {
+        CloseHandle(port);
+        CloseHandle(event);
+        ::close(master);
+        ::close(slave);
+    }
+};
+
+void RxCharLatency(benchmark::State &state) {
+    Line line;
+    if (line.port == INVALID_HANDLE_VALUE) {
+        state.SkipWithError("no pty");
+        return;
+    }
+    SetCommMask(line.port, EV_RXCHAR);
+    OVERLAPPED ov{};
+    ov.hEvent = line.event;
+    char byte = 'x';
+    for (auto _ : state) {
+        DWORD mask = 0, n = 0;
+        if (WaitCommEvent(line.port, &mask, &ov) == FALSE) {
+            (void)!::write(line.master, &byte, 1);
+            WaitForSingleObject(line.event, INFINITE);
+        }
+        OVERLAPPED rov{};
+        ReadFile(line.port, &byte, 1, &n, &rov);
+        benchmark::DoNotOptimize(n);
+    }
+}
+BENCHMARK(RxCharLatency)->UseRealTime();
+
+void BulkRead(benchmark::State &state) {
+    Line line;
+    if (line.port == INVALID_HANDLE_VALUE) {
+        state.SkipWithError("no pty");
+        return;
+    }
+    const size_t size = 64 * 1024;
+    SetupComm(line.port, size, 2048);
+    std::string data(size, 'd');
+    std::vector<char> buf(size);
+    for (auto _ : state) {
+        OVERLAPPED ov{};
+        ov.hEvent = line.event;
+        DWORD n = 0;
+        ReadFile(line.port, buf.data(), DWORD(size), &n, &ov);
+        for (size_t done = 0; done < size;) {
+            ssize_t w = ::write(line.master, data.data() + done, size - done);
+            if (w <= 0) break;
+            done += size_t(w);
+        }
+        GetOverlappedResult(line.port, &ov, &n, TRUE);
+        benchmark::DoNotOptimize(n);
+    }
+    state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(size));
+}
+BENCHMARK(BulkRead)->UseRealTime();
+
+} // namespace
+
+BENCHMARK_MAIN();
