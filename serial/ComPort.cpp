@@ -526,6 +526,10 @@ void TCustomComPort::StopThread() {
         // Ends the pending wait; the thread then sees its flag and leaves.
         if (isOpen()) SetCommMask(device_->handle, 0);
     }
+    // A hand-over it has queued is dropped, so it cannot stay blocked on a GUI thread
+    // that stops draining the queue.
+    if (threadSync_) threadSync_->Cancel();
+    threadSync_.reset();
     thread_ = nullptr;
 }
 
@@ -669,6 +673,8 @@ TComThread::TComThread(TCustomComPort *AComPort)
     wait_->event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     if (!wait_->event) throw forms::Exception("Can't create thread");
     handle_ = AComPort->device_->handle;
+    sync_ = std::make_shared<forms::SyncToken>();
+    AComPort->threadSync_ = sync_;
     synchronize_ = AComPort->synchronizeEvents_;
     SetFreeOnTerminate(true);
     SetPriority(AComPort->threadPriority_);
@@ -713,24 +719,24 @@ void TComThread::WaitForEvent() {
     SetLastError(ERROR_SUCCESS);
     std::shared_ptr<TComLink> link = link_;
     try {
-        Synchronize([this, link, code] {
+        forms::Synchronize([this, link, code] {
             TCustomComPort *port = link->port;
             if (!port || Terminated()) return;
             // The thread ends after this cycle: the port must not keep it.
             if (port->thread_ == this) port->thread_ = nullptr;
             port->lastWaitError_ = code;
             port->RaiseThreadError();
-        });
+        }, sync_);
     } catch (...) {
         // Raised only to end this thread; OnError has seen it.
     }
     if (code == ERROR_ACCESS_DENIED) {
         // The device has gone: close the port, unless it was closed meanwhile.
         try {
-            Synchronize([this, link] {
+            forms::Synchronize([this, link] {
                 TCustomComPort *port = link->port;
                 if (port && !Terminated()) port->Close();
-            });
+            }, sync_);
         } catch (...) {
             // BeforeClose or AfterClose raised; the port is closed all the same.
         }
@@ -747,7 +753,7 @@ void TComThread::dispatch(DWORD mask) {
         port->DispatchEvents();
     };
     if (synchronize_) {
-        Synchronize([this, link, run] {
+        forms::Synchronize([this, link, run] {
             TCustomComPort *port = link->port;
             if (!port || Terminated()) return;
             try {
@@ -757,7 +763,7 @@ void TComThread::dispatch(DWORD mask) {
                 if (port->thread_ == this) port->thread_ = nullptr;
                 throw;
             }
-        });
+        }, sync_);
         return;
     }
     std::unique_lock<std::mutex> g(link->dispatchLock);
@@ -767,10 +773,10 @@ void TComThread::dispatch(DWORD mask) {
         run(port);
     } catch (...) {
         g.unlock();
-        Synchronize([this, link] {
+        forms::Synchronize([this, link] {
             TCustomComPort *p = link->port;
             if (p && p->thread_ == this) p->thread_ = nullptr;
-        });
+        }, sync_);
         throw;
     }
 }

@@ -17,6 +17,7 @@
 #include "platform/forms/Component.h"
 #include "platform/forms/Exceptions.h"
 #include "platform/forms/Thread.h"
+#include "platform/forms/Sync.h"
 
 #include <QString>
 
@@ -380,6 +381,7 @@ private:
     bool activeFlag_ = false;
     std::unique_ptr<TComDevice> device_;   // handles and overlapped records
     TComThread *thread_ = nullptr;          // GUI thread only; none = no thread
+    std::shared_ptr<forms::SyncToken> threadSync_; // withdraws the thread's queued hand-overs
     std::uint32_t eventMask_ = 0;           // what the last wait reported
     std::uint32_t lastWaitError_ = 0;
     std::shared_ptr<TComLink> link_;        // liveness shared with threads and queued calls
@@ -440,6 +442,7 @@ private:
     std::unique_ptr<Wait> wait_; // this thread's own wait record and event
     void *handle_ = nullptr;     // the device, as the port opened it
     bool synchronize_ = true;
+    std::shared_ptr<forms::SyncToken> sync_;
 };
 
 } // namespace serial

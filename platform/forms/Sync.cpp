@@ -15,6 +15,7 @@ namespace {
 
 struct QueuedCall {
     std::function<void()> call;
+    std::shared_ptr<SyncToken> token;
     std::exception_ptr error;
     bool done = false;
 };
@@ -30,16 +31,22 @@ bool IsGuiThread() {
     return !app || QThread::currentThread() == app->thread();
 }
 
-void Synchronize(const std::function<void()> &call) {
+void Synchronize(const std::function<void()> &call) { Synchronize(call, nullptr); }
+
+void Synchronize(const std::function<void()> &call, const std::shared_ptr<SyncToken> &token) {
     QCoreApplication *app = QCoreApplication::instance();
     if (!app || QThread::currentThread() == app->thread()) {
-        call();
+        if (!token || !token->Cancelled()) call();
         return;
     }
     auto item = std::make_shared<QueuedCall>();
     item->call = call;
+    item->token = token;
     {
         std::lock_guard<std::mutex> g(queueLock);
+        // Checked under the lock, so a Cancel either sees this call queued or this
+        // call sees the Cancel.
+        if (token && token->Cancelled()) return;
         queue.push_back(item);
     }
     // A posted call reaches the GUI thread through exec() and processEvents() alike.
@@ -59,11 +66,13 @@ bool CheckSynchronize() {
             item = queue.front();
             queue.pop_front();
         }
-        ran = true;
-        try {
-            item->call();
-        } catch (...) {
-            item->error = std::current_exception();
+        if (!item->token || !item->token->Cancelled()) {
+            ran = true;
+            try {
+                item->call();
+            } catch (...) {
+                item->error = std::current_exception();
+            }
         }
         {
             std::lock_guard<std::mutex> g(queueLock);
@@ -71,6 +80,22 @@ bool CheckSynchronize() {
         }
         queueDone.notify_all();
     }
+}
+
+void SyncToken::Cancel() {
+    {
+        std::lock_guard<std::mutex> g(queueLock);
+        cancelled_ = true;
+        for (auto it = queue.begin(); it != queue.end();) {
+            if ((*it)->token.get() == this) {
+                (*it)->done = true;
+                it = queue.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+    queueDone.notify_all();
 }
 
 } // namespace forms

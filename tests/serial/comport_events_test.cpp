@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace serial;
@@ -175,6 +176,26 @@ TEST_F(PortTest, DispatchQueuedForADestroyedPortCallsNothing) {
     std::this_thread::sleep_for(100ms);
     port.reset();
     testsupport::processEventsFor(100ms);
+    EXPECT_EQ(calls, 0);
+}
+
+TEST_F(PortTest, ThreadStoppedInTheMiddleOfAHandOverEndsWithoutTheGuiThreadRunningIt) {
+    std::atomic<int> calls{0};
+    const int before = threadCount();
+    port->SetOnRxChar([&](TObject *) { ++calls; });
+    port->Open();
+    pty.writeMaster("q");
+    // The event thread is now blocked handing the event over; the GUI thread closes the
+    // port and then never drains the queue again, as at the end of a program.
+    std::this_thread::sleep_for(100ms);
+    port->SetActive(false);
+    bool ended = false;
+    for (int i = 0; i < 200 && !ended; ++i) {
+        std::this_thread::sleep_for(10ms);
+        ended = threadCount() <= before;
+    }
+    EXPECT_TRUE(ended);
+    testsupport::processEventsFor(50ms);
     EXPECT_EQ(calls, 0);
 }
 
