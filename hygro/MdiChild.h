@@ -1,0 +1,59 @@
+#pragma once
+// The class library's MDI child form over a QMdiSubWindow: the form is the inner
+// widget, the sub-window its frame. Closing asks FormCloseQuery first and then runs
+// FormClose; the form frees itself on close (caFree), as all children here do.
+
+#include <QIcon>
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+
+class QMdiArea;
+class QMdiSubWindow;
+
+namespace hygro {
+
+class TMdiChild : public QWidget {
+public:
+    explicit TMdiChild(QWidget *parent = nullptr);
+
+    // Puts the form into the MDI area and shows it.
+    void ShowIn(QMdiArea *area, Qt::WindowFlags frameFlags = Qt::WindowFlags());
+    QMdiSubWindow *Frame() const { return frame_; }
+    // The frame's size when first shown (the stored window size); empty: fit the form.
+    void SetInitialFrameSize(const QSize &size) { initialFrameSize_ = size; }
+
+    QString Caption() const { return windowTitle(); }
+    void SetCaption(const QString &c) { setWindowTitle(c); }
+    // Frame position and size in the client area of the main window.
+    void SetBounds(int left, int top, int width, int height);
+    QRect Bounds() const;
+    // WindowState := wsNormal.
+    void Restore();
+    // Closes as the close box does (the close query may refuse).
+    bool Close();
+
+protected:
+    virtual void FormCloseQuery(bool &CanClose) { CanClose = true; }
+    virtual void FormClose() {}
+    virtual void FormActivate() {}
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    QPointer<QMdiSubWindow> frame_;
+    QSize initialFrameSize_;
+};
+
+// The program's icon, on the main window and the children's frames.
+QIcon ProgramIcon();
+
+// Runs an event handler; an exception that leaves it is shown by the application
+// object, as the class library does for every handler.
+void RunHandler(const std::function<void()> &handler);
+
+// Waits, processing window messages, while `busy` holds; sleeps between checks.
+void WaitWhile(const std::function<bool()> &busy);
+
+} // namespace hygro

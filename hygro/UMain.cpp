@@ -1,0 +1,1003 @@
+#include "hygro/UMain.h"
+
+#include "hygro/UAbout.h"
+#include "hygro/UList.h"
+#include "hygro/UPanel.h"
+#include "hygro/UScope.h"
+#include "hygro/core/RateEditor.h"
+#include "hygro/core/TableFile.h"
+
+#include "platform/forms/Application.h"
+#include "platform/forms/Dialogs.h"
+#include "platform/forms/Printer.h"
+#include "platform/forms/StringGrid.h"
+#include "platform/forms/Strings.h"
+#include "platform/forms/Sync.h"
+#include "platform/win/Registry.h"
+#include "platform/win/Win32.h"
+#include "serial/ComPort.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QPainter>
+#include <QScreen>
+#include <QStatusBar>
+#include <QStyle>
+#include <QThread>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <algorithm>
+
+static void initVadroResources() { Q_INIT_RESOURCE(Vadro); }
+
+namespace hygro {
+
+int MeterModel = 0;
+int RegModel = 585;
+int RealTimeRate = 2;
+int RecordStride = 0;
+std::array<QImage, 16> LcdMainBitmaps;
+std::array<QImage, 16> LcdSubBitmaps;
+QPointer<TfrmList> RealTimeList;
+QPointer<TMdiChild> RealTimeGraph;
+double GraphWindow = 0, GraphScrollStep = 0;
+QRect GraphRect, ListRect;
+
+bool LinkUp = false;
+int IdentByte = 0;
+bool FrameReceived = false;
+int MissedPolls = 0;
+int TicksSinceSample = 0;
+bool TimerBusy = false;
+bool RxBusy = false;
+bool Key0Down = false, Key4Down = false;
+int Key0HoldTicks = 0, Key4HoldTicks = 0;
+bool FirstTick = true;
+std::string RxBuffer;
+bool MaxMinBlinkPhase = false, RecBlinkPhase = false;
+MeterDisplayState Display;
+bool Running = false;
+bool RowsAdded = false;
+bool SaveRealTimeList = false;
+bool LoggerDataUnsaved = false;
+int GraphPointCount = 0;
+
+TfrmMain *frmMain = nullptr;
+
+namespace {
+
+const QString RegistryKey = QStringLiteral("\\SOFTWARE\\Vadro");
+// The Win32 device prefix "\\.\" is empty here: device names are paths.
+const QString DevicePrefix;
+const QString NoConnection = QStringLiteral("No Connection");
+const QString RealTimeTabularCaption = QStringLiteral("Real Time Tabular");
+
+// A program run starts from these values; a second main form in one process (the
+// tests make several) starts from them too.
+void resetUnitState() {
+    MeterModel = 0;
+    RegModel = 585;
+    RealTimeRate = 2;
+    RecordStride = 0;
+    GraphWindow = GraphScrollStep = 0;
+    GraphRect = ListRect = QRect();
+    LinkUp = false;
+    IdentByte = 0;
+    FrameReceived = false;
+    MissedPolls = 0;
+    TicksSinceSample = 0;
+    TimerBusy = RxBusy = false;
+    Key0Down = Key4Down = false;
+    Key0HoldTicks = Key4HoldTicks = 0;
+    FirstTick = true;
+    RxBuffer.clear();
+    MaxMinBlinkPhase = RecBlinkPhase = false;
+    Display = MeterDisplayState();
+    Running = RowsAdded = SaveRealTimeList = LoggerDataUnsaved = false;
+    GraphPointCount = 0;
+    KeySent = false;
+    KeyCommand = 0;
+}
+
+QIcon printerIcon() {
+    QPixmap pm(16, 16);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setPen(QColor(0x30, 0x30, 0x30));
+    p.setBrush(Qt::white);
+    p.drawRect(4, 1, 7, 5);
+    p.setBrush(QColor(0x90, 0x98, 0xa0));
+    p.drawRect(1, 6, 13, 6);
+    p.setBrush(Qt::white);
+    p.drawRect(4, 10, 7, 5);
+    p.setPen(QColor(0x20, 0xa0, 0x20));
+    p.drawPoint(12, 8);
+    return QIcon(pm);
+}
+
+QToolButton *toolButton(QToolBar *bar, const QIcon &icon, const QString &hint) {
+    auto *b = new QToolButton(bar);
+    b->setIcon(icon);
+    b->setToolTip(hint);
+    b->setAutoRaise(true);
+    bar->addWidget(b);
+    return b;
+}
+
+void closePort(serial::TComPort *port) {
+    try {
+        port->SetActive(false);
+    } catch (const forms::Exception &) {
+        // A port that vanished closes anyway; nothing is left to tell.
+    }
+}
+
+int buttonTag(const QToolButton *b) { return b->property("Tag").toInt(); }
+
+} // namespace
+
+unsigned Delay(unsigned ms) {
+    const win::DWORD start = win::GetTickCount();
+    for (;;) {
+        const unsigned elapsed = win::GetTickCount() - start; // unsigned: a wrap does no harm
+        if (elapsed > ms) return elapsed;
+        QEventLoop loop;
+        QTimer::singleShot(int(std::min(ms - elapsed + 1, 50u)), &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+}
+
+TfrmMain::TfrmMain() {
+    initVadroResources();
+    resetUnitState();
+    frmMain = this;
+    setWindowTitle(QStringLiteral("Corvale for Humidity and Temperature Meter"));
+    setWindowIcon(ProgramIcon());
+
+    Comm1 = new serial::TComPort(nullptr);
+    Comm1->SetBaudRate(serial::br9600);
+    Comm1->SetDataBits(serial::db8);
+    Comm1->SetParity(serial::paNone);
+    Comm1->SetStopBits(serial::sb1);
+    Comm1->SetOnRxChar(forms::Bind(this, &TfrmMain::Comm1RxChar));
+
+    MainTimer = new QTimer(this);
+    MainTimer->setInterval(1000);
+    connect(MainTimer, &QTimer::timeout, this, [this] { RunHandler([this] { MainTimerTimer(); }); });
+
+    // The MDI client has no frame edge and no scroll bars of its own.
+    MdiArea = new QMdiArea(this);
+    MdiArea->setFrameShape(QFrame::NoFrame);
+    MdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    MdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    MdiArea->setBackground(QColor(0x80, 0x80, 0x80));
+    setCentralWidget(MdiArea);
+
+    SaveDialog1 = std::make_unique<forms::TSaveDialog>();
+    SaveDialog1->DefaultExt = QStringLiteral("csv");
+    SaveDialog1->Filter = QStringLiteral("TXT File(seperated by tab)[*.txt]|*.txt|CSV File(seperated by comma )[*.csv]|*.csv|All Files[*.*]|*.*");
+    SaveDialog1->Options = forms::ofOverwritePrompt | forms::ofHideReadOnly;
+    OpenDialog1 = std::make_unique<forms::TOpenDialog>();
+    OpenDialog1->Filter = QStringLiteral("TXT Files (seperated by tab)[*.txt]|*.txt|CSV Files (seperated by comma)[*.csv]|*.csv|All Files [*.*]|*.*");
+    PrintDialog1 = std::make_unique<forms::TPrintDialog>();
+    PrinterSetupDialog1 = std::make_unique<forms::TPrinterSetupDialog>();
+
+    buildMenus();
+    buildToolBar();
+
+    statusPanels_[0] = new QLabel(this);
+    statusPanels_[1] = new QLabel(this);
+    for (QLabel *l : statusPanels_) {
+        l->setMinimumWidth(50);
+        l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        statusBar()->addWidget(l);
+    }
+
+    FormCreate();
+}
+
+TfrmMain::~TfrmMain() {
+    MainTimer->stop();
+    // The children go before the port they may still reach through frmMain.
+    delete MdiArea;
+    MdiArea = nullptr;
+    if (Comm1->Active()) closePort(Comm1);
+    delete Comm1;
+    Comm1 = nullptr;
+    if (frmMain == this) frmMain = nullptr;
+}
+
+void TfrmMain::buildMenus() {
+    QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
+    Open1 = file->addAction(QStringLiteral("&Open"), this, [this] { RunHandler([this] { Open1Click(); }); });
+    mnuSave = file->addAction(QStringLiteral("&Save"), this, [this] { RunHandler([this] { mnuSaveClick(); }); });
+    mnuPrint = file->addAction(QStringLiteral("&Print"), this, [this] { RunHandler([this] { btnPrintClick(); }); });
+    mnuPrinterSetup = file->addAction(QStringLiteral("Printer Setup"), this, [this] { RunHandler([this] { mnuPrinterSetupClick(); }); });
+    file->addSeparator();
+    Exit1 = file->addAction(QStringLiteral("E&xit"), this, [this] { RunHandler([this] { Exit1Click(); }); });
+
+    QMenu *edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    Clear1 = edit->addAction(QStringLiteral("&Clear Real Time Tabular and Graph"), this, [this] { RunHandler([this] { Clear1Click(); }); });
+
+    QMenu *view = menuBar()->addMenu(QStringLiteral("&View"));
+    mnuPanel = view->addAction(QStringLiteral("&Panle"), this, [this] { RunHandler([this] { mnuPanelClick(); }); });
+    RealTimeGraph1 = view->addAction(QStringLiteral("&Real-Time Graph"), this, [this] { RunHandler([this] { RealTimeGraph1Click(); }); });
+    // The real-time chart window comes with the chart control.
+    RealTimeGraph1->setEnabled(false);
+    RealTimeTabular1 = view->addAction(QStringLiteral("Real-Time &Tabular"), this, [this] { RunHandler([this] { RealTimeTabular1Click(); }); });
+
+    QMenu *realTime = menuBar()->addMenu(QStringLiteral("&Real Time Data"));
+    mnuRun = realTime->addAction(QStringLiteral("&Run"), this, [this] { RunHandler([this] { btnRunClick(); }); });
+    mnuStop = realTime->addAction(QStringLiteral("&Stop"), this, [this] { RunHandler([this] { btnStopClick(); }); });
+    mnuRun->setEnabled(false);
+    mnuStop->setEnabled(false);
+
+    // The download itself comes with the data-logger window; the menu shows by model.
+    LoadData1 = menuBar()->addAction(QStringLiteral("&DataLogger"));
+    LoadData1->setEnabled(false);
+    LoadData1->setVisible(false);
+
+    QMenu *window = menuBar()->addMenu(QStringLiteral("&Window"));
+    Title1 = window->addAction(QStringLiteral("&Tile"), this, [this] { RunHandler([this] { Title1Click(); }); });
+    Cascade1 = window->addAction(QStringLiteral("&Cascade"), this, [this] { RunHandler([this] { Cascade1Click(); }); });
+    ArrangeIcons1 = window->addAction(QStringLiteral("&ArrangeIcons"), this, [this] { RunHandler([this] { ArrangeIcons1Click(); }); });
+    QAction *separator = window->addSeparator();
+    // The window menu lists the children, as an MDI parent's does.
+    connect(window, &QMenu::aboutToShow, this, [this, window, separator] {
+        const QList<QAction *> actions = window->actions();
+        for (int i = int(actions.indexOf(separator)) + 1; i < actions.size(); ++i) {
+            window->removeAction(actions[i]);
+            actions[i]->deleteLater();
+        }
+        int n = 1;
+        for (QMdiSubWindow *w : MdiArea->subWindowList()) {
+            QAction *a = window->addAction(QStringLiteral("&%1 %2").arg(n++).arg(w->windowTitle()));
+            a->setCheckable(true);
+            a->setChecked(w == MdiArea->currentSubWindow());
+            connect(a, &QAction::triggered, this, [this, w] { MdiArea->setActiveSubWindow(w); });
+        }
+    });
+
+    QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
+    Content1 = help->addAction(QStringLiteral("&Content"), this, [this] { RunHandler([this] { Content1Click(); }); });
+    AboutCorvale1 = help->addAction(QStringLiteral("&About Corvale "), this, [this] { RunHandler([this] { AboutCorvale1Click(); }); });
+}
+
+void TfrmMain::buildToolBar() {
+    QToolBar *bar = addToolBar(QStringLiteral("Tools"));
+    bar->setMovable(false);
+    bar->setIconSize(QSize(20, 20));
+    QStyle *s = style();
+    imgRun = s->standardIcon(QStyle::SP_MediaPlay);
+    imgPause = s->standardIcon(QStyle::SP_MediaPause);
+
+    btnOpen = toolButton(bar, s->standardIcon(QStyle::SP_DialogOpenButton), QStringLiteral("Open"));
+    connect(btnOpen, &QToolButton::clicked, this, [this] { RunHandler([this] { Open1Click(); }); });
+    btnSave = toolButton(bar, s->standardIcon(QStyle::SP_DialogSaveButton), QStringLiteral("Save"));
+    connect(btnSave, &QToolButton::clicked, this, [this] { RunHandler([this] { mnuSaveClick(); }); });
+    btnPrint = toolButton(bar, printerIcon(), QStringLiteral("Print"));
+    connect(btnPrint, &QToolButton::clicked, this, [this] { RunHandler([this] { btnPrintClick(); }); });
+    bar->addSeparator();
+    btnRun = toolButton(bar, imgRun, QStringLiteral("Real Time Graph and Tabular "));
+    btnRun->setProperty("Tag", 1);
+    btnRun->setEnabled(false);
+    btnRun->installEventFilter(this);
+    connect(btnRun, &QToolButton::clicked, this, [this] { RunHandler([this] { btnRunClick(); }); });
+    btnStop = toolButton(bar, s->standardIcon(QStyle::SP_MediaStop), QStringLiteral("Stop Real Time Graph and Tabular"));
+    btnStop->setEnabled(false);
+    connect(btnStop, &QToolButton::clicked, this, [this] { RunHandler([this] { btnStopClick(); }); });
+    bar->addSeparator();
+    btnHelp = toolButton(bar, s->standardIcon(QStyle::SP_DialogHelpButton), QStringLiteral("Help"));
+    connect(btnHelp, &QToolButton::clicked, this, [this] { RunHandler([this] { Content1Click(); }); });
+    bar->addSeparator();
+
+    ComboBoxDeviceName = new QComboBox(bar);
+    ComboBoxDeviceName->setMinimumContentsLength(12);
+    ComboBoxDeviceName->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    bar->addWidget(ComboBoxDeviceName);
+    // OnChange is the user's choice, not a selection made by the program.
+    connect(ComboBoxDeviceName, &QComboBox::activated, this,
+            [this](int) { RunHandler([this] { ComboBoxDeviceNameChange(); }); });
+    bar->addSeparator();
+
+    auto *rateLabel = new QLabel(QStringLiteral(" Real Time Sampling Rate "), bar);
+    bar->addWidget(rateLabel);
+    MaskEdit1 = new QLineEdit(bar);
+    MaskEdit1->setInputMask(QStringLiteral("  99 : 99  ;_"));
+    MaskEdit1->setToolTip(QStringLiteral("Editor for Real Time Sampling Rate"));
+    MaskEdit1->setFixedWidth(MaskEdit1->fontMetrics().horizontalAdvance(QStringLiteral("  00 : 00  ")) + 16);
+    bar->addWidget(MaskEdit1);
+    connect(MaskEdit1, &QLineEdit::textChanged, this, [this] { RunHandler([this] { MaskEdit1Change(); }); });
+}
+
+QString TfrmMain::StatusText(int panel) const { return statusPanels_[panel]->text(); }
+
+void TfrmMain::SetStatusText(int panel, const QString &text) { statusPanels_[panel]->setText(text); }
+
+QString TfrmMain::ProgramFolder() { return QCoreApplication::applicationDirPath() + QLatin1Char('/'); }
+
+QWidget *TfrmMain::ActiveMDIChild() const {
+    QMdiSubWindow *w = MdiArea ? MdiArea->currentSubWindow() : nullptr;
+    return w ? w->widget() : nullptr;
+}
+
+// ---- creation, showing, closing ---------------------------------------------------
+
+void TfrmMain::FormCreate() {
+    for (int n = 0; n < 16; ++n) {
+        LcdMainBitmaps[size_t(n)] = QImage(QStringLiteral(":/LCDM%1").arg(n));
+        LcdSubBitmaps[size_t(n)] = QImage(QStringLiteral(":/LCDS%1").arg(n));
+    }
+
+    {
+        win::TRegistry reg;
+        reg.SetRootKey(win::HKEY_LOCAL_MACHINE);
+        reg.OpenKey(RegistryKey, true);
+        try {
+            RealTimeRate = reg.ReadInteger(QStringLiteral("RealTimeRate"));
+        } catch (...) {
+            RealTimeRate = 2;
+        }
+        try {
+            RegModel = reg.ReadInteger(QStringLiteral("RegModel"));
+        } catch (...) {
+            RegModel = 585;
+        }
+    }
+
+    forms::TStringList ports;
+    Comm1->EnumComPorts(&ports);
+    ComboBoxDeviceName->addItems(ports.List());
+    ComboBoxDeviceName->setCurrentIndex(0);
+    Comm1->SetDeviceName(DevicePrefix + ComboBoxDeviceName->currentText());
+}
+
+void TfrmMain::showEvent(QShowEvent *event) {
+    QMainWindow::showEvent(event);
+    if (shown_) return;
+    shown_ = true;
+    RunHandler([this] { FormShow(); });
+}
+
+void TfrmMain::FormShow() {
+    if (RealTimeRate == 0) RealTimeRate = 2;
+    {
+        editorUpdating_ = true;
+        MaskEdit1->setText(RateEditorText(RealTimeRate));
+        editorUpdating_ = false;
+    }
+    if (frmAbout) frmAbout->SetProgress(QStringLiteral("Initializing COM Port ...."));
+    SearchMeter();
+
+    frmPanel = new TfrmPanel();
+    frmPanel->Show(MdiArea);
+
+    btnRun->setEnabled(true);
+    mnuRun->setEnabled(true);
+
+    // The real-time chart window (and its set-up) comes with the chart control.
+    RealTimeList = createRealTimeList();
+
+    if (!LinkUp) {
+        btnRun->setEnabled(false);
+        mnuRun->setEnabled(false);
+    }
+    ApplyModel();
+    GraphWindow = GraphScrollStep = RealTimeRate * 100.0 / 86400.0;
+
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    const bool small = screen && screen->geometry().height() == 480;
+    const int graphHeight = small ? 170 : 427;
+    const int listHeight = small ? 170 : 221;
+    frmPanel->SetBounds(0, 0, frmPanel->Bounds().width(), frmPanel->Bounds().height());
+    const int left = frmPanel->Bounds().width();
+    GraphRect = QRect(left, 0, RealTimeList->Bounds().width(), graphHeight);
+    RealTimeList->SetBounds(left, graphHeight, RealTimeList->Bounds().width(), listHeight);
+    ListRect = RealTimeList->Bounds();
+
+    if (frmAbout) {
+        frmAbout->SetProgress(QString());
+        frmAbout->close();
+    }
+    MainTimer->start();
+}
+
+TfrmList *TfrmMain::createRealTimeList() {
+    auto *list = new TfrmList(RealTimeTabularCaption);
+    list->ShowIn(MdiArea);
+    list->Grid1->SetOptions(list->Grid1->Options() & ~forms::goRowSelect);
+    return list;
+}
+
+void TfrmMain::setModelHeaders(TfrmList *list) {
+    const bool one = MeterModel == 582 || MeterModel == 585;
+    const QStringList headers = one ? QStringList{"Temperature", "UNIT", "", ""} : QStringList{"T1", "UNIT", "T2", "UNIT"};
+    for (int c = 0; c < 4; ++c) list->Grid1->SetCells(5 + c, 0, headers[c]);
+}
+
+void TfrmMain::ApplyModel() {
+    if (MeterModel != 0) RegModel = MeterModel;
+    else MeterModel = RegModel;
+
+    const bool known = MeterModel == 582 || MeterModel == 583 || MeterModel == 585 || MeterModel == 586;
+    if (frmPanel && known) {
+        const QString path = ProgramFolder() + QStringLiteral("RESOURCE/PANEL%1.BMP").arg(MeterModel);
+        QPixmap picture;
+        if (!QFileInfo::exists(path) || !picture.load(path))
+            throw forms::Exception(QStringLiteral("Cannot open file \"%1\". No such file or directory").arg(path));
+        frmPanel->SetPicture(picture);
+    }
+    if (!known) {
+        LoadData1->setVisible(false);
+        return;
+    }
+    if (RealTimeList) setModelHeaders(RealTimeList);
+    RecordStride = (MeterModel == 582 || MeterModel == 585) ? 4 : 6;
+    LoadData1->setVisible(MeterModel == 585 || MeterModel == 586);
+}
+
+void TfrmMain::closeEvent(QCloseEvent *event) {
+    if (closing_) {
+        event->accept();
+        return;
+    }
+    // The children are asked first, as an MDI parent does; one that refuses keeps
+    // the program open.
+    MdiArea->closeAllSubWindows();
+    if (!MdiArea->subWindowList().isEmpty()) {
+        event->ignore();
+        return;
+    }
+    bool canClose = false;
+    RunHandler([&] { canClose = FormCloseQuery(); });
+    if (!canClose) {
+        event->ignore();
+        return;
+    }
+    closing_ = true;
+    RunHandler([this] { FormClose(); });
+    event->accept();
+}
+
+bool TfrmMain::FormCloseQuery() {
+    MainTimer->stop();
+    WaitWhile([] { return TimerBusy || RxBusy; });
+    closePort(Comm1);
+    return true;
+}
+
+void TfrmMain::FormClose() {
+    for (QImage &p : LcdMainBitmaps) p = QImage();
+    for (QImage &p : LcdSubBitmaps) p = QImage();
+    win::TRegistry reg;
+    reg.SetRootKey(win::HKEY_LOCAL_MACHINE);
+    reg.OpenKey(RegistryKey, true);
+    try {
+        reg.WriteInteger(QStringLiteral("RealTimeRate"), RealTimeRate);
+    } catch (...) {
+    }
+    try {
+        reg.WriteInteger(QStringLiteral("RegModel"), RegModel);
+    } catch (...) {
+    }
+}
+
+// ---- meter search, poll, receive ----------------------------------------------------
+
+bool TfrmMain::ParseIdentReply(const unsigned char *reply) {
+    const IdentResult r = hygro::ParseIdentReply(reply);
+    MeterModel = r.model;
+    IdentByte = r.identByte;
+    return r.accepted;
+}
+
+void TfrmMain::SearchMeter() {
+    Comm1->SetOnRxChar(nullptr);
+    for (int i = 0; i < ComboBoxDeviceName->count(); ++i) {
+        ComboBoxDeviceName->setCurrentIndex(i);
+        Comm1->SetDeviceName(DevicePrefix + ComboBoxDeviceName->currentText());
+        if (frmAbout) frmAbout->SetProgress(QStringLiteral("Searching Meter on ") + Comm1->DeviceName());
+        Delay(300);
+        try {
+            Comm1->SetActive(true);
+        } catch (const forms::Exception &) {
+        }
+        if (!Comm1->Active()) continue;
+        try {
+            commandByte_ = 'K';
+            Comm1->Write(&commandByte_, 1, false);
+            Delay(1000);
+            if (Comm1->InputCount() >= 4) {
+                unsigned char reply[4] = {};
+                Comm1->Read(reply, 4, true);
+                LinkUp = ParseIdentReply(reply);
+            }
+        } catch (const forms::Exception &) {
+            LinkUp = false; // a port that fails while asked is no meter
+        }
+        if (LinkUp) break;
+        try {
+            Comm1->SetActive(false);
+        } catch (const forms::Exception &) {
+        }
+    }
+    Comm1->SetOnRxChar(forms::Bind(this, &TfrmMain::Comm1RxChar));
+
+    if (LinkUp) {
+        MissedPolls = 0;
+        SetStatusText(1, Comm1->DeviceName());
+        if (frmPanel) frmPanel->lblnolink->hide();
+    } else {
+        SetStatusText(1, NoConnection);
+        if (frmPanel) frmPanel->lblnolink->show();
+        ComboBoxDeviceName->setCurrentIndex(0);
+        Comm1->SetDeviceName(DevicePrefix + ComboBoxDeviceName->currentText());
+        try {
+            Comm1->SetActive(true);
+        } catch (const forms::Exception &) {
+        }
+    }
+}
+
+void TfrmMain::writePortByte(char command) {
+    if (!Comm1->Active()) return;
+    commandByte_ = static_cast<unsigned char>(command);
+    Comm1->Write(&commandByte_, 1, false);
+}
+
+void TfrmMain::MainTimerTimer() {
+    TimerBusy = true;
+    struct Clear {
+        ~Clear() { TimerBusy = false; }
+    } clearBusy;
+    const QDateTime now = QDateTime::currentDateTime();
+    TicksSinceSample += 1;
+
+    if (Key0Down) {
+        Key0HoldTicks += 1;
+        if (Key0HoldTicks == 2) {
+            Key0Down = false;
+            KeySent = true;
+            try {
+                writePortByte('N');
+            } catch (const forms::Exception &) {
+            }
+            if (!Display.HoldMode) {
+                if (frmPanel) {
+                    frmPanel->imgMAX->hide();
+                    frmPanel->imgMIN->hide();
+                }
+                Display.MaxMinBlink = false;
+            }
+        }
+    }
+    if (Key4Down && MeterModel == 582) {
+        Key4HoldTicks += 1;
+        if (Key4HoldTicks == 2) {
+            Key4Down = false;
+            KeySent = true;
+            try {
+                writePortByte('X');
+            } catch (const forms::Exception &) {
+            }
+        }
+    }
+
+    if (Display.MaxMinBlink && frmPanel && LinkUp) {
+        MaxMinBlinkPhase = !MaxMinBlinkPhase;
+        frmPanel->imgMAX->setVisible(MaxMinBlinkPhase);
+        frmPanel->imgMIN->setVisible(MaxMinBlinkPhase);
+    }
+    if (Display.RecBlink && frmPanel) {
+        RecBlinkPhase = !RecBlinkPhase;
+        frmPanel->imgREC->setVisible(RecBlinkPhase && !Display.TimeMode);
+    }
+
+    if (FrameReceived) {
+        FrameReceived = false;
+        MissedPolls = 0;
+        if (Running && TicksSinceSample >= RealTimeRate) {
+            TicksSinceSample = 0;
+            // The chart point joins with the real-time chart window.
+            if (RealTimeList) {
+                RowsAdded = true;
+                AppendGridRow(now);
+            }
+        }
+    } else if (LinkUp) {
+        TicksSinceSample = 0;
+        MissedPolls += 1;
+        if (MissedPolls >= 3) {
+            btnRun->setEnabled(false);
+            mnuRun->setEnabled(false);
+            try {
+                Comm1->PurgeInput();
+            } catch (const forms::Exception &) {
+            }
+            LinkUp = false;
+            MissedPolls = 0;
+            Display.MaxMinBlink = false;
+            SetStatusText(1, NoConnection);
+        }
+    }
+
+    if (FirstTick) {
+        FirstTick = false;
+    } else {
+        const double elapsed = tickClock_.nsecsElapsed() / 1e9;
+        MainTimer->setInterval(CorrectInterval(MainTimer->interval(), elapsed));
+    }
+    tickClock_.start();
+    if (!LinkUp) MainTimer->setInterval(1000);
+
+    if (KeySent) {
+        KeySent = false;
+        MissedPolls -= 1;
+    } else if (!Comm1->Active()) {
+        // No poll goes out, but a port that closed under a linked meter (the device
+        // vanished) must not keep the link shown as up: the silence counts.
+    } else {
+        try {
+            writePortByte('A');
+        } catch (const forms::Exception &) {
+            // A port that vanished takes no poll; the silence then counts as a lost link.
+        }
+    }
+}
+
+void TfrmMain::Comm1RxChar(forms::TObject *) {
+    RxBusy = true;
+    struct Clear {
+        ~Clear() { RxBusy = false; }
+    } clearBusy;
+    try {
+        const int n = Comm1->InputCount();
+        if (n > 0) {
+            const int count = std::min(n, RxChunk);
+            Comm1->Read(rxChunk_, count, true);
+            RxBuffer.append(reinterpret_cast<const char *>(rxChunk_), size_t(count));
+        }
+    } catch (const forms::Exception &) {
+        return; // the device is gone; the poll tick reports the lost link
+    }
+    for (const RealTimeFrame &frame : CutFrames(RxBuffer)) {
+        FrameReceived = true;
+        if (!LinkUp) {
+            LinkUp = true;
+            SetStatusText(1, Comm1->DeviceName());
+        }
+        DecodeFrame(frame);
+        UpdateAnnunciators();
+        if (frmPanel) frmPanel->RefreshPanel();
+    }
+}
+
+void TfrmMain::ComboBoxDeviceNameChange() {
+    WaitWhile([] { return TimerBusy; });
+    try {
+        Comm1->SetActive(false);
+    } catch (const forms::Exception &) {
+    }
+    Comm1->SetDeviceName(DevicePrefix + ComboBoxDeviceName->currentText());
+    try {
+        Comm1->SetActive(true);
+    } catch (const forms::Exception &) {
+    }
+}
+
+void TfrmMain::DecodeFrame(const RealTimeFrame &frame) {
+    hygro::DecodeFrame(Display, frame, MeterModel, QDateTime::currentDateTime());
+}
+
+void TfrmMain::UpdateAnnunciators() { hygro::UpdateAnnunciators(Display, MeterModel); }
+
+// ---- real-time table ----------------------------------------------------------------
+
+void TfrmMain::AppendGridRow(const QDateTime &time) {
+    forms::TStringGrid *g = RealTimeList->Grid1;
+    if (!g->Cells(0, 1).isEmpty()) g->SetRowCount(g->RowCount() + 1);
+    if (g->VisibleRowCount() < g->RowCount()) g->SetTopRow(g->RowCount() - g->VisibleRowCount());
+    const int r = g->RowCount() - 1;
+    const bool three = MeterModel == 583 || MeterModel == 586;
+    g->SetCells(0, r, QString::number(r));
+    g->SetCells(1, r, QLocale::system().toString(time.date(), QLocale::ShortFormat));
+    g->SetCells(2, r, time.toString(QStringLiteral("hh:mm:ss")));
+    g->SetCells(3, r, Display.ReadingText[0]);
+    g->SetCells(4, r, QStringLiteral("%RH"));
+    g->SetCells(6, r, Display.UnitLetter);
+    if (three) g->SetCells(8, r, Display.UnitLetter);
+    g->SetCells(5, r, Display.ReadingText[1]);
+    if (three) g->SetCells(7, r, Display.ReadingText[2]);
+}
+
+// ---- commands -----------------------------------------------------------------------
+
+void TfrmMain::btnRunClick() {
+    if (RealTimeList) {
+        RealTimeList->Restore();
+    } else {
+        RealTimeList = createRealTimeList();
+        setModelHeaders(RealTimeList);
+        RealTimeList->SetBounds(ListRect.x(), ListRect.y(), ListRect.width(), ListRect.height());
+    }
+    if (Running) {
+        Running = false;
+        btnRun->setIcon(imgRun);
+        btnRun->setProperty("Tag", 1);
+        mnuRun->setText(QStringLiteral("Run"));
+        return;
+    }
+    Running = true;
+    btnRun->setIcon(imgPause);
+    btnRun->setProperty("Tag", 0);
+    mnuRun->setText(QStringLiteral("Pause"));
+    mnuStop->setEnabled(true);
+    btnStop->setEnabled(true);
+}
+
+void TfrmMain::btnStopClick() {
+    WaitWhile([] { return TimerBusy; });
+    if (RowsAdded) {
+        const int answer = forms::MessageDlg(QStringLiteral("Save changes to Real Time Tabular"), forms::mtConfirmation,
+                                             forms::mbYesNoCancel);
+        if (answer == forms::mrCancel) return;
+        if (answer == forms::mrYes) {
+            SaveRealTimeList = true;
+            mnuSaveClick();
+        }
+    }
+    Running = false;
+    RowsAdded = false;
+    btnRun->setIcon(imgRun);
+    btnRun->setProperty("Tag", 1);
+    mnuRun->setText(QStringLiteral("Run"));
+    btnRun->setEnabled(LinkUp);
+    mnuRun->setEnabled(LinkUp);
+    btnStop->setEnabled(false);
+    mnuStop->setEnabled(false);
+}
+
+void TfrmMain::Clear1Click() {
+    if (RealTimeList) {
+        forms::TStringGrid *g = RealTimeList->Grid1;
+        g->SetRowCount(2);
+        for (int c = 0; c < g->ColCount(); ++c) g->SetCells(c, 1, QString());
+    }
+}
+
+void TfrmMain::MaskEdit1Change() {
+    if (editorUpdating_) return;
+    const RateEdit edit = ParseRateEditor(MaskEdit1->displayText());
+    RealTimeRate = edit.rate;
+    if (edit.corrected) {
+        editorUpdating_ = true;
+        const int cursor = MaskEdit1->cursorPosition();
+        MaskEdit1->setText(QStringLiteral("  ") + edit.minutes + QStringLiteral(" : ") + edit.seconds + QStringLiteral("  "));
+        MaskEdit1->setCursorPosition(cursor);
+        editorUpdating_ = false;
+    }
+}
+
+void TfrmMain::mnuPanelClick() {
+    if (frmPanel) {
+        frmPanel->Restore();
+        return;
+    }
+    frmPanel = new TfrmPanel();
+    frmPanel->Show(MdiArea);
+    ApplyModel();
+}
+
+void TfrmMain::RealTimeGraph1Click() {
+    // The real-time chart window comes with the chart control.
+}
+
+void TfrmMain::RealTimeTabular1Click() {
+    if (RealTimeList) {
+        RealTimeList->Restore();
+        return;
+    }
+    RealTimeList = createRealTimeList();
+    setModelHeaders(RealTimeList);
+}
+
+void TfrmMain::Title1Click() { MdiArea->tileSubWindows(); }
+void TfrmMain::Cascade1Click() { MdiArea->cascadeSubWindows(); }
+
+void TfrmMain::ArrangeIcons1Click() {
+    // Minimised children line up along the bottom of the client area.
+    int x = 0;
+    for (QMdiSubWindow *w : MdiArea->subWindowList()) {
+        if (!w->isMinimized()) continue;
+        w->move(x, MdiArea->height() - w->height());
+        x += w->width();
+    }
+}
+
+void TfrmMain::Content1Click() {
+    forms::ShowMessage(QStringLiteral("Please see ") + ProgramFolder() + QStringLiteral("VadroHelp.Doc") +
+                       QStringLiteral(" or VadroHelp.html"));
+}
+
+void TfrmMain::AboutCorvale1Click() {
+    frmAbout = new TfrmAbout();
+    frmAbout->exec();
+    delete frmAbout;
+    frmAbout = nullptr;
+}
+
+void TfrmMain::Exit1Click() { close(); }
+
+void TfrmMain::btnRunMouseMove() {
+    btnRun->setToolTip(buttonTag(btnRun) == 1 ? QStringLiteral("Start Real Time Graph and Tabular")
+                                              : QStringLiteral("Pause Real Time Graph and Tabular"));
+}
+
+bool TfrmMain::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == btnRun && (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter))
+        btnRunMouseMove();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// ---- table files and printing ---------------------------------------------------------
+
+void TfrmMain::mnuSaveClick() {
+    forms::TStringGrid *grid = nullptr;
+    // The Stop command and the real-time table's close question ask for the real-time
+    // table by name; another active table must not be saved in its place.
+    if (SaveRealTimeList && RealTimeList) grid = RealTimeList->Grid1;
+    else if (auto *list = dynamic_cast<TfrmList *>(ActiveMDIChild())) grid = list->Grid1;
+    LoggerDataUnsaved = false;
+    SaveRealTimeList = false;
+    if (!grid) return;
+    // The window may be closed while the dialogs and the loop let events through.
+    const QPointer<forms::TStringGrid> alive(grid);
+    const int lastRow = grid->RowCount() - 1;
+    const int lastCol = grid->ColCount() - 1;
+
+    SaveDialog1->InitialDir = ProgramFolder();
+    if (!SaveDialog1->Execute()) return;
+
+    RowRange range;
+    {
+        TfrmScope scope;
+        scope.setWindowTitle(QStringLiteral("Save File"));
+        scope.GroupBox1->show();
+        scope.BitBtn1->show();
+        scope.BitBtn2->show();
+        scope.edtSelFrom->setText(QStringLiteral("1"));
+        scope.edtSelTo->setText(QString::number(lastRow));
+        if (scope.ShowModal() != forms::mrOk) return;
+        auto resolved = ResolveSaveRange(scope.radAll->isChecked(), scope.edtSelFrom->text(), scope.edtSelTo->text(), lastRow);
+        if (!resolved) {
+            forms::ShowMessage(QStringLiteral("invalid integer"));
+            return;
+        }
+        range = *resolved;
+    }
+
+    TfrmScope progress;
+    progress.setWindowTitle(QStringLiteral("Saving Progress"));
+    progress.Progress1->setRange(0, std::max(0, range.to - range.from + 1));
+    progress.Progress1->setValue(0);
+    progress.Progress1->show();
+    progress.SText1->setText(QStringLiteral("saving....."));
+    progress.SText1->show();
+    progress.BitBtn2->show();
+    progress.Show();
+    progress.ModalResult = forms::mrNone;
+
+    QFile file(SaveDialog1->FileName);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        progress.close();
+        return;
+    }
+    const char sep = SeparatorForFileName(SaveDialog1->FileName);
+    for (int r = range.from; r <= range.to && alive; ++r) {
+        progress.Progress1->setValue(progress.Progress1->value() + 1);
+        QStringList cells;
+        for (int c = 1; c <= lastCol; ++c) cells << alive->Cells(c, r);
+        file.write(FormatTableLine(cells, sep) + "\r\n");
+        QCoreApplication::processEvents();
+        if (progress.ModalResult == forms::mrCancel) break;
+    }
+    progress.close();
+    file.close();
+}
+
+void TfrmMain::Open1Click() {
+    OpenDialog1->InitialDir = ProgramFolder();
+    if (!OpenDialog1->Execute()) return;
+    const QString name = OpenDialog1->FileName;
+
+    TfrmScope progress;
+    progress.setWindowTitle(QStringLiteral("Open Progress"));
+    progress.SText1->setText(QStringLiteral("0"));
+    progress.SText1->show();
+    progress.BitBtn2->show();
+    progress.Show();
+    progress.ModalResult = forms::mrOk;
+
+    QFile file(name);
+    if (!file.open(QIODevice::ReadOnly)) {
+        progress.close();
+        return;
+    }
+    auto *list = new TfrmList(name);
+    frmList = list;
+    list->ShowIn(MdiArea);
+    forms::TStringGrid *g = list->Grid1;
+    const char sep = SeparatorForFileName(name);
+    g->setUpdatesEnabled(false);
+
+    TableFileReader reader(file, sep, g->ColCount());
+    QStringList cells;
+    int n = 0;
+    while (reader.nextRow(cells)) {
+        if (progress.ModalResult == forms::mrCancel) break;
+        n += 1;
+        progress.SText1->setText(QString::number(n));
+        QCoreApplication::processEvents();
+        if (!list || progress.ModalResult == forms::mrCancel) break;
+        if (g->RowCount() - 1 < n) g->SetRowCount(g->RowCount() + 1);
+        for (int i = 0; i < cells.size(); ++i) g->SetCells(i + 1, n, cells[i]);
+        g->SetCells(0, n, QString::number(n));
+    }
+    file.close();
+    progress.close();
+    if (!list) return; // closed while it was being read
+    const bool one = g->Cells(7, 1).isEmpty();
+    const QStringList headers = one ? QStringList{"Temperature", "UNIT", "", ""} : QStringList{"T1", "UNIT", "T2", "UNIT"};
+    for (int c = 0; c < 4; ++c) g->SetCells(5 + c, 0, headers[c]);
+    g->setUpdatesEnabled(true);
+    g->viewport()->update();
+}
+
+void TfrmMain::btnPrintClick() {
+    if (auto *list = dynamic_cast<TfrmList *>(ActiveMDIChild())) PrintGrid(list->Grid1, list->Caption());
+    // Chart windows print through the chart control, which comes with it.
+}
+
+void TfrmMain::PrintGrid(forms::TStringGrid *grid, const QString &) {
+    if (!PrintDialog1->Execute()) return;
+    forms::TPrinter *printer = forms::Printer();
+    printer->BeginDoc();
+    forms::TCanvas *canvas = printer->Canvas();
+    canvas->Font.Name = QStringLiteral("FixedSys");
+    canvas->Font.SetSize(8);
+    canvas->Font.Pitch = forms::fpDefault;
+    const int h = 100;
+    // A page too short for ten lines prints one line per page rather than none.
+    const int lines = LinesPerPage(printer->PageHeight());
+    for (int i = 0; i < grid->RowCount(); ++i) {
+        if (i > 0 && i % lines == 0) printer->NewPage();
+        QStringList cells;
+        for (int c = 0; c < grid->ColCount(); ++c) cells << grid->Cells(c, i);
+        const QString line = PrintLine(cells);
+        if (line.contains(QStringLiteral("empty"))) break;
+        canvas->TextOut(1, (i % lines) * h + h, line);
+    }
+    printer->EndDoc();
+}
+
+void TfrmMain::mnuPrinterSetupClick() { PrinterSetupDialog1->Execute(); }
+
+} // namespace hygro

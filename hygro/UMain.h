@@ -1,0 +1,187 @@
+#pragma once
+// Unit UMain: the MDI main form of Vadro and the shared state of the program: the
+// meter link, the meter display state, the real-time recording and the settings.
+
+#include "hygro/core/MeterDisplay.h"
+#include "hygro/core/MeterLink.h"
+
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QIcon>
+#include <QMainWindow>
+#include <QImage>
+#include <QPointer>
+#include <QRect>
+
+#include <array>
+#include <memory>
+#include <string>
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMdiArea;
+class QMenu;
+class QTimer;
+class QToolButton;
+
+namespace forms {
+class TObject;
+class TOpenDialog;
+class TPrintDialog;
+class TPrinterSetupDialog;
+class TSaveDialog;
+class TStringGrid;
+} // namespace forms
+
+namespace serial {
+class TComPort;
+}
+
+namespace hygro {
+
+class TfrmList;
+class TfrmPanel;
+class TMdiChild;
+
+// ---- globals of the unit -----------------------------------------------------------
+extern int MeterModel;
+extern int RegModel;
+extern int RealTimeRate;
+extern int RecordStride;
+extern std::array<QImage, 16> LcdMainBitmaps;
+extern std::array<QImage, 16> LcdSubBitmaps;
+extern QPointer<TfrmList> RealTimeList;
+// The real-time chart window comes with the chart control; until then there is none.
+extern QPointer<TMdiChild> RealTimeGraph;
+extern double GraphWindow, GraphScrollStep;
+extern QRect GraphRect, ListRect;
+
+// Link state.
+extern bool LinkUp;
+extern int IdentByte;
+extern bool FrameReceived;
+extern int MissedPolls;
+extern int TicksSinceSample;
+extern bool TimerBusy;
+extern bool RxBusy;
+extern bool Key0Down, Key4Down;
+extern int Key0HoldTicks, Key4HoldTicks;
+extern bool FirstTick;
+extern std::string RxBuffer;
+extern bool MaxMinBlinkPhase, RecBlinkPhase;
+
+// The meter display state (decoded readings, latches, LCD digits, annunciators).
+extern MeterDisplayState Display;
+
+// Recording.
+extern bool Running;
+extern bool RowsAdded;
+extern bool SaveRealTimeList;
+extern bool LoggerDataUnsaved;
+extern int GraphPointCount;
+
+// Waits `ms` milliseconds on the tick count, processing window messages; returns the
+// milliseconds that passed.
+unsigned Delay(unsigned ms);
+
+class TfrmMain : public QMainWindow {
+public:
+    TfrmMain();
+    ~TfrmMain() override;
+
+    // Components other forms use.
+    serial::TComPort *Comm1 = nullptr;
+    QTimer *MainTimer = nullptr;
+    QComboBox *ComboBoxDeviceName = nullptr;
+    QLineEdit *MaskEdit1 = nullptr;
+    QMdiArea *MdiArea = nullptr;
+    QToolButton *btnOpen = nullptr, *btnSave = nullptr, *btnPrint = nullptr, *btnRun = nullptr,
+                *btnStop = nullptr, *btnHelp = nullptr;
+    QAction *mnuRun = nullptr, *mnuStop = nullptr, *LoadData1 = nullptr;
+    QAction *Open1 = nullptr, *mnuSave = nullptr, *mnuPrint = nullptr, *mnuPrinterSetup = nullptr, *Exit1 = nullptr,
+            *Clear1 = nullptr, *mnuPanel = nullptr, *RealTimeGraph1 = nullptr, *RealTimeTabular1 = nullptr,
+            *Title1 = nullptr, *Cascade1 = nullptr, *ArrangeIcons1 = nullptr, *Content1 = nullptr,
+            *AboutCorvale1 = nullptr;
+    QIcon imgRun, imgPause;
+    std::unique_ptr<forms::TSaveDialog> SaveDialog1;
+    std::unique_ptr<forms::TOpenDialog> OpenDialog1;
+    std::unique_ptr<forms::TPrintDialog> PrintDialog1;
+    std::unique_ptr<forms::TPrinterSetupDialog> PrinterSetupDialog1;
+
+    // Status bar panel text (panel 1 carries the link).
+    QString StatusText(int panel) const;
+    void SetStatusText(int panel, const QString &text);
+
+    // Form events.
+    void FormCreate();
+    void FormShow();
+    bool FormCloseQuery();
+    void FormClose();
+    void ApplyModel();
+
+    // Meter link.
+    void SearchMeter();
+    bool ParseIdentReply(const unsigned char *reply);
+    void MainTimerTimer();
+    void Comm1RxChar(forms::TObject *Sender);
+    void ComboBoxDeviceNameChange();
+    void DecodeFrame(const RealTimeFrame &frame);
+    void UpdateAnnunciators();
+
+    // Real-time table.
+    void AppendGridRow(const QDateTime &time);
+
+    // Commands.
+    void btnRunClick();
+    void btnStopClick();
+    void Clear1Click();
+    void MaskEdit1Change();
+    void mnuPanelClick();
+    void RealTimeGraph1Click();
+    void RealTimeTabular1Click();
+    void Title1Click();
+    void Cascade1Click();
+    void ArrangeIcons1Click();
+    void Content1Click();
+    void AboutCorvale1Click();
+    void Exit1Click();
+    void btnRunMouseMove();
+
+    // Table files and printing.
+    void mnuSaveClick();
+    void Open1Click();
+    void btnPrintClick();
+    void PrintGrid(forms::TStringGrid *grid, const QString &title);
+    void mnuPrinterSetupClick();
+
+    // The active MDI child form, or none.
+    QWidget *ActiveMDIChild() const;
+    // The program's folder, with a trailing '/'.
+    static QString ProgramFolder();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildMenus();
+    void buildToolBar();
+    void writePortByte(char command);
+    void setModelHeaders(TfrmList *list);
+    TfrmList *createRealTimeList();
+
+    QLabel *statusPanels_[2] = {nullptr, nullptr};
+    bool shown_ = false;
+    bool closing_ = false;
+    bool editorUpdating_ = false;
+    QElapsedTimer tickClock_; // the interval correction runs on a clock that never jumps
+    unsigned char commandByte_ = 0; // write buffer of the poll and long-press bytes
+    unsigned char rxChunk_[RxChunk] = {};
+};
+
+extern TfrmMain *frmMain;
+
+} // namespace hygro

@@ -1,0 +1,37 @@
+// The program entry of Vadro: the splash, the main form and the report form.
+
+#include "hygro/UAbout.h"
+#include "hygro/UMain.h"
+#include "hygro/UQRP.h"
+
+#include "platform/forms/Application.h"
+
+#include <QApplication>
+#include <QPushButton>
+
+int main(int argc, char **argv) {
+    QApplication app(argc, argv);
+    forms::TApplication &application = *forms::Application;
+    try {
+        application.Initialize();
+        application.SetTitle(QStringLiteral("Vadro"));
+        hygro::frmAbout = new hygro::TfrmAbout();
+        hygro::frmAbout->BitBtn1->hide();
+        hygro::frmAbout->show();
+        hygro::frmAbout->repaint();
+        QCoreApplication::processEvents();
+        hygro::TfrmMain main;
+        hygro::TfrmQRP report;
+        hygro::frmQRP = &report;
+        main.showMaximized();
+        // The splash closed itself at the end of the start-up; it goes with it.
+        delete hygro::frmAbout;
+        hygro::frmAbout = nullptr;
+        const int rc = application.Run();
+        hygro::frmQRP = nullptr;
+        return rc;
+    } catch (...) {
+        application.HandleException(std::current_exception());
+        return 0;
+    }
+}

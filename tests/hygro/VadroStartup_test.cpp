@@ -1,0 +1,88 @@
+// Start-up: settings, the meter search and the windows it leaves.
+
+#include "hygro/VadroFixture.h"
+
+#include <QLineEdit>
+#include <QComboBox>
+
+using namespace hygrotest;
+using namespace hygro;
+
+TEST(HygroVadroStartup, FirstStartWithoutSettingsRunsWith2And585AndWritesBothAtExit) {
+    ASSERT_EQ(registryInt("RealTimeRate"), -1);
+    auto main = startVadro({QStringLiteral("/dev/does-not-exist")});
+    EXPECT_EQ(RealTimeRate, 2);
+    EXPECT_EQ(MeterModel, 585); // no meter: the stored model
+    EXPECT_FALSE(LinkUp);
+    EXPECT_EQ(main->StatusText(1), "No Connection");
+    EXPECT_EQ(main->MaskEdit1->displayText(), "  00 : 02  ");
+    EXPECT_FALSE(main->btnRun->isEnabled());
+    ASSERT_TRUE(frmPanel);
+    EXPECT_FALSE(frmPanel->lblnolink->isVisible()); // the search ran before the panel existed
+    ASSERT_TRUE(RealTimeList);
+    EXPECT_EQ(RealTimeList->Grid1->Cells(5, 0), "Temperature");
+    EXPECT_EQ(RealTimeList->Grid1->Cells(3, 0), "HUMIDITY");
+    EXPECT_TRUE(main->LoadData1->isVisible());
+    EXPECT_EQ(ListRect.left(), frmPanel->Bounds().width());
+
+    main->close();
+    EXPECT_EQ(registryInt("RealTimeRate"), 2);
+    EXPECT_EQ(registryInt("RegModel"), 585);
+}
+
+TEST(HygroVadroStartup, StoredRateZeroStartsWithTwo) {
+    {
+        win::TRegistry reg;
+        reg.SetRootKey(win::HKEY_LOCAL_MACHINE);
+        ASSERT_TRUE(reg.OpenKey(QStringLiteral("\\SOFTWARE\\Vadro"), true));
+        reg.WriteInteger(QStringLiteral("RealTimeRate"), 0);
+        reg.WriteInteger(QStringLiteral("RegModel"), 582);
+    }
+    auto main = startVadro({QStringLiteral("/dev/does-not-exist")});
+    EXPECT_EQ(RealTimeRate, 2);
+    EXPECT_EQ(main->MaskEdit1->displayText(), "  00 : 02  ");
+    EXPECT_EQ(MeterModel, 582);
+    EXPECT_FALSE(main->LoadData1->isVisible());
+}
+
+TEST(HygroVadroStartup, SearchFindsTheMeterOnTheSecondListedPortAndStaysThere) {
+    HygroSim mute({"--model", "586", "--silent"});
+    HygroSim meter({"--model", "583", "--ident", "7"});
+    ASSERT_FALSE(mute.path().isEmpty());
+    ASSERT_FALSE(meter.path().isEmpty());
+    auto main = startVadro({mute.path(), meter.path()});
+    EXPECT_TRUE(LinkUp);
+    EXPECT_EQ(MeterModel, 583);
+    EXPECT_EQ(IdentByte, 7);
+    EXPECT_EQ(RecordStride, 6);
+    EXPECT_EQ(main->ComboBoxDeviceName->currentIndex(), 1);
+    EXPECT_EQ(main->StatusText(1), meter.path());
+    EXPECT_TRUE(main->btnRun->isEnabled());
+    EXPECT_EQ(RealTimeList->Grid1->Cells(7, 0), "T2");
+    EXPECT_FALSE(main->LoadData1->isVisible());
+
+    // The poll timer keeps talking to that meter.
+    EXPECT_TRUE(testsupport::waitUntil([&] { return meter.receivedBytes().count("41") >= 2; }, 5s));
+    EXPECT_TRUE(mute.receivedBytes().count("41") == 0);
+    EXPECT_TRUE(LinkUp);
+    EXPECT_TRUE(frmPanel->imgT2->isVisible());
+}
+
+TEST(HygroVadroStartup, RefusedIdentificationLeavesNoModelAndNoLink) {
+    testsupport::PtyPair pty;
+    const QString path = QString::fromStdString(pty.slavePath());
+    // Plays a meter that answers "K" with "582" and a NUL.
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        pollfd p{pty.master(), POLLIN, 0};
+        if (::poll(&p, 1, 0) > 0) {
+            char c;
+            if (::read(pty.master(), &c, 1) == 1 && c == 'K') pty.writeMaster(std::string("582\0", 4));
+        }
+    });
+    answer.start(5);
+    auto main = startVadro({path});
+    EXPECT_FALSE(LinkUp);
+    EXPECT_EQ(IdentByte, 0);
+    EXPECT_EQ(MeterModel, 585); // then the stored model
+}

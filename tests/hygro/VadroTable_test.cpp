@@ -1,0 +1,227 @@
+// Table commands: save with a row range, open, print, Stop's question, Clear and the
+// sampling-rate editor, on the real-time table of a program without a meter.
+
+#include "hygro/VadroFixture.h"
+
+#include "platform/forms/Printer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+
+using namespace hygrotest;
+using namespace hygro;
+
+namespace {
+
+QString tempDir() { return QString::fromStdString(testsupport::makeTempDir()); }
+
+// Fills the real-time table with `rows` rows of the 9-column layout.
+void fillTable(forms::TStringGrid *g, int rows, bool t2 = true) {
+    g->SetRowCount(rows + 1);
+    for (int r = 1; r <= rows; ++r) {
+        const QStringList cells{QString::number(r), "07/03/2026", QStringLiteral("14:%1:00").arg(r, 2, 10, QLatin1Char('0')),
+                                QString::number(40 + r) + ".5", "%RH", "23.1", "C", t2 ? "25.0" : "", t2 ? "C" : ""};
+        for (int c = 0; c < cells.size(); ++c) g->SetCells(c, r, cells[c]);
+    }
+}
+
+QStringList fileLines(const QString &path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    QStringList lines = QString::fromLatin1(f.readAll()).split(QStringLiteral("\r\n"));
+    if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
+    return lines;
+}
+
+void activate(QWidget *form) {
+    auto *frame = static_cast<TMdiChild *>(form)->Frame();
+    frame->mdiArea()->setActiveSubWindow(frame);
+}
+
+void answerRange(const QString &from, const QString &to) {
+    answerScope([from, to](TfrmScope &s) {
+        s.radNo->setChecked(true);
+        s.edtSelFrom->setText(from);
+        s.edtSelTo->setText(to);
+        s.BitBtn1->click();
+    });
+}
+
+} // namespace
+
+TEST(HygroVadroTable, SaveWithSelectFiveToThreeWritesRowsThreeToFive) {
+    auto main = startVadro({});
+    fillTable(RealTimeList->Grid1, 6);
+    activate(RealTimeList);
+    const QString path = tempDir() + "/table.CSV";
+    forms::DialogScript().pushFile(path);
+    answerRange("5", "3");
+    main->mnuSaveClick();
+    const QStringList lines = fileLines(path);
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_EQ(lines[0], "07/03/2026,14:03:00,43.5,%RH,23.1,C,25.0,C,"); // upper-case CSV: commas, no number column
+    EXPECT_EQ(lines[2].section(',', 1, 1), "14:05:00");
+}
+
+TEST(HygroVadroTable, ClosingTheTableWhileItIsSavedEndsTheSave) {
+    auto main = startVadro({});
+    fillTable(RealTimeList->Grid1, 3000);
+    activate(RealTimeList);
+    const QString path = tempDir() + "/closing.csv";
+    forms::DialogScript().pushFile(path);
+    answerScope([](TfrmScope &s) {
+        s.BitBtn1->click();
+        QTimer::singleShot(0, [] {
+            if (RealTimeList) delete RealTimeList->Frame();
+        });
+    });
+    main->mnuSaveClick();
+    EXPECT_FALSE(RealTimeList);
+    EXPECT_LT(fileLines(path).size(), 3000);
+}
+
+TEST(HygroVadroTable, RangeEntriesThatAreNotIntegersWriteNothing) {
+    auto main = startVadro({});
+    fillTable(RealTimeList->Grid1, 3);
+    activate(RealTimeList);
+    const QString path = tempDir() + "/table.txt";
+    forms::DialogScript().pushFile(path);
+    answerRange("one", "3");
+    main->mnuSaveClick();
+    EXPECT_FALSE(QFile::exists(path));
+    ASSERT_FALSE(forms::DialogScript().log().empty());
+    EXPECT_EQ(forms::DialogScript().log().back().text, "invalid integer");
+}
+
+TEST(HygroVadroTable, SavedTableReadsBackIntoTheSameCells) {
+    auto main = startVadro({});
+    fillTable(RealTimeList->Grid1, 4);
+    RealTimeList->Grid1->SetCells(7, 2, ""); // an empty T2 cell later in the table
+    activate(RealTimeList);
+    const QString path = tempDir() + "/back.txt";
+    forms::DialogScript().pushFile(path);
+    answerScope([](TfrmScope &s) { s.BitBtn1->click(); }); // All
+    main->mnuSaveClick();
+    ASSERT_EQ(fileLines(path).size(), 4);
+    EXPECT_TRUE(fileLines(path)[0].contains('\t'));
+
+    forms::DialogScript().pushFile(path);
+    main->Open1Click();
+    ASSERT_TRUE(frmList);
+    EXPECT_EQ(frmList->Caption(), path);
+    forms::TStringGrid *g = frmList->Grid1;
+    ASSERT_EQ(g->RowCount(), 5);
+    for (int r = 1; r <= 4; ++r)
+        EXPECT_EQ(gridRow(g, r), gridRow(RealTimeList->Grid1, r)) << r;
+    EXPECT_EQ(gridRow(g, 0), (QStringList{"NO", "DATE", "TIME", "HUMIDITY", "UNIT", "T1", "UNIT", "T2", "UNIT"}));
+}
+
+TEST(HygroVadroTable, OpenStopsAtTheFirstEmptyLineAndTakesHeadersFromTheFirstRow) {
+    auto main = startVadro({});
+    const QString path = tempDir() + "/two.csv";
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("07/03/2026,14:00:00,45.0,%RH,23.0,C,,,\r\n"
+            "07/03/2026,14:00:02,45.1,%RH,23.1,C,25.0,C,\r\n"
+            "\r\n"
+            "07/03/2026,14:00:04,45.2,%RH,23.2,C,,,\r\n");
+    f.close();
+    forms::DialogScript().pushFile(path);
+    main->Open1Click();
+    ASSERT_TRUE(frmList);
+    forms::TStringGrid *g = frmList->Grid1;
+    EXPECT_EQ(g->RowCount(), 3);
+    EXPECT_EQ(g->Cells(0, 2), "2");
+    EXPECT_EQ(g->Cells(7, 2), "25.0");
+    EXPECT_EQ(g->Cells(5, 0), "Temperature"); // row 1 has no T2
+    EXPECT_EQ(g->Cells(7, 0), "");
+}
+
+TEST(HygroVadroTable, TwentyFiveRowsOnA3300PixelPageAreOnePage) {
+    auto main = startVadro({});
+    fillTable(RealTimeList->Grid1, 25);
+    activate(RealTimeList);
+    const QString pdf = tempDir() + "/grid.pdf";
+    forms::SetPrintToPdf(pdf);
+    forms::SetPrinterResolution(300);
+    forms::DialogScript().pushAccept();
+    main->btnPrintClick();
+    ASSERT_EQ(forms::Printer()->PageHeight(), 3300);
+    EXPECT_EQ(forms::Printer()->LastPageCount(), 1);
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    ASSERT_TRUE(text.waitForFinished(20000));
+    const QString out = QString::fromUtf8(text.readAllStandardOutput());
+    const int header = out.indexOf(QStringLiteral("NO"));
+    ASSERT_GE(header, 0) << out.toStdString();
+    EXPECT_LT(header, out.indexOf(QStringLiteral("14:01:00")));
+    EXPECT_TRUE(out.contains(QStringLiteral("14:25:00")));
+    forms::SetPrintToPdf(QString());
+}
+
+TEST(HygroVadroTable, StopAsksOnlyAfterNewRowsAndCancelChangesNothing) {
+    auto main = startVadro({});
+    main->btnRunMouseMove();
+    EXPECT_EQ(main->btnRun->toolTip(), "Start Real Time Graph and Tabular");
+    main->btnRunClick();
+    main->btnRunMouseMove();
+    EXPECT_EQ(main->btnRun->toolTip(), "Pause Real Time Graph and Tabular");
+    EXPECT_EQ(main->mnuRun->text(), "Pause");
+    main->btnStopClick();
+    EXPECT_TRUE(forms::DialogScript().log().empty()); // no rows: no question
+    EXPECT_FALSE(main->btnRun->isEnabled());           // no meter: Run stays off
+    EXPECT_FALSE(main->btnStop->isEnabled());
+
+    main->btnRunClick();
+    fillTable(RealTimeList->Grid1, 2);
+    RowsAdded = true;
+    forms::DialogScript().pushButton(forms::mrCancel);
+    main->btnStopClick();
+    EXPECT_TRUE(Running);
+    EXPECT_TRUE(main->btnStop->isEnabled());
+
+    // Yes saves the real-time table even while another table window is active.
+    forms::DialogScript().reset();
+    const QString other = tempDir() + "/other.txt";
+    QFile f(other);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("x\ty\t\r\n");
+    f.close();
+    forms::DialogScript().pushFile(other);
+    main->Open1Click();
+    ASSERT_TRUE(frmList);
+    activate(frmList);
+    const QString saved = tempDir() + "/rt.csv";
+    forms::DialogScript().pushButton(forms::mrYes);
+    forms::DialogScript().pushFile(saved);
+    answerScope([](TfrmScope &s) { s.BitBtn1->click(); });
+    main->btnStopClick();
+    EXPECT_FALSE(Running);
+    EXPECT_FALSE(RowsAdded);
+    EXPECT_EQ(fileLines(saved).size(), 2);
+}
+
+TEST(HygroVadroTable, ClearEmptiesTheTableAndTheEditorCorrectsItsEntries) {
+    auto main = startVadro({});
+    fillTable(RealTimeList->Grid1, 3);
+    main->Clear1Click();
+    EXPECT_EQ(RealTimeList->Grid1->RowCount(), 2);
+    EXPECT_EQ(gridRow(RealTimeList->Grid1, 1), QStringList(9, QString()));
+    EXPECT_EQ(RealTimeList->Grid1->Cells(0, 0), "NO");
+
+    main->MaskEdit1->setText("  99 : 75  ");
+    EXPECT_EQ(main->MaskEdit1->displayText(), "  60 : 60  ");
+    EXPECT_EQ(RealTimeRate, 3660);
+    main->MaskEdit1->setText("  00 : 00  ");
+    EXPECT_EQ(RealTimeRate, 0);
+
+    main->Content1Click();
+    ASSERT_EQ(forms::DialogScript().log().size(), 1u);
+    EXPECT_EQ(forms::DialogScript().log()[0].text,
+              "Please see " + TfrmMain::ProgramFolder() + "VadroHelp.Doc or VadroHelp.html");
+}
