@@ -1,4 +1,4 @@
-# meter_embed_version(<target> VERSION a.b.c.d
+# meter_embed_version(<target> VERSION a.b.c.d (missing parts are 0)
 #                     [LANGUAGE 0409] [CODEPAGE 04E4] [NO_TRANSLATION]
 #                     [STRINGS Name Value [Name Value ...]])
 # Gives the program a version block that the version API (platform/win/VersionResource.h)
@@ -8,9 +8,18 @@
 # translation table out. The target must link platform_win.
 function(meter_embed_version target)
   cmake_parse_arguments(ARG "NO_TRANSLATION" "VERSION;LANGUAGE;CODEPAGE" "STRINGS" ${ARGN})
-  if(NOT ARG_VERSION MATCHES "^([0-9]+)\\.([0-9]+)\\.([0-9]+)\\.([0-9]+)$")
+  # a, a.b and a.b.c are padded with zeros to a.b.c.d.
+  if(NOT ARG_VERSION MATCHES "^[0-9]+(\\.[0-9]+)?(\\.[0-9]+)?(\\.[0-9]+)?$")
     message(FATAL_ERROR "meter_embed_version(${target}): VERSION must be a.b.c.d, got '${ARG_VERSION}'")
   endif()
+  string(REPLACE "." ";" parts "${ARG_VERSION}")
+  list(LENGTH parts nparts)
+  while(nparts LESS 4)
+    list(APPEND parts 0)
+    math(EXPR nparts "${nparts} + 1")
+  endwhile()
+  string(JOIN "." ARG_VERSION ${parts})
+  string(REGEX MATCH "^([0-9]+)\\.([0-9]+)\\.([0-9]+)\\.([0-9]+)$" unused "${ARG_VERSION}")
   set(v0 ${CMAKE_MATCH_1})
   set(v1 ${CMAKE_MATCH_2})
   set(v2 ${CMAKE_MATCH_3})

@@ -1,0 +1,134 @@
+#include "platform/forms/Printer.h"
+
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+using namespace forms;
+
+namespace {
+
+QString run(const QString &program, const QStringList &args) {
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(30000)) return {};
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+int pageCount(const QString &pdf) {
+    for (const QString &line : run("pdfinfo", {pdf}).split('\n'))
+        if (line.startsWith("Pages:")) return line.mid(6).trimmed().toInt();
+    return -1;
+}
+
+class FormsPrinter : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = QString::fromStdString(testsupport::makeTempDir());
+        SetPrintToPdf(dir + "/out.pdf");
+    }
+    void TearDown() override {
+        SetPrintToPdf(QString());
+        Printer()->SetOrientation(poPortrait);
+    }
+    QString dir;
+};
+
+TEST_F(FormsPrinter, PagesOfTextReadBackFromThePdf) {
+    TPrinter *p = Printer();
+    EXPECT_EQ(p->PageWidth(), 2550);
+    EXPECT_EQ(p->PageHeight(), 3300);
+    p->SetTitle("Real Time Tabular");
+    p->BeginDoc();
+    EXPECT_TRUE(p->Printing());
+    p->Canvas()->Font.Name = "FixedSys";
+    p->Canvas()->Font.SetSize(8);
+    p->Canvas()->TextOut(1, 100, "NO              DATE            TIME");
+    p->NewPage();
+    EXPECT_EQ(p->PageNumber(), 2);
+    p->Canvas()->TextOut(1, 100, "second page 25.3 %RH");
+    p->NewPage();
+    p->Canvas()->Pen.Width = 3;
+    p->Canvas()->Rectangle(100, 100, 900, 500);
+    p->Canvas()->MoveTo(100, 600);
+    p->Canvas()->LineTo(900, 600);
+    p->EndDoc();
+    EXPECT_FALSE(p->Printing());
+    EXPECT_EQ(p->LastPageCount(), 3);
+    EXPECT_EQ(p->LastOutputFile(), dir + "/out.pdf");
+
+    EXPECT_EQ(pageCount(dir + "/out.pdf"), 3);
+    // The fixed font of the design maps onto a monospaced one.
+    EXPECT_TRUE(run("pdffonts", {dir + "/out.pdf"}).contains("Mono"));
+    const QString text = run("pdftotext", {"-layout", dir + "/out.pdf", "-"});
+    const QStringList pages = text.split('\f');
+    ASSERT_GE(pages.size(), 2);
+    EXPECT_TRUE(pages[0].contains(QRegularExpression("NO +DATE +TIME"))) << text.toStdString();
+    EXPECT_TRUE(pages[1].contains("second page 25.3 %RH"));
+}
+
+// A 25-row table at 100 pixels a line fits one page of 3300 pixels.
+TEST_F(FormsPrinter, TableOfTwentyFiveLinesFitsOneLetterPage) {
+    TPrinter *p = Printer();
+    p->BeginDoc();
+    const int lines = (p->PageHeight() / 100) / 10 * 10;
+    EXPECT_EQ(lines, 30);
+    for (int i = 0; i < 25; ++i) p->Canvas()->TextOut(1, (i % lines) * 100 + 100, QString("row %1 end").arg(i));
+    p->EndDoc();
+    EXPECT_EQ(pageCount(dir + "/out.pdf"), 1);
+    const QString text = run("pdftotext", {dir + "/out.pdf", "-"});
+    EXPECT_TRUE(text.contains("row 0 end"));
+    EXPECT_TRUE(text.contains("row 24 end"));
+}
+
+TEST_F(FormsPrinter, LandscapeSwapsThePageAndStateErrorsRaise) {
+    TPrinter *p = Printer();
+    p->SetOrientation(poLandscape);
+    EXPECT_EQ(p->PageWidth(), 3300);
+    EXPECT_EQ(p->PageHeight(), 2550);
+    EXPECT_THROW(p->EndDoc(), EPrinter);
+    EXPECT_THROW(p->NewPage(), EPrinter);
+    p->BeginDoc();
+    EXPECT_THROW(p->BeginDoc(), EPrinter);
+    EXPECT_THROW(p->SetOrientation(poPortrait), EPrinter);
+    p->EndDoc();
+}
+
+TEST_F(FormsPrinter, AbortLeavesNoFile) {
+    TPrinter *p = Printer();
+    p->BeginDoc();
+    p->Canvas()->TextOut(1, 1, "dropped");
+    p->Abort();
+    EXPECT_TRUE(p->Aborted());
+    EXPECT_FALSE(p->Printing());
+    EXPECT_FALSE(QFile::exists(dir + "/out.pdf"));
+}
+
+TEST_F(FormsPrinter, FolderTargetKeepsEveryJob) {
+    SetPrintToPdf(dir + "/jobs/");
+    for (int i = 0; i < 2; ++i) {
+        Printer()->BeginDoc();
+        Printer()->Canvas()->TextOut(10, 10, QString("job %1").arg(i));
+        Printer()->EndDoc();
+    }
+    const QStringList files = QDir(dir + "/jobs").entryList({"*.pdf"}, QDir::Files);
+    EXPECT_EQ(files.size(), 2);
+    EXPECT_TRUE(run("pdftotext", {Printer()->LastOutputFile(), "-"}).contains("job 1"));
+}
+
+TEST_F(FormsPrinter, UnwritableTargetRaisesAndLeavesThePrinterUsable) {
+    SetPrintToPdf("/proc/no-such-dir/x.pdf");
+    EXPECT_THROW(Printer()->BeginDoc(), EPrinter);
+    EXPECT_FALSE(Printer()->Printing());
+    SetPrintToPdf(dir + "/ok.pdf");
+    Printer()->BeginDoc();
+    Printer()->EndDoc();
+    EXPECT_TRUE(QFile::exists(dir + "/ok.pdf"));
+}
+
+} // namespace
