@@ -1,0 +1,1050 @@
+#include "chart/engine/Renderer.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPainterPath>
+
+#include <algorithm>
+#include <cmath>
+
+namespace chart::engine {
+
+QColor fromColorRef(std::int32_t v)
+{
+    auto u = static_cast<std::uint32_t>(v);
+    return QColor(u & 0xFF, (u >> 8) & 0xFF, (u >> 16) & 0xFF);
+}
+
+std::int32_t toColorRef(const QColor &c)
+{
+    return static_cast<std::int32_t>(c.red() | (c.green() << 8) | (c.blue() << 16));
+}
+
+namespace {
+
+// Engine codes of the plotting methods.
+enum Method { Line = 0, Bar = 1, Point = 2, Area = 3, Stick = 4, PointsBFL = 8, Bubble = 12,
+              PointsBFC = 13, PointsSpline = 15, Spline = 16, PointsLine = 17, Step = 21,
+              Ribbon = 22 };
+
+const std::int32_t kPalette[] = {0xFF0000, 0x0000FF, 0x008000, 0xFF00FF, 0x008080,
+                                 0x800000, 0x000080, 0x808000, 0x800080, 0x00C0C0};
+
+struct Style {
+    QColor desk, graphBack, graphFore, text, shadow;
+    bool mono = false, symbols = false;
+    int basePx = 12;
+};
+
+Style styleOf(const PropertyStore &p, int w, int h)
+{
+    Style s;
+    int view = p.integer(id::ViewingStyle);
+    s.mono = view == 1 || view == 2;
+    s.symbols = view == 2 || (s.mono && p.integer(id::MonoWithSymbols));
+    if (s.mono) {
+        s.desk = fromColorRef(p.integer(id::MonoDeskColor));
+        s.graphBack = fromColorRef(p.integer(id::MonoGraphBackColor));
+        s.graphFore = fromColorRef(p.integer(id::MonoGraphForeColor));
+        s.text = fromColorRef(p.integer(id::MonoTextColor));
+        s.shadow = QColor(0x80, 0x80, 0x80);
+    } else {
+        s.desk = fromColorRef(p.integer(id::DeskColor));
+        s.graphBack = fromColorRef(p.integer(id::GraphBackColor));
+        s.graphFore = fromColorRef(p.integer(id::GraphForeColor));
+        s.text = fromColorRef(p.integer(id::TextColor));
+        s.shadow = fromColorRef(p.integer(id::ShadowColor));
+    }
+    int size = p.integer(id::FontSize);
+    double div = size == 0 ? 26 : size == 2 ? 40 : 32;
+    double scale = p.number(id::FontSizeGlobalCntl);
+    if (!(scale > 0.1 && scale < 10))
+        scale = 1;
+    s.basePx = std::clamp(static_cast<int>(std::min<double>(w, h * 1.6) / div * scale), 7, 40);
+    return s;
+}
+
+QFont makeFont(const std::string &family, int px, bool bold, bool italic, bool underline)
+{
+    QFont f(QString::fromStdString(family.empty() ? "Arial" : family));
+    f.setPixelSize(std::max(px, 5));
+    f.setBold(bold);
+    f.setItalic(italic);
+    f.setUnderline(underline);
+    return f;
+}
+
+QFont labelFont(const PropertyStore &p, const Style &s, double factor = 1.0)
+{
+    return makeFont(p.string(id::LabelFont), static_cast<int>(s.basePx * factor),
+                    p.integer(id::LabelBold), p.integer(id::LabelItalic), p.integer(id::LabelUnderline));
+}
+
+QPen gridPen(const PropertyStore &p, const QColor &c)
+{
+    QPen pen(c, 0);
+    switch (p.integer(id::GridStyle)) {
+    case 1: pen.setWidth(2); break;
+    case 2: pen.setStyle(Qt::DotLine); break;
+    case 3: pen.setStyle(Qt::DashLine); break;
+    case 4: pen.setDashPattern({1, 3}); break;
+    default: break;
+    }
+    return pen;
+}
+
+struct AxisPlan {
+    int first = 0, count = 0;
+    double weight = 1;
+};
+
+std::vector<AxisPlan> axisPlans(const PropertyStore &p)
+{
+    std::vector<AxisPlan> out;
+    int subsets = p.subsets();
+    int used = 0;
+    for (int k = 0; k < kMaxAxes && used < subsets; ++k) {
+        double n = 0;
+        if (!p.elem(id::MultiAxesSubsets, k, n) || n < 1)
+            break;
+        int c = std::min(static_cast<int>(n), subsets - used);
+        AxisPlan a;
+        a.first = used;
+        a.count = c;
+        double w = 0;
+        if (p.elem(id::MultiAxesProportions, k, w) && w > 0)
+            a.weight = w;
+        out.push_back(a);
+        used += c;
+    }
+    if (out.empty())
+        out.push_back(AxisPlan{0, subsets, 1});
+    return out;
+}
+
+bool dateTimeMode(const PropertyStore &p) { return p.integer(id::DateTimeMode) != 0; }
+
+// The value arrays of one subset, looked up once.
+struct SubsetData {
+    const double *xd = nullptr, *yd = nullptr;
+    const float *xf = nullptr, *yf = nullptr;
+    bool xIndex = false;
+    SubsetData(const PropertyStore &p, int s)
+    {
+        if (p.integer(id::UsingXDataII))
+            xd = p.dataDoubles(id::XDataII, s);
+        else if (!(xf = p.dataSingles(id::XData, s)))
+            xIndex = true;
+        if (p.integer(id::UsingYDataII))
+            yd = p.dataDoubles(id::YDataII, s);
+        else
+            yf = p.dataSingles(id::YData, s);
+    }
+    double x(int i) const { return xd ? xd[i] : xf ? xf[i] : xIndex ? i + 1 : 0; }
+    double y(int i) const { return yd ? yd[i] : yf ? yf[i] : 0; }
+};
+
+// Null test with the properties read once.
+struct NullTest {
+    double nullY, nullYf, nullX;
+    bool dateTime;
+    explicit NullTest(const PropertyStore &p)
+        : nullY(p.number(id::NullDataValueY)),
+          nullYf(static_cast<float>(std::clamp(nullY, -3.0e38, 3.0e38))),
+          nullX(p.number(id::NullDataValueX)), dateTime(p.integer(id::DateTimeMode) != 0) {}
+    bool operator()(double x, double y) const
+    {
+        return !std::isfinite(x) || !std::isfinite(y) || y == nullY || y == nullYf || x == nullX ||
+               (dateTime && x == 0);
+    }
+};
+
+void dataRangeX(const PropertyStore &p, double &lo, double &hi)
+{
+    lo = INFINITY;
+    hi = -INFINITY;
+    NullTest isNull(p);
+    for (int s = 0; s < p.subsets(); ++s) {
+        SubsetData d(p, s);
+        for (int i = 0; i < p.points(); ++i) {
+            double x = d.x(i), y = d.y(i);
+            if (isNull(x, y))
+                continue;
+            lo = std::min(lo, x);
+            hi = std::max(hi, x);
+        }
+    }
+}
+
+void dataRangeY(const PropertyStore &p, const AxisPlan &a, double &lo, double &hi)
+{
+    lo = INFINITY;
+    hi = -INFINITY;
+    NullTest isNull(p);
+    for (int s = a.first; s < a.first + a.count; ++s) {
+        SubsetData d(p, s);
+        for (int i = 0; i < p.points(); ++i) {
+            double x = d.x(i), y = d.y(i);
+            if (isNull(x, y))
+                continue;
+            lo = std::min(lo, y);
+            hi = std::max(hi, y);
+        }
+    }
+}
+
+void scaleRange(int control, double manualMin, double manualMax, double dataMin, double dataMax,
+                double &outMin, double &outMax)
+{
+    double amin, amax;
+    autoRange(dataMin, dataMax, amin, amax);
+    outMin = (control == 1 || control == 3) ? manualMin : amin;
+    outMax = (control == 2 || control == 3) ? manualMax : amax;
+    if (!(outMax > outMin)) {
+        if (control == 3 && outMax == outMin) {
+            outMax = outMin + 1;
+        } else if (!(outMax > outMin)) {
+            outMin = amin;
+            outMax = amax;
+        }
+    }
+}
+
+struct Metrics {
+    Style style;
+    QFont title, sub, label, numbers, legend;
+    int numbersH = 0, labelH = 0;
+};
+
+QString subsetLabel(const PropertyStore &p, int s)
+{
+    std::string l;
+    if (p.elemString(id::SubsetLabels, s, l) && !l.empty())
+        return QString::fromStdString(l);
+    return QString("Subset %1").arg(s + 1);
+}
+
+// Tick values and texts of the x axis.
+void xTicks(const PropertyStore &p, const Layout &L, const QFontMetrics &fm, std::vector<double> &vals,
+            std::vector<QString> &texts, std::vector<QString> &dates)
+{
+    double x0 = std::min(L.x.v0, L.x.v1), x1 = std::max(L.x.v0, L.x.v1);
+    if (L.dateTime) {
+        bool secs = p.integer(id::DateTimeShowSeconds);
+        DateTimeTicks t = dateTimeTicks(x0, x1, L.graph.width(), fm.horizontalAdvance("00:00:00") + 16, secs);
+        QString lastDate;
+        for (std::size_t i = 0; i < t.values.size(); ++i) {
+            vals.push_back(t.values[i]);
+            texts.push_back(t.labels[i]);
+            QString d = t.step < 1 ? dateTimeDate(t.values[i]) : QString();
+            dates.push_back(d != lastDate ? d : QString());
+            lastDate = d;
+        }
+        return;
+    }
+    double step = p.integer(id::ManualXAxisTicknLine) && p.number(id::ManualXAxisLine) > 0
+                      ? p.number(id::ManualXAxisLine)
+                      : niceStep(x0, x1, std::max(2, L.graph.width() / (fm.horizontalAdvance("00000.0") + 12)));
+    for (double v : ticks(x0, x1, step)) {
+        vals.push_back(v);
+        texts.push_back(formatNumber(v, step, 0));
+        dates.push_back({});
+    }
+}
+
+Layout layoutChart(const PropertyStore &p, int w, int h, Metrics &m)
+{
+    Layout L;
+    m.style = styleOf(p, w, h);
+    const Style &s = m.style;
+    m.title = makeFont(p.string(id::MainTitleFont), s.basePx * 3 / 2, p.integer(id::MainTitleBold),
+                       p.integer(id::MainTitleItalic), p.integer(id::MainTitleUnderline));
+    m.sub = makeFont(p.string(id::SubTitleFont), s.basePx * 6 / 5, p.integer(id::SubTitleBold),
+                     p.integer(id::SubTitleItalic), p.integer(id::SubTitleUnderline));
+    m.label = labelFont(p, s);
+    m.numbers = labelFont(p, s, 0.9);
+    m.legend = labelFont(p, s, 0.9);
+    QFontMetrics fmT(m.title), fmS(m.sub), fmL(m.label), fmN(m.numbers), fmG(m.legend);
+    m.numbersH = fmN.height();
+    m.labelH = fmL.height();
+
+    L.desk = QRect(0, 0, w, h);
+    int pad = std::max(4, s.basePx / 2);
+    QRect inner = L.desk.adjusted(pad, pad, -pad, -pad);
+    if (p.integer(id::BorderTypes) == 0)
+        inner.adjust(0, 0, -3, -3);
+
+    int top = inner.top();
+    QString main = QString::fromStdString(p.string(id::MainTitle));
+    if (!main.isEmpty()) {
+        L.mainTitle = QRect(inner.left(), top, inner.width(), fmT.height());
+        top += fmT.height();
+    }
+    QString sub = QString::fromStdString(p.string(id::SubTitle));
+    if (!sub.isEmpty()) {
+        L.subTitle = QRect(inner.left(), top, inner.width(), fmS.height());
+        top += fmS.height();
+    }
+    if (top > inner.top())
+        top += pad / 2;
+
+    int left = inner.left(), right = inner.right(), bottom = inner.bottom();
+
+    // Legend.
+    if (p.integer(id::ShowLegend) && p.subsets() > 0) {
+        int loc = p.integer(id::LegendLocation);
+        int sample = s.basePx * 2;
+        std::vector<int> widths;
+        for (int i = 0; i < p.subsets(); ++i)
+            widths.push_back(sample + 6 + fmG.horizontalAdvance(subsetLabel(p, i)) + 12);
+        int rowH = fmG.height() + 2;
+        if (loc == 2 || loc == 3) {
+            int colW = *std::max_element(widths.begin(), widths.end());
+            int x = loc == 2 ? left : right - colW;
+            int y = top;
+            for (int i = 0; i < p.subsets(); ++i, y += rowH)
+                L.legend.push_back({QRect(x, y, widths[i], rowH), i});
+            if (loc == 2)
+                left += colW + pad;
+            else
+                right -= colW + pad;
+        } else {
+            // Rows of entries centred across the chart.
+            std::vector<std::vector<int>> rows(1);
+            int used = 0;
+            for (int i = 0; i < p.subsets(); ++i) {
+                if (used + widths[i] > inner.width() && !rows.back().empty()) {
+                    rows.emplace_back();
+                    used = 0;
+                }
+                rows.back().push_back(i);
+                used += widths[i];
+            }
+            int total = static_cast<int>(rows.size()) * rowH;
+            int y = loc == 1 ? bottom - total + 1 : top;
+            for (auto &row : rows) {
+                int rw = 0;
+                for (int i : row)
+                    rw += widths[i];
+                int x = inner.left() + (inner.width() - rw) / 2;
+                for (int i : row) {
+                    L.legend.push_back({QRect(x, y, widths[i], rowH), i});
+                    x += widths[i];
+                }
+                y += rowH;
+            }
+            if (loc == 1)
+                bottom -= total + pad / 2;
+            else
+                top += total + pad / 2;
+        }
+    }
+
+    // X axis numbers and label under the graph.
+    L.dateTime = dateTimeMode(p);
+    bool showX = p.integer(id::ShowXAxis) != 5 && p.integer(id::ShowXAxis) != 3;
+    QString xLabel = QString::fromStdString(p.string(id::XAxisLabel));
+    int xNumbersH = showX ? m.numbersH * (L.dateTime ? 2 : 1) + 4 : 0;
+    int xLabelH = xLabel.isEmpty() ? 0 : m.labelH;
+    bottom -= xNumbersH + xLabelH;
+
+    std::vector<AxisPlan> plans = axisPlans(p);
+    // Y numbers: widest of the tick texts of every axis (estimated from the range).
+    int numbersW = fmN.horizontalAdvance("-0000.0") + 6;
+    bool anyLabel = false;
+    for (std::size_t k = 0; k < plans.size(); ++k)
+        if (!p.axisString(id::YAxisLabel, static_cast<int>(k)).empty())
+            anyLabel = true;
+    left += (anyLabel ? m.labelH + 4 : 0) + numbersW;
+    right -= std::max(pad, fmN.horizontalAdvance(L.dateTime ? "00:00:00" : "00000") / 2);
+    top += m.numbersH / 2;
+    L.graph = QRect(QPoint(left, top), QPoint(std::max(left + 10, right), std::max(top + 10, bottom)));
+    L.xNumbers = QRect(L.graph.left(), L.graph.bottom() + 2, L.graph.width(), xNumbersH);
+    if (!xLabel.isEmpty())
+        L.xLabel = QRect(L.graph.left(), L.xNumbers.bottom() + 1, L.graph.width(), xLabelH);
+
+    // X scale.
+    ZoomState z = zoomState(p);
+    double dmin, dmax;
+    dataRangeX(p, dmin, dmax);
+    double x0, x1;
+    if (L.dateTime && !std::isfinite(dmin)) {
+        dmin = 0;
+        dmax = 1;
+    }
+    if (L.dateTime) {
+        // Whole-step padding of a date range would be meaningless: auto keeps the data's.
+        x0 = dmin, x1 = dmax;
+        int c = p.integer(id::ManualScaleControlX);
+        if (c == 1 || c == 3)
+            x0 = p.number(id::ManualMinX);
+        if (c == 2 || c == 3)
+            x1 = p.number(id::ManualMaxX);
+        if (!(x1 > x0))
+            x1 = x0 + 1.0 / 24;
+    } else {
+        // Bars stand on their points: half a spacing of room at each end.
+        bool bars = p.integer(id::PlottingMethod) == Bar;
+        for (int s = 0; s < p.subsets() && !bars; ++s) {
+            double m = 0;
+            bars = p.elem(id::PlottingMethods, s, m) && static_cast<int>(m) == Bar;
+        }
+        if (bars && std::isfinite(dmin) && dmax > dmin && p.points() > 1) {
+            double half = (dmax - dmin) / (p.points() - 1) / 2;
+            dmin -= half;
+            dmax += half;
+        }
+        scaleRange(p.integer(id::ManualScaleControlX), p.number(id::ManualMinX), p.number(id::ManualMaxX),
+                   dmin, dmax, x0, x1);
+        // The x axis spans the data as it is; only y gets whole-step room.
+        int c = p.integer(id::ManualScaleControlX);
+        if (std::isfinite(dmin) && dmax > dmin) {
+            if (c != 1 && c != 3)
+                x0 = dmin;
+            if (c != 2 && c != 3)
+                x1 = dmax;
+            if (!(x1 > x0))
+                scaleRange(c, p.number(id::ManualMinX), p.number(id::ManualMaxX), dmin, dmax, x0, x1);
+        }
+    }
+    if (z.active && z.x1 > z.x0) {
+        x0 = z.x0;
+        x1 = z.x1;
+    }
+    L.x = ScaleMap{x0, x1, double(L.graph.left()), double(L.graph.right())};
+    if (p.integer(id::InvertedXAxis))
+        std::swap(L.x.p0, L.x.p1);
+    L.x.log = !L.dateTime && p.integer(id::XAxisScaleControl) == 2 && x0 > 0;
+
+    // Stacked y axes, axis 0 on top.
+    double weights = 0;
+    for (auto &a : plans)
+        weights += a.weight;
+    double y = L.graph.top();
+    for (std::size_t k = 0; k < plans.size(); ++k) {
+        AxisLayout A;
+        A.firstSubset = plans[k].first;
+        A.subsetCount = plans[k].count;
+        double hgt = L.graph.height() * plans[k].weight / weights;
+        A.band = QRect(QPoint(L.graph.left(), static_cast<int>(std::lround(y))),
+                       QPoint(L.graph.right(), static_cast<int>(std::lround(y + hgt)) - 1));
+        if (k + 1 == plans.size())
+            A.band.setBottom(L.graph.bottom());
+        y += hgt;
+        int ax = static_cast<int>(k);
+        double lo, hi, y0, y1;
+        dataRangeY(p, plans[k], lo, hi);
+        scaleRange(static_cast<int>(p.axisNumber(id::ManualScaleControlY, ax)),
+                   p.axisNumber(id::ManualMinY, ax), p.axisNumber(id::ManualMaxY, ax), lo, hi, y0, y1);
+        if (z.active && (z.yAxis == ax || z.yAxis == -2) && z.y1 > z.y0) {
+            y0 = p.axisNumber(id::ZoomMinY, ax);
+            y1 = p.axisNumber(id::ZoomMaxY, ax);
+            if (!(y1 > y0)) {
+                y0 = z.y0;
+                y1 = z.y1;
+            }
+        }
+        A.y = ScaleMap{y0, y1, double(A.band.bottom()), double(A.band.top())};
+        if (p.axisNumber(id::InvertedYAxis, ax))
+            std::swap(A.y.p0, A.y.p1);
+        A.y.log = p.axisNumber(id::YAxisScaleControl, ax) == 2 && y0 > 0;
+        A.numbersRect = QRect(L.graph.left() - numbersW, A.band.top(), numbersW - 4, A.band.height());
+        if (anyLabel)
+            A.labelRect = QRect(A.numbersRect.left() - m.labelH - 4, A.band.top(), m.labelH, A.band.height());
+        L.axes.push_back(A);
+    }
+    L.valid = true;
+    return L;
+}
+
+void drawDesk(const PropertyStore &p, QPainter &g, const Layout &L, const Style &s)
+{
+    int border = p.integer(id::BorderTypes);
+    g.fillRect(L.desk, s.desk);
+    QRect r = L.desk.adjusted(0, 0, -1, -1);
+    switch (border) {
+    case 0: // drop shadow: the desk stands on a shadow offset down and right
+        g.fillRect(L.desk, QColor(0xFF, 0xFF, 0xFF));
+        g.fillRect(r.adjusted(3, 3, 0, 0), s.shadow);
+        g.fillRect(r.adjusted(0, 0, -3, -3), s.desk);
+        g.setPen(QPen(s.text, 0));
+        g.drawRect(r.adjusted(0, 0, -3, -3));
+        break;
+    case 1:
+        g.setPen(QPen(s.text, 0));
+        g.drawRect(r);
+        break;
+    case 3:
+        g.setPen(QPen(s.desk.darker(160), 0));
+        g.drawLine(r.topLeft(), r.topRight());
+        g.drawLine(r.topLeft(), r.bottomLeft());
+        g.setPen(QPen(s.desk.lighter(160), 0));
+        g.drawLine(r.bottomLeft(), r.bottomRight());
+        g.drawLine(r.topRight(), r.bottomRight());
+        break;
+    default:
+        break;
+    }
+}
+
+void drawTitles(const PropertyStore &p, QPainter &g, const Layout &L, const Metrics &m)
+{
+    g.setPen(m.style.text);
+    if (!L.mainTitle.isEmpty()) {
+        g.setFont(m.title);
+        g.drawText(L.mainTitle, Qt::AlignHCenter | Qt::AlignVCenter, QString::fromStdString(p.string(id::MainTitle)));
+    }
+    if (!L.subTitle.isEmpty()) {
+        g.setFont(m.sub);
+        g.drawText(L.subTitle, Qt::AlignHCenter | Qt::AlignVCenter, QString::fromStdString(p.string(id::SubTitle)));
+    }
+}
+
+std::vector<double> yTickValues(const PropertyStore &p, const AxisLayout &A, int ax, int numbersH, double &step)
+{
+    double y0 = std::min(A.y.v0, A.y.v1), y1 = std::max(A.y.v0, A.y.v1);
+    if (p.axisNumber(id::ManualYAxisTicknLine, ax) && p.axisNumber(id::ManualYAxisLine, ax) > 0)
+        step = p.axisNumber(id::ManualYAxisLine, ax);
+    else
+        // Numbers at least 1.7 text heights apart.
+        step = niceStepAtLeast((y1 - y0) * 1.7 * std::max(numbersH, 1) / std::max(A.band.height(), 1));
+    return ticks(y0, y1, step);
+}
+
+void drawGrid(const PropertyStore &p, QPainter &g, const Layout &L, const Metrics &m,
+              const std::vector<double> &xVals)
+{
+    int control = p.integer(id::GridLineControl);
+    g.setPen(gridPen(p, m.style.graphFore));
+    if (control == 0 || control == 1) {
+        for (std::size_t k = 0; k < L.axes.size(); ++k) {
+            const AxisLayout &A = L.axes[k];
+            double step;
+            for (double v : yTickValues(p, A, static_cast<int>(k), m.numbersH, step)) {
+                double py = A.y.toPixel(v);
+                if (py > A.band.top() + 0.5 && py < A.band.bottom() - 0.5)
+                    g.drawLine(QPointF(L.graph.left(), py), QPointF(L.graph.right(), py));
+            }
+        }
+    }
+    if (control == 0 || control == 2) {
+        for (double v : xVals) {
+            double px = L.x.toPixel(v);
+            if (px > L.graph.left() + 0.5 && px < L.graph.right() - 0.5)
+                g.drawLine(QPointF(px, L.graph.top()), QPointF(px, L.graph.bottom()));
+        }
+    }
+}
+
+void drawAxes(const PropertyStore &p, QPainter &g, Layout &L, const Metrics &m,
+              const std::vector<double> &xVals, std::vector<QString> xTexts,
+              const std::vector<QString> &xDates, const GridNumberHook &hook)
+{
+    const Style &s = m.style;
+    // Frame of the graph area.
+    g.setPen(QPen(s.graphFore, 0));
+    g.setBrush(Qt::NoBrush);
+    g.drawRect(L.graph);
+
+    // Separators between stacked axes.
+    int sep = p.integer(id::MultiAxesSeparators);
+    if (sep > 0 && L.axes.size() > 1) {
+        int wdt = sep == 1 ? 1 : sep == 2 ? 2 : 3;
+        g.setPen(QPen(s.graphFore, wdt));
+        for (std::size_t k = 1; k < L.axes.size(); ++k) {
+            int y = L.axes[k].band.top();
+            g.drawLine(L.graph.left(), y, L.graph.right(), y);
+        }
+    }
+
+    int tick = std::max(3, s.basePx / 3);
+    g.setFont(m.numbers);
+    for (std::size_t k = 0; k < L.axes.size(); ++k) {
+        const AxisLayout &A = L.axes[k];
+        int ax = static_cast<int>(k);
+        if (p.axisNumber(id::ShowYAxis, ax) == 5)
+            continue;
+        QColor c = p.axisHas(id::YAxisColor, ax)
+                       ? fromColorRef(static_cast<std::int32_t>(p.axisNumber(id::YAxisColor, ax)))
+                       : s.text;
+        if (s.mono)
+            c = s.text;
+        g.setPen(QPen(c, 0));
+        g.drawLine(L.graph.left(), A.band.top(), L.graph.left(), A.band.bottom());
+        double step;
+        std::vector<double> vals = yTickValues(p, A, ax, m.numbersH, step);
+        int tickMode = static_cast<int>(p.axisNumber(id::ShowTickMarkY, ax));
+        for (double v : vals) {
+            double py = A.y.toPixel(v);
+            if (tickMode != 2) {
+                int dir = tickMode == 1 ? -1 : 1;
+                g.drawLine(QPointF(L.graph.left(), py), QPointF(L.graph.left() + dir * tick, py));
+            }
+            if (p.axisNumber(id::ShowYAxis, ax) != 3) {
+                QRectF r(A.numbersRect.left(), py - m.numbersH / 2.0, A.numbersRect.width(), m.numbersH);
+                // Stacked axes: a number at the edge of its band stays on its own side of
+                // the separator.
+                double lo = A.band.top() - (k == 0 ? m.numbersH / 2.0 : 0.0);
+                double hi = A.band.bottom() + 1 - (k + 1 == L.axes.size() ? m.numbersH / 2.0 : m.numbersH);
+                if (hi >= lo)
+                    r.moveTop(std::clamp(r.top(), lo, hi));
+                QString text = formatNumber(v, step, 0);
+                if (hook && p.axisNumber(3160 /*CustomGridNumbersY*/, ax))
+                    text = hook(0, ax, v, text);
+                g.drawText(r, Qt::AlignRight | Qt::AlignVCenter, text);
+                int tw = QFontMetrics(m.numbers).horizontalAdvance(text);
+                L.yGridNumbers.push_back({QRectF(r.right() - tw, r.top(), tw, r.height()).toAlignedRect(), ax, v});
+            }
+        }
+        QString label = QString::fromStdString(p.axisString(id::YAxisLabel, ax));
+        if (!label.isEmpty() && !A.labelRect.isEmpty()) {
+            g.save();
+            QFont lf = m.label;
+            // A label longer than its axis is set smaller until it fits.
+            int room = A.band.height() - 4;
+            for (int px = lf.pixelSize(); px > 6 && QFontMetrics(lf).horizontalAdvance(label) > room; --px)
+                lf.setPixelSize(px - 1);
+            g.setFont(lf);
+            QRect lr = A.labelRect;
+            g.translate(lr.center());
+            g.rotate(-90);
+            QRect rot(-lr.height() / 2, -lr.width() / 2, lr.height(), lr.width());
+            g.drawText(rot, Qt::AlignCenter, label);
+            g.restore();
+        }
+    }
+
+    // X axis.
+    g.setPen(QPen(s.text, 0));
+    g.setFont(m.numbers);
+    if (hook && p.integer(3163 /*CustomGridNumbersX*/))
+        for (std::size_t i = 0; i < xVals.size(); ++i)
+            xTexts[i] = hook(2, 0, xVals[i], xTexts[i]);
+    if (!L.xNumbers.isEmpty()) {
+        QFontMetrics fm(m.numbers);
+        for (std::size_t i = 0; i < xVals.size(); ++i) {
+            double px = L.x.toPixel(xVals[i]);
+            if (p.integer(id::ShowTickMarkX) != 2)
+                g.drawLine(QPointF(px, L.graph.bottom()), QPointF(px, L.graph.bottom() - tick));
+            int tw = fm.horizontalAdvance(xTexts[i]);
+            QRectF r(px - tw / 2.0 - 2, L.xNumbers.top() + 2, tw + 4, m.numbersH);
+            g.drawText(r, Qt::AlignCenter, xTexts[i]);
+            L.xGridNumbers.push_back({r.toAlignedRect(), 0, xVals[i]});
+            if (!xDates[i].isEmpty()) {
+                int dw = fm.horizontalAdvance(xDates[i]);
+                g.drawText(QRectF(px - dw / 2.0 - 2, r.bottom(), dw + 4, m.numbersH), Qt::AlignCenter, xDates[i]);
+            }
+        }
+    }
+    if (!L.xLabel.isEmpty()) {
+        g.setFont(m.label);
+        g.drawText(L.xLabel, Qt::AlignCenter, QString::fromStdString(p.string(id::XAxisLabel)));
+    }
+}
+
+QPen subsetPen(const PropertyStore &p, const Style &s, int subset)
+{
+    int type = subsetLineType(p, subset);
+    QColor c = s.mono ? s.text : subsetColor(p, subset);
+    if (s.mono)
+        type = subset % 5; // told apart by dashes when there is no colour
+    QPen pen(c, lineTypeWidth(type), lineTypeStyle(type), Qt::FlatCap, Qt::MiterJoin);
+    if (pen.width() <= 1)
+        pen.setWidth(0);
+    return pen;
+}
+
+void drawSymbol(QPainter &g, const QPointF &c, int type, double r, const QColor &col)
+{
+    bool solid = type % 2 == 1;
+    g.setBrush(solid ? QBrush(col) : Qt::NoBrush);
+    switch ((type / 2) % 5) {
+    case 0: g.drawLine(QPointF(c.x() - r, c.y()), QPointF(c.x() + r, c.y()));
+            g.drawLine(QPointF(c.x(), c.y() - r), QPointF(c.x(), c.y() + r)); break;
+    case 1: g.drawEllipse(c, r, r); break;
+    case 2: g.drawRect(QRectF(c.x() - r, c.y() - r, 2 * r, 2 * r)); break;
+    case 3: { QPointF d[4] = {{c.x(), c.y() - r}, {c.x() + r, c.y()}, {c.x(), c.y() + r}, {c.x() - r, c.y()}};
+              g.drawPolygon(d, 4); break; }
+    default: { QPointF t[3] = {{c.x(), c.y() - r}, {c.x() + r, c.y() + r}, {c.x() - r, c.y() + r}};
+               g.drawPolygon(t, 3); break; }
+    }
+    g.setBrush(Qt::NoBrush);
+}
+
+// Draws a polyline: a thin pen in one call, a wide one in runs of 64 points (a wide
+// polyline costs far more than the same points in short pieces).
+void drawCurve(QPainter &g, const std::vector<QPointF> &pts)
+{
+    if (pts.size() < 2)
+        return;
+    if (g.pen().width() <= 1) {
+        g.drawPolyline(pts.data(), static_cast<int>(pts.size()));
+        return;
+    }
+    for (auto [start, n] : splitRuns(static_cast<int>(pts.size()), 64))
+        g.drawPolyline(pts.data() + start, n);
+}
+
+std::vector<QPointF> splinePoints(const std::vector<QPointF> &pts)
+{
+    if (pts.size() < 3)
+        return pts;
+    std::vector<QPointF> out;
+    out.reserve(pts.size() * 8);
+    for (std::size_t i = 0; i + 1 < pts.size(); ++i) {
+        QPointF p0 = pts[i == 0 ? 0 : i - 1], p1 = pts[i], p2 = pts[i + 1],
+                p3 = pts[std::min(i + 2, pts.size() - 1)];
+        for (int k = 0; k < 8; ++k) {
+            double t = k / 8.0, t2 = t * t, t3 = t2 * t;
+            out.push_back(0.5 * ((2 * p1) + (-p0 + p2) * t + (2 * p0 - 5 * p1 + 4 * p2 - p3) * t2 +
+                                 (-p0 + 3 * p1 - 3 * p2 + p3) * t3));
+        }
+    }
+    out.push_back(pts.back());
+    return out;
+}
+
+void drawSubset(const PropertyStore &p, QPainter &g, const Layout &L, const Style &s, int subset)
+{
+    int axis = L.axisOfSubset(subset);
+    if (axis >= static_cast<int>(L.axes.size()))
+        return;
+    const AxisLayout &A = L.axes[axis];
+    int method = p.integer(id::PlottingMethod);
+    double m = 0;
+    if (p.elem(id::PlottingMethods, subset, m) && m > 0)
+        method = static_cast<int>(m);
+    bool lines = method == Line || method == PointsLine || method == Spline || method == PointsSpline ||
+                 method == Step || method == Area || method == Ribbon || method == PointsBFL;
+    bool symbols = method == Point || method == PointsLine || method == PointsSpline ||
+                   method == PointsBFL || method == PointsBFC || method == Bubble ||
+                   p.integer(id::MarkDataPoints) || s.symbols;
+    QPen pen = subsetPen(p, s, subset);
+    QColor col = pen.color();
+    double base = A.y.toPixel(std::clamp(0.0, std::min(A.y.v0, A.y.v1), std::max(A.y.v0, A.y.v1)));
+
+    // Runs of non-null points in pixels.
+    std::vector<std::vector<QPointF>> runs(1);
+    int n = p.points();
+    double xlo = std::min(L.x.v0, L.x.v1), xhi = std::max(L.x.v0, L.x.v1);
+    double slack = (xhi - xlo) * 0.01;
+    SubsetData d(p, subset);
+    NullTest isNull(p);
+    for (int i = 0; i < n; ++i) {
+        double x = d.x(i), y = d.y(i);
+        if (isNull(x, y)) {
+            if (!runs.back().empty())
+                runs.emplace_back();
+            continue;
+        }
+        // Points far outside the x range are skipped, keeping one on each side so the
+        // curve still reaches the edge.
+        if (x < xlo - slack || x > xhi + slack) {
+            bool keep = false;
+            if (x < xlo && i + 1 < n && d.x(i + 1) >= xlo)
+                keep = true;
+            if (x > xhi && i > 0 && d.x(i - 1) <= xhi)
+                keep = true;
+            if (!keep)
+                continue;
+        }
+        runs.back().emplace_back(L.x.toPixel(x), A.y.toPixel(y));
+    }
+
+    g.save();
+    g.setClipRect(A.band.adjusted(0, 0, 1, 1));
+    for (auto &run : runs) {
+        if (run.empty())
+            continue;
+        bool dense = run.size() > static_cast<std::size_t>(L.graph.width()) * 2;
+        std::vector<QPointF> pts = dense ? decimate(run) : run;
+        if (method == Area || method == Ribbon) {
+            QPolygonF poly;
+            poly << QPointF(pts.front().x(), base);
+            for (auto &q : pts)
+                poly << q;
+            poly << QPointF(pts.back().x(), base);
+            QColor fill = col;
+            fill.setAlpha(s.mono ? 60 : 110);
+            g.setPen(Qt::NoPen);
+            g.setBrush(fill);
+            g.drawPolygon(poly);
+            g.setBrush(Qt::NoBrush);
+        }
+        g.setPen(pen);
+        if (lines) {
+            if (method == Step) {
+                std::vector<QPointF> st;
+                st.reserve(pts.size() * 2);
+                for (std::size_t i = 0; i < pts.size(); ++i) {
+                    if (i > 0)
+                        st.emplace_back(pts[i].x(), pts[i - 1].y());
+                    st.push_back(pts[i]);
+                }
+                drawCurve(g, st);
+            } else if ((method == Spline || method == PointsSpline) && !dense) {
+                drawCurve(g, splinePoints(pts));
+            } else {
+                drawCurve(g, pts);
+            }
+        }
+        if (method == Stick || method == Bar) {
+            double wdt = std::max(1.0, L.graph.width() / std::max<double>(1, run.size()) * 0.6);
+            double bw = p.number(id::BarWidth);
+            if (bw > 0 && bw <= 1)
+                wdt = std::max(1.0, L.graph.width() / std::max<double>(1, run.size()) * bw);
+            for (auto &q : pts) {
+                if (method == Stick) {
+                    g.drawLine(QPointF(q.x(), base), q);
+                } else {
+                    QRectF r(QPointF(q.x() - wdt / 2, std::min(q.y(), base)), QPointF(q.x() + wdt / 2, std::max(q.y(), base)));
+                    g.fillRect(r, col);
+                    g.setPen(QPen(s.graphFore, 0));
+                    g.drawRect(r);
+                    g.setPen(pen);
+                }
+            }
+        }
+        if (symbols && !dense) {
+            double ptype = 0;
+            int type = p.elem(id::SubsetPointTypes, subset, ptype) ? static_cast<int>(ptype) : subset * 2 + 1;
+            int size = p.integer(id::PointSize);
+            double r = size == 2 ? 5 : size == 1 ? 3.5 : size == 3 ? 1.5 : 2.5;
+            g.setPen(QPen(col, 0));
+            for (auto &q : pts)
+                drawSymbol(g, q, type, r, col);
+        }
+    }
+    g.restore();
+}
+
+struct AnnotText {
+    QString text;
+    QColor color;
+};
+
+void drawAnnotations(const PropertyStore &p, QPainter &g, Layout &L, const Metrics &m)
+{
+    if (!p.integer(id::ShowAnnotations))
+        return;
+    const Style &s = m.style;
+    auto lineFont = [&](int sizeId) {
+        double pct = p.number(sizeId);
+        if (!(pct > 0))
+            pct = 100;
+        return labelFont(p, s, 0.9 * std::clamp(pct, 10.0, 400.0) / 100.0);
+    };
+    g.save();
+    g.setClipRect(L.graph.adjusted(0, 0, 1, 1));
+    if (p.integer(id::ShowVertLineAnnotations)) {
+        QFont f = lineFont(id::LineAnnotationTextSize);
+        QFontMetrics fm(f);
+        g.setFont(f);
+        for (int i = 0; i < p.elemCount(id::VertLineAnnotation); ++i) {
+            double x = 0, type = 0, colour = 0;
+            if (!p.elem(id::VertLineAnnotation, i, x))
+                continue;
+            p.elem(id::VertLineAnnotationType, i, type);
+            bool hasColour = p.elem(id::VertLineAnnotationColor, i, colour);
+            QColor c = s.mono || !hasColour ? s.text : fromColorRef(static_cast<std::int32_t>(colour));
+            double px = L.x.toPixel(x);
+            if (px < L.graph.left() || px > L.graph.right())
+                continue;
+            g.setPen(QPen(c, std::max(0, lineTypeWidth(static_cast<int>(type)) > 1 ? lineTypeWidth(static_cast<int>(type)) : 0),
+                          lineTypeStyle(static_cast<int>(type))));
+            g.drawLine(QPointF(px, L.graph.top()), QPointF(px, L.graph.bottom()));
+            std::string text;
+            if (p.elemString(id::VertLineAnnotationText, i, text) && !text.empty()) {
+                QString t = QString::fromStdString(text);
+                int tw = fm.horizontalAdvance(t) + 6;
+                // Text beside the line at the top, on the side with room.
+                double tx = px + tw + 2 < L.graph.right() ? px + 3 : px - tw - 1;
+                tx = std::max<double>(tx, L.graph.left() + 1); // a long text keeps inside the graph
+                QRectF r(tx, L.graph.top() + 2, tw, fm.height());
+                g.fillRect(r, s.graphBack);
+                g.setPen(c);
+                g.drawText(r, Qt::AlignCenter, t);
+                L.vertLineTexts.push_back({r.toRect(), i});
+            }
+        }
+    }
+    if (p.integer(id::ShowHorzLineAnnotations)) {
+        QFont f = lineFont(id::LineAnnotationTextSize);
+        QFontMetrics fm(f);
+        g.setFont(f);
+        for (int i = 0; i < p.elemCount(id::HorzLineAnnotation); ++i) {
+            double y = 0, type = 0, colour = 0, axis = 0;
+            if (!p.elem(id::HorzLineAnnotation, i, y))
+                continue;
+            p.elem(id::HorzLineAnnotationType, i, type);
+            p.elem(id::HorzLineAnnotationAxis, i, axis);
+            bool hasColour = p.elem(id::HorzLineAnnotationColor, i, colour);
+            int a = std::clamp(static_cast<int>(axis), 0, static_cast<int>(L.axes.size()) - 1);
+            QColor c = s.mono || !hasColour ? s.text : fromColorRef(static_cast<std::int32_t>(colour));
+            double py = L.axes[a].y.toPixel(y);
+            g.setPen(QPen(c, lineTypeWidth(static_cast<int>(type)) > 1 ? lineTypeWidth(static_cast<int>(type)) : 0,
+                          lineTypeStyle(static_cast<int>(type))));
+            g.drawLine(QPointF(L.graph.left(), py), QPointF(L.graph.right(), py));
+            std::string text;
+            if (p.elemString(id::HorzLineAnnotationText, i, text) && !text.empty()) {
+                QString t = QString::fromStdString(text);
+                QRectF r(L.graph.left() + 3, py - fm.height() - 1, fm.horizontalAdvance(t) + 4, fm.height());
+                g.setPen(c);
+                g.drawText(r, Qt::AlignLeft | Qt::AlignVCenter, t);
+                L.horzLineTexts.push_back({r.toRect(), i});
+            }
+        }
+    }
+    if (p.integer(id::ShowGraphAnnotations)) {
+        QFont f = lineFont(id::GraphAnnotationTextSize);
+        QFontMetrics fm(f);
+        g.setFont(f);
+        int count = std::max(p.elemCount(id::GraphAnnotationX), p.elemCount(id::GraphAnnotationY));
+        for (int i = 0; i < count; ++i) {
+            double x = 0, y = 0, type = 0, colour = 0, axis = 0;
+            if (!p.elem(id::GraphAnnotationX, i, x) || !p.elem(id::GraphAnnotationY, i, y))
+                continue;
+            p.elem(id::GraphAnnotationType, i, type);
+            p.elem(id::GraphAnnotationAxis, i, axis);
+            bool hasColour = p.elem(id::GraphAnnotationColor, i, colour);
+            int a = std::clamp(static_cast<int>(axis), 0, static_cast<int>(L.axes.size()) - 1);
+            QColor c = s.mono || !hasColour ? s.text : fromColorRef(static_cast<std::int32_t>(colour));
+            QPointF at(L.x.toPixel(x), L.axes[a].y.toPixel(y));
+            g.setPen(QPen(c, 0));
+            if (type >= 0)
+                drawSymbol(g, at, static_cast<int>(type), 3, c);
+            std::string text;
+            QRect r(at.toPoint() - QPoint(4, 4), QSize(8, 8));
+            if (p.elemString(id::GraphAnnotationText, i, text) && !text.empty()) {
+                QString t = QString::fromStdString(text);
+                QRectF tr(at.x() + 5, at.y() - fm.height() / 2.0, fm.horizontalAdvance(t) + 4, fm.height());
+                g.drawText(tr, Qt::AlignLeft | Qt::AlignVCenter, t);
+                r = r.united(tr.toRect());
+            }
+            L.graphAnnots.push_back({r, i});
+        }
+    }
+    g.restore();
+}
+
+void drawLegend(const PropertyStore &p, QPainter &g, const Layout &L, const Metrics &m)
+{
+    if (L.legend.empty())
+        return;
+    g.setFont(m.legend);
+    int sample = m.style.basePx * 2;
+    for (auto &[r, subset] : L.legend) {
+        QPen pen = subsetPen(p, m.style, subset);
+        g.setPen(pen);
+        int cy = r.center().y();
+        g.drawLine(r.left() + 2, cy, r.left() + sample, cy);
+        g.setPen(m.style.text);
+        g.drawText(QRect(r.left() + sample + 6, r.top(), r.width() - sample - 6, r.height()),
+                   Qt::AlignLeft | Qt::AlignVCenter, subsetLabel(p, subset));
+    }
+}
+
+} // namespace
+
+QColor subsetColor(const PropertyStore &p, int subset)
+{
+    double v = 0;
+    if (p.elem(id::SubsetColors, subset, v))
+        return fromColorRef(static_cast<std::int32_t>(v));
+    return fromColorRef(kPalette[static_cast<std::size_t>(std::max(subset, 0)) % std::size(kPalette)]);
+}
+
+int subsetLineType(const PropertyStore &p, int subset)
+{
+    double v = 0;
+    return p.elem(id::SubsetLineTypes, subset, v) ? static_cast<int>(v) : 0;
+}
+
+Qt::PenStyle lineTypeStyle(int type)
+{
+    switch (type) {
+    case 1: case 7: return Qt::DashLine;
+    case 2: case 8: return Qt::DotLine;
+    case 3: return Qt::DashDotLine;
+    case 4: return Qt::DashDotDotLine;
+    default: return Qt::SolidLine;
+    }
+}
+
+int lineTypeWidth(int type)
+{
+    switch (type) {
+    case 5: case 7: case 8: return 2;
+    case 6: return 3;
+    default: return 1;
+    }
+}
+
+// A single y value is compared in single precision too, as YData holds singles.
+// A date-time of exactly 0 is a point that was never written.
+bool isNullPoint(const PropertyStore &p, double x, double y) { return NullTest(p)(x, y); }
+
+double xValue(const PropertyStore &p, int subset, int point)
+{
+    if (subset < 0 || subset >= p.subsets() || point < 0 || point >= p.points())
+        return 0;
+    return SubsetData(p, subset).x(point);
+}
+
+double yValue(const PropertyStore &p, int subset, int point)
+{
+    if (subset < 0 || subset >= p.subsets() || point < 0 || point >= p.points())
+        return 0;
+    return SubsetData(p, subset).y(point);
+}
+
+ZoomState zoomState(const PropertyStore &p)
+{
+    ZoomState z;
+    z.active = p.integer(id::ZoomMode) != 0;
+    z.x0 = p.number(id::ZoomMinX);
+    z.x1 = p.number(id::ZoomMaxX);
+    z.yAxis = p.integer(id::ZoomMinAxis);
+    z.y0 = p.axisNumber(id::ZoomMinY, std::max(z.yAxis, 0));
+    z.y1 = p.axisNumber(id::ZoomMaxY, std::max(z.yAxis, 0));
+    return z;
+}
+
+Layout computeLayout(const PropertyStore &p, int width, int height)
+{
+    Metrics m;
+    return layoutChart(p, std::max(width, 1), std::max(height, 1), m);
+}
+
+void renderChart(const PropertyStore &p, QPainter &g, int width, int height, Layout &L,
+                 const GridNumberHook &gridNumbers)
+{
+    Metrics m;
+    width = std::max(width, 1);
+    height = std::max(height, 1);
+    L = layoutChart(p, width, height, m);
+    const Style &s = m.style;
+    g.save();
+    g.setRenderHint(QPainter::Antialiasing, false);
+    g.setRenderHint(QPainter::TextAntialiasing, true);
+    drawDesk(p, g, L, s);
+    drawTitles(p, g, L, m);
+    g.fillRect(L.graph, s.graphBack);
+
+    std::vector<double> xVals;
+    std::vector<QString> xTexts, xDates;
+    xTicks(p, L, QFontMetrics(m.numbers), xVals, xTexts, xDates);
+    bool gridFront = p.integer(id::GridInFront);
+    if (!gridFront)
+        drawGrid(p, g, L, m, xVals);
+    for (int sIdx = 0; sIdx < p.subsets(); ++sIdx)
+        drawSubset(p, g, L, s, sIdx);
+    if (gridFront)
+        drawGrid(p, g, L, m, xVals);
+    drawAxes(p, g, L, m, xVals, xTexts, xDates, gridNumbers);
+    drawAnnotations(p, g, L, m);
+    drawLegend(p, g, L, m);
+    g.restore();
+}
+
+} // namespace chart::engine

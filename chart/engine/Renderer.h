@@ -1,0 +1,59 @@
+#pragma once
+// Draws a chart from its properties, back to front: desk, titles, legend, grid, axes,
+// data, annotations. The same code draws into the picture, an image or a printer.
+
+#include "chart/engine/Layout.h"
+#include "chart/engine/PropertyStore.h"
+
+#include <QColor>
+#include <QString>
+
+#include <functional>
+
+class QPainter;
+
+namespace chart::engine {
+
+// 0x00BBGGRR as the properties hold colours.
+QColor fromColorRef(std::int32_t v);
+std::int32_t toColorRef(const QColor &c);
+
+// Subset colour and line type as drawn (defaults where the property was never set).
+QColor subsetColor(const PropertyStore &p, int subset);
+int subsetLineType(const PropertyStore &p, int subset);
+
+// Pen of a line type: 0 thin, 1 dash, 2 dot, 3 dash-dot, 4 dash-dot-dot, 5 medium,
+// 6 thick, 7 medium dash, 8 medium dot (widths in pixels).
+Qt::PenStyle lineTypeStyle(int type);
+int lineTypeWidth(int type);
+
+// Whether a y value (and its x) is drawn.
+bool isNullPoint(const PropertyStore &p, double x, double y);
+
+// X value of point `point` of `subset` (XDataII when UsingXDataII, else XData; the
+// point index when neither was written).
+double xValue(const PropertyStore &p, int subset, int point);
+double yValue(const PropertyStore &p, int subset, int point);
+
+// Zoom state: when zoomed, the x range and the y range of one axis (or all) replace
+// the scales.
+struct ZoomState {
+    bool active = false;
+    double x0 = 0, x1 = 0;
+    int yAxis = -1; // -1: no vertical zoom
+    double y0 = 0, y1 = 0;
+};
+ZoomState zoomState(const PropertyStore &p);
+
+// Asked for the text of each grid number of an axis whose CustomGridNumbers property is
+// set: axis type (0 y, 2 x), axis index, value and the text the engine would draw.
+using GridNumberHook = std::function<QString(int axisType, int axisIndex, double value, const QString &text)>;
+
+// Lays out and draws the chart on `painter` sized width x height; fills `layout`.
+void renderChart(const PropertyStore &p, QPainter &painter, int width, int height, Layout &layout,
+                 const GridNumberHook &gridNumbers = {});
+
+// Layout only (no drawing), as renderChart would make it.
+Layout computeLayout(const PropertyStore &p, int width, int height);
+
+} // namespace chart::engine
