@@ -1,0 +1,95 @@
+// Palix on the simulated meter: the share of one core it uses while it polls live
+// (argument 0) and while it waits in the handshake for a silent meter (argument 1), with
+// the simulator's share for comparison.
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+// utime + stime of a process, in seconds.
+double cpuSeconds(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    std::getline(in, line);
+    const size_t close = line.rfind(')');
+    if (close == std::string::npos) return 0;
+    std::istringstream rest(line.substr(close + 2));
+    std::string field;
+    unsigned long utime = 0, stime = 0;
+    for (int i = 3; i <= 15 && rest >> field; ++i) {
+        if (i == 14) utime = std::stoul(field);
+        if (i == 15) stime = std::stoul(field);
+    }
+    return double(utime + stime) / double(sysconf(_SC_CLK_TCK));
+}
+
+pid_t spawn(const std::string &program, const char *arg1 = nullptr, const char *arg2 = nullptr, int *stdoutPipe = nullptr) {
+    // The simulator's command log and the program's messages would drown the report.
+    int fds[2] = {-1, -1};
+    if (stdoutPipe && pipe(fds) != 0) return -1;
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (stdoutPipe) {
+            dup2(fds[1], 1);
+            close(fds[0]);
+        }
+        const int null = open("/dev/null", O_WRONLY);
+        if (null >= 0) dup2(null, 2);
+        execl(program.c_str(), program.c_str(), arg1, arg2, static_cast<char *>(nullptr));
+        _exit(127);
+    }
+    if (stdoutPipe) {
+        close(fds[1]);
+        *stdoutPipe = fds[0];
+    }
+    return pid;
+}
+
+void LivePollCpu(benchmark::State &state) {
+    const char *env = std::getenv("PALIX_CPU_SECONDS");
+    const int seconds = env ? std::max(1, std::atoi(env)) : 60;
+    const std::string bin = METER_BIN_DIR;
+    for (auto _ : state) {
+        int out = -1;
+        const pid_t sim = spawn(bin + "/slmsim", state.range(0) ? "--silent" : nullptr, nullptr, &out);
+        std::string path;
+        char c;
+        while (read(out, &c, 1) == 1 && c != '\n') path += c;
+        setenv("METER_PORTS", path.c_str(), 1);
+        setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        const pid_t palix = spawn(bin + "/palix", "--port", "COM1");
+        // Start-up and the first handshake are not part of the figure.
+        std::this_thread::sleep_for(std::chrono::seconds(2));
+        const double palix0 = cpuSeconds(palix), sim0 = cpuSeconds(sim);
+        const auto t0 = std::chrono::steady_clock::now();
+        std::this_thread::sleep_for(std::chrono::seconds(seconds));
+        const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        const double palixCpu = cpuSeconds(palix) - palix0, simCpu = cpuSeconds(sim) - sim0;
+        kill(palix, SIGTERM);
+        kill(sim, SIGTERM);
+        waitpid(palix, nullptr, 0);
+        waitpid(sim, nullptr, 0);
+        close(out);
+        state.SetIterationTime(wall);
+        state.counters["palix_cpu_percent"] = 100.0 * palixCpu / wall;
+        state.counters["slmsim_cpu_percent"] = 100.0 * simCpu / wall;
+        state.counters["seconds"] = wall;
+    }
+}
+BENCHMARK(LivePollCpu)->ArgName("silent_meter")->Arg(0)->Arg(1)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+
+} // namespace
+
+BENCHMARK_MAIN();

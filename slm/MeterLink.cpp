@@ -1,0 +1,29 @@
+#include "MeterLink.h"
+
+#include "Meter.h"
+#include "Rs232.h"
+
+namespace slm {
+
+bool ResyncMeter(vb::MSComm &COM, double probeSeconds) {
+    static const QByteArray nul(1, '\0');
+    while (!vb::Ended()) {
+        COM.SetInputLen(0);
+        COM.Input();
+        do {
+            COM.SetOutput(nul);
+            Delay(probeSeconds);
+            if (vb::Ended()) return false;
+        } while (COM.InBufferCount() < 6);
+        if (EndsInIdleFrame(COM.Input())) return true;
+    }
+    return false;
+}
+
+bool SendMeterCommand(vb::MSComm &COM, const QByteArray &command) {
+    if (!ResyncMeter(COM)) return false;
+    COM.SetOutput(command);
+    return true;
+}
+
+} // namespace slm

@@ -1,0 +1,499 @@
+#include "Panel.h"
+
+#include "FileTransfer.h"
+#include "Meter.h"
+#include "MeterLink.h"
+#include "Rs232.h"
+#include "ToolbarIcons.h"
+#include "platform/vb/Interaction.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QMouseEvent>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace slm {
+
+Panel *PanelForm = nullptr;
+
+namespace {
+
+const char *const caption = "Panel   V7.0";
+
+struct ButtonSpec {
+    const char *key;
+    const char *tip;
+};
+// Collection order: the index is how the code addresses a button.
+const ButtonSpec toolbarSpec[18] = {
+    {"Save", "Save As"},
+    {"Open", "Open File"},
+    {"Sampling", "Sampling Rate"},
+    {"List", "List Display"},
+    {"Graph", "Graphic Display"},
+    {"Run", "Start ( Leq/SEL )"},
+    {"Stop", "Stop ( Leq/SEL )"},
+    {"Pause", "Pause ( Leq/SEL )"},
+    {"AC", "A / C"},
+    {"FSI", "Fast / Slow"},
+    {"Up", "Level Up"},
+    {"Down", "Level Down"},
+    {"RTC", "Set Meter Time to System (PC) Time"},
+    {"REC", "Save Data to Meter"},
+    {"Memory", "Data Logger"},
+    {"StopRec", "Stop Recording"},
+    {"Save1", "Save As"},
+    {"Erase", "Erase Memory"},
+};
+
+QLabel *annunciator(const QString &text, QWidget *parent) {
+    auto *l = new QLabel(text, parent);
+    l->setObjectName("annunciator");
+    l->setAlignment(Qt::AlignCenter);
+    l->setMinimumWidth(44);
+    return l;
+}
+
+} // namespace
+
+bool ToolbarButton::Enabled() const { return Action && Action->isEnabled(); }
+void ToolbarButton::SetEnabled(bool on) const {
+    if (Action) Action->setEnabled(on);
+}
+
+Panel::Panel() : Timer1(this, 10) {
+    setWindowTitle(caption);
+    buildForm();
+    Timer1.OnTimer = [this] { Timer1_Timer(); };
+}
+
+Panel::~Panel() {
+    Timer1.SetEnabled(false);
+    if (PanelForm == this) PanelForm = nullptr;
+}
+
+void Panel::buildForm() {
+    setObjectName("Panel");
+    setStyleSheet(
+        "#Panel { background: #3b4046; }"
+        "#FrontPlate { background: qlineargradient(x1:0,y1:0,x2:0,y2:1, stop:0 #596069, stop:1 #3a3f45);"
+        "  border: 2px solid #22262a; border-radius: 14px; }"
+        "#Display { background: #b9c7a3; border: 3px solid #1e2124; border-radius: 6px; }"
+        "#Display QLabel { color: #1d2416; font-family: 'DejaVu Sans Mono'; }"
+        "#annunciator { font: bold 10pt 'DejaVu Sans Mono'; }"
+        "#LblValue { font: bold 44pt 'DejaVu Sans Mono'; }"
+        "#Sub { font: 8pt 'DejaVu Sans Mono'; color: #3c4a30; }"
+        "#LblCOM { color: #f2d479; font: bold 10pt 'Liberation Sans'; }"
+        "#Brand { color: #e8ecef; font: bold italic 13pt 'Liberation Sans'; }"
+        "#Caption { color: #d0d6dc; font: 8pt 'Liberation Sans'; }"
+        "QPushButton#Key { background: qlineargradient(x1:0,y1:0,x2:0,y2:1, stop:0 #e9ecef, stop:1 #b7bdc4);"
+        "  border: 1px solid #1f2326; border-radius: 6px; min-height: 34px; font: bold 8pt 'Liberation Sans'; color: #15181b; }"
+        "QPushButton#Key:pressed { background: #9aa1a9; }"
+        "QProgressBar { border: 2px solid #1e2124; border-radius: 3px; background: #d9e2cc; height: 18px; }"
+        "QProgressBar::chunk { background: qlineargradient(x1:0,y1:0,x2:1,y2:0, stop:0 #2f7d32, stop:0.7 #c9b52b, stop:1 #c0392b); }");
+
+    buildToolbar();
+
+    auto *central = new QWidget(this);
+    auto *outer = new QVBoxLayout(central);
+    outer->setContentsMargins(10, 8, 10, 10);
+    auto *plate = new QWidget(central);
+    plate->setObjectName("FrontPlate");
+    plate->setAttribute(Qt::WA_StyledBackground);
+    auto *plateLayout = new QVBoxLayout(plate);
+    plateLayout->setContentsMargins(16, 10, 16, 14);
+
+    auto *top = new QHBoxLayout;
+    auto *brand = new QLabel("Integrating Sound Level Meter", plate);
+    brand->setObjectName("Brand");
+    LblCOM = new QLabel("No COM", plate);
+    LblCOM->setObjectName("LblCOM");
+    LblCOM->setCursor(Qt::PointingHandCursor);
+    LblCOM->installEventFilter(this);
+    top->addWidget(brand);
+    top->addStretch();
+    top->addWidget(LblCOM);
+    plateLayout->addLayout(top);
+    plateLayout->addWidget(buildDisplay());
+    plateLayout->addWidget(buildKeys());
+    outer->addWidget(plate);
+    setCentralWidget(central);
+}
+
+QWidget *Panel::buildDisplay() {
+    auto *display = new QWidget;
+    display->setObjectName("Display");
+    display->setAttribute(Qt::WA_StyledBackground);
+    auto *g = new QVBoxLayout(display);
+    g->setContentsMargins(12, 8, 12, 8);
+
+    auto *ann = new QHBoxLayout;
+    LblOver = annunciator("OVER", display);
+    LblUnder = annunciator("UNDER", display);
+    LblFast = annunciator("FAST", display);
+    LblSlow = annunciator("SLOW", display);
+    LblIMP = annunciator("IMP", display);
+    LblA = annunciator("A", display);
+    LblC = annunciator("C", display);
+    LblPause = annunciator("PAUSE", display);
+    LblRun = annunciator("RUN", display);
+    LblStop = annunciator("STOP", display);
+    for (QLabel *l : {LblOver, LblUnder, LblFast, LblSlow, LblIMP, LblA, LblC, LblPause, LblRun, LblStop}) {
+        // Hidden annunciators keep their place, as on the meter's glass.
+        QSizePolicy p = l->sizePolicy();
+        p.setRetainSizeWhenHidden(true);
+        l->setSizePolicy(p);
+        ann->addWidget(l);
+        l->hide();
+    }
+    g->addLayout(ann);
+
+    auto *valueRow = new QHBoxLayout;
+    LblValue = new QLabel("", display);
+    LblValue->setObjectName("LblValue");
+    LblValue->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    LblValue->setMinimumWidth(260);
+    LblValue->setMinimumHeight(72);
+    auto *unit = new QLabel("dB", display);
+    unit->setStyleSheet("font: bold 16pt 'DejaVu Sans Mono';");
+    valueRow->addStretch();
+    valueRow->addWidget(LblValue);
+    valueRow->addWidget(unit, 0, Qt::AlignBottom);
+    valueRow->addSpacing(20);
+    g->addLayout(valueRow);
+
+    auto *bar = new QHBoxLayout;
+    LblBarMin = new QLabel("70", display);
+    LblBarMax = new QLabel("130", display);
+    SoundBar = new QProgressBar(display);
+    SoundBar->setTextVisible(false);
+    SoundBar->setRange(700, 1300);
+    SoundBar->setValue(700);
+    bar->addWidget(LblBarMin);
+    bar->addWidget(SoundBar, 1);
+    bar->addWidget(LblBarMax);
+    g->addLayout(bar);
+
+    auto *subs = new QHBoxLayout;
+    LblNo = new QLabel("0", display);
+    LblNo->setObjectName("Sub");
+    subs->addWidget(LblNo);
+    for (size_t i = 0; i < L.size(); ++i) {
+        L[i] = new QLabel("0", display);
+        L[i]->setObjectName("Sub");
+        L[i]->setAlignment(Qt::AlignRight);
+        subs->addWidget(L[i], 1);
+    }
+    g->addLayout(subs);
+    return display;
+}
+
+QWidget *Panel::buildKeys() {
+    auto *keys = new QWidget;
+    auto *g = new QGridLayout(keys);
+    g->setContentsMargins(0, 10, 0, 0);
+    g->setHorizontalSpacing(10);
+    g->setVerticalSpacing(6);
+    struct K {
+        QPushButton **button;
+        const char *caption;
+        void (Panel::*handler)();
+    };
+    const K spec[10] = {
+        {&BtnCA, "A / C", &Panel::BtnCA_Click},
+        {&BtnFastSlow, "Fast/Slow/Imp", &Panel::BtnFastSlow_Click},
+        {&BtnLeq, "Leq SEL SPL", &Panel::BtnLeq_Click},
+        {&BtnMax, "Max Min Inst", &Panel::BtnMax_Click},
+        {&BtnPlayPause, "Run Pause Stop", &Panel::BtnPlayPause_Click},
+        {&BtnRecord, "Record Erase", &Panel::BtnRecord_Click},
+        {&BtnDate, "Date Time", &Panel::BtnDate_Click},
+        {&BtnInteg, "Integ Time", &Panel::BtnInteg_Click},
+        {&BtnUp, "Up", &Panel::BtnUp_Click},
+        {&BtnDown, "Down", &Panel::BtnDown_Click},
+    };
+    for (int i = 0; i < 10; ++i) {
+        auto *b = new QPushButton(spec[i].caption, keys);
+        b->setObjectName("Key");
+        b->setFocusPolicy(Qt::NoFocus);
+        *spec[i].button = b;
+        auto handler = spec[i].handler;
+        connect(b, &QPushButton::clicked, this, [this, handler] { (this->*handler)(); });
+        g->addWidget(b, i / 5, i % 5);
+    }
+
+    auto *memRow = new QHBoxLayout;
+    CmdL = new QPushButton("Leq", keys);
+    CmdR = new QPushButton("Read", keys);
+    auto *romCaption = new QLabel("Memory (x64K):", keys);
+    romCaption->setObjectName("Caption");
+    LblRomSize = new QLabel("", keys);
+    LblRomSize->setObjectName("Caption");
+    LblRomSize->setMinimumWidth(30);
+    TxtSize = new QLineEdit(keys);
+    TxtSize->setMaximumWidth(60);
+    connect(CmdL, &QPushButton::clicked, this, [this] { CmdL_Click(); });
+    connect(CmdR, &QPushButton::clicked, this, [this] { CmdR_Click(); });
+    // Change, as the runtime raises it: on every edit by the user.
+    connect(TxtSize, &QLineEdit::textEdited, this, [this] { TxtSize_Change(); });
+    memRow->addWidget(CmdL);
+    memRow->addStretch();
+    memRow->addWidget(romCaption);
+    memRow->addWidget(LblRomSize);
+    memRow->addWidget(CmdR);
+    memRow->addWidget(TxtSize);
+    g->addLayout(memRow, 2, 0, 1, 5);
+    return keys;
+}
+
+void Panel::buildToolbar() {
+    Toolbar1 = new QToolBar(this);
+    Toolbar1->setMovable(false);
+    Toolbar1->setIconSize(QSize(24, 24));
+    addToolBar(Toolbar1);
+    buttons_.reserve(18);
+    for (int i = 0; i < 18; ++i) {
+        ToolbarButton b;
+        b.Key = toolbarSpec[i].key;
+        b.ToolTipText = toolbarSpec[i].tip;
+        b.Action = Toolbar1->addAction(ToolbarIcon(b.Key), b.Key);
+        b.Action->setToolTip(b.ToolTipText);
+        buttons_.push_back(b);
+    }
+    for (size_t i = 0; i < buttons_.size(); ++i)
+        connect(buttons_[i].Action, &QAction::triggered, this, [this, i] { Toolbar1_ButtonClick(buttons_[i]); });
+    // The picture holders and the commands whose windows are not in this program yet
+    // stay disabled, so that a click visibly does nothing.
+    for (int i : {1, 2, 3, 4, 5, 6, 7, 8, 15, 16, 17, 18}) Buttons(i).SetEnabled(false);
+}
+
+double Panel::SoundBarMin() const { return barMin_; }
+double Panel::SoundBarMax() const { return barMax_; }
+double Panel::SoundBarValue() const { return barValue_; }
+
+void Panel::setBar(double min, double max, double value) {
+    barMin_ = min;
+    barMax_ = max;
+    barValue_ = value;
+    SoundBar->setRange(int(std::lround(min * 10)), int(std::lround(max * 10)));
+    SoundBar->setValue(int(std::lround(value * 10)));
+}
+
+bool Panel::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == LblCOM && event->type() == QEvent::MouseButtonRelease) {
+        LblCOM_Click();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void Panel::Form_Load() {
+    try {
+        move(0, 0);
+        COM.SetCommPort(PortNumber);
+        COM.SetSettings("9600,n,8,1");
+        if (!COM.PortOpen()) COM.SetPortOpen(true);
+        LblCOM->setText("COM" + QString::number(PortNumber));
+        FileRecording = vb::False;
+        SamplingTime = 1;
+        CmdStart = vb::Bytes({'A', 0, 0, 0});
+        const QDateTime now = QDateTime::currentDateTime();
+        StampText = vb::Format(now, "yyyy/mm/dd") + " " + vb::Format(now, "hh:mm:ss");
+        MemoryOpen = vb::False;
+        LeqArmed = false;
+        SubLevels.fill(0);
+        SizeQueryPending = vb::True;
+        Timer1.SetEnabled(true);
+    } catch (const vb::RuntimeError &) {
+        vb::MsgBox("No device found, try again!", vb::vbCritical);
+        vb::End();
+    }
+}
+
+void Panel::Form_Unload() {
+    Timer1.SetEnabled(false);
+    if (COM.PortOpen()) COM.SetPortOpen(false);
+    vb::End();
+}
+
+void Panel::closeEvent(QCloseEvent *event) {
+    if (!unloading_) {
+        unloading_ = true;
+        Form_Unload();
+    }
+    event->accept();
+}
+
+void Panel::LblCOM_Click() {
+    if (windowTitle().contains("080814")) setWindowTitle(caption);
+    else setWindowTitle(QString(caption) + "   080814");
+}
+
+void Panel::Timer1_Timer() {
+    if (!COM.PortOpen()) return;
+    QByteArray frame;
+    for (;;) {
+        int count = 0;
+        COM.SetInputLen(0);
+        COM.Input();
+        do {
+            Delay(0.01);
+            if (vb::Ended() || !COM.PortOpen()) return;
+            ++count;
+        } while (COM.InBufferCount() < 6 && count < 20);
+        if (count >= 20) {
+            COM.Input();
+            NoDataRoutine();
+            return;
+        }
+        frame = vb::RightB(COM.Input(), 6);
+        // The idle frame is framed too, but it answers another reader's probe inside
+        // this wait and carries no reading.
+        if (IsFramed(frame) && frame != IdleFrame()) break;
+    }
+
+    if (SizeQueryPending) {
+        if (!SendMeterCommand(COM, vb::Bytes({'G', 0, 0, 0}))) return;
+        Delay(0.02);
+        MemorySize = MemorySizeFromReply(COM.Input());
+        SizeQueryPending = vb::False;
+    }
+
+    int s1 = quint8(frame[1]), s2 = quint8(frame[2]);
+    DecodeRange(s1);
+    DecodeMode(s2);
+    DecodeLevel(quint8(frame[3]), quint8(frame[4]));
+
+    // Until the first frame with a range, the bar keeps its stored 70 ... 130.
+    const double top = std::isnan(RangeTop) ? 130 : RangeTop;
+    const double bottom = std::isnan(RangeBottom) ? 70 : RangeBottom;
+    LblBarMax->setText(vb::CStr(top));
+    LblBarMin->setText(vb::CStr(bottom));
+    Buttons(11).SetEnabled(RangeTop != 130);
+    Buttons(12).SetEnabled(RangeBottom != 30);
+    setBar(bottom, top, BarValue(vb::Val(LevelText), top, bottom));
+
+    LblOver->setVisible(OverFlag != 0);
+    LblSlow->setVisible(SlowFlag);
+    LblFast->setVisible(FastFlag);
+    LblPause->setVisible(PauseFlag);
+    LblUnder->setVisible(UnderFlag != 0);
+    LblC->setVisible(WeightCFlag != 0);
+    LblA->setVisible(LblC->isHidden());
+    LblIMP->setVisible(ImpFlag);
+    LblRun->setVisible(false);
+    LblStop->setVisible(false);
+
+    LblNo->setText(QString::number(SubIndex));
+    for (size_t i = 0; i < L.size(); ++i) L[i]->setText(vb::CStr(SubLevels[i]));
+
+    if (SubIndex == 7) {
+        if (auto mean = RunMeanText(SubLevels)) LblValue->setText(*mean);
+        SubLevels.fill(0);
+    }
+}
+
+void Panel::NoDataRoutine() {
+    LblCOM->setText("No COM");
+    LblValue->setText("");
+    SubLevels.fill(0);
+    if (!ResyncMeter(COM, 0.02)) return;
+    COM.SetOutput(CmdStart);
+    LblCOM->setText("COM" + QString::number(PortNumber));
+}
+
+void Panel::MeterKey(int code) {
+    Timer1.SetEnabled(false);
+    if (!SendMeterCommand(COM, vb::Bytes({'K', 0, 0, code}))) return;
+    Timer1.SetEnabled(true);
+}
+
+void Panel::BtnCA_Click() { MeterKey(1); }
+void Panel::BtnFastSlow_Click() { MeterKey(2); }
+void Panel::BtnLeq_Click() { MeterKey(3); }
+void Panel::BtnMax_Click() { MeterKey(4); }
+void Panel::BtnPlayPause_Click() { MeterKey(5); }
+void Panel::BtnRecord_Click() { MeterKey(6); }
+void Panel::BtnDate_Click() { MeterKey(7); }
+void Panel::BtnInteg_Click() { MeterKey(8); }
+void Panel::BtnUp_Click() { MeterKey(9); }
+void Panel::BtnDown_Click() { MeterKey(10); }
+
+void Panel::CmdL_Click() {
+    for (;;) {
+        const QString answer = vb::InputBox("Set up the willing time period to launch. \r\n (hh:nn:ss) ",
+                                            "Set up the willing time period", "00:00:10");
+        if (answer.isEmpty()) return;
+        const auto period = ParsePeriod(answer);
+        if (!period) {
+            vb::MsgBox("Invalid, comply with the data format properly\r\n", vb::vbCritical);
+            if (vb::Ended()) return;
+            continue;
+        }
+        LeqPeriod = period->Total();
+        LeqArmed = !LeqArmed;
+        return;
+    }
+}
+
+void Panel::CmdR_Click() {
+    Timer1.SetEnabled(false);
+    QByteArray reply;
+    for (;;) {
+        if (!SendMeterCommand(COM, vb::Bytes({'G', 0, 0, 0}))) return;
+        Delay(0.02);
+        reply = COM.Input();
+        if (IsFramed(reply)) break;
+    }
+    const int n = quint8(reply[4]);
+    MemorySize = n * 64.0;
+    LblRomSize->setText(QString::number(n));
+    Timer1.SetEnabled(true);
+}
+
+void Panel::TxtSize_Change() {
+    const double n = vb::RoundHalfEven(vb::Val(TxtSize->text()));
+    // One byte carries the size: other values are not sent.
+    if (n < 0 || n > 255) return;
+    Timer1.SetEnabled(false);
+    if (!SendMeterCommand(COM, vb::Bytes({'G', 0, 1, int(n)}))) return;
+    Timer1.SetEnabled(true);
+}
+
+void Panel::RtcKey() {
+    Timer1.SetEnabled(false);
+    // One reading of the clock for all six fields: read one by one they could straddle
+    // midnight and set the meter a day wrong.
+    const QDateTime now = QDateTime::currentDateTime();
+    if (!SendMeterCommand(COM, SetDateCommand(now))) return;
+    Delay(0.02);
+    if (vb::Ended()) return;
+    if (!SendMeterCommand(COM, SetTimeCommand(now))) return;
+    Timer1.SetEnabled(true);
+}
+
+void Panel::Toolbar1_ButtonClick(const ToolbarButton &Button) {
+    const QString &key = Button.Key;
+    if (key == "Save") return;
+    if (key == "Open") return;
+    if (key == "Sampling") return;
+    if (key == "List") return;
+    if (key == "Graph") return;
+    if (key == "Run") return;
+    if (key == "Stop") return;
+    if (key == "Pause") return;
+    if (key == "AC") return MeterKey(1);
+    if (key == "FSI") return MeterKey(2);
+    if (key == "Up") return MeterKey(9);
+    if (key == "Down") return MeterKey(10);
+    if (key == "RTC") return RtcKey();
+    if (key == "REC") return MeterKey(6);
+    if (key == "Memory") return;
+    // "StopRec", "Save1", "Erase": picture holders without an action.
+}
+
+} // namespace slm

@@ -1,0 +1,105 @@
+#pragma once
+// Panel: the main window and front panel. It owns the serial control COM that all
+// meter traffic goes through, the 10 ms live poll Timer1, the level bar, the
+// annunciators, the meter's keys and the toolbar.
+
+#include "platform/vb/MSComm.h"
+#include "platform/vb/Runtime.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QToolBar>
+
+#include <array>
+#include <vector>
+
+class QAction;
+
+namespace slm {
+
+// A toolbar button as the dispatcher sees it: its key and its tooltip.
+struct ToolbarButton {
+    QString Key;
+    QString ToolTipText;
+    QAction *Action = nullptr;
+    bool Enabled() const;
+    void SetEnabled(bool on) const;
+};
+
+class Panel : public QMainWindow {
+public:
+    Panel();
+    ~Panel() override;
+
+    vb::MSComm COM;
+    vb::Timer Timer1;
+
+    QToolBar *Toolbar1 = nullptr;
+    // Buttons(1) ... Buttons(18), in collection order.
+    const ToolbarButton &Buttons(int index) const { return buttons_.at(size_t(index - 1)); }
+
+    QProgressBar *SoundBar = nullptr;
+    QLabel *LblBarMax = nullptr, *LblBarMin = nullptr, *LblValue = nullptr, *LblCOM = nullptr;
+    QLabel *LblOver = nullptr, *LblUnder = nullptr, *LblFast = nullptr, *LblSlow = nullptr, *LblIMP = nullptr;
+    QLabel *LblA = nullptr, *LblC = nullptr, *LblPause = nullptr, *LblRun = nullptr, *LblStop = nullptr;
+    QLabel *LblNo = nullptr;
+    std::array<QLabel *, 8> L{};
+    QLabel *LblRomSize = nullptr;
+    QLineEdit *TxtSize = nullptr;
+    QPushButton *CmdL = nullptr, *CmdR = nullptr;
+    QPushButton *BtnCA = nullptr, *BtnFastSlow = nullptr, *BtnLeq = nullptr, *BtnMax = nullptr,
+                *BtnPlayPause = nullptr, *BtnRecord = nullptr, *BtnDate = nullptr, *BtnInteg = nullptr,
+                *BtnUp = nullptr, *BtnDown = nullptr;
+
+    // The bar in dB (the control keeps tenths).
+    double SoundBarMin() const;
+    double SoundBarMax() const;
+    double SoundBarValue() const;
+
+    void Form_Load();
+    void Form_Unload();
+    void LblCOM_Click();
+    void Timer1_Timer();
+
+    void BtnCA_Click();
+    void BtnFastSlow_Click();
+    void BtnLeq_Click();
+    void BtnMax_Click();
+    void BtnPlayPause_Click();
+    void BtnRecord_Click();
+    void BtnDate_Click();
+    void BtnInteg_Click();
+    void BtnUp_Click();
+    void BtnDown_Click();
+    void CmdL_Click();
+    void CmdR_Click();
+    void TxtSize_Change();
+
+    void Toolbar1_ButtonClick(const ToolbarButton &Button);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void NoDataRoutine();
+    void MeterKey(int code);
+    void RtcKey();
+    void setBar(double min, double max, double value);
+    void buildForm();
+    QWidget *buildDisplay();
+    QWidget *buildKeys();
+    void buildToolbar();
+
+    std::vector<ToolbarButton> buttons_;
+    double barMin_ = 70, barMax_ = 130, barValue_ = 70;
+    bool unloading_ = false;
+};
+
+// The program's one Panel, created by Port.
+extern Panel *PanelForm;
+
+} // namespace slm

@@ -1,0 +1,42 @@
+// Palix: the program for the integrating sound level meter.
+
+#include "Panel.h"
+#include "Port.h"
+
+#include "platform/vb/Runtime.h"
+
+#include <QApplication>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstring>
+
+int main(int argc, char **argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Palix");
+
+    // --port COMn answers the port choice as if it had been typed and confirmed, so
+    // that a script can start the program on a given port.
+    QString answer;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--port") == 0 && i + 1 < argc) answer = QString::fromLocal8Bit(argv[++i]);
+        else if (std::strcmp(argv[i], "--help") == 0) {
+            std::puts("usage: palix [--port COMn]\nCOM n is the n-th entry of METER_PORTS, then of the machine's serial ports.");
+            return 0;
+        }
+    }
+
+    auto *port = new slm::Port;
+    port->show();
+    if (!answer.isEmpty()) {
+        QTimer::singleShot(0, port, [port, answer] {
+            port->TxtCOM->setEditText(answer);
+            port->CmdOK_Click();
+        });
+    }
+    const int rc = QApplication::exec();
+    // Panel lives as long as the program: its waits may still be on the stack when it
+    // closes.
+    delete slm::PanelForm;
+    return rc;
+}

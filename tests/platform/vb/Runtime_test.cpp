@@ -1,0 +1,84 @@
+// The forms runtime's helpers: Val, number and date texts, waits and timers.
+
+#include "platform/vb/Runtime.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+
+#include <chrono>
+#include <cmath>
+
+namespace {
+
+TEST(VbRuntime, ValReadsTheLeadingNumber) {
+    struct Case { const char *text; double value; };
+    const Case cases[] = {
+        {"", 0}, {"abc", 0}, {"12", 12}, {" 1 2 3", 123}, {"2:", 2}, {"2.5", 2.5}, {".5", 0.5},
+        {"-7x", -7}, {"+3", 3}, {"1e3", 1000}, {"1D2", 100}, {"1e", 1}, {"&H26", 38},
+        {"&HFFFF", -1}, {"&O17", 15}, {"3.4.5", 3.4}, {"\t\n42", 42}, {"1e999", 0},
+    };
+    for (const Case &c : cases) EXPECT_DOUBLE_EQ(vb::Val(c.text), c.value) << c.text;
+}
+
+TEST(VbRuntime, RoundsHalvesToEven) {
+    EXPECT_EQ(vb::RoundHalfEven(2.5), 2);
+    EXPECT_EQ(vb::RoundHalfEven(3.5), 4);
+    EXPECT_EQ(vb::RoundHalfEven(-2.5), -2);
+    EXPECT_EQ(vb::RoundHalfEven(2.6), 3);
+}
+
+TEST(VbRuntime, NumberAndDateTexts) {
+    EXPECT_EQ(vb::CStr(60.125), "60.125");
+    EXPECT_EQ(vb::CStr(70), "70");
+    EXPECT_EQ(vb::CStr(0.1 + 0.2), "0.3");
+    EXPECT_EQ(vb::CStr(1e20), "1E+20");
+    const QDateTime at(QDate(2026, 3, 4), QTime(5, 6, 7));
+    EXPECT_EQ(vb::Format(at, "yyyy/mm/dd"), "2026/03/04");
+    EXPECT_EQ(vb::Format(at, "hh:mm:ss"), "05:06:07");
+    EXPECT_EQ(vb::Format(at, "yy/mm/dd hh:nn:ss"), "26/03/04 05:06:07");
+    EXPECT_EQ(vb::Hex(0x1b), "1B");
+    EXPECT_EQ(vb::Mid("abc", 5), "");
+    EXPECT_EQ(vb::InStr(1, "a:b", ":"), 2);
+    EXPECT_EQ(vb::InStr(4, "a:b", ":"), 0);
+}
+
+TEST(VbRuntime, TwipsAtTheScreensResolution) {
+    const int px = vb::TwipsToPixelsX(1440);
+    EXPECT_GT(px, 0);
+    EXPECT_NEAR(vb::PixelsToTwipsX(px), 1440, 20);
+    EXPECT_EQ(vb::TwipsToPixelsY(0), 0);
+}
+
+TEST(VbRuntime, DoEventsWaitsForItsWakeUp) {
+    QElapsedTimer t;
+    t.start();
+    for (int i = 0; i < 20; ++i) vb::DoEvents(10);
+    // With nothing to do, each call waits for its wake-up.
+    EXPECT_GE(t.elapsed(), 150);
+}
+
+TEST(VbRuntime, TimerTicksNeverOverlap) {
+    vb::Timer timer(nullptr, 5);
+    int ticks = 0, depth = 0, maxDepth = 0;
+    timer.OnTimer = [&] {
+        ++ticks;
+        maxDepth = std::max(maxDepth, ++depth);
+        // A tick that processes events for longer than the interval.
+        testsupport::processEventsFor(std::chrono::milliseconds(30));
+        --depth;
+    };
+    timer.SetEnabled(true);
+    testsupport::waitUntil([&] { return ticks >= 3; }, std::chrono::seconds(5));
+    timer.SetEnabled(false);
+    EXPECT_GE(ticks, 3);
+    EXPECT_EQ(maxDepth, 1);
+
+    // A disabled timer stays quiet.
+    const int before = ticks;
+    testsupport::processEventsFor(std::chrono::milliseconds(50));
+    EXPECT_EQ(ticks, before);
+}
+
+} // namespace

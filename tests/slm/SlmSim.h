@@ -1,0 +1,60 @@
+#pragma once
+// The simulated meter as a child process, for tests: its terminal path, its command
+// log and its control lines.
+
+#include "support/TestSupport.h"
+
+#include <QProcess>
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <ostream>
+
+inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
+
+class SlmSim {
+public:
+    explicit SlmSim(const QStringList &args = {}) {
+        proc_.setProgram(QString::fromStdString(testsupport::binDir() + "/slmsim"));
+        proc_.setArguments(args);
+        proc_.start();
+        if (!proc_.waitForStarted(5000)) return;
+        testsupport::waitUntil([&] { return proc_.canReadLine(); }, std::chrono::seconds(5));
+        path_ = QString::fromLocal8Bit(proc_.readLine()).trimmed();
+    }
+    ~SlmSim() { stop(); }
+
+    const QString &path() const { return path_; }
+    bool ok() const { return !path_.isEmpty(); }
+
+    void control(const QString &line) {
+        proc_.write((line + "\n").toLocal8Bit());
+        proc_.waitForBytesWritten(1000);
+    }
+
+    // Every command logged so far, as its hex bytes ("4B 00 00 01").
+    QStringList commands() {
+        log_ += QString::fromLocal8Bit(proc_.readAllStandardError());
+        QStringList out;
+        for (const QString &line : log_.split('\n', Qt::SkipEmptyParts)) {
+            const int blank = line.indexOf(' ');
+            if (blank > 0) out << line.mid(blank + 1);
+        }
+        return out;
+    }
+    int count(const QString &hex) { return int(commands().count(hex)); }
+
+    void stop() {
+        if (proc_.state() != QProcess::NotRunning) {
+            proc_.kill();
+            proc_.waitForFinished(3000);
+        }
+    }
+
+private:
+    QProcess proc_;
+    QString path_;
+    QString log_;
+};

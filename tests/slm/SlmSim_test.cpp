@@ -1,0 +1,194 @@
+// The simulated meter on its own terminal: handshake, stream, queries, keys, clock and
+// the misbehaviour that the program's tests rely on.
+
+#include "SlmSim.h"
+
+#include <gtest/gtest.h>
+
+#include <QProcess>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// The program's end of the line, opened raw on the simulator's terminal.
+class Line {
+public:
+    explicit Line(const QString &path) {
+        fd_ = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        if (fd_ >= 0) {
+            termios t{};
+            tcgetattr(fd_, &t);
+            cfmakeraw(&t);
+            tcsetattr(fd_, TCSANOW, &t);
+        }
+    }
+    ~Line() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    bool ok() const { return fd_ >= 0; }
+    void send(const std::string &bytes) { EXPECT_EQ(::write(fd_, bytes.data(), bytes.size()), ssize_t(bytes.size())); }
+    // Everything that arrives within `period`.
+    std::string read(std::chrono::milliseconds period) {
+        std::string out;
+        const auto end = std::chrono::steady_clock::now() + period;
+        for (;;) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+            if (left.count() <= 0) break;
+            pollfd p{fd_, POLLIN, 0};
+            if (::poll(&p, 1, int(left.count())) > 0) {
+                char buf[512];
+                const ssize_t n = ::read(fd_, buf, sizeof buf);
+                if (n > 0) out.append(buf, size_t(n));
+            }
+        }
+        return out;
+    }
+    std::string ask(const std::string &cmd, std::chrono::milliseconds wait = 60ms) {
+        read(5ms);
+        send(cmd);
+        return read(wait);
+    }
+
+private:
+    int fd_ = -1;
+};
+
+const std::string idle("\x02\xff\xff\xff\xff\x03", 6);
+std::string cmd(char letter, int a, int b, int c) { return std::string{letter, char(a), char(b), char(c)}; }
+
+TEST(SlmSim, HelpListsTheOptions) {
+    QProcess p;
+    p.start(QString::fromStdString(testsupport::binDir() + "/slmsim"), {"--help"});
+    ASSERT_TRUE(p.waitForFinished(5000));
+    const QString help = QString::fromLocal8Bit(p.readAllStandardOutput());
+    for (const char *option : {"--range", "--level", "--levels", "--silent", "--garbage", "--bad-framing", "--miss-subframe", "--clock"})
+        EXPECT_TRUE(help.contains(option)) << option;
+}
+
+TEST(SlmSim, HandshakeStreamAndQueries) {
+    SlmSim sim({"--range", "4", "--level", "65.4", "--subframe-ms", "20", "--memory", "3", "--sampling", "300", "--clock", "2026-12-09 10:07:05"});
+    ASSERT_TRUE(sim.ok());
+    Line line(sim.path());
+    ASSERT_TRUE(line.ok());
+
+    EXPECT_EQ(line.read(100ms), "");            // quiet until asked
+    EXPECT_EQ(line.ask(std::string(1, '\0')), idle);
+    EXPECT_EQ(line.ask(cmd('G', 0, 0, 0)), std::string("\x02\x1b\x1b\x1b\x03\x03", 6));
+    EXPECT_EQ(line.ask(cmd('R', 0, 0, 0x23)), std::string("\x02\xaa\x00\x01\x2c\x03", 6));
+    const std::string date = line.ask(cmd('R', 0, 0, 0x80));
+    EXPECT_EQ(date, std::string("\x02\xaa\x26\x12\x09\x03", 6));
+    const std::string time = line.ask(cmd('R', 0, 0, 0x83));
+    ASSERT_EQ(time.size(), 6u);
+    EXPECT_EQ(time.substr(0, 4), std::string("\x02\xaa\x10\x07", 4));
+
+    // "A" starts the stream: whole six-byte frames at the pace of the line.
+    line.send(cmd('A', 0, 0, 0));
+    const std::string stream = line.read(500ms);
+    EXPECT_GT(stream.size(), 300u);
+    EXPECT_LT(stream.size(), 560u);
+    ASSERT_EQ(stream.size() % 6, 0u);
+    bool indexes[8] = {};
+    for (size_t i = 0; i < stream.size(); i += 6) {
+        const std::string f = stream.substr(i, 6);
+        EXPECT_EQ(f[0], '\x02');
+        EXPECT_EQ(f[5], '\x03');
+        EXPECT_EQ(f[1] & 0x07, 4);                   // range code
+        EXPECT_EQ(quint8(f[3]) * 256 + quint8(f[4]), 654);
+        indexes[(f[1] >> 4) & 7] = true;
+    }
+    for (bool seen : indexes) EXPECT_TRUE(seen);      // the sub-frame index cycles
+
+    // A probe stops the stream and is answered with the idle frame; a key resumes it.
+    line.send(std::string(1, '\0'));
+    const std::string tail = line.read(100ms);
+    ASSERT_GE(tail.size(), 6u);
+    EXPECT_EQ(tail.substr(tail.size() - 6), idle);
+    EXPECT_EQ(line.read(50ms), "");
+    line.send(cmd('K', 0, 0, 9)); // Up: 120/60 -> 130/70
+    const std::string after = line.read(100ms);
+    ASSERT_GE(after.size(), 6u);
+    EXPECT_EQ(after[1] & 0x07, 5);
+    EXPECT_TRUE(testsupport::waitUntil([&] { return sim.count("4B 00 00 09") == 1; }, 2s));
+}
+
+TEST(SlmSim, KeysAndSettingsChangeTheFrames) {
+    SlmSim sim({"--streaming", "--level", "50", "--range", "0"});
+    ASSERT_TRUE(sim.ok());
+    Line line(sim.path());
+    auto lastFrame = [&] {
+        const std::string s = line.read(60ms);
+        return s.size() >= 6 ? s.substr(s.size() - 6) : std::string();
+    };
+    auto key = [&](int code) {
+        line.ask(std::string(1, '\0'));
+        line.send(cmd('K', 0, 0, code));
+        return lastFrame();
+    };
+    std::string f = lastFrame();
+    ASSERT_EQ(f.size(), 6u);
+    EXPECT_EQ(quint8(f[2]), 0x00);                    // FAST, A
+    EXPECT_EQ(quint8(key(1)[2]) & 0x20, 0x20);        // C
+    EXPECT_EQ(quint8(key(2)[2]) & 0x03, 1);           // SLOW
+    EXPECT_EQ(quint8(key(2)[2]) & 0x03, 2);           // IMP
+    EXPECT_EQ(quint8(key(10)[1]) & 0x07, 0);          // Down stops at the lowest range
+    sim.control("level 95");
+    EXPECT_EQ(quint8(lastFrame()[2]) & 0xC0, 0x40);   // OVER at 80/20
+    sim.control("level 10");
+    EXPECT_EQ(quint8(lastFrame()[2]) & 0xC0, 0x80);   // UNDER
+
+    // The clock commands set the meter's clock, the "Z" command its sampling time.
+    line.ask(std::string(1, '\0'));
+    line.send(cmd('W', 0x25, 0x12, 0x31));
+    line.ask(std::string(1, '\0'));
+    line.send(cmd('X', 0x23, 0x59, 0x59));
+    line.ask(std::string(1, '\0'));
+    line.send(cmd('Z', 0, 0x01, 0x2C));
+    line.ask(std::string(1, '\0'));
+    const std::string date = line.ask(cmd('R', 0, 0, 0x80));
+    EXPECT_TRUE(date == std::string("\x02\xaa\x25\x12\x31\x03", 6) || date == std::string("\x02\xaa\x26\x01\x01\x03", 6));
+    line.ask(std::string(1, '\0'));
+    EXPECT_EQ(line.ask(cmd('R', 0, 0, 0x23)), std::string("\x02\xaa\x00\x01\x2c\x03", 6));
+}
+
+TEST(SlmSim, Misbehaviour) {
+    {
+        SlmSim sim({"--silent"});
+        Line line(sim.path());
+        EXPECT_EQ(line.ask(std::string(1, '\0'), 100ms), "");
+        EXPECT_TRUE(testsupport::waitUntil([&] { return sim.count("00") == 1; }, 2s)); // still logged
+    }
+    {
+        SlmSim sim({"--streaming", "--bad-framing", "--level", "50"});
+        Line line(sim.path());
+        const std::string s = line.read(100ms);
+        ASSERT_GE(s.size(), 6u);
+        EXPECT_NE(s[0], '\x02');
+        EXPECT_NE(s[5], '\x03');
+    }
+    {
+        SlmSim sim({"--streaming", "--miss-subframe", "3", "--subframe-ms", "10"});
+        Line line(sim.path());
+        const std::string s = line.read(300ms);
+        ASSERT_GE(s.size(), 60u);
+        for (size_t i = 0; i + 6 <= s.size(); i += 6) EXPECT_NE((s[i + 1] >> 4) & 7, 3);
+    }
+    {
+        SlmSim sim({"--bad-replies", "1"});
+        Line line(sim.path());
+        line.ask(std::string(1, '\0'));
+        EXPECT_EQ(line.ask(cmd('G', 0, 0, 0)), std::string("\x55\x1b\x1b\x1b\x04\x55", 6));
+        EXPECT_EQ(line.ask(cmd('G', 0, 0, 0)), std::string("\x02\x1b\x1b\x1b\x04\x03", 6));
+    }
+}
+
+} // namespace
