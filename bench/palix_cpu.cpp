@@ -1,6 +1,7 @@
 // Palix on the simulated meter: the share of one core it uses while it polls live
-// (argument 0) and while it waits in the handshake for a silent meter (argument 1), with
-// the simulator's share for comparison.
+// (argument 0), while it waits in the handshake for a silent meter (argument 1) and after
+// the meter's end of the line has closed (argument 2), with the simulator's share for
+// comparison.
 
 #include <benchmark/benchmark.h>
 
@@ -63,7 +64,7 @@ void LivePollCpu(benchmark::State &state) {
     const std::string bin = METER_BIN_DIR;
     for (auto _ : state) {
         int out = -1;
-        const pid_t sim = spawn(bin + "/slmsim", state.range(0) ? "--silent" : nullptr, nullptr, &out);
+        const pid_t sim = spawn(bin + "/slmsim", state.range(0) == 1 ? "--silent" : nullptr, nullptr, &out);
         std::string path;
         char c;
         while (read(out, &c, 1) == 1 && c != '\n') path += c;
@@ -72,15 +73,22 @@ void LivePollCpu(benchmark::State &state) {
         const pid_t palix = spawn(bin + "/palix", "--port", "COM1");
         // Start-up and the first handshake are not part of the figure.
         std::this_thread::sleep_for(std::chrono::seconds(2));
+        if (state.range(0) == 2) {
+            // The port vanishes under the live poll: the program must not spin on it.
+            kill(sim, SIGTERM);
+            waitpid(sim, nullptr, 0);
+        }
         const double palix0 = cpuSeconds(palix), sim0 = cpuSeconds(sim);
         const auto t0 = std::chrono::steady_clock::now();
         std::this_thread::sleep_for(std::chrono::seconds(seconds));
         const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
         const double palixCpu = cpuSeconds(palix) - palix0, simCpu = cpuSeconds(sim) - sim0;
         kill(palix, SIGTERM);
-        kill(sim, SIGTERM);
         waitpid(palix, nullptr, 0);
-        waitpid(sim, nullptr, 0);
+        if (state.range(0) != 2) {
+            kill(sim, SIGTERM);
+            waitpid(sim, nullptr, 0);
+        }
         close(out);
         state.SetIterationTime(wall);
         state.counters["palix_cpu_percent"] = 100.0 * palixCpu / wall;
@@ -88,7 +96,7 @@ void LivePollCpu(benchmark::State &state) {
         state.counters["seconds"] = wall;
     }
 }
-BENCHMARK(LivePollCpu)->ArgName("silent_meter")->Arg(0)->Arg(1)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK(LivePollCpu)->ArgName("meter_silent_gone")->Arg(0)->Arg(1)->Arg(2)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 
 } // namespace
 

@@ -359,6 +359,8 @@ void Panel::Timer1_Timer() {
     if (SizeQueryPending) {
         if (!SendMeterCommand(COM, vb::Bytes({'G', 0, 0, 0}))) return;
         Delay(0.02);
+        // Closing the window inside the wait closes the port.
+        if (vb::Ended()) return;
         MemorySize = MemorySizeFromReply(COM.Input());
         SizeQueryPending = vb::False;
     }
@@ -446,6 +448,7 @@ void Panel::CmdR_Click() {
     for (;;) {
         if (!SendMeterCommand(COM, vb::Bytes({'G', 0, 0, 0}))) return;
         Delay(0.02);
+        if (vb::Ended()) return;
         reply = COM.Input();
         if (IsFramed(reply)) break;
     }

@@ -105,6 +105,9 @@ TEST_F(Palix, PortChoiceMapsTheTextExactly) {
     const Case cases[] = {{"Auto", true}, {"COM1", true}, {"com1", false}, {"COM9", false}, {"COM16", false}, {"", false}};
     for (const Case &c : cases) {
         SetUp();
+        LeqArmed = true; // the start-up clears these
+        MemoryOpen = vb::True;
+        SubLevels.fill(5);
         Panel *p = start(sim.path(), c.answer);
         ASSERT_NE(p, nullptr) << c.answer;
         if (c.opens) {
@@ -115,7 +118,10 @@ TEST_F(Palix, PortChoiceMapsTheTextExactly) {
             EXPECT_EQ(p->COM.Settings(), "9600,n,8,1");
             EXPECT_EQ(CmdStart, vb::Bytes({'A', 0, 0, 0}));
             EXPECT_EQ(SamplingTime, 1);
-            EXPECT_TRUE(SizeQueryPending);
+            EXPECT_EQ(SizeQueryPending, vb::True); // the runtime's -1
+            EXPECT_EQ(MemoryOpen, vb::False);
+            EXPECT_FALSE(LeqArmed);
+            EXPECT_EQ(SubLevels, (std::array<double, 8>{}));
             EXPECT_TRUE(p->Timer1.Enabled());
             EXPECT_TRUE(QDateTime::fromString(StampText, "yyyy/MM/dd HH:mm:ss").isValid()) << StampText.toStdString();
         } else {
@@ -269,6 +275,42 @@ TEST_F(Palix, VanishedPortNeitherCrashesNorHolds) {
     EXPECT_FALSE(p->COM.PortOpen());
 }
 
+// Closing the window while a size query waits for its answer closes the port under
+// the waiting reader: the program must end without touching the closed port.
+TEST_F(Palix, ClosingInsideASizeQueryEndsCleanly) {
+    for (bool fromRead : {false, true}) {
+        SetUp();
+        SlmSim sim({"--level", "50"});
+        int seen = 0;
+        bool closed = false;
+        QTimer watch;
+        watch.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            if (!closed && PanelForm && sim.count("47 00 00 00") > seen) {
+                closed = true;
+                PanelForm->close();
+            }
+        });
+        Panel *p = nullptr;
+        if (fromRead) {
+            p = startOn(sim);
+            ASSERT_TRUE(testsupport::waitUntil([&] { return live(p); }, 10s));
+            seen = sim.count("47 00 00 00");
+            sim.control("badreplies 1000"); // Read keeps asking
+            watch.start(1);
+            p->CmdR->click();
+        } else {
+            watch.start(1); // the first tick's one-time query
+            p = startOn(sim);
+            testsupport::waitUntil([&] { return closed; }, 10s);
+        }
+        EXPECT_TRUE(closed) << fromRead;
+        EXPECT_TRUE(vb::Ended()) << fromRead;
+        EXPECT_FALSE(p->COM.PortOpen()) << fromRead;
+        delete PanelForm;
+    }
+}
+
 TEST_F(Palix, RemoteKeysChangeTheMetersState) {
     SlmSim sim({"--level", "66", "--range", "2"});
     Panel *p = startOn(sim);
@@ -312,10 +354,15 @@ TEST_F(Palix, ToolbarButtonsKeysAndTips) {
     Panel *p = startOn(sim);
     const char *keys[18] = {"Save", "Open", "Sampling", "List", "Graph", "Run", "Stop", "Pause", "AC",
                             "FSI", "Up", "Down", "RTC", "REC", "Memory", "StopRec", "Save1", "Erase"};
-    for (int i = 1; i <= 18; ++i) EXPECT_EQ(p->Buttons(i).Key, keys[i - 1]);
-    EXPECT_EQ(p->Buttons(13).ToolTipText, "Set Meter Time to System (PC) Time");
-    EXPECT_EQ(p->Buttons(6).Action->toolTip(), "Start ( Leq/SEL )");
-    EXPECT_EQ(p->Buttons(17).ToolTipText, "Save As");
+    const char *tips[18] = {"Save As", "Open File", "Sampling Rate", "List Display", "Graphic Display",
+                            "Start ( Leq/SEL )", "Stop ( Leq/SEL )", "Pause ( Leq/SEL )", "A / C", "Fast / Slow",
+                            "Level Up", "Level Down", "Set Meter Time to System (PC) Time", "Save Data to Meter",
+                            "Data Logger", "Stop Recording", "Save As", "Erase Memory"};
+    for (int i = 1; i <= 18; ++i) {
+        EXPECT_EQ(p->Buttons(i).Key, keys[i - 1]);
+        EXPECT_EQ(p->Buttons(i).ToolTipText, tips[i - 1]);
+        EXPECT_EQ(p->Buttons(i).Action->toolTip(), tips[i - 1]);
+    }
 }
 
 TEST_F(Palix, RtcSetsTheMeterClockFromThePc) {
@@ -414,13 +461,15 @@ TEST_F(Palix, ClockWindowShowsTheMetersClock) {
         slm::Setup setup;
         setup.show();
         EXPECT_EQ(setup.LblMeterTime->text(), "Meter Time");
+        sim.control("badreplies 2"); // framed replies without AA are asked again
+        testsupport::processEventsFor(50ms);
         setup.LblMeterTime_Click();
         setup.LblPCTime_Click();
         ASSERT_TRUE(testsupport::waitUntil([&] { return setup.LblMeterTime->text().startsWith("24/02/29 13:14:"); }, 5s))
             << setup.LblMeterTime->text().toStdString();
         EXPECT_FALSE(p->Timer1.Enabled());
         EXPECT_TRUE(QDateTime::fromString(setup.LblPCTime->text(), "yy/MM/dd HH:mm:ss").isValid());
-        EXPECT_GE(sim.count("52 00 00 80"), 1);
+        EXPECT_GE(sim.count("52 00 00 80"), 3);
         EXPECT_GE(sim.count("52 00 00 83"), 1);
 
         setup.CmdSetTime_Click();

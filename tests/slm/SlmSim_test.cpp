@@ -189,6 +189,13 @@ TEST(SlmSim, Misbehaviour) {
         EXPECT_EQ(line.ask(cmd('G', 0, 0, 0)), std::string("\x55\x1b\x1b\x1b\x04\x55", 6));
         EXPECT_EQ(line.ask(cmd('G', 0, 0, 0)), std::string("\x02\x1b\x1b\x1b\x04\x03", 6));
     }
+    {
+        SlmSim sim({"--bad-replies", "1", "--clock", "2024-02-29 13:14:15"});
+        Line line(sim.path());
+        line.ask(std::string(1, '\0'));
+        EXPECT_EQ(line.ask(cmd('R', 0, 0, 0x80)), std::string("\x02\x55\x24\x02\x29\x03", 6)); // framed, but no AA
+        EXPECT_EQ(line.ask(cmd('R', 0, 0, 0x80)), std::string("\x02\xaa\x24\x02\x29\x03", 6));
+    }
 }
 
 } // namespace

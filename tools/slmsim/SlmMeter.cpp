@@ -96,8 +96,13 @@ void SlmMeter::answer(Bytes frame, Bytes &out, bool query) {
         for (auto &b : frame) b = std::uint8_t((random_ = random_ * 1103515245u + 12345u) >> 16);
     } else if (query && mis.badReplies > 0) {
         --mis.badReplies;
-        frame.front() = 0x55;
-        frame.back() = 0x55;
+        // Clock and pointer replies are judged by their AA byte, the others by framing.
+        if (frame[1] == 0xAA) {
+            frame[1] = 0x55;
+        } else {
+            frame.front() = 0x55;
+            frame.back() = 0x55;
+        }
     }
     out.insert(out.end(), frame.begin(), frame.end());
 }

@@ -18,7 +18,7 @@ struct Misbehaviour {
     bool garbage = false;     // every answer and frame replaced by random bytes
     bool badFraming = false;  // live frames without STX/ETX
     int missSubFrame = -1;    // this sub-frame index is never sent
-    int badReplies = 0;       // so many query answers come badly framed
+    int badReplies = 0;       // so many query answers come bad: AA replies without AA, others unframed
 };
 
 class SlmMeter {

@@ -42,7 +42,8 @@ const char *usage =
     "  --garbage          random bytes in place of every frame and answer\n"
     "  --bad-framing      live frames without STX/ETX\n"
     "  --miss-subframe N  never send sub-frame N\n"
-    "  --bad-replies N    the first N answers to queries are badly framed\n"
+    "  --bad-replies N    the first N answers to queries are bad (clock replies\n"
+    "                     without their AA byte, the others badly framed)\n"
     "\n"
     "Lines on stdin change the behaviour while running: silent, answer, garbage, clean,\n"
     "badframe on|off, miss N|off, level DB, range N, badreplies N.\n";
