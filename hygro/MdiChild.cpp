@@ -45,10 +45,14 @@ void TMdiChild::Restore() {
 
 bool TMdiChild::Close() { return frame_ ? frame_->close() : close(); }
 
-void TMdiChild::closeEvent(QCloseEvent *event) {
+bool TMdiChild::CloseQuery() {
     bool canClose = true;
     RunHandler([&] { FormCloseQuery(canClose); });
-    if (!canClose) {
+    return canClose;
+}
+
+void TMdiChild::closeEvent(QCloseEvent *event) {
+    if (!CloseQuery()) {
         event->ignore();
         return;
     }

@@ -34,6 +34,8 @@ public:
     void Restore();
     // Closes as the close box does (the close query may refuse).
     bool Close();
+    // Asks the close query only; the main form asks every child before it closes.
+    bool CloseQuery();
 
 protected:
     virtual void FormCloseQuery(bool &CanClose) { CanClose = true; }

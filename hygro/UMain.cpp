@@ -133,6 +133,24 @@ QIcon printerIcon() {
     return QIcon(pm);
 }
 
+// The style's help icon is missing on some platforms (a red cross in its place).
+QIcon helpIcon() {
+    QPixmap pm(16, 16);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0x2f, 0x6f, 0xb8));
+    p.drawEllipse(QRectF(0.5, 0.5, 15, 15));
+    QFont f(QStringLiteral("DejaVu Sans"));
+    f.setPixelSize(12);
+    f.setBold(true);
+    p.setFont(f);
+    p.setPen(Qt::white);
+    p.drawText(QRect(0, 0, 16, 16), Qt::AlignCenter, QStringLiteral("?"));
+    return QIcon(pm);
+}
+
 QToolButton *toolButton(QToolBar *bar, const QIcon &icon, const QString &hint) {
     auto *b = new QToolButton(bar);
     b->setIcon(icon);
@@ -305,7 +323,7 @@ void TfrmMain::buildToolBar() {
     btnStop->setEnabled(false);
     connect(btnStop, &QToolButton::clicked, this, [this] { RunHandler([this] { btnStopClick(); }); });
     bar->addSeparator();
-    btnHelp = toolButton(bar, s->standardIcon(QStyle::SP_DialogHelpButton), QStringLiteral("Help"));
+    btnHelp = toolButton(bar, helpIcon(), QStringLiteral("Help"));
     connect(btnHelp, &QToolButton::clicked, this, [this] { RunHandler([this] { Content1Click(); }); });
     bar->addSeparator();
 
@@ -318,7 +336,8 @@ void TfrmMain::buildToolBar() {
             [this](int) { RunHandler([this] { ComboBoxDeviceNameChange(); }); });
     bar->addSeparator();
 
-    auto *rateLabel = new QLabel(QStringLiteral(" Real Time Sampling Rate "), bar);
+    auto *rateLabel = new QLabel(QStringLiteral("Real Time Sampling Rate"), bar);
+    rateLabel->setContentsMargins(6, 0, 4, 0);
     bar->addWidget(rateLabel);
     MaskEdit1 = new QLineEdit(bar);
     MaskEdit1->setInputMask(QStringLiteral("  99 : 99  ;_"));
@@ -386,6 +405,12 @@ void TfrmMain::FormShow() {
     }
     if (frmAbout) frmAbout->SetProgress(QStringLiteral("Initializing COM Port ...."));
     SearchMeter();
+    // Closed while the search waited: nothing more starts, and the port that the
+    // search opened again is closed.
+    if (closing_) {
+        closePort(Comm1);
+        return;
+    }
 
     frmPanel = new TfrmPanel();
     frmPanel->Show(MdiArea);
@@ -460,11 +485,17 @@ void TfrmMain::closeEvent(QCloseEvent *event) {
         return;
     }
     // The children are asked first, as an MDI parent does; one that refuses keeps
-    // the program open.
-    MdiArea->closeAllSubWindows();
-    if (!MdiArea->subWindowList().isEmpty()) {
-        event->ignore();
-        return;
+    // the program open with every window as it was. They are not closed: they go
+    // with the main form.
+    // A question lets events through; a window may go meanwhile.
+    QList<QPointer<QMdiSubWindow>> frames;
+    for (QMdiSubWindow *w : MdiArea->subWindowList()) frames << w;
+    for (const QPointer<QMdiSubWindow> &w : frames) {
+        auto *child = w ? dynamic_cast<TMdiChild *>(w->widget()) : nullptr;
+        if (child && !child->CloseQuery()) {
+            event->ignore();
+            return;
+        }
     }
     bool canClose = false;
     RunHandler([&] { canClose = FormCloseQuery(); });
@@ -731,6 +762,8 @@ void TfrmMain::AppendGridRow(const QDateTime &time) {
 // ---- commands -----------------------------------------------------------------------
 
 void TfrmMain::btnRunClick() {
+    // The chart window's part (undo zoom, re-create, anchor its time axis) comes with
+    // the chart control; until then there is no chart to act on.
     if (RealTimeList) {
         RealTimeList->Restore();
     } else {
@@ -781,11 +814,14 @@ void TfrmMain::Clear1Click() {
         g->SetRowCount(2);
         for (int c = 0; c < g->ColCount(); ++c) g->SetCells(c, 1, QString());
     }
+    // Emptying the chart comes with the chart control.
 }
 
 void TfrmMain::MaskEdit1Change() {
     if (editorUpdating_) return;
-    const RateEdit edit = ParseRateEditor(MaskEdit1->displayText());
+    // The text as the masked editor has it: a position not typed yet is a blank, so
+    // one deleted digit of "05" reads " 5", not a text that is no number.
+    const RateEdit edit = ParseRateEditor(MaskEdit1->displayText().replace(QLatin1Char('_'), QLatin1Char(' ')));
     RealTimeRate = edit.rate;
     if (edit.corrected) {
         editorUpdating_ = true;

@@ -9,7 +9,10 @@
 
 namespace hygro {
 
+TfrmScope *frmScope = nullptr;
+
 TfrmScope::TfrmScope() {
+    frmScope = this;
     setWindowTitle(QStringLiteral("Print Range"));
     setWindowFlags(Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
@@ -36,7 +39,7 @@ TfrmScope::TfrmScope() {
     Progress1 = new QProgressBar(this);
     Progress1->setGeometry(16, 44, 305, 18);
     Progress1->setRange(0, 100);
-    SText1 = new QLabel(this);
+    SText1 = new QLabel(QStringLiteral("bytes received"), this);
     SText1->setGeometry(16, 16, 200, 18);
     SText2 = new QLabel(QStringLiteral("total bytes"), this);
     SText2->setGeometry(16, 70, 90, 18);
@@ -62,6 +65,10 @@ TfrmScope::TfrmScope() {
     for (QWidget *w : std::initializer_list<QWidget *>{GroupBox1, Progress1, SText1, SText2, lblBytesReceived,
                                                         lblTotalBytes, BitBtn1, BitBtn2})
         w->hide();
+}
+
+TfrmScope::~TfrmScope() {
+    if (frmScope == this) frmScope = nullptr;
 }
 
 forms::TModalResult TfrmScope::ShowModal() {

@@ -18,6 +18,7 @@ namespace hygro {
 class TfrmScope : public QDialog {
 public:
     TfrmScope();
+    ~TfrmScope() override;
 
     QGroupBox *GroupBox1 = nullptr;
     QRadioButton *radAll = nullptr, *radNo = nullptr;
@@ -37,5 +38,8 @@ public:
 protected:
     void reject() override;
 };
+
+// The dialog of the command running now (each use makes a fresh one); null when none.
+extern TfrmScope *frmScope;
 
 } // namespace hygro

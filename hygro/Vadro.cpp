@@ -27,6 +27,8 @@ int main(int argc, char **argv) {
         // The splash closed itself at the end of the start-up; it goes with it.
         delete hygro::frmAbout;
         hygro::frmAbout = nullptr;
+        // Closed during the start-up: there is no window left to run for.
+        if (main.isHidden()) return 0;
         const int rc = application.Run();
         hygro::frmQRP = nullptr;
         return rc;

@@ -4,6 +4,9 @@
 
 #include <QLineEdit>
 #include <QComboBox>
+#include <QLabel>
+
+#include "hygro/UAbout.h"
 
 using namespace hygrotest;
 using namespace hygro;
@@ -85,4 +88,39 @@ TEST(HygroVadroStartup, RefusedIdentificationLeavesNoModelAndNoLink) {
     EXPECT_FALSE(LinkUp);
     EXPECT_EQ(IdentByte, 0);
     EXPECT_EQ(MeterModel, 585); // then the stored model
+}
+
+TEST(HygroVadroStartup, ClosedDuringTheSearchStartsNothingAndLeavesNoPortOpen) {
+    HygroSim mute({"--model", "586", "--silent"});
+    QTimer::singleShot(600, [] {
+        if (frmMain) frmMain->close();
+    });
+    auto main = startVadro({mute.path()});
+    EXPECT_FALSE(main->isVisible());
+    EXPECT_FALSE(main->MainTimer->isActive());
+    EXPECT_FALSE(main->Comm1->Active());
+    EXPECT_FALSE(frmPanel);
+    EXPECT_EQ(registryInt("RegModel"), 585); // the settings were written at the close
+}
+
+TEST(HygroVadroStartup, SplashShowsEachPortTriedAndClosesAtTheEnd) {
+    HygroSim mute({"--model", "586", "--silent"});
+    HygroSim meter({"--model", "582"});
+    frmAbout = new TfrmAbout();
+    frmAbout->show();
+    QStringList shown;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (frmAbout && (shown.isEmpty() || shown.last() != frmAbout->Label4->text())) shown << frmAbout->Label4->text();
+    });
+    watch.start(5);
+    auto main = startVadro({mute.path(), meter.path()});
+    watch.stop();
+    ASSERT_TRUE(LinkUp);
+    EXPECT_TRUE(shown.contains("Searching Meter on " + mute.path())) << shown.join('|').toStdString();
+    EXPECT_TRUE(shown.contains("Searching Meter on " + meter.path()));
+    EXPECT_TRUE(frmAbout->Label4->text().isEmpty());
+    EXPECT_FALSE(frmAbout->isVisible());
+    delete frmAbout;
+    frmAbout = nullptr;
 }

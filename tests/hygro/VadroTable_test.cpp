@@ -66,6 +66,14 @@ TEST(HygroVadroTable, SaveWithSelectFiveToThreeWritesRowsThreeToFive) {
     ASSERT_EQ(lines.size(), 3);
     EXPECT_EQ(lines[0], "07/03/2026,14:03:00,43.5,%RH,23.1,C,25.0,C,"); // upper-case CSV: commas, no number column
     EXPECT_EQ(lines[2].section(',', 1, 1), "14:05:00");
+
+    // A name typed without an extension gets "csv", and so commas.
+    const QString plain = tempDir() + "/plain";
+    forms::DialogScript().pushFile(plain);
+    answerScope([](TfrmScope &s) { s.BitBtn1->click(); });
+    main->mnuSaveClick();
+    ASSERT_EQ(fileLines(plain + ".csv").size(), 6);
+    EXPECT_TRUE(fileLines(plain + ".csv")[0].endsWith(",C,25.0,C,"));
 }
 
 TEST(HygroVadroTable, ClosingTheTableWhileItIsSavedEndsTheSave) {
@@ -219,9 +227,33 @@ TEST(HygroVadroTable, ClearEmptiesTheTableAndTheEditorCorrectsItsEntries) {
     EXPECT_EQ(RealTimeRate, 3660);
     main->MaskEdit1->setText("  00 : 00  ");
     EXPECT_EQ(RealTimeRate, 0);
+    // A deleted digit is a blank, not a text that is no number.
+    main->MaskEdit1->setText("  01 : 15  ");
+    main->MaskEdit1->setCursorPosition(7);
+    main->MaskEdit1->del();
+    EXPECT_EQ(main->MaskEdit1->displayText(), "  01 : _5  ");
+    EXPECT_EQ(RealTimeRate, 65);
 
     main->Content1Click();
     ASSERT_EQ(forms::DialogScript().log().size(), 1u);
     EXPECT_EQ(forms::DialogScript().log()[0].text,
               "Please see " + TfrmMain::ProgramFolder() + "VadroHelp.Doc or VadroHelp.html");
+}
+
+TEST(HygroVadroTable, ExitRefusedByTheTableQuestionKeepsEveryWindow) {
+    auto main = startVadro({});
+    fillTable(RealTimeList->Grid1, 2);
+    RowsAdded = true;
+    forms::DialogScript().pushButton(forms::mrCancel); // "Save changes to Real Time Tabular"
+    main->close();
+    EXPECT_TRUE(main->isVisible());
+    EXPECT_TRUE(frmPanel);
+    ASSERT_TRUE(RealTimeList);
+    EXPECT_EQ(RealTimeList->Grid1->Cells(3, 2), "42.5");
+    EXPECT_TRUE(main->MainTimer->isActive());
+
+    forms::DialogScript().pushButton(forms::mrNo);
+    main->close();
+    EXPECT_FALSE(main->isVisible());
+    EXPECT_EQ(forms::DialogScript().log().size(), 2u); // one question per close
 }
