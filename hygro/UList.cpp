@@ -77,7 +77,11 @@ void TfrmList::FormCloseQuery(bool &CanClose) {
     }
     if (answer == forms::mrYes && frmMain) {
         SaveRealTimeList = true;
-        frmMain->mnuSaveClick();
+        // Not saved (dialog cancelled, file not created): the rows stay.
+        if (!frmMain->mnuSaveClick()) {
+            CanClose = false;
+            return;
+        }
     }
     Running = false;
     if (frmMain) {

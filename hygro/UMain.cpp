@@ -794,7 +794,7 @@ void TfrmMain::btnStopClick() {
         if (answer == forms::mrCancel) return;
         if (answer == forms::mrYes) {
             SaveRealTimeList = true;
-            mnuSaveClick();
+            if (!mnuSaveClick()) return; // not saved: keep recording and the rows
         }
     }
     Running = false;
@@ -895,7 +895,7 @@ bool TfrmMain::eventFilter(QObject *watched, QEvent *event) {
 
 // ---- table files and printing ---------------------------------------------------------
 
-void TfrmMain::mnuSaveClick() {
+bool TfrmMain::mnuSaveClick() {
     forms::TStringGrid *grid = nullptr;
     // The Stop command and the real-time table's close question ask for the real-time
     // table by name; another active table must not be saved in its place.
@@ -903,14 +903,14 @@ void TfrmMain::mnuSaveClick() {
     else if (auto *list = dynamic_cast<TfrmList *>(ActiveMDIChild())) grid = list->Grid1;
     LoggerDataUnsaved = false;
     SaveRealTimeList = false;
-    if (!grid) return;
+    if (!grid) return false;
     // The window may be closed while the dialogs and the loop let events through.
     const QPointer<forms::TStringGrid> alive(grid);
     const int lastRow = grid->RowCount() - 1;
     const int lastCol = grid->ColCount() - 1;
 
     SaveDialog1->InitialDir = ProgramFolder();
-    if (!SaveDialog1->Execute()) return;
+    if (!SaveDialog1->Execute()) return false;
 
     RowRange range;
     {
@@ -921,11 +921,11 @@ void TfrmMain::mnuSaveClick() {
         scope.BitBtn2->show();
         scope.edtSelFrom->setText(QStringLiteral("1"));
         scope.edtSelTo->setText(QString::number(lastRow));
-        if (scope.ShowModal() != forms::mrOk) return;
+        if (scope.ShowModal() != forms::mrOk) return false;
         auto resolved = ResolveSaveRange(scope.radAll->isChecked(), scope.edtSelFrom->text(), scope.edtSelTo->text(), lastRow);
         if (!resolved) {
             forms::ShowMessage(QStringLiteral("invalid integer"));
-            return;
+            return false;
         }
         range = *resolved;
     }
@@ -944,19 +944,30 @@ void TfrmMain::mnuSaveClick() {
     QFile file(SaveDialog1->FileName);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         progress.close();
-        return;
+        // Said plainly: the rows the user meant to keep are not on disk.
+        forms::ShowMessage(QStringLiteral("Cannot create file ") + SaveDialog1->FileName);
+        return false;
     }
     const char sep = SeparatorForFileName(SaveDialog1->FileName);
-    for (int r = range.from; r <= range.to && alive; ++r) {
+    bool complete = true;
+    for (int r = range.from; r <= range.to; ++r) {
+        if (!alive) {
+            complete = false;
+            break;
+        }
         progress.Progress1->setValue(progress.Progress1->value() + 1);
         QStringList cells;
         for (int c = 1; c <= lastCol; ++c) cells << alive->Cells(c, r);
         file.write(FormatTableLine(cells, sep) + "\r\n");
         QCoreApplication::processEvents();
-        if (progress.ModalResult == forms::mrCancel) break;
+        if (progress.ModalResult == forms::mrCancel) {
+            complete = false;
+            break;
+        }
     }
     progress.close();
     file.close();
+    return complete;
 }
 
 void TfrmMain::Open1Click() {

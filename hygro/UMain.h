@@ -150,7 +150,9 @@ public:
     void btnRunMouseMove();
 
     // Table files and printing.
-    void mnuSaveClick();
+    // True when every chosen row was written; the close question and Stop keep the
+    // real-time rows when it is false.
+    bool mnuSaveClick();
     void Open1Click();
     void btnPrintClick();
     void PrintGrid(forms::TStringGrid *grid, const QString &title);

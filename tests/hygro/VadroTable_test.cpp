@@ -257,3 +257,31 @@ TEST(HygroVadroTable, ExitRefusedByTheTableQuestionKeepsEveryWindow) {
     EXPECT_FALSE(main->isVisible());
     EXPECT_EQ(forms::DialogScript().log().size(), 2u); // one question per close
 }
+
+TEST(HygroVadroTable, ASaveThatDidNotHappenKeepsTheRealTimeRows) {
+    auto main = startVadro({});
+    main->btnRunClick();
+    fillTable(RealTimeList->Grid1, 2);
+    RowsAdded = true;
+
+    // Stop, Yes, then the save dialog cancelled: still recording, nothing lost.
+    forms::DialogScript().pushButton(forms::mrYes);
+    forms::DialogScript().pushCancel();
+    main->btnStopClick();
+    EXPECT_TRUE(Running);
+    EXPECT_TRUE(RowsAdded);
+
+    // A file that cannot be created is said, and the table's close is refused.
+    forms::DialogScript().reset();
+    const QString unwritable = tempDir() + "/no-such-folder/rt.csv";
+    forms::DialogScript().pushButton(forms::mrYes);
+    forms::DialogScript().pushFile(unwritable);
+    answerScope([](TfrmScope &s) { s.BitBtn1->click(); });
+    EXPECT_FALSE(RealTimeList->Close());
+    ASSERT_TRUE(RealTimeList);
+    EXPECT_EQ(RealTimeList->Grid1->Cells(3, 2), "42.5");
+    bool told = false;
+    for (const auto &entry : forms::DialogScript().log())
+        told = told || entry.text == "Cannot create file " + unwritable;
+    EXPECT_TRUE(told);
+}
