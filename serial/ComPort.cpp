@@ -679,7 +679,14 @@ TComThread::TComThread(TCustomComPort *AComPort)
     SetFreeOnTerminate(true);
     SetPriority(AComPort->threadPriority_);
     AComPort->thread_ = this;
-    Start();
+    try {
+        Start();
+    } catch (...) {
+        // No thread after all: the port must not keep a pointer to this object.
+        AComPort->thread_ = nullptr;
+        AComPort->threadSync_.reset();
+        throw;
+    }
 }
 
 TComThread::~TComThread() {

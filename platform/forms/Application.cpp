@@ -56,6 +56,13 @@ void TApplication::HandleException(std::exception_ptr error) {
 }
 
 void TApplication::ShowException(const Exception &E) {
+    // Widgets live on the GUI thread only: a handler failing on an event thread has
+    // its box shown there, and waits for it as it would for its own.
+    if (!IsGuiThread()) {
+        const Exception copy = E;
+        Synchronize([this, copy] { ShowException(copy); });
+        return;
+    }
     if (qobject_cast<QApplication *>(QCoreApplication::instance())) {
         MessageBox(E.Message(), title_, MB_OK | MB_ICONSTOP);
         return;

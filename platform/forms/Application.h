@@ -30,6 +30,7 @@ public:
 
     // Shows the exception being handled (call it inside a catch block): its message in
     // an error box titled with Title, or on stderr without a GUI. EAbort shows nothing.
+    // Called on another thread, the box is shown on the GUI thread and the caller waits.
     void HandleException(TObject *Sender);
     void HandleException(std::exception_ptr error);
     void ShowException(const Exception &E);

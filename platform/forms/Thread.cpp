@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 
 namespace forms {
 
@@ -28,14 +29,17 @@ int niceOf(TThreadPriority p) {
 }
 
 // Without the privilege to raise priority, RLIMIT_NICE bounds how far we may go;
-// a value beyond it is clamped rather than refused.
+// a value beyond it is clamped rather than refused. The bound never pushes a thread
+// below where it already stands: a refused raise must not turn into a drop.
 void setThreadNice(int tid, int nice) {
     if (setpriority(PRIO_PROCESS, id_t(tid), nice) == 0) return;
+    errno = 0;
+    const int current = getpriority(PRIO_PROCESS, id_t(tid));
     rlimit lim{};
-    if (getrlimit(RLIMIT_NICE, &lim) == 0) {
-        int floor = 20 - int(std::min<rlim_t>(lim.rlim_cur, 40));
-        setpriority(PRIO_PROCESS, id_t(tid), std::max(nice, floor));
-    }
+    if (errno != 0 || getrlimit(RLIMIT_NICE, &lim) != 0) return;
+    const int floor = 20 - int(std::min<rlim_t>(lim.rlim_cur, 40));
+    const int target = std::max(nice, std::min(floor, current));
+    if (target != current) setpriority(PRIO_PROCESS, id_t(tid), target);
 }
 
 } // namespace

@@ -2,12 +2,15 @@
 #include "platform/forms/Dialogs.h"
 #include "platform/forms/Exceptions.h"
 #include "platform/forms/Sync.h"
+#include "support/TestSupport.h"
 
 #include <QCoreApplication>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <stdexcept>
 #include <thread>
 
@@ -52,6 +55,23 @@ TEST_F(ApplicationTest, SilentAbortShowsNothingOtherExceptionsShowTheirText) {
     handle([] { throw std::runtime_error("plain"); });
     ASSERT_EQ(DialogScript().log().size(), 1u);
     EXPECT_EQ(DialogScript().log()[0].text, QStringLiteral("plain"));
+}
+
+TEST_F(ApplicationTest, ExceptionOfAnotherThreadIsShownOnTheGuiThread) {
+    DialogScript().pushAccept();
+    std::atomic<bool> shown{false};
+    std::thread worker([&] {
+        handle([] { throw Exception(QStringLiteral("from the event thread")); });
+        shown = true;
+    });
+    // The box waits for the GUI thread, and the failing thread waits for the box.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_TRUE(DialogScript().log().empty());
+    EXPECT_FALSE(shown);
+    EXPECT_TRUE(testsupport::waitUntil([&] { return shown.load(); }));
+    worker.join();
+    ASSERT_EQ(DialogScript().log().size(), 1u);
+    EXPECT_EQ(DialogScript().log()[0].text, QStringLiteral("from the event thread"));
 }
 
 TEST_F(ApplicationTest, RunProcessesQueuedCallsAndReturnsOnTerminate) {

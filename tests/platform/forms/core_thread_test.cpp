@@ -6,11 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include <linux/capability.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <thread>
 
 using namespace forms;
 using namespace std::chrono_literals;
@@ -93,6 +95,27 @@ TEST(CoreThread, PriorityBecomesTheThreadsNiceValue) {
     EXPECT_EQ(t.Priority(), tpTimeCritical);
     t.Terminate();
     t.WaitFor();
+}
+
+TEST(CoreThread, RefusedRaiseKeepsTheThreadWhereItWas) {
+    // Capabilities belong to a thread and pass to the threads it starts: without
+    // CAP_SYS_NICE the system refuses the raise, as for an ordinary user.
+    int base = 0, nice = 0;
+    std::thread unprivileged([&] {
+        __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+        __user_cap_data_struct none[2] = {};
+        ASSERT_EQ(syscall(SYS_capset, &header, none), 0);
+        base = getpriority(PRIO_PROCESS, id_t(syscall(SYS_gettid)));
+        Counter t(true);
+        t.SetPriority(tpTimeCritical);
+        t.Start();
+        while (t.loops == 0) std::this_thread::sleep_for(1ms);
+        nice = t.nice;
+        t.Terminate();
+        t.WaitFor();
+    });
+    unprivileged.join();
+    EXPECT_LE(nice, base);
 }
 
 TEST(CoreThread, EscapedExceptionIsKeptAsFatalException) {
