@@ -514,6 +514,10 @@ int Engine::loadState(HGLOBAL *block)
         return 0;
     // The window belongs to this object, not to the one that saved the state.
     props_.setNumber(id::ParentWindow, handleToInt(parent));
+    // The loaded state is the program's: #34 must not bring back what it replaced.
+    customBackup_.clear();
+    customBackupStrings_.clear();
+    customBackupElems_.clear();
     return 1;
 }
 

@@ -159,7 +159,7 @@ QPushButton *fontButton(QWidget *parent, const char *name, const PropertyStore &
 {
     auto *b = new QPushButton(parent);
     b->setObjectName(name);
-    QFont f(QString::fromStdString(p.string(family)));
+    QFont f(fromAnsi(p.string(family)));
     f.setBold(p.integer(bold));
     f.setItalic(p.integer(italic));
     f.setUnderline(p.integer(underline));
@@ -192,10 +192,10 @@ int customize(Engine &e, int page, bool notifyParent)
     // Style page.
     auto *style = new QWidget;
     auto *sf = new QFormLayout(style);
-    auto *mainTitle = new QLineEdit(QString::fromStdString(p.string(id::MainTitle)), style);
+    auto *mainTitle = new QLineEdit(fromAnsi(p.string(id::MainTitle)), style);
     mainTitle->setObjectName("mainTitle");
     mainTitle->setMaxLength(255);
-    auto *subTitle = new QLineEdit(QString::fromStdString(p.string(id::SubTitle)), style);
+    auto *subTitle = new QLineEdit(fromAnsi(p.string(id::SubTitle)), style);
     subTitle->setObjectName("subTitle");
     subTitle->setMaxLength(255);
     auto *fontSize = combo(style, "fontSize", {"Large", "Medium", "Small"}, p.integer(id::FontSize));
@@ -234,7 +234,7 @@ int customize(Engine &e, int page, bool notifyParent)
     for (int s = 0; s < subsets; ++s) {
         std::string label;
         p.elemString(id::SubsetLabels, s, label);
-        cg->addWidget(new QLabel(label.empty() ? QString("Subset %1").arg(s + 1) : QString::fromStdString(label), colours), row, 0);
+        cg->addWidget(new QLabel(label.empty() ? QString("Subset %1").arg(s + 1) : fromAnsi(label), colours), row, 0);
         QByteArray name = "subsetColor" + QByteArray::number(s);
         QPushButton *b = colorButton(colours, name.constData(), toColorRef(subsetColor(p, s)));
         cg->addWidget(b, row, 1);
@@ -276,8 +276,8 @@ int customize(Engine &e, int page, bool notifyParent)
         e.applyCustom(id::FontSize, fontSize->currentIndex());
         e.applyCustom(id::GridLineControl, grid->currentIndex());
         e.applyCustom(id::ShowLegend, legend->isChecked() ? 1 : 0);
-        e.applyCustomString(id::MainTitle, mainTitle->text().toStdString());
-        e.applyCustomString(id::SubTitle, subTitle->text().toStdString());
+        e.applyCustomString(id::MainTitle, toAnsi(mainTitle->text()));
+        e.applyCustomString(id::SubTitle, toAnsi(subTitle->text()));
         for (auto &[b, pid] : colourButtons)
             e.applyCustom(pid, b->property("colorRef").toInt());
         for (int s = 0; s < subsets; ++s) {
@@ -286,7 +286,7 @@ int customize(Engine &e, int page, bool notifyParent)
         }
         for (const FontChoice &c : fontChoices) {
             QFont f = c.button->property("font").value<QFont>();
-            e.applyCustomString(c.family, f.family().toStdString());
+            e.applyCustomString(c.family, toAnsi(f.family()));
             e.applyCustom(c.bold, f.bold() ? 1 : 0);
             e.applyCustom(c.italic, f.italic() ? 1 : 0);
             e.applyCustom(c.underline, f.underline() ? 1 : 0);
@@ -321,7 +321,7 @@ int Engine::exportDialog()
     h->setObjectName("height");
     h->setRange(0, 8000);
     h->setValue(height());
-    auto *file = new QLineEdit(QString::fromStdString(props_.string(id::ExportFileDef)), &dlg);
+    auto *file = new QLineEdit(fromAnsi(props_.string(id::ExportFileDef)), &dlg);
     file->setObjectName("file");
     form->addRow("Picture type", type);
     form->addRow("Destination", dest);
@@ -344,7 +344,7 @@ int Engine::exportDialog()
                             static_cast<std::int32_t>(std::lround(h->value() * f))};
     int t = type->currentIndex();
     ExportFormat fmt = t == 1 ? ExportFormat::Bmp : t == 2 ? ExportFormat::Jpeg : t == 3 ? ExportFormat::Png : ExportFormat::Metafile;
-    QByteArray name = file->text().toLocal8Bit();
+    QByteArray name = file->text().toLatin1();
     switch (dest->currentIndex()) {
     case 0:
         if (t == 4) {
@@ -368,7 +368,7 @@ int Engine::maximizeDialog()
 {
     QDialog dlg;
     dlg.setObjectName("maximize");
-    dlg.setWindowTitle(QString::fromStdString(props_.string(id::MainTitle)));
+    dlg.setWindowTitle(fromAnsi(props_.string(id::MainTitle)));
     auto *v = new QVBoxLayout(&dlg);
     auto *view = new ChartView(*this, &dlg);
     view->setObjectName("chart");
@@ -392,7 +392,7 @@ QString Engine::dataText() const
     for (int s = 0; s < props_.subsets(); ++s) {
         std::string l;
         props_.elemString(id::SubsetLabels, s, l);
-        QString label = l.empty() ? QString("Subset %1").arg(s + 1) : QString::fromStdString(l);
+        QString label = l.empty() ? QString("Subset %1").arg(s + 1) : fromAnsi(l);
         out += "\t" + label + " X\t" + label;
     }
     out += "\n";
@@ -417,7 +417,7 @@ QString Engine::dataText() const
 
 int Engine::textExportDialog(int, const char *text)
 {
-    QString name = QString::fromLocal8Bit(text ? text : "");
+    QString name = QString::fromLatin1(text ? text : "");
     QString data = dataText();
     if (!name.isEmpty()) {
         QFile f(name);
@@ -496,7 +496,7 @@ int Engine::printGraph(int orientation)
             pr->SetOrientation(forms::poLandscape);
         else if (orientation == 2)
             pr->SetOrientation(forms::poPortrait);
-        pr->SetTitle(QString::fromStdString(props_.string(id::MainTitle)));
+        pr->SetTitle(fromAnsi(props_.string(id::MainTitle)));
         pr->BeginDoc();
         QPainter *g = pr->Canvas()->Painter();
         if (!g) {
@@ -533,7 +533,7 @@ bool Engine::writeExport(ExportFormat f, const std::int32_t *pair, const QString
         svg.setFileName(path);
         svg.setSize(sz);
         svg.setViewBox(QRect(QPoint(0, 0), sz));
-        svg.setTitle(QString::fromStdString(props_.string(id::MainTitle)));
+        svg.setTitle(fromAnsi(props_.string(id::MainTitle)));
         QPainter g;
         if (!g.begin(&svg))
             return false;
@@ -553,7 +553,7 @@ bool Engine::writeExport(ExportFormat f, const std::int32_t *pair, const QString
 
 int Engine::exportToFile(ExportFormat f, const std::int32_t *pair, const char *file)
 {
-    QString path = QString::fromLocal8Bit(file ? file : "");
+    QString path = QString::fromLatin1(file ? file : "");
     if (path.isEmpty()) {
         forms::TSaveDialog sd;
         const char *ext = f == ExportFormat::Metafile ? "svg" : f == ExportFormat::Bmp ? "bmp" : f == ExportFormat::Jpeg ? "jpg" : "png";

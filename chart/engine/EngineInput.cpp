@@ -246,7 +246,11 @@ void Engine::mouseMove(int x, int y, WPARAM keys)
             dragging_ = false; // the button went up outside our window
             invalidateParent();
         } else {
-            const QRect &g = layout_.graph;
+            // A vertical zoom belongs to the axis where the drag began: keep to its band.
+            QRect g = layout_.graph;
+            int axis = layout_.axisAt(dragFrom_.y());
+            if (zoomAllowed(true) && axis >= 0)
+                g = QRect(QPoint(g.left(), layout_.axes[axis].band.top()), QPoint(g.right(), layout_.axes[axis].band.bottom()));
             dragTo_ = QPoint(std::clamp(x, g.left(), g.right()), std::clamp(y, g.top(), g.bottom()));
             invalidateParent();
             return;
@@ -656,7 +660,7 @@ void Engine::runPopup(const QPoint &at)
         if (first)
             menu.addSeparator();
         first = false;
-        QAction *a = menu.addAction(QString::fromStdString(text));
+        QAction *a = menu.addAction(fromAnsi(text));
         a->setEnabled(shown != 1);
         a->setCheckable(checked != 0);
         a->setChecked(checked != 0);

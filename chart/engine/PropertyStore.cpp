@@ -1,6 +1,7 @@
 #include "chart/engine/PropertyStore.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <set>
 
@@ -28,7 +29,8 @@ const std::set<int> &stringScalars()
                                     3678, 3679, 2690, 2695, 2970, 2986, 2111, 2113, 2114};
     return s;
 }
-const std::set<int> &doubleArrays() { static const std::set<int> s = {3291, 3292, 3297, 3299, 3213, 3218, 3123}; return s; }
+// 3058: the best-fit coefficients, read as [i * 10 + j].
+const std::set<int> &doubleArrays() { static const std::set<int> s = {3291, 3292, 3297, 3299, 3213, 3218, 3123, 3058}; return s; }
 const std::set<int> &singleArrays() { static const std::set<int> s = {3007}; return s; }
 const std::set<int> &stringArrays()
 {
@@ -185,6 +187,15 @@ PropInfo propInfo(int id)
 
 bool isAxisScoped(int id) { return axisScoped().count(id) != 0; }
 
+namespace {
+
+// An integer property holds nothing an int32 cannot: what it is read as, drawn with
+// and indexed by.
+bool fitsInt32(double v) { return v >= -2147483648.0 && v <= 2147483647.0; }
+bool intTyped(int id) { return propInfo(id).type == ElemType::Int; }
+
+} // namespace
+
 PropertyStore::PropertyStore() { resetToDefaults(); }
 
 void PropertyStore::resetToDefaults()
@@ -234,15 +245,18 @@ std::uint32_t PropertyStore::key(int id) const
     int axis = 0;
     if (isAxisScoped(id)) {
         auto it = numbers_.find(id::WorkingAxis);
-        axis = it == numbers_.end() ? 0 : static_cast<int>(it->second);
-        if (axis < 0 || axis >= kMaxAxes)
-            axis = 0;
+        if (it != numbers_.end() && it->second >= 0 && it->second < kMaxAxes)
+            axis = static_cast<int>(it->second);
     }
     return static_cast<std::uint32_t>(axis) * 100000u + static_cast<std::uint32_t>(id);
 }
 
 void PropertyStore::setNumber(int id, double v)
 {
+    // No property has a meaning for NaN; an integer one keeps its value when the
+    // number does not fit it.
+    if (std::isnan(v) || (intTyped(id) && !fitsInt32(v)))
+        return;
     if (id == id::WorkingAxis && (v < 0 || v >= kMaxAxes))
         return; // an axis that cannot exist: keep writing to the current one
     if (id == id::Subsets || id == id::Points) {
@@ -266,6 +280,8 @@ double PropertyStore::number(int id) const
 std::int32_t PropertyStore::integer(int id) const
 {
     double v = number(id);
+    if (std::isnan(v))
+        return 0;
     if (v >= 2147483647.0)
         return 2147483647;
     if (v <= -2147483648.0)
@@ -317,7 +333,7 @@ std::string PropertyStore::axisString(int id, int axis) const
 
 bool PropertyStore::setElem(int id, int index, double v)
 {
-    if (!validIndex(index))
+    if (!validIndex(index) || (intTyped(id) && !fitsInt32(v)))
         return false;
     auto &a = arrays_[id];
     if (static_cast<int>(a.size()) <= index)
@@ -735,6 +751,17 @@ bool PropertyStore::fromBytes(const unsigned char *data, std::size_t size)
         return false;
     if (s.numbers_[id::Subsets] != subsets || s.numbers_[id::Points] != points)
         return false;
+    // Values no setter could have stored mark a damaged block.
+    for (auto &[k, v] : s.numbers_)
+        if (std::isnan(v) || (intTyped(static_cast<int>(k % 100000u)) && !fitsInt32(v)))
+            return false;
+    for (auto &[id, a] : s.arrays_)
+        if (intTyped(id) && !std::all_of(a.begin(), a.end(), fitsInt32))
+            return false;
+    for (auto &[id, m] : s.arrays2_)
+        for (auto &[ij, v] : m)
+            if (!fitsInt32(v))
+                return false;
     *this = std::move(s);
     return true;
 }

@@ -66,7 +66,7 @@ Style styleOf(const PropertyStore &p, int w, int h)
 
 QFont makeFont(const std::string &family, int px, bool bold, bool italic, bool underline)
 {
-    QFont f(QString::fromStdString(family.empty() ? "Arial" : family));
+    QFont f(fromAnsi(family.empty() ? "Arial" : family));
     f.setPixelSize(std::max(px, 5));
     f.setBold(bold);
     f.setItalic(italic);
@@ -220,7 +220,7 @@ QString subsetLabel(const PropertyStore &p, int s)
 {
     std::string l;
     if (p.elemString(id::SubsetLabels, s, l) && !l.empty())
-        return QString::fromStdString(l);
+        return fromAnsi(l);
     return QString("Subset %1").arg(s + 1);
 }
 
@@ -252,6 +252,8 @@ void xTicks(const PropertyStore &p, const Layout &L, const QFontMetrics &fm, std
     }
 }
 
+int methodOf(const PropertyStore &p, int subset);
+
 Layout layoutChart(const PropertyStore &p, int w, int h, Metrics &m)
 {
     Layout L;
@@ -275,12 +277,12 @@ Layout layoutChart(const PropertyStore &p, int w, int h, Metrics &m)
         inner.adjust(0, 0, -3, -3);
 
     int top = inner.top();
-    QString main = QString::fromStdString(p.string(id::MainTitle));
+    QString main = fromAnsi(p.string(id::MainTitle));
     if (!main.isEmpty()) {
         L.mainTitle = QRect(inner.left(), top, inner.width(), fmT.height());
         top += fmT.height();
     }
-    QString sub = QString::fromStdString(p.string(id::SubTitle));
+    QString sub = fromAnsi(p.string(id::SubTitle));
     if (!sub.isEmpty()) {
         L.subTitle = QRect(inner.left(), top, inner.width(), fmS.height());
         top += fmS.height();
@@ -343,7 +345,7 @@ Layout layoutChart(const PropertyStore &p, int w, int h, Metrics &m)
     // X axis numbers and label under the graph.
     L.dateTime = dateTimeMode(p);
     bool showX = p.integer(id::ShowXAxis) != 5 && p.integer(id::ShowXAxis) != 3;
-    QString xLabel = QString::fromStdString(p.string(id::XAxisLabel));
+    QString xLabel = fromAnsi(p.string(id::XAxisLabel));
     int xNumbersH = showX ? m.numbersH * (L.dateTime ? 2 : 1) + 4 : 0;
     int xLabelH = xLabel.isEmpty() ? 0 : m.labelH;
     bottom -= xNumbersH + xLabelH;
@@ -434,6 +436,13 @@ Layout layoutChart(const PropertyStore &p, int w, int h, Metrics &m)
         int ax = static_cast<int>(k);
         double lo, hi, y0, y1;
         dataRangeY(p, plans[k], lo, hi);
+        // Bars stand on zero: an automatic scale of a bar axis takes it in.
+        for (int sIdx = plans[k].first; sIdx < plans[k].first + plans[k].count; ++sIdx)
+            if (methodOf(p, sIdx) == Bar && std::isfinite(lo)) {
+                lo = std::min(lo, 0.0);
+                hi = std::max(hi, 0.0);
+                break;
+            }
         scaleRange(static_cast<int>(p.axisNumber(id::ManualScaleControlY, ax)),
                    p.axisNumber(id::ManualMinY, ax), p.axisNumber(id::ManualMaxY, ax), lo, hi, y0, y1);
         if (z.active && (z.yAxis == ax || z.yAxis == -2) && z.y1 > z.y0) {
@@ -492,11 +501,11 @@ void drawTitles(const PropertyStore &p, QPainter &g, const Layout &L, const Metr
     g.setPen(m.style.text);
     if (!L.mainTitle.isEmpty()) {
         g.setFont(m.title);
-        g.drawText(L.mainTitle, Qt::AlignHCenter | Qt::AlignVCenter, QString::fromStdString(p.string(id::MainTitle)));
+        g.drawText(L.mainTitle, Qt::AlignHCenter | Qt::AlignVCenter, fromAnsi(p.string(id::MainTitle)));
     }
     if (!L.subTitle.isEmpty()) {
         g.setFont(m.sub);
-        g.drawText(L.subTitle, Qt::AlignHCenter | Qt::AlignVCenter, QString::fromStdString(p.string(id::SubTitle)));
+        g.drawText(L.subTitle, Qt::AlignHCenter | Qt::AlignVCenter, fromAnsi(p.string(id::SubTitle)));
     }
 }
 
@@ -596,7 +605,7 @@ void drawAxes(const PropertyStore &p, QPainter &g, Layout &L, const Metrics &m,
                 L.yGridNumbers.push_back({QRectF(r.right() - tw, r.top(), tw, r.height()).toAlignedRect(), ax, v});
             }
         }
-        QString label = QString::fromStdString(p.axisString(id::YAxisLabel, ax));
+        QString label = fromAnsi(p.axisString(id::YAxisLabel, ax));
         if (!label.isEmpty() && !A.labelRect.isEmpty()) {
             g.save();
             QFont lf = m.label;
@@ -638,7 +647,7 @@ void drawAxes(const PropertyStore &p, QPainter &g, Layout &L, const Metrics &m,
     }
     if (!L.xLabel.isEmpty()) {
         g.setFont(m.label);
-        g.drawText(L.xLabel, Qt::AlignCenter, QString::fromStdString(p.string(id::XAxisLabel)));
+        g.drawText(L.xLabel, Qt::AlignCenter, fromAnsi(p.string(id::XAxisLabel)));
     }
 }
 
@@ -704,21 +713,56 @@ std::vector<QPointF> splinePoints(const std::vector<QPointF> &pts)
     return out;
 }
 
+int methodOf(const PropertyStore &p, int subset)
+{
+    double m = 0;
+    if (p.elem(id::PlottingMethods, subset, m) && m > 0)
+        return static_cast<int>(m);
+    return p.integer(id::PlottingMethod);
+}
+
+bool drawsLine(int method)
+{
+    return method == Line || method == PointsLine || method == Spline || method == PointsSpline ||
+           method == Step || method == Area || method == Ribbon || method == PointsBFL;
+}
+
+bool drawsSymbols(const PropertyStore &p, const Style &s, int method)
+{
+    return method == Point || method == PointsLine || method == PointsSpline || method == PointsBFL ||
+           method == PointsBFC || method == Bubble || p.integer(id::MarkDataPoints) || s.symbols;
+}
+
+int symbolType(const PropertyStore &p, int subset)
+{
+    double ptype = 0;
+    return p.elem(id::SubsetPointTypes, subset, ptype) ? static_cast<int>(ptype) : subset * 2 + 1;
+}
+
+double symbolRadius(const PropertyStore &p)
+{
+    int size = p.integer(id::PointSize);
+    return size == 2 ? 5 : size == 1 ? 3.5 : size == 3 ? 1.5 : 2.5;
+}
+
 void drawSubset(const PropertyStore &p, QPainter &g, const Layout &L, const Style &s, int subset)
 {
     int axis = L.axisOfSubset(subset);
     if (axis >= static_cast<int>(L.axes.size()))
         return;
     const AxisLayout &A = L.axes[axis];
-    int method = p.integer(id::PlottingMethod);
-    double m = 0;
-    if (p.elem(id::PlottingMethods, subset, m) && m > 0)
-        method = static_cast<int>(m);
-    bool lines = method == Line || method == PointsLine || method == Spline || method == PointsSpline ||
-                 method == Step || method == Area || method == Ribbon || method == PointsBFL;
-    bool symbols = method == Point || method == PointsLine || method == PointsSpline ||
-                   method == PointsBFL || method == PointsBFC || method == Bubble ||
-                   p.integer(id::MarkDataPoints) || s.symbols;
+    int method = methodOf(p, subset);
+    // Bars (and sticks) of several subsets stand side by side in each point's slot.
+    int barCount = 0, barIndex = 0;
+    if (method == Bar || method == Stick)
+        for (int k = 0; k < p.subsets(); ++k)
+            if (methodOf(p, k) == method && L.axisOfSubset(k) == axis) {
+                if (k == subset)
+                    barIndex = barCount;
+                ++barCount;
+            }
+    bool lines = drawsLine(method);
+    bool symbols = drawsSymbols(p, s, method);
     QPen pen = subsetPen(p, s, subset);
     QColor col = pen.color();
     double base = A.y.toPixel(std::clamp(0.0, std::min(A.y.v0, A.y.v1), std::max(A.y.v0, A.y.v1)));
@@ -787,17 +831,30 @@ void drawSubset(const PropertyStore &p, QPainter &g, const Layout &L, const Styl
             } else {
                 drawCurve(g, pts);
             }
+            // A point between two gaps (or the first sample) has no line: show it.
+            if (pts.size() == 1 && !symbols) {
+                double r = std::max(2.5, pen.widthF());
+                g.setPen(QPen(col, 0));
+                g.setBrush(col);
+                g.drawEllipse(pts.front(), r, r);
+                g.setBrush(Qt::NoBrush);
+                g.setPen(pen);
+            }
         }
         if (method == Stick || method == Bar) {
-            double wdt = std::max(1.0, L.graph.width() / std::max<double>(1, run.size()) * 0.6);
+            // The slot of a point is the spacing of the points, also in a short run
+            // between gaps.
+            double spacing = pts.size() > 1 ? std::abs(pts.back().x() - pts.front().x()) / (pts.size() - 1)
+                                            : L.graph.width() / std::max(1.0, double(n));
             double bw = p.number(id::BarWidth);
-            if (bw > 0 && bw <= 1)
-                wdt = std::max(1.0, L.graph.width() / std::max<double>(1, run.size()) * bw);
+            double wdt = std::max(1.0, spacing * (bw > 0 && bw <= 1 ? bw : 0.6));
+            double each = wdt / std::max(barCount, 1), offset = -wdt / 2 + barIndex * each;
             for (auto &q : pts) {
                 if (method == Stick) {
-                    g.drawLine(QPointF(q.x(), base), q);
+                    double sx = barCount > 1 ? q.x() + offset + each / 2 : q.x();
+                    g.drawLine(QPointF(sx, base), QPointF(sx, q.y()));
                 } else {
-                    QRectF r(QPointF(q.x() - wdt / 2, std::min(q.y(), base)), QPointF(q.x() + wdt / 2, std::max(q.y(), base)));
+                    QRectF r(QPointF(q.x() + offset, std::min(q.y(), base)), QPointF(q.x() + offset + each, std::max(q.y(), base)));
                     g.fillRect(r, col);
                     g.setPen(QPen(s.graphFore, 0));
                     g.drawRect(r);
@@ -806,10 +863,8 @@ void drawSubset(const PropertyStore &p, QPainter &g, const Layout &L, const Styl
             }
         }
         if (symbols && !dense) {
-            double ptype = 0;
-            int type = p.elem(id::SubsetPointTypes, subset, ptype) ? static_cast<int>(ptype) : subset * 2 + 1;
-            int size = p.integer(id::PointSize);
-            double r = size == 2 ? 5 : size == 1 ? 3.5 : size == 3 ? 1.5 : 2.5;
+            int type = symbolType(p, subset);
+            double r = symbolRadius(p);
             g.setPen(QPen(col, 0));
             for (auto &q : pts)
                 drawSymbol(g, q, type, r, col);
@@ -855,7 +910,7 @@ void drawAnnotations(const PropertyStore &p, QPainter &g, Layout &L, const Metri
             g.drawLine(QPointF(px, L.graph.top()), QPointF(px, L.graph.bottom()));
             std::string text;
             if (p.elemString(id::VertLineAnnotationText, i, text) && !text.empty()) {
-                QString t = QString::fromStdString(text);
+                QString t = fromAnsi(text);
                 int tw = fm.horizontalAdvance(t) + 6;
                 // Text beside the line at the top, on the side with room.
                 double tx = px + tw + 2 < L.graph.right() ? px + 3 : px - tw - 1;
@@ -887,7 +942,7 @@ void drawAnnotations(const PropertyStore &p, QPainter &g, Layout &L, const Metri
             g.drawLine(QPointF(L.graph.left(), py), QPointF(L.graph.right(), py));
             std::string text;
             if (p.elemString(id::HorzLineAnnotationText, i, text) && !text.empty()) {
-                QString t = QString::fromStdString(text);
+                QString t = fromAnsi(text);
                 QRectF r(L.graph.left() + 3, py - fm.height() - 1, fm.horizontalAdvance(t) + 4, fm.height());
                 g.setPen(c);
                 g.drawText(r, Qt::AlignLeft | Qt::AlignVCenter, t);
@@ -916,7 +971,7 @@ void drawAnnotations(const PropertyStore &p, QPainter &g, Layout &L, const Metri
             std::string text;
             QRect r(at.toPoint() - QPoint(4, 4), QSize(8, 8));
             if (p.elemString(id::GraphAnnotationText, i, text) && !text.empty()) {
-                QString t = QString::fromStdString(text);
+                QString t = fromAnsi(text);
                 QRectF tr(at.x() + 5, at.y() - fm.height() / 2.0, fm.horizontalAdvance(t) + 4, fm.height());
                 g.drawText(tr, Qt::AlignLeft | Qt::AlignVCenter, t);
                 r = r.united(tr.toRect());
@@ -934,10 +989,24 @@ void drawLegend(const PropertyStore &p, QPainter &g, const Layout &L, const Metr
     g.setFont(m.legend);
     int sample = m.style.basePx * 2;
     for (auto &[r, subset] : L.legend) {
+        // The sample looks like the subset: its line, bar or area colour, its symbol.
         QPen pen = subsetPen(p, m.style, subset);
-        g.setPen(pen);
+        int method = methodOf(p, subset);
         int cy = r.center().y();
-        g.drawLine(r.left() + 2, cy, r.left() + sample, cy);
+        if (method == Bar || method == Area || method == Ribbon) {
+            QRect box(r.left() + 2, cy - r.height() / 4, sample - 2, std::max(2, r.height() / 2));
+            g.fillRect(box, pen.color());
+            g.setPen(QPen(m.style.graphFore, 0));
+            g.drawRect(box);
+        } else if (drawsLine(method) || method == Stick) {
+            g.setPen(pen);
+            g.drawLine(r.left() + 2, cy, r.left() + sample, cy);
+        }
+        if (drawsSymbols(p, m.style, method)) {
+            g.setPen(QPen(pen.color(), 0));
+            drawSymbol(g, QPointF(r.left() + 2 + sample / 2.0, cy), symbolType(p, subset), symbolRadius(p), pen.color());
+            g.setBrush(Qt::NoBrush);
+        }
         g.setPen(m.style.text);
         g.drawText(QRect(r.left() + sample + 6, r.top(), r.width() - sample - 6, r.height()),
                    Qt::AlignLeft | Qt::AlignVCenter, subsetLabel(p, subset));

@@ -9,10 +9,15 @@
 #include <QString>
 
 #include <functional>
+#include <string>
 
 class QPainter;
 
 namespace chart::engine {
+
+// Strings are held as the control hands them over: ANSI (Latin-1) bytes.
+inline QString fromAnsi(const std::string &s) { return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size())); }
+inline std::string toAnsi(const QString &s) { return s.toLatin1().toStdString(); }
 
 // 0x00BBGGRR as the properties hold colours.
 QColor fromColorRef(std::int32_t v);

@@ -102,8 +102,12 @@ const QDateTime &epoch()
     return e;
 }
 
+// Dates from 1 January 100 to 31 December 9999, as a date-time value can hold them.
+constexpr double kFirstDay = -657434, kLastDay = 2958465;
+
 QDateTime toDateTime(double days)
 {
+    days = std::isnan(days) ? 0 : std::clamp(days, kFirstDay, kLastDay + 1);
     double ms = std::round(days * 86400000.0);
     return epoch().addMSecs(static_cast<qint64>(ms));
 }
@@ -135,6 +139,11 @@ DateTimeTicks dateTimeTicks(double min, double max, int pixels, int labelPixels,
     DateTimeTicks out;
     if (!std::isfinite(min) || !std::isfinite(max) || max <= min || pixels <= 0)
         return out;
+    // Beyond the dates there is nothing to label.
+    min = std::max(min, kFirstDay);
+    max = std::min(max, kLastDay + 1);
+    if (max <= min)
+        return out;
     int wanted = std::max(1, pixels / std::max(labelPixels, 1));
     double span = max - min;
     double step = kSteps[std::size(kSteps) - 1];
@@ -143,6 +152,8 @@ DateTimeTicks dateTimeTicks(double min, double max, int pixels, int labelPixels,
             step = s;
             break;
         }
+    if (span / step > wanted) // longer than the steps go: whole years
+        step = std::max(1.0, std::round(niceStepAtLeast(span / 365.25 / wanted))) * 365.25;
     if (span / step > 1000)
         step = span / 1000;
     out.step = step;
@@ -153,8 +164,11 @@ DateTimeTicks dateTimeTicks(double min, double max, int pixels, int labelPixels,
         QDate f(d.year(), d.month(), 1);
         if (epoch().date().daysTo(f) < min - 1e-9)
             f = f.addMonths(1);
-        while ((f.year() * 12 + f.month() - 1) % m != 0)
+        m = std::max(m, 1);
+        while (f.isValid() && (f.year() * 12 + f.month() - 1) % m != 0)
             f = f.addMonths(1);
+        if (!f.isValid())
+            return out;
         for (; out.values.size() < 1000; f = f.addMonths(m)) {
             double tick = static_cast<double>(epoch().date().daysTo(f));
             if (tick > max + 1e-9)

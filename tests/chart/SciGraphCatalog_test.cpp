@@ -6,6 +6,7 @@
 #include <tuple>
 
 #include "chart/SciGraphCatalog.h"
+#include "chart/engine/PropertyStore.h"
 
 using namespace scigraph;
 
@@ -129,6 +130,32 @@ TEST(SciGraphCatalog, SampleEntries)
         EXPECT_EQ(p->mark, r.mark) << r.name;
     }
     EXPECT_EQ(findProperty("SGactions"), nullptr);
+}
+
+// The control hands the engine a pointer to a value of the property's type; the engine
+// must read and write that many bytes, in the shape the accessor uses.
+TEST(SciGraphCatalog, TheEngineTakesEachPropertyInItsTypeAndShape)
+{
+    using chart::engine::ElemType;
+    using chart::engine::Shape;
+    for (std::size_t i = 0; i < kPropertyCount; ++i) {
+        const PropertyInfo &p = kProperties[i];
+        const chart::engine::PropInfo e = chart::engine::propInfo(p.id);
+        ElemType type = p.kind == Kind::Double   ? ElemType::Double
+                        : p.kind == Kind::Single ? ElemType::Single
+                        : p.kind == Kind::String ? ElemType::String
+                                                 : ElemType::Int;
+        EXPECT_EQ(e.type, type) << p.name;
+        switch (p.family) {
+        case Family::Prop:
+        case Family::Get: EXPECT_EQ(e.shape, Shape::Scalar) << p.name; break;
+        case Family::Array:
+        case Family::GetCoeff: EXPECT_EQ(e.shape, Shape::Array1) << p.name; break;
+        case Family::Array2:
+            EXPECT_TRUE(e.shape == Shape::Array2 || e.shape == Shape::Data) << p.name;
+            break;
+        }
+    }
 }
 
 TEST(SciGraphEnums, SixtyFourOneByteTypesWithTheListedMembers)

@@ -134,6 +134,24 @@ TEST(ChartInput, VerticalZoomOfOneAxisAndScrolling)
     chart::ceDestroy(h);
 }
 
+TEST(ChartInput, AVerticalZoomKeepsToTheAxisWhereTheDragBegan)
+{
+    Parent parent;
+    HWND h = humidityChart(parent.hwnd);
+    const auto &L = layoutOf(h);
+    const QRect band = L.axes[0].band;
+    double top = L.axes[0].y.toValue(band.top() + 10);
+    double lowest = std::min(L.axes[0].y.v0, L.axes[0].y.v1);
+    // From the humidity axis down into the temperature axis.
+    SendMessageA(h, WM_LBUTTONDOWN, MK_LBUTTON, at(L.graph.left() + 100, band.top() + 10));
+    SendMessageA(h, WM_MOUSEMOVE, MK_LBUTTON, at(L.graph.left() + 200, L.axes[1].band.center().y()));
+    SendMessageA(h, WM_LBUTTONUP, 0, at(L.graph.left() + 200, L.axes[1].band.center().y()));
+    chart::ceSetInt(h, 3006, 0);
+    EXPECT_NEAR(getDouble(h, 3285), top, 1e-9);
+    EXPECT_GE(getDouble(h, 3284), lowest - 1e-9);
+    chart::ceDestroy(h);
+}
+
 TEST(ChartInput, HotSpotsOfAClick)
 {
     Parent parent;
@@ -288,6 +306,27 @@ TEST(ChartInput, CustomizeDialogOkCancelAndReinitCustoms)
     chart::ceGetElem(h, 2190, 1, &c);
     EXPECT_EQ(c, 0xFF00FF);
     EXPECT_EQ(chart::ceGetInt(h, 2666), 1);
+    chart::ceDestroy(h);
+}
+
+TEST(ChartInput, CustomizeDialogKeepsAnsiTextAsItIs)
+{
+    // Strings travel as ANSI bytes: a degree sign is the single byte 0xB0 both ways.
+    Parent parent;
+    HWND h = humidityChart(parent.hwnd);
+    setStr(h, 2105, "T1 \xB0" "C");
+    QString shown;
+    ScriptGuard guard([&](QWidget &w) {
+        auto *title = w.findChild<QLineEdit *>("mainTitle");
+        shown = title->text();
+        title->setText(shown + QChar(0xB1));
+        w.findChild<QDialogButtonBox *>("buttons")->button(QDialogButtonBox::Ok)->click();
+    });
+    ASSERT_EQ(chart::ceCustomizeDialog(h), 1);
+    EXPECT_EQ(shown, QString("T1 ") + QChar(0xB0) + "C");
+    char buf[256];
+    chart::ceGetString(h, 2105, buf);
+    EXPECT_STREQ(buf, "T1 \xB0" "C\xB1");
     chart::ceDestroy(h);
 }
 

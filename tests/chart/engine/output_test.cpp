@@ -92,6 +92,11 @@ TEST(ChartOutput, FileExportsInEveryFormat)
         EXPECT_EQ(QImageReader(QString::fromLocal8Bit(path)).size(), QSize(640, 320)) << c.name;
     }
 
+    // Names arrive as ANSI bytes, as the control passes them: "M\xE4rz" is März.
+    QByteArray ansi = (dir + "/M").toLatin1() + "\xE4rz.png";
+    ASSERT_EQ(chart::cePngToFile(h, windowSize, ansi.constData()), 1);
+    EXPECT_TRUE(QFile::exists(dir + "/M" + QChar(0xE4) + "rz.png"));
+
     // No name: the save dialog asks; cancelled, nothing is written. A folder that
     // does not exist fails.
     forms::DialogScript().pushCancel();

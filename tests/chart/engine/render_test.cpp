@@ -6,6 +6,8 @@
 
 #include <QDir>
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 using namespace fixture;
@@ -92,6 +94,63 @@ TEST(ChartRender, PlottingMethodsAndViewingStylesDiffer)
     QImage mono = replay(h);
     EXPECT_EQ(countColour(mono, qRgb(0xFF, 0xFF, 0)), 0);
     EXPECT_EQ(countColour(mono, qRgb(0xFF, 0, 0xFF)), 0);
+    chart::ceDestroy(h);
+}
+
+TEST(ChartRender, BarsOfSeveralSubsetsStandSideBySide)
+{
+    RECT r{0, 0, 640, 360};
+    HWND h = chart::ceCreate(chart::kNewObject, 0, &r, nullptr, 100);
+    chart::ceSetInt(h, 2115, 2);
+    chart::ceSetInt(h, 2120, 8);
+    chart::ceSetInt(h, 3090, 1); // bar
+    chart::ceSetInt(h, 2666, 0);
+    setElemInt(h, 2190, 0, 0x0000FF);
+    setElemInt(h, 2190, 1, 0xFF0000);
+    for (int s = 0; s < 2; ++s)
+        for (int i = 0; i < 8; ++i)
+            setY(h, s, i, static_cast<float>(5 + i % 3)); // equal heights: one would hide the other
+    chart::ceResetImage(h, 0, 0);
+    QImage img = replay(h, 640, 360);
+    int red = countColour(img, qRgb(0xFF, 0, 0)), blue = countColour(img, qRgb(0, 0, 0xFF));
+    EXPECT_GT(red, 2000);
+    EXPECT_GT(blue, red * 3 / 4);
+    EXPECT_LT(blue, red * 4 / 3);
+
+    // A bar alone between gaps keeps the width of a point's slot; bars stand on zero.
+    chart::ceSetInt(h, 2115, 1);
+    setDouble(h, 3268, 9999.0);
+    setY(h, 0, 3, 9999.0f);
+    setY(h, 0, 5, 9999.0f);
+    chart::ceResetImage(h, 0, 0);
+    img = replay(h, 640, 360);
+    const QRect g = chart::engine::Engine::find(h)->layout().graph;
+    std::vector<int> widths;
+    int run = 0;
+    for (int x = g.left(); x <= g.right() + 1; ++x) {
+        bool bar = x <= g.right() && (img.pixel(x, g.center().y()) & 0xFFFFFF) == 0xFF0000;
+        if (bar)
+            ++run;
+        else if (run > 0)
+            widths.push_back(run), run = 0;
+    }
+    ASSERT_EQ(widths.size(), 6u) << ::testing::PrintToString(widths);
+    EXPECT_LE(*std::max_element(widths.begin(), widths.end()), *std::min_element(widths.begin(), widths.end()) + 2);
+    chart::ceDestroy(h);
+}
+
+TEST(ChartRender, ALonePointOfALineIsShown)
+{
+    RECT r{0, 0, 400, 300};
+    HWND h = chart::ceCreate(chart::kNewObject, 0, &r, nullptr, 100);
+    chart::ceSetInt(h, 2120, 5);
+    chart::ceSetInt(h, 2666, 0);
+    setElemInt(h, 2190, 0, 0xFF0000);
+    setDouble(h, 3268, 9999.0);
+    for (int i = 0; i < 5; ++i)
+        setY(h, 0, i, i == 2 ? 7.0f : 9999.0f); // one sample between gaps
+    chart::ceResetImage(h, 0, 0);
+    EXPECT_GT(countColour(replay(h, 400, 300), qRgb(0, 0, 0xFF)), 12);
     chart::ceDestroy(h);
 }
 

@@ -87,6 +87,7 @@ TEST(ChartScale, DateTimeLabelsFitTheSpan)
         {1.0, 700, "00:00", 3.0 / 24},           // a day: hours
         {10.0, 700, "09/12/25", 2.0},            // days: dates
         {400.0, 700, "01/01/26", 61.0},          // months, on the first of odd months
+        {50 * 365.25, 700, "01/01/30", 10 * 365.25}, // decades, on the first of January
     };
     for (const Case &c : cases) {
         DateTimeTicks t = dateTimeTicks(day, day + c.span, c.pixels, 80, false);
@@ -99,6 +100,11 @@ TEST(ChartScale, DateTimeLabelsFitTheSpan)
     EXPECT_EQ(dateTimeLabel(day + 0.5 + 30.0 / 86400, 1.0 / 24, true), "12:00:30");
     EXPECT_EQ(dateTimeDate(day + 0.99), "09/12/25");
     EXPECT_TRUE(dateTimeTicks(day, day, 700, 80, false).values.empty());
+    // Ranges beyond any date (a stray manual scale) still give a few ticks at most.
+    for (auto [lo, hi] : {std::pair{0.0, 1e15}, std::pair{-1e15, 0.0}, std::pair{1e300, 1e301}}) {
+        DateTimeTicks t = dateTimeTicks(lo, hi, 700, 80, false);
+        EXPECT_LE(static_cast<int>(t.values.size()), 700 / 80 + 2) << lo << " " << hi;
+    }
 }
 
 TEST(ChartScale, DecimationKeepsExtremesPerColumn)

@@ -1,12 +1,15 @@
 // Saving and loading the whole state of an object as a block.
 
 #include "ChartFixture.h"
+#include "chart/engine/Engine.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 
 using namespace fixture;
+using chart::engine::Engine;
 
 namespace {
 
@@ -102,6 +105,22 @@ TEST(ChartState, DamagedBlocksAreRefusedWhole)
     huge[16] = 0xFF, huge[17] = 0xFF, huge[18] = 0xFF, huge[19] = 0x7F;
     reseal(huge);
     bad.push_back(huge);
+    // A number no setter could have stored, with a valid trailer: the scalars follow
+    // the header as (id, double) pairs.
+    for (auto [id, value] : {std::pair{3006u, 1e300}, std::pair{3620u, std::nan("")}}) {
+        std::vector<unsigned char> odd = good;
+        for (std::size_t at = 20; at + 12 <= odd.size(); at += 12) {
+            std::uint32_t key;
+            std::memcpy(&key, &odd[at], 4);
+            if (key == id) {
+                std::memcpy(&odd[at + 4], &value, 8);
+                break;
+            }
+        }
+        EXPECT_NE(odd, good) << id;
+        reseal(odd);
+        bad.push_back(odd);
+    }
     std::vector<unsigned char> garbage(4096);
     for (std::size_t i = 0; i < garbage.size(); ++i)
         garbage[i] = static_cast<unsigned char>(i * 131 + 7);
@@ -133,6 +152,25 @@ TEST(ChartState, AZoomedChartSavesItsSettingsNotItsZoom)
     EXPECT_EQ(chart::ceGetInt(b, 3283), 0);
     chart::ceResetImage(b, 0, 0);
     EXPECT_EQ(replay(b), unzoomed);
+    chart::ceDestroy(a);
+    chart::ceDestroy(b);
+}
+
+TEST(ChartState, ALoadedStateIsNotUndoneAsACustomisation)
+{
+    Parent parent;
+    HWND a = humidityChart(parent.hwnd);
+    HWND b = humidityChart(parent.hwnd);
+    setStr(b, 2105, "From the template");
+    std::vector<unsigned char> block = save(b);
+
+    // A user's change on the dialog, then a template loaded over it.
+    Engine::find(a)->applyCustomString(2105, "Typed by the user");
+    ASSERT_EQ(load(a, block), 1);
+    chart::ceReinitCustoms(a);
+    char buf[256];
+    chart::ceGetString(a, 2105, buf);
+    EXPECT_STREQ(buf, "From the template");
     chart::ceDestroy(a);
     chart::ceDestroy(b);
 }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 
 using namespace fixture;
 
@@ -109,6 +110,26 @@ TEST(ChartStore, WidthsFollowTheIdsType)
     // Ints read back as their double through #4 when the id is a double one.
     chart::ceSetInt(c.h, 3625, 42);
     EXPECT_EQ(getDouble(c.h, 3625), 42.0);
+}
+
+TEST(ChartStore, NaNAndNumbersNoIntegerHoldsAreIgnored)
+{
+    Chart c(2, 10);
+    chart::ceSetInt(c.h, 3006, 1); // WorkingAxis
+    setDouble(c.h, 3620, 5.0);     // ManualMinX
+    const float inf = std::numeric_limits<float>::infinity();
+    for (float v : {std::numeric_limits<float>::quiet_NaN(), inf, -inf, 1e20f}) {
+        for (int id : {3006, 2115, 2120, 3090}) // WorkingAxis, Subsets, Points, PlottingMethod
+            chart::ceSetMem(c.h, id, &v, 0);
+    }
+    setDouble(c.h, 3620, std::numeric_limits<double>::quiet_NaN());
+    EXPECT_EQ(chart::ceGetInt(c.h, 3006), 1);
+    EXPECT_EQ(chart::ceGetInt(c.h, 2115), 2);
+    EXPECT_EQ(chart::ceGetInt(c.h, 2120), 10);
+    EXPECT_EQ(chart::ceGetInt(c.h, 3090), 0);
+    EXPECT_EQ(getDouble(c.h, 3620), 5.0);
+    EXPECT_EQ(chart::ceGetInt(c.h, 3620), 5);
+    EXPECT_EQ(chart::ceResetImage(c.h, 0, 0), 1);
 }
 
 TEST(ChartStore, StringsAreCutTo255AndAlwaysTerminated)
