@@ -604,40 +604,34 @@ std::vector<unsigned char> PropertyStore::toBytes() const
         w.u32(k);
         w.str(v);
     }
-    w.u32(static_cast<std::uint32_t>(arrays_.size()));
-    for (auto &[id, a] : arrays_) {
-        w.i32(id);
-        w.u32(static_cast<std::uint32_t>(a.size()));
-        for (double v : a)
-            w.f64(v);
-    }
-    w.u32(static_cast<std::uint32_t>(stringArrays_.size()));
-    for (auto &[id, a] : stringArrays_) {
-        w.i32(id);
-        w.u32(static_cast<std::uint32_t>(a.size()));
-        for (auto &v : a)
-            w.str(v);
-    }
-    w.u32(static_cast<std::uint32_t>(arrays2_.size()));
-    for (auto &[id, m] : arrays2_) {
-        w.i32(id);
-        w.u32(static_cast<std::uint32_t>(m.size()));
-        for (auto &[ij, v] : m) {
-            w.i32(ij.first);
-            w.i32(ij.second);
-            w.f64(v);
+    // One-index lists and two-index grids share their layout, whatever the value type.
+    auto writeLists = [&w](const auto &lists, auto writeValue) {
+        w.u32(static_cast<std::uint32_t>(lists.size()));
+        for (auto &[id, a] : lists) {
+            w.i32(id);
+            w.u32(static_cast<std::uint32_t>(a.size()));
+            for (auto &v : a)
+                writeValue(v);
         }
-    }
-    w.u32(static_cast<std::uint32_t>(stringArrays2_.size()));
-    for (auto &[id, m] : stringArrays2_) {
-        w.i32(id);
-        w.u32(static_cast<std::uint32_t>(m.size()));
-        for (auto &[ij, v] : m) {
-            w.i32(ij.first);
-            w.i32(ij.second);
-            w.str(v);
+    };
+    auto writeGrids = [&w](const auto &grids, auto writeValue) {
+        w.u32(static_cast<std::uint32_t>(grids.size()));
+        for (auto &[id, m] : grids) {
+            w.i32(id);
+            w.u32(static_cast<std::uint32_t>(m.size()));
+            for (auto &[ij, v] : m) {
+                w.i32(ij.first);
+                w.i32(ij.second);
+                writeValue(v);
+            }
         }
-    }
+    };
+    auto writeNumber = [&w](double v) { w.f64(v); };
+    auto writeString = [&w](const auto &v) { w.str(v); };
+    writeLists(arrays_, writeNumber);
+    writeLists(stringArrays_, writeString);
+    writeGrids(arrays2_, writeNumber);
+    writeGrids(stringArrays2_, writeString);
     w.u32(static_cast<std::uint32_t>(data_.size()));
     for (auto &[id, a] : data_) {
         w.i32(id);
@@ -683,48 +677,38 @@ bool PropertyStore::fromBytes(const unsigned char *data, std::size_t size)
         std::uint32_t k = r.u32();
         s.strings_[k] = r.str();
     }
-    for (std::uint32_t n = r.count(8); n--;) {
-        int id = r.i32();
-        std::uint32_t c = r.count(8);
-        if (c > kMaxArrayIndex + 1u)
-            r.fail();
-        auto &a = s.arrays_[id];
-        for (std::uint32_t i = 0; i < c && r.ok(); ++i)
-            a.push_back(r.f64());
-    }
-    for (std::uint32_t n = r.count(8); n--;) {
-        int id = r.i32();
-        std::uint32_t c = r.count(4);
-        if (c > kMaxArrayIndex + 1u)
-            r.fail();
-        auto &a = s.stringArrays_[id];
-        for (std::uint32_t i = 0; i < c && r.ok(); ++i)
-            a.push_back(r.str());
-    }
-    for (std::uint32_t n = r.count(8); n--;) {
-        int id = r.i32();
-        std::uint32_t c = r.count(16);
-        auto &m = s.arrays2_[id];
-        for (std::uint32_t i = 0; i < c && r.ok(); ++i) {
-            int a = r.i32(), b = r.i32();
-            double v = r.f64();
-            if (!validIndex(a) || !validIndex(b))
+    // The smallest size of one entry bounds each count by the bytes left.
+    auto readLists = [&r](auto &lists, std::uint32_t entrySize, auto readValue) {
+        for (std::uint32_t n = r.count(8); n--;) {
+            int id = r.i32();
+            std::uint32_t c = r.count(entrySize);
+            if (c > kMaxArrayIndex + 1u)
                 r.fail();
-            m[{a, b}] = v;
+            auto &a = lists[id];
+            for (std::uint32_t i = 0; i < c && r.ok(); ++i)
+                a.push_back(readValue());
         }
-    }
-    for (std::uint32_t n = r.count(8); n--;) {
-        int id = r.i32();
-        std::uint32_t c = r.count(12);
-        auto &m = s.stringArrays2_[id];
-        for (std::uint32_t i = 0; i < c && r.ok(); ++i) {
-            int a = r.i32(), b = r.i32();
-            std::string v = r.str();
-            if (!validIndex(a) || !validIndex(b))
-                r.fail();
-            m[{a, b}] = std::move(v);
+    };
+    auto readGrids = [&r](auto &grids, std::uint32_t entrySize, auto readValue) {
+        for (std::uint32_t n = r.count(8); n--;) {
+            int id = r.i32();
+            std::uint32_t c = r.count(entrySize);
+            auto &m = grids[id];
+            for (std::uint32_t i = 0; i < c && r.ok(); ++i) {
+                int a = r.i32(), b = r.i32();
+                auto v = readValue();
+                if (!validIndex(a) || !validIndex(b))
+                    r.fail();
+                m[{a, b}] = std::move(v);
+            }
         }
-    }
+    };
+    auto readNumber = [&r] { return r.f64(); };
+    auto readString = [&r] { return r.str(); };
+    readLists(s.arrays_, 8, readNumber);
+    readLists(s.stringArrays_, 4, readString);
+    readGrids(s.arrays2_, 16, readNumber);
+    readGrids(s.stringArrays2_, 12, readString);
     for (std::uint32_t n = r.count(8); n-- && r.ok();) {
         int id = r.i32();
         auto type = static_cast<ElemType>(r.u32());
