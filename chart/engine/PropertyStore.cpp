@@ -444,6 +444,24 @@ bool PropertyStore::setElem2String(int id, int i, int j, std::string v)
     return true;
 }
 
+namespace {
+
+// An element of a two-index property that holds no data array; false when never set.
+template <typename Grids, typename T>
+bool findInGrid(const Grids &grids, int id, int i, int j, T &v)
+{
+    auto it = grids.find(id);
+    if (it == grids.end())
+        return false;
+    auto e = it->second.find({i, j});
+    if (e == it->second.end())
+        return false;
+    v = e->second;
+    return true;
+}
+
+} // namespace
+
 bool PropertyStore::elem2(int id, int i, int j, double &v) const
 {
     if (dataInfo(id).shape == Shape::Data) {
@@ -463,14 +481,7 @@ bool PropertyStore::elem2(int id, int i, int j, double &v) const
         }
         return false;
     }
-    auto it = arrays2_.find(id);
-    if (it == arrays2_.end())
-        return false;
-    auto e = it->second.find({i, j});
-    if (e == it->second.end())
-        return false;
-    v = e->second;
-    return true;
+    return findInGrid(arrays2_, id, i, j, v);
 }
 
 bool PropertyStore::elem2String(int id, int i, int j, std::string &v) const
@@ -482,14 +493,7 @@ bool PropertyStore::elem2String(int id, int i, int j, std::string &v) const
         v = a ? a->s[static_cast<std::size_t>(i) * points_ + j] : std::string();
         return true;
     }
-    auto it = stringArrays2_.find(id);
-    if (it == stringArrays2_.end())
-        return false;
-    auto e = it->second.find({i, j});
-    if (e == it->second.end())
-        return false;
-    v = e->second;
-    return true;
+    return findInGrid(stringArrays2_, id, i, j, v);
 }
 
 const double *PropertyStore::dataDoubles(int id, int subset) const
