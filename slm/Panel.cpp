@@ -293,7 +293,7 @@ bool Panel::eventFilter(QObject *watched, QEvent *event) {
 
 void Panel::Form_Load() {
     try {
-        move(0, 0);
+        vb::MoveForm(this, 0, 0);
         COM.SetCommPort(PortNumber);
         COM.SetSettings("9600,n,8,1");
         if (!COM.PortOpen()) COM.SetPortOpen(true);

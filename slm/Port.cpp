@@ -32,7 +32,7 @@ Port::Port() {
 }
 
 void Port::Form_Load() {
-    move(vb::TwipsToPixelsX(3700), vb::TwipsToPixelsY(2700));
+    vb::MoveForm(this, vb::TwipsToPixelsX(3700), vb::TwipsToPixelsY(2700));
     for (int i = 1; i <= 16; ++i) TxtCOM->addItem("COM" + QString::number(i));
     TxtCOM->setCurrentIndex(0);
     TxtCOM->setEditText("COM1");

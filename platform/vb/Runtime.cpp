@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QTime>
 #include <QWidget>
+#include <QWindow>
 
 #include <cmath>
 
@@ -188,6 +189,18 @@ int TwipsToPixelsX(int twips) { return int(std::lround(twips * screenDpiX() / 14
 int TwipsToPixelsY(int twips) { return int(std::lround(twips * screenDpiY() / 1440.0)); }
 int PixelsToTwipsX(int pixels) { return int(std::lround(pixels * 1440.0 / screenDpiX())); }
 int PixelsToTwipsY(int pixels) { return int(std::lround(pixels * 1440.0 / screenDpiY())); }
+
+void MoveForm(QWidget *form, int left, int top) {
+    if (!form) return;
+    if (form->isVisible()) {
+        // Once shown, the window system knows the frame and move() places it.
+        form->move(left, top);
+        return;
+    }
+    form->winId(); // creates the platform window so its frame position can be set
+    if (QWindow *w = form->windowHandle()) w->setFramePosition(QPoint(left, top));
+    else form->move(left, top);
+}
 
 void End() {
     ended = true;

@@ -9,6 +9,8 @@
 #include <QString>
 #include <QTimer>
 
+class QWidget;
+
 #include <cstdint>
 #include <functional>
 #include <stdexcept>
@@ -74,6 +76,12 @@ int TwipsToPixelsX(int twips);
 int TwipsToPixelsY(int twips);
 int PixelsToTwipsX(int pixels);
 int PixelsToTwipsY(int pixels);
+
+// Places a top-level form so that its outer frame (title bar included) starts at the
+// given screen position in pixels, as the runtime's Left and Top do. Qt's move() on a
+// window that is not yet shown places its client area, which leaves the title bar off
+// screen at the top-left corner.
+void MoveForm(QWidget *form, int left, int top);
 
 // Ends the program: closes every window and leaves the event loop. Code after the
 // call must return at once, as callers of End do.
