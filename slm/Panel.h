@@ -88,6 +88,11 @@ private:
     void NoDataRoutine();
     void MeterKey(int code);
     void RtcKey();
+    // The strip chart and the PC Leq/SEL period.
+    void GraphKey();
+    void RunKey();
+    void StopKey();
+    void PauseKey();
     void setBar(double min, double max, double value);
     void buildForm();
     QWidget *buildDisplay();
