@@ -114,10 +114,10 @@ TEST_F(PalixPlot, TheCurveAndLevelsBeyondTheLimits) {
     ListPlot *lp = plot(f);
     const PlotGeometry g = lp->Geometry;
     EXPECT_EQ(g.ChartLeft, 60);
-    EXPECT_EQ(g.ChartWidth, double(lround(lp->Canvas->ScaleWidth() - 60) - lround(lp->Canvas->ScaleWidth() - 60) % 30));
-    EXPECT_EQ(g.ChartHeight, lp->Canvas->ScaleHeight() - 100);
+    EXPECT_EQ(g.ChartWidth, double(lround(lp->Canvas().ScaleWidth() - 60) - lround(lp->Canvas().ScaleWidth() - 60) % 30));
+    EXPECT_EQ(g.ChartHeight, lp->Canvas().ScaleHeight() - 100);
     EXPECT_EQ(g.SweepStep, g.ChartWidth / 5);
-    const QImage &pic = lp->Canvas->Picture();
+    const QImage &pic = lp->Canvas().Image();
     const auto black = [&](double x, double y) {
         for (int dx = -1; dx <= 1; ++dx)
             for (int dy = -1; dy <= 1; ++dy)
@@ -161,7 +161,7 @@ TEST_F(PalixPlot, AFileWithoutRecordsShowsTheEmptyFrame) {
     EXPECT_EQ(lp->Geometry.SweepStep, 0);
     EXPECT_TRUE(lp->isVisible());
     const PlotGeometry g = lp->Geometry;
-    EXPECT_EQ(lp->Canvas->Picture().pixelColor(int(g.ChartLeft + g.ChartWidth / 3), int(g.ChartBase - g.ChartHeight / 3)),
+    EXPECT_EQ(lp->Canvas().Image().pixelColor(int(g.ChartLeft + g.ChartWidth / 3), int(g.ChartBase - g.ChartHeight / 3)),
               QColor(Qt::white));
 }
 
