@@ -159,6 +159,7 @@ void ListPlot::closeEvent(QCloseEvent *event) {
 
 void ListPlot::Form_Resize() {
     ++generation_;
+    CurveDrawn = false;
     vb::FormCanvas &c = Canvas();
     c.Cls();
     GridColour = 7;
@@ -206,9 +207,12 @@ void ListPlot::Form_Resize() {
 }
 
 void ListPlot::Timer1_Timer() {
-    // One shot; a resize while the curve is drawn arms it again for the new frame.
+    // One shot; a resize while the curve is drawn arms it again for the new frame. The
+    // curve is drawn after the tick: the window may close inside its events, timer and
+    // all.
     Timer1.SetEnabled(false);
-    PlotRecords(this, FileListLoaded() ? FileListForm()->GridN(2) : nullptr);
+    QMetaObject::invokeMethod(
+        this, [this] { PlotRecords(this, FileListLoaded() ? FileListForm()->GridN(2) : nullptr); }, Qt::QueuedConnection);
 }
 
 void ListPlot::Toolbar1_ButtonClick(const QString &key) {
@@ -217,7 +221,8 @@ void ListPlot::Toolbar1_ButtonClick(const QString &key) {
         PMessage->raise();
     } else if (key == "Print") {
         try {
-            if (!Cmd.ShowPrinter()) return; // cancelled: nothing printed
+            QPointer<ListPlot> self(this);
+            if (!Cmd.ShowPrinter() || !self) return; // cancelled: nothing printed
             vb::PrintForm(Surface);
         } catch (const forms::EPrinter &e) {
             vb::MsgBox(e.Message() + "\r\nThe plot was not printed.", vb::vbCritical);
@@ -303,6 +308,7 @@ void PlotRecords(ListPlot *frm, vb::MSFlexGrid *grid) {
             }
         }
         frm->setWindowTitle(caption);
+        frm->CurveDrawn = true;
     } catch (const vb::RuntimeError &) {
         if (plot && plot->isVisible()) plot->hide();
     }

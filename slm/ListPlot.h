@@ -57,6 +57,8 @@ public:
     QPushButton *CmdOK = nullptr;
 
     int GridColour = 7;
+    // The curve of the current frame is drawn whole.
+    bool CurveDrawn = false;
     PlotGeometry Geometry;
     double SweepX = 0, LastX = 0, LastY = 0;
 
