@@ -92,6 +92,13 @@ TEST_F(PalixPlot, DefaultsFromTheSettingsLineAndTheLimitEntry) {
     EXPECT_EQ(PlotSpan, 4);
     EXPECT_TRUE(testsupport::waitUntil([&] { return lp->CurveDrawn && lp->windowTitle() == "Plot File "; }, 10s));
 
+    // Plot again: the whole file, and the fields say so.
+    lp = plot(f);
+    EXPECT_EQ(PlotSpan, 10);
+    EXPECT_EQ(lp->TxtT1->text(), "30");
+    EXPECT_EQ(lp->TxtR1->text(), "1");
+    EXPECT_EQ(lp->TxtR2->text(), "10");
+
     // Closing the file list closes its plot.
     QPointer<ListPlot> gone(lp);
     f->close();
