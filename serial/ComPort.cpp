@@ -719,7 +719,10 @@ void TComThread::WaitForEvent() {
     const DWORD code = GetLastError();
     if (Terminated()) return;
     if (code == ERROR_IO_PENDING) {
-        if (WaitForSingleObject(wait_->event, INFINITE) == WAIT_OBJECT_0 && !Terminated())
+        // Sleeps in the comm layer rather than on the event, which lets this thread
+        // read the line itself: a byte then wakes this thread alone.
+        DWORD transferred = 0;
+        if (GetOverlappedResult(handle_, &wait_->overlapped, &transferred, TRUE) && !Terminated())
             dispatch(wait_->mask);
         return;
     }

@@ -24,9 +24,9 @@
 #include <cstring>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 namespace win {
-
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -99,7 +99,8 @@ struct Operation {
 
 class CommDevice final : public KernelObject {
 public:
-    CommDevice(int fd, int wakeFd, DWORD access) : fd_(fd), wakeFd_(wakeFd), access_(access) {
+    CommDevice(int fd, int wakeFd, int helperFd, DWORD access)
+        : fd_(fd), wakeFd_(wakeFd), helperFd_(helperFd), access_(access) {
         queue_.resize(kDefaultInQueue);
         int lines = 0;
         modemKnown_ = ::ioctl(fd_, TIOCMGET, &lines) == 0;
@@ -119,19 +120,23 @@ public:
     ~CommDevice() override {
         close();
         ::close(wakeFd_);
+        ::close(helperFd_);
     }
 
     void start() { service_ = std::thread([this] { serviceLoop(); }); }
 
     void close() override {
         {
-            std::lock_guard g(lock_);
+            std::unique_lock g(lock_);
             if (closed_) return;
             closed_ = true;
             // Closing ends whatever is pending, without error, as a purge does.
             finish(read_, ERROR_SUCCESS);
             finish(write_, ERROR_SUCCESS);
             finishWait(0, ERROR_SUCCESS);
+            // A thread still reading the line for its wait lets go of the descriptor first.
+            wakeHelper();
+            completed_.wait(g, [&] { return !helping_; });
         }
         wake();
         if (service_.joinable()) service_.join();
@@ -147,6 +152,17 @@ public:
         if (closed_) return ERROR_INVALID_HANDLE;
         if (vanished_) return ERROR_ACCESS_DENIED;
         return ERROR_SUCCESS;
+    }
+
+    // Called at the start of every call on the device: the bytes that came since a
+    // waiter stopped reading the line reach the queue, and the service thread takes
+    // the line again.
+    void reclaimInput() {
+        if (!inputIdle_) return;
+        inputIdle_ = false;
+        if (closed_ || vanished_) return;
+        readDevice();
+        if (!servicePollsInput_ && !helping_) wake();
     }
 
     std::mutex lock_;
@@ -169,9 +185,17 @@ public:
     BOOL modemStatus(DWORD *status);
 
 private:
+    // Tells the service thread, and a waiter reading the line, that something changed
+    // (room in the queue, a new operation, a new mask).
     void wake() {
         std::uint64_t one = 1;
         (void)!::write(wakeFd_, &one, sizeof one);
+        wakeHelper();
+    }
+    void wakeHelper() {
+        if (!helperAsleep_) return;
+        std::uint64_t one = 1;
+        (void)!::write(helperFd_, &one, sizeof one);
     }
 
     LineState snapshot();
@@ -190,7 +214,10 @@ private:
     void checkTimers(Clock::time_point now);
     int nextTimeout(Clock::time_point now);
     void readDevice();
+    void serviceInput(short revents);
     void serviceLoop();
+    void help(std::unique_lock<std::mutex> &held, OVERLAPPED *ov);
+    void waitDone(std::unique_lock<std::mutex> &held, OVERLAPPED *ov);
     void startWatcher();
     void watchLoop();
     void stopWatcher();
@@ -198,6 +225,7 @@ private:
 
     int fd_;
     int wakeFd_;
+    int helperFd_; // wakes a thread that reads the line for its own wait
     DWORD access_;
     std::thread service_;
     std::thread watcher_;
@@ -205,6 +233,15 @@ private:
     std::condition_variable watcherEnded_;
     bool closed_ = false;
     bool vanished_ = false;
+    // A thread blocked in GetOverlappedResult reads the line itself while it waits, so
+    // that a byte wakes that thread alone rather than the service thread first and the
+    // waiter after it. Meanwhile the service thread leaves input to it.
+    bool helping_ = false;
+    bool helperAsleep_ = false;
+    // The helper has left and the service thread may not know yet.
+    bool inputIdle_ = false;
+    // Whether the service thread's current poll covers input.
+    bool servicePollsInput_ = true;
 
     // Input queue, a ring of SetupComm's size.
     std::vector<unsigned char> queue_;
@@ -302,6 +339,7 @@ void CommDevice::finish(Operation &op, DWORD error) {
     storeStatus(op.ov, statusFor(error), op.done);
     if (op.event) SetEvent(op.event);
     completed_.notify_all();
+    wakeHelper();
 }
 
 void CommDevice::finishWait(DWORD events, DWORD error) {
@@ -412,6 +450,9 @@ void CommDevice::readDevice() {
         ssize_t n = ::read(fd_, buf, room);
         if (n > 0) {
             pushReceived(buf, size_t(n));
+            // Less than asked: the driver has nothing more for now, and poll says
+            // when it has.
+            if (size_t(n) < room) return;
             continue;
         }
         if (n < 0 && errno == EINTR) continue;
@@ -422,18 +463,31 @@ void CommDevice::readDevice() {
     }
 }
 
+void CommDevice::serviceInput(short ev) {
+    if (ev & (POLLIN | POLLHUP | POLLERR)) {
+        if (count_ < queue_.size()) readDevice();
+        else if (ev & (POLLHUP | POLLERR)) vanish();
+    }
+    if (ev & POLLNVAL) vanish();
+}
+
 void CommDevice::serviceLoop() {
     std::unique_lock held(lock_);
     while (!closed_) {
         pollfd fds[2] = {{wakeFd_, POLLIN, 0}, {fd_, 0, 0}};
         nfds_t nfds = 1;
-        if (!vanished_) {
+        // While a waiter reads the line, only writes are left here.
+        if (!vanished_ && (!helping_ || write_.active)) {
             // A full queue is not read (the driver then holds the data back); hang-ups
             // are still reported.
-            if (count_ < queue_.size()) fds[1].events |= POLLIN;
+            if (count_ < queue_.size() && !helping_) fds[1].events |= POLLIN;
             if (write_.active) fds[1].events |= POLLOUT;
             nfds = 2;
         }
+        // Polling the line again takes it back; whatever came meanwhile shows as
+        // readable at once.
+        servicePollsInput_ = nfds == 2 && !helping_;
+        if (servicePollsInput_) inputIdle_ = false;
         const int timeout = nextTimeout(Clock::now());
         held.unlock();
         int r = ::poll(fds, nfds, timeout);
@@ -449,11 +503,7 @@ void CommDevice::serviceLoop() {
         }
         if (nfds == 2 && fds[1].revents) {
             const short ev = fds[1].revents;
-            if (ev & (POLLIN | POLLHUP | POLLERR)) {
-                if (count_ < queue_.size()) readDevice();
-                else if (ev & (POLLHUP | POLLERR)) vanish();
-            }
-            if (ev & POLLNVAL) vanish();
+            serviceInput(ev);
             if ((ev & POLLOUT) && !vanished_) pumpWrite();
         }
         feedRead();
@@ -504,8 +554,60 @@ void CommDevice::stopWatcher() {
     watcher_.join();
 }
 
+// Reads the line on the calling thread until the record completes, the device goes or
+// closes. Timers, writes and modem changes stay with the service thread, which wakes
+// this one through helperFd_ when it completes something.
+void CommDevice::help(std::unique_lock<std::mutex> &held, OVERLAPPED *ov) {
+    helping_ = true;
+    inputIdle_ = false;
+    if (servicePollsInput_) wake(); // the service thread stops polling for input
+    while (loadStatus(ov) == STATUS_PENDING && !closed_ && !vanished_) {
+        pollfd fds[2] = {{helperFd_, POLLIN, 0}, {fd_, short(count_ < queue_.size() ? POLLIN : 0), 0}};
+        helperAsleep_ = true;
+        held.unlock();
+        const int r = ::poll(fds, 2, -1);
+        held.lock();
+        helperAsleep_ = false;
+        if (closed_) break;
+        if (fds[0].revents & POLLIN) {
+            std::uint64_t value;
+            (void)!::read(helperFd_, &value, sizeof value);
+        }
+        if (r < 0 && errno != EINTR) {
+            vanish();
+            break;
+        }
+        if (fds[1].revents) {
+            serviceInput(fds[1].revents);
+            // A read's gap timer starts with its bytes; the service thread keeps it.
+            if (read_.active && read_.interval.count() > 0) wake();
+        }
+        feedRead();
+        checkWait();
+    }
+    helping_ = false;
+    // Input goes back to the service thread. With nothing else pending that can wait
+    // at the next call on the device (see reclaimInput): waking it now would cost this
+    // thread's caller, the one a byte is on its way to, a wake-up of another thread.
+    // An operation still pending may be waited for on its event alone, so it is not
+    // left without a reader.
+    if (read_.active || wait_.active) {
+        if (!closed_) wake();
+    } else {
+        inputIdle_ = true;
+    }
+    completed_.notify_all(); // another waiter may take over; close waits for this
+}
+
+void CommDevice::waitDone(std::unique_lock<std::mutex> &held, OVERLAPPED *ov) {
+    while (loadStatus(ov) == STATUS_PENDING) {
+        if (!helping_ && !closed_ && !vanished_) help(held, ov);
+        else completed_.wait(held);
+    }
+}
+
 BOOL CommDevice::blockUntilDone(std::unique_lock<std::mutex> &held, OVERLAPPED &local, DWORD *transferred) {
-    completed_.wait(held, [&] { return loadStatus(&local) != STATUS_PENDING; });
+    waitDone(held, &local);
     if (transferred) *transferred = DWORD(local.InternalHigh);
     const ULONG_PTR status = loadStatus(&local);
     return status == kStatusSuccess ? TRUE : fail(DWORD(status & 0xFFFF));
@@ -788,7 +890,7 @@ BOOL CommDevice::overlappedResult(OVERLAPPED *ov, DWORD *transferred, BOOL wait)
     if (loadStatus(ov) == STATUS_PENDING) {
         if (!wait) return fail(ERROR_IO_INCOMPLETE);
         std::unique_lock held(lock_, std::adopt_lock);
-        completed_.wait(held, [&] { return loadStatus(ov) != STATUS_PENDING; });
+        waitDone(held, ov);
         held.release();
     }
     if (transferred) *transferred = DWORD(ov->InternalHigh);
@@ -875,7 +977,10 @@ BOOL withDevice(HANDLE h, F &&body, bool allowVanished = false) {
     const DWORD state = dev->usable();
     BOOL result;
     if (state == ERROR_INVALID_HANDLE || (state != ERROR_SUCCESS && !allowVanished)) result = fail(state);
-    else result = body(*dev);
+    else {
+        dev->reclaimInput();
+        result = body(*dev);
+    }
     dev->lock_.unlock();
     return result;
 }
@@ -916,8 +1021,14 @@ HANDLE CreateFileA(const char *name, DWORD access, DWORD, SECURITY_ATTRIBUTES *,
     if (!tty::makeRaw(fd)) return failOpen(errno);
     const int wakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     if (wakeFd < 0) return failOpen(errno);
+    const int helperFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    if (helperFd < 0) {
+        const int err = errno;
+        ::close(wakeFd);
+        return failOpen(err);
+    }
 
-    auto dev = std::make_shared<CommDevice>(fd, wakeFd, access ? access : (GENERIC_READ | GENERIC_WRITE));
+    auto dev = std::make_shared<CommDevice>(fd, wakeFd, helperFd, access ? access : (GENERIC_READ | GENERIC_WRITE));
     dev->start();
     return AddHandle(std::move(dev));
 }
