@@ -154,15 +154,12 @@ public:
         return ERROR_SUCCESS;
     }
 
-    // Called at the start of every call on the device: the bytes that came since a
-    // waiter stopped reading the line reach the queue, and the service thread takes
-    // the line again.
+    // Called at the start of every call on the device while nobody polls the line
+    // (a waiter read it and has left): the bytes that came meanwhile reach the queue,
+    // and a device that went is found gone. The service thread takes the line again
+    // when an operation is left pending without a waiter reading it.
     void reclaimInput() {
-        if (!inputIdle_) return;
-        inputIdle_ = false;
-        if (closed_ || vanished_) return;
-        readDevice();
-        if (!servicePollsInput_ && !helping_) wake();
+        if (inputIdle_ && !closed_ && !vanished_) readDevice();
     }
 
     std::mutex lock_;
@@ -238,7 +235,7 @@ private:
     // waiter after it. Meanwhile the service thread leaves input to it.
     bool helping_ = false;
     bool helperAsleep_ = false;
-    // The helper has left and the service thread may not know yet.
+    // The helper has left and nobody polls the line.
     bool inputIdle_ = false;
     // Whether the service thread's current poll covers input.
     bool servicePollsInput_ = true;
@@ -586,8 +583,8 @@ void CommDevice::help(std::unique_lock<std::mutex> &held, OVERLAPPED *ov) {
         checkWait();
     }
     helping_ = false;
-    // Input goes back to the service thread. With nothing else pending that can wait
-    // at the next call on the device (see reclaimInput): waking it now would cost this
+    // With nothing else pending, the line is left unpolled until the next call on the
+    // device (see reclaimInput): waking the service thread now would cost this
     // thread's caller, the one a byte is on its way to, a wake-up of another thread.
     // An operation still pending may be waited for on its event alone, so it is not
     // left without a reader.
@@ -758,6 +755,7 @@ BOOL CommDevice::read(void *buffer, DWORD count, DWORD *transferred, OVERLAPPED 
     op.event = record->hEvent;
     op.readBuffer = static_cast<unsigned char *>(buffer);
     op.length = count;
+    const bool wasFull = count_ >= queue_.size();
     op.done = DWORD(takeQueued(op.readBuffer, count));
     const auto now = Clock::now();
     op.lastByte = now;
@@ -788,7 +786,8 @@ BOOL CommDevice::read(void *buffer, DWORD count, DWORD *transferred, OVERLAPPED 
         storeStatus(record, kStatusSuccess, op.done);
         if (record->hEvent) SetEvent(record->hEvent);
         if (transferred) *transferred = op.done;
-        wake(); // room in the queue again
+        // A full queue was not being read; now it has room again.
+        if (wasFull && op.done > 0) wake();
         return TRUE;
     }
     read_ = op;
@@ -878,7 +877,9 @@ BOOL CommDevice::waitEvent(DWORD *mask, OVERLAPPED *ov) {
     wait_.ov = record;
     wait_.event = record->hEvent;
     wait_.eventMask = mask;
-    wake();
+    // The service thread is told only when it must change what it watches: the line,
+    // when nobody reads it, or the drain of the output for EV_TXEMPTY.
+    if ((!servicePollsInput_ && !helping_) || drainTimerArmed()) wake();
     if (ov) return fail(ERROR_IO_PENDING);
     std::unique_lock held(lock_, std::adopt_lock);
     BOOL ok = blockUntilDone(held, local, nullptr);
@@ -974,13 +975,12 @@ BOOL withDevice(HANDLE h, F &&body, bool allowVanished = false) {
     auto dev = ReferenceHandleAs<CommDevice>(h);
     if (!dev) return fail(ERROR_INVALID_HANDLE);
     dev->lock_.lock();
+    // First, so that a device found gone on the way is refused like any other.
+    dev->reclaimInput();
     const DWORD state = dev->usable();
     BOOL result;
     if (state == ERROR_INVALID_HANDLE || (state != ERROR_SUCCESS && !allowVanished)) result = fail(state);
-    else {
-        dev->reclaimInput();
-        result = body(*dev);
-    }
+    else result = body(*dev);
     dev->lock_.unlock();
     return result;
 }

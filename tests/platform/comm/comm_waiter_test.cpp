@@ -100,6 +100,21 @@ TEST_F(Waiter, BytesAfterTheWaitEndedReachTheQueueAndTheNextWait) {
     EXPECT_EQ(std::string(buf, n), "abc");
 }
 
+TEST_F(Waiter, ADeviceLostWhileNobodyWaitsFailsTheNextCall) {
+    ASSERT_TRUE(SetCommMask(h, EV_RXCHAR));
+    OVERLAPPED ov{};
+    DWORD mask = 0, error = 0;
+    auto first = waitOnAnotherThread(ov, mask, error);
+    pty.writeMaster("a");
+    ASSERT_EQ(first.wait_for(5s), std::future_status::ready);
+    pty.closeSlave();
+    pty.closeMaster();
+    ov = OVERLAPPED{};
+    ov.hEvent = waitEvent;
+    EXPECT_FALSE(WaitCommEvent(h, &mask, &ov));
+    EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+}
+
 TEST_F(Waiter, AReadWaitedForOnItsEventIsStillFedOnceTheHelpedWaitEnds) {
     ASSERT_TRUE(SetCommMask(h, EV_RXCHAR));
     char *buf = readBuf;
