@@ -5,7 +5,11 @@
 
 #include "platform/comm/Comm.h"
 
+#include <unistd.h>
+
 #include <atomic>
+#include <fstream>
+#include <string>
 #include <thread>
 
 using namespace serial::Comm;
@@ -13,6 +17,19 @@ using namespace std::chrono_literals;
 using commtest::raised;
 using commtest::TCommPty;
 using testsupport::waitUntil;
+
+namespace {
+
+// The scheduler state of one of this process's threads ('R' running, 'S' sleeping).
+char threadState(int tid) {
+    std::ifstream stat("/proc/self/task/" + std::to_string(tid) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    const size_t close = line.rfind(')');
+    return close != std::string::npos && close + 2 < line.size() ? line[close + 2] : '?';
+}
+
+} // namespace
 
 TEST_F(TCommPty, OpenSetsTheStoredLineAndASecondOpenIsRefused) {
     comm->Open();
@@ -156,9 +173,20 @@ TEST_F(TCommPty, FarEndClosingWhileAWriteIsPendingEndsTheWrite) {
     comm->Open();
     const std::string data(4 << 20, 'w');
     std::atomic<int> written{-2};
-    std::thread writer([&] { written = comm->Write(data.data(), int(data.size())); });
+    std::atomic<int> writerTid{0};
+    std::thread writer([&] {
+        writerTid = int(gettid());
+        written = comm->Write(data.data(), int(data.size()));
+    });
     ASSERT_TRUE(waitUntil([&] { return comm->OutQueCount() > 0; }));
     EXPECT_EQ(written, -2);
+    // The writer sleeps while its write is pending: never seen running.
+    int running = 0;
+    for (int i = 0; i < 50; ++i) {
+        running += threadState(writerTid) == 'R';
+        std::this_thread::sleep_for(1ms);
+    }
+    EXPECT_EQ(running, 0);
     pty.closeSlave();
     pty.closeMaster();
     writer.join();
