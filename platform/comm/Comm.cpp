@@ -24,9 +24,9 @@
 #include <cstring>
 #include <mutex>
 #include <thread>
-#include <utility>
 
 namespace win {
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
