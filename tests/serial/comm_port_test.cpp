@@ -180,7 +180,8 @@ TEST_F(TCommPty, FarEndClosingWhileAWriteIsPendingEndsTheWrite) {
     });
     ASSERT_TRUE(waitUntil([&] { return comm->OutQueCount() > 0; }));
     EXPECT_EQ(written, -2);
-    // The writer sleeps while its write is pending: never seen running.
+    // The writer sleeps while its write is pending: once asleep, never seen running.
+    ASSERT_TRUE(waitUntil([&] { return threadState(writerTid) == 'S'; }));
     int running = 0;
     for (int i = 0; i < 50; ++i) {
         running += threadState(writerTid) == 'R';
