@@ -757,17 +757,16 @@ void TComThread::WaitForEvent() {
 void TComThread::dispatch(DWORD mask) {
     // A wait completed by a mask change reports nothing.
     if (mask == 0) return;
-    std::shared_ptr<TComLink> link = link_;
-    auto run = [this, link, mask](TCustomComPort *port) {
-        port->eventMask_ = mask;
-        port->DispatchEvents();
-    };
     if (synchronize_) {
-        forms::Synchronize([this, link, run] {
-            TCustomComPort *port = link->port;
+        // Captures only what fits the call's own storage (no allocation on the way to
+        // the handler); the thread and its link outlive the call, which runs while the
+        // thread waits for it or not at all.
+        forms::Synchronize([this, mask] {
+            TCustomComPort *port = link_->port;
             if (!port || Terminated()) return;
             try {
-                run(port);
+                port->eventMask_ = mask;
+                port->DispatchEvents();
             } catch (...) {
                 // Not of the Exception family: it ends this thread.
                 if (port->thread_ == this) port->thread_ = nullptr;
@@ -776,11 +775,13 @@ void TComThread::dispatch(DWORD mask) {
         }, sync_);
         return;
     }
+    std::shared_ptr<TComLink> link = link_;
     std::unique_lock<std::mutex> g(link->dispatchLock);
     TCustomComPort *port = link->port;
     if (!port || Terminated()) return;
     try {
-        run(port);
+        port->eventMask_ = mask;
+        port->DispatchEvents();
     } catch (...) {
         g.unlock();
         forms::Synchronize([this, link] {

@@ -522,8 +522,11 @@ void TCommEventThread::Execute() {
 }
 
 void TCommEventThread::dispatch(std::uint32_t mask) {
-    const std::shared_ptr<TThreadComm::Link> link = link_;
-    forms::Synchronize([link, mask] {
+    // Captures only what fits the call's own storage (no allocation on the way to the
+    // handlers); the thread outlives the call, which runs while the thread waits for
+    // it or not at all.
+    forms::Synchronize([this, mask] {
+        TThreadComm::Link *link = link_.get();
         std::lock_guard<std::mutex> d(link->dispatchLock);
         TThreadComm *comm = link->comm;
         if (!comm) return;
@@ -533,7 +536,7 @@ void TCommEventThread::dispatch(std::uint32_t mask) {
             // Shown, and the next cycle runs as usual.
             forms::Application->HandleException(comm);
         }
-    }, link->sync);
+    }, link_->sync);
 }
 
 } // namespace serial::Comm

@@ -184,9 +184,13 @@ public:
 private:
     // Tells the service thread, and a waiter reading the line, that something changed
     // (room in the queue, a new operation, a new mask).
+    // Wakes that come before the service thread has run are one wake: it looks at
+    // everything each time it runs.
     void wake() {
-        std::uint64_t one = 1;
-        (void)!::write(wakeFd_, &one, sizeof one);
+        if (!serviceWakePending_.exchange(true)) {
+            std::uint64_t one = 1;
+            (void)!::write(wakeFd_, &one, sizeof one);
+        }
         wakeHelper();
     }
     void wakeHelper() {
@@ -223,6 +227,7 @@ private:
     int fd_;
     int wakeFd_;
     int helperFd_; // wakes a thread that reads the line for its own wait
+    std::atomic<bool> serviceWakePending_{false};
     DWORD access_;
     std::thread service_;
     std::thread watcher_;
@@ -490,13 +495,16 @@ void CommDevice::serviceLoop() {
         int r = ::poll(fds, nfds, timeout);
         held.lock();
         if (closed_) break;
-        if (r < 0 && errno != EINTR) {
-            vanish();
-            continue;
-        }
+        // Cleared before the drain: a wake from now on is a new write, and what came
+        // before is seen below, under the lock.
+        serviceWakePending_ = false;
         if (fds[0].revents & POLLIN) {
             std::uint64_t value;
             (void)!::read(wakeFd_, &value, sizeof value);
+        }
+        if (r < 0 && errno != EINTR) {
+            vanish();
+            continue;
         }
         if (nfds == 2 && fds[1].revents) {
             const short ev = fds[1].revents;
