@@ -2,14 +2,15 @@
 // open port.
 //
 // latency: one byte written on a pseudo-terminal master until the receive handler runs
-// on the GUI thread: TComPort's OnRxChar, TComm's OnRxChar and QSerialPort's readyRead,
-// each on a pty of its own in this one process and event loop. The bytes go to the
-// three in turn (the order rotates with every round), with a quiet gap between them as
-// between a meter's frames; medians, 99th percentiles and the ratios to QSerialPort.
+// on the GUI thread: TComPort's OnRxChar and QSerialPort's readyRead (with --with-tcomm
+// also TComm's OnRxChar), each on a pty of its own in this one process and event loop.
+// The bytes go to them in turn (the order alternates with every round), with a quiet
+// gap between them as between a meter's frames; medians, 99th percentiles and the
+// ratios to QSerialPort.
 // idle: CPU time of the whole process while a TComPort with OnRxChar attached stays
 // open and nothing arrives.
 //
-// Usage: comport_bench [--bytes N] [--idle-seconds S]
+// Usage: comport_bench [--bytes N] [--idle-seconds S] [--with-tcomm]
 
 #include "serial/ComPort.h"
 #include "serial/Comm.h"
@@ -91,10 +92,16 @@ const char *const names[] = {"TComPort", "TComm", "QSerialPort"};
 int main(int argc, char **argv) {
     int bytes = 1000;
     int idleSeconds = 10;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        if (!std::strcmp(argv[i], "--bytes")) bytes = std::max(1, std::atoi(argv[i + 1]));
-        if (!std::strcmp(argv[i], "--idle-seconds")) idleSeconds = std::max(1, std::atoi(argv[i + 1]));
+    bool withTComm = false;
+    for (int i = 1; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--with-tcomm")) withTComm = true;
+        if (i + 1 >= argc) break;
+        if (!std::strcmp(argv[i], "--bytes")) bytes = std::max(1, std::atoi(argv[++i]));
+        else if (!std::strcmp(argv[i], "--idle-seconds")) idleSeconds = std::max(1, std::atoi(argv[++i]));
     }
+    std::vector<int> sides = {ComPortSide, QtSide};
+    if (withTComm) sides.insert(sides.begin() + 1, CommSide);
+    const int count = int(sides.size());
     QCoreApplication app(argc, argv);
 
     std::array<Pty, 3> ptys;
@@ -128,7 +135,7 @@ int main(int argc, char **argv) {
         const int n = comm.Read(buf, std::min<int>(count, sizeof buf));
         arrivals.note(CommSide, std::max(n, 0), now);
     });
-    comm.Open();
+    if (withTComm) comm.Open();
 
     QSerialPort qport(QString::fromStdString(ptys[QtSide].name));
     qport.setBaudRate(QSerialPort::Baud9600);
@@ -140,8 +147,8 @@ int main(int argc, char **argv) {
         const QByteArray got = qport.readAll();
         arrivals.note(QtSide, int(got.size()), now);
     });
-    if (!port.Active() || !comm.Enabled() || !qport.open(QIODevice::ReadWrite)) {
-        std::fprintf(stderr, "cannot open the three ports\n");
+    if (!port.Active() || (withTComm && !comm.Enabled()) || !qport.open(QIODevice::ReadWrite)) {
+        std::fprintf(stderr, "cannot open the ports\n");
         return 1;
     }
 
@@ -151,8 +158,8 @@ int main(int argc, char **argv) {
     std::thread meter([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         for (int i = 0; i < bytes && !lost; ++i) {
-            for (int k = 0; k < 3 && !lost; ++k) {
-                const int who = (i + k) % 3;
+            for (int k = 0; k < count && !lost; ++k) {
+                const int who = sides[size_t((i + k) % count)];
                 std::unique_lock<std::mutex> g(arrivals.lock);
                 const int before = arrivals.received[size_t(who)];
                 g.unlock();
@@ -177,14 +184,14 @@ int main(int argc, char **argv) {
     meter.join();
 
     if (lost) {
-        std::fprintf(stderr, "a byte did not arrive (%zu, %zu, %zu of %d)\n", latencies[0].size(),
-                     latencies[1].size(), latencies[2].size(), bytes);
+        std::fprintf(stderr, "a byte did not arrive (%zu, %zu, %zu of %d)\n", latencies[ComPortSide].size(),
+                     latencies[CommSide].size(), latencies[QtSide].size(), bytes);
         return 1;
     }
     std::printf("receive latency, %d bytes each, interleaved (pty master write -> handler on the GUI thread):\n",
                 bytes);
     const double qMedian = percentile(latencies[QtSide], 0.5), q99 = percentile(latencies[QtSide], 0.99);
-    for (int who : {ComPortSide, CommSide, QtSide}) {
+    for (int who : sides) {
         const auto &l = latencies[size_t(who)];
         const double median = percentile(l, 0.5), p99 = percentile(l, 0.99);
         std::printf("  %-12s median %7.1f us  99th %7.1f us  max %8.1f us", names[who], median, p99,
@@ -199,7 +206,7 @@ int main(int argc, char **argv) {
     app.exec();
     const double wall = std::chrono::duration<double>(Clock::now() - wall0).count();
     const double cpu = cpuSeconds() - cpu0;
-    std::printf("idle, the three ports open with their handlers, %.1f s: CPU %.3f ms (%.4f %% of one core)\n", wall,
+    std::printf("idle, the ports open with their handlers, %.1f s: CPU %.3f ms (%.4f %% of one core)\n", wall,
                 cpu * 1e3, 100.0 * cpu / wall);
 
     qport.close();
