@@ -23,6 +23,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -993,29 +994,36 @@ void TfrmMain::Open1Click() {
     list->ShowIn(MdiArea);
     forms::TStringGrid *g = list->Grid1;
     const char sep = SeparatorForFileName(name);
-    g->setUpdatesEnabled(false);
+    g->SetRedraw(false);
 
     TableFileReader reader(file, sep, g->ColCount());
     QStringList cells;
     int n = 0;
+    // The count is drawn a few times a second: drawing it for every line was most of
+    // the time a large file took.
+    QElapsedTimer countShown;
+    countShown.start();
     while (reader.nextRow(cells)) {
         if (progress.ModalResult == forms::mrCancel) break;
         n += 1;
-        progress.SText1->setText(QString::number(n));
+        if (n == 1 || countShown.elapsed() >= 100) {
+            progress.SText1->setText(QString::number(n));
+            countShown.restart();
+        }
         QCoreApplication::processEvents();
         if (!list || progress.ModalResult == forms::mrCancel) break;
         if (g->RowCount() - 1 < n) g->SetRowCount(g->RowCount() + 1);
         for (int i = 0; i < cells.size(); ++i) g->SetCells(i + 1, n, cells[i]);
         g->SetCells(0, n, QString::number(n));
     }
+    progress.SText1->setText(QString::number(n));
     file.close();
     progress.close();
     if (!list) return; // closed while it was being read
     const bool one = g->Cells(7, 1).isEmpty();
     const QStringList headers = one ? QStringList{"Temperature", "UNIT", "", ""} : QStringList{"T1", "UNIT", "T2", "UNIT"};
     for (int c = 0; c < 4; ++c) g->SetCells(5 + c, 0, headers[c]);
-    g->setUpdatesEnabled(true);
-    g->viewport()->update();
+    g->SetRedraw(true);
 }
 
 void TfrmMain::btnPrintClick() {

@@ -1,55 +1,53 @@
 #include "StringGrid.h"
 
+#include "CellStore.h"
 #include "Graphics.h"
 
 #include <QAbstractTableModel>
+#include <QApplication>
+#include <QHash>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScrollBar>
+#include <QSignalBlocker>
+#include <QStaticText>
+#include <QStyledItemDelegate>
 
 #include <algorithm>
 #include <vector>
 
 namespace forms {
 
-// Cells of every grid row, fixed ones included; the view sees the scrollable part and
-// the fixed row/column as its headers. A row's vector grows only when a cell of it is
-// written, so fresh rows cost one empty vector.
+// Cells of every grid row, fixed ones included, in compact storage; the view sees the
+// scrollable part of the rows announced to it (`shown`) and the fixed row/column as its
+// headers. Rows added while redraw is off wait to be announced in one go.
 class StringGridModel : public QAbstractTableModel {
 public:
     int fixedRows = 1, fixedCols = 1;
-    int cols = 5;
     bool editable = false;
-    std::vector<std::vector<QString>> cells; // one entry per grid row
+    CellStore cells{5, 5};
+    int shown = 5;
+
+    int rows() const { return cells.rows(); }
+    int cols() const { return cells.cols(); }
 
     int rowCount(const QModelIndex &parent = {}) const override {
-        return parent.isValid() ? 0 : std::max(0, int(cells.size()) - fixedRows);
+        return parent.isValid() ? 0 : std::max(0, shown - fixedRows);
     }
     int columnCount(const QModelIndex &parent = {}) const override {
-        return parent.isValid() ? 0 : std::max(0, cols - fixedCols);
+        return parent.isValid() ? 0 : std::max(0, cols() - fixedCols);
     }
 
-    const QString &cell(int col, int row) const {
-        static const QString empty;
-        if (row < 0 || row >= int(cells.size()) || col < 0 || col >= cols) return empty;
-        const auto &r = cells[size_t(row)];
-        return size_t(col) < r.size() ? r[size_t(col)] : empty;
-    }
+    QString cell(int col, int row) const { return cells.cell(col, row); }
 
     void setCell(int col, int row, const QString &text) {
-        if (row < 0 || row >= int(cells.size()) || col < 0 || col >= cols) return;
-        auto &r = cells[size_t(row)];
-        if (size_t(col) >= r.size()) {
-            if (text.isEmpty()) return;
-            r.resize(size_t(col) + 1);
-        }
-        if (r[size_t(col)] == text) return;
-        r[size_t(col)] = text;
-        notify(col, row);
+        if (cells.setCell(col, row, text)) notify(col, row);
     }
 
     void notify(int col, int row) {
+        if (row >= shown) return; // drawn when announced
         if (row < fixedRows && col < fixedCols) return; // corner: not shown
         if (row < fixedRows) {
             emit headerDataChanged(Qt::Horizontal, col - fixedCols, col - fixedCols);
@@ -57,38 +55,42 @@ public:
             emit headerDataChanged(Qt::Vertical, row - fixedRows, row - fixedRows);
         } else {
             const QModelIndex i = index(row - fixedRows, col - fixedCols);
-            emit dataChanged(i, i, {Qt::DisplayRole});
+            emit dataChanged(i, i); // no roles: no list to allocate for each cell
         }
     }
 
-    void setRows(int n) {
-        const int old = int(cells.size());
-        if (n == old) return;
-        // Rows of the fixed area are headers, not model rows.
-        const int oldModel = std::max(0, old - fixedRows), newModel = std::max(0, n - fixedRows);
-        if (n > old) {
-            if (newModel > oldModel) beginInsertRows({}, oldModel, newModel - 1);
-            cells.resize(size_t(n));
-            if (newModel > oldModel) endInsertRows();
-        } else {
-            if (newModel < oldModel) beginRemoveRows({}, newModel, oldModel - 1);
-            cells.resize(size_t(n));
-            if (newModel < oldModel) endRemoveRows();
+    // Rows of the fixed area are headers, not model rows.
+    void announce() {
+        if (shown >= rows()) return;
+        const int oldModel = std::max(0, shown - fixedRows), newModel = std::max(0, rows() - fixedRows);
+        if (newModel > oldModel) beginInsertRows({}, oldModel, newModel - 1);
+        shown = rows();
+        if (newModel > oldModel) endInsertRows();
+    }
+
+    void setRows(int n, bool announceNow) {
+        if (n >= shown) {
+            cells.setRows(n);
+            if (announceNow) announce();
+            return;
         }
+        const int oldModel = std::max(0, shown - fixedRows), newModel = std::max(0, n - fixedRows);
+        if (newModel < oldModel) beginRemoveRows({}, newModel, oldModel - 1);
+        cells.setRows(n);
+        shown = n;
+        if (newModel < oldModel) endRemoveRows();
     }
 
     void setCols(int n) {
-        if (n == cols) return;
-        const int oldModel = std::max(0, cols - fixedCols), newModel = std::max(0, n - fixedCols);
-        if (n > cols) {
+        if (n == cols()) return;
+        const int oldModel = std::max(0, cols() - fixedCols), newModel = std::max(0, n - fixedCols);
+        if (n > cols()) {
             if (newModel > oldModel) beginInsertColumns({}, oldModel, newModel - 1);
-            cols = n;
+            cells.setCols(n);
             if (newModel > oldModel) endInsertColumns();
         } else {
             if (newModel < oldModel) beginRemoveColumns({}, newModel, oldModel - 1);
-            cols = n;
-            for (auto &r : cells)
-                if (r.size() > size_t(n)) r.resize(size_t(n));
+            cells.setCols(n);
             if (newModel < oldModel) endRemoveColumns();
         }
     }
@@ -97,6 +99,7 @@ public:
         beginResetModel();
         fixedRows = rows;
         fixedCols = columns;
+        shown = this->rows();
         endResetModel();
     }
 
@@ -129,9 +132,73 @@ public:
     }
 };
 
+// Paints a cell as the style's item delegate paints plain text (selection, elided
+// text, focus frame) without its general item layout, which shaped every text twice
+// at every repaint. Laid-out texts are kept for the next repaint: a table's page
+// repeats its units, dates and readings, and a scrolled page shows mostly the same rows.
+class StringGridDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter *p, const QStyleOptionViewItem &option, const QModelIndex &index) const override {
+        const QWidget *w = option.widget;
+        const QStyle *style = w ? w->style() : QApplication::style();
+        const QPalette::ColorGroup group = !(option.state & QStyle::State_Enabled) ? QPalette::Disabled
+                                           : option.state & QStyle::State_Active   ? QPalette::Normal
+                                                                                   : QPalette::Inactive;
+        const bool selected = option.state & QStyle::State_Selected;
+        if (selected) p->fillRect(option.rect, option.palette.brush(group, QPalette::Highlight));
+        const QString text = index.data(Qt::DisplayRole).toString();
+        if (!text.isEmpty()) {
+            const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, w) + 1;
+            const QRect r = option.rect.adjusted(margin, 0, -margin, 0);
+            p->setFont(option.font);
+            p->setPen(option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
+            const QStaticText &laid = layout(text, option.font);
+            const QFontMetrics &fm = option.fontMetrics;
+            const int y = r.top() + (r.height() - fm.height()) / 2;
+            if (laid.size().width() <= r.width()) {
+                p->drawStaticText(r.left(), y, laid);
+            } else {
+                p->save();
+                p->setClipRect(r, Qt::IntersectClip);
+                p->drawStaticText(r.left(), y, layout(fm.elidedText(text, Qt::ElideRight, r.width()), option.font));
+                p->restore();
+            }
+        }
+        if (option.state & QStyle::State_HasFocus) {
+            QStyleOptionFocusRect focus;
+            focus.QStyleOption::operator=(option);
+            focus.rect = option.rect;
+            focus.state |= QStyle::State_KeyboardFocusChange | QStyle::State_Item;
+            focus.backgroundColor = option.palette.color(group, selected ? QPalette::Highlight : QPalette::Window);
+            style->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, p, w);
+        }
+    }
+
+private:
+    const QStaticText &layout(const QString &text, const QFont &font) const {
+        if (font != font_ || laidOut_.size() >= 4096) {
+            laidOut_.clear();
+            font_ = font;
+        }
+        auto it = laidOut_.find(text);
+        if (it == laidOut_.end()) {
+            QStaticText t(text);
+            t.setTextFormat(Qt::PlainText);
+            t.prepare(QTransform(), font);
+            it = laidOut_.insert(text, t);
+        }
+        return *it;
+    }
+
+    mutable QHash<QString, QStaticText> laidOut_;
+    mutable QFont font_;
+};
+
 TStringGrid::TStringGrid(QWidget *parent) : QTableView(parent), model_(std::make_unique<StringGridModel>()) {
-    model_->cells.resize(5);
     setModel(model_.get());
+    setItemDelegate(new StringGridDelegate(this));
     horizontalHeader()->setMinimumSectionSize(1);
     verticalHeader()->setMinimumSectionSize(1);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -164,18 +231,18 @@ QModelIndex TStringGrid::toIndex(int col, int row) const {
 QString TStringGrid::Cells(int col, int row) const { return model_->cell(col, row); }
 void TStringGrid::SetCells(int col, int row, const QString &text) { model_->setCell(col, row, text); }
 
-int TStringGrid::RowCount() const { return int(model_->cells.size()); }
+int TStringGrid::RowCount() const { return model_->rows(); }
 
 void TStringGrid::SetRowCount(int rows) {
     rows = std::max({rows, fixedRows_, 1});
     const int old = RowCount();
-    model_->setRows(rows);
+    model_->setRows(rows, redraw_);
     // The current cell follows quietly (no OnClick) when its row went away.
     if (row_ >= rows && rows > fixedRows_) moveCurrent(col_, rows - 1, false);
     if (rows < old) SetTopRow(topRow_);
 }
 
-int TStringGrid::ColCount() const { return model_->cols; }
+int TStringGrid::ColCount() const { return model_->cols(); }
 
 void TStringGrid::SetColCount(int cols) {
     cols = std::max({cols, fixedCols_, 1});
@@ -188,7 +255,7 @@ void TStringGrid::SetFixedRows(int n) {
     n = std::clamp(n, 0, 1);
     if (n == fixedRows_) return;
     fixedRows_ = n;
-    if (RowCount() < n) model_->setRows(n);
+    if (RowCount() < n) model_->setRows(n, redraw_);
     model_->setFixed(fixedRows_, fixedCols_);
     applyFixed();
     row_ = std::max(row_, fixedRows_);
@@ -269,17 +336,47 @@ void TStringGrid::SetTopRow(int row) {
 }
 
 void TStringGrid::applyTopRow() {
+    model_->announce();
     // The view widens the scroll range only at its next layout; widen it now (what the
-    // layout will set anyway, without its cost for every appended row).
+    // layout will set anyway, without its cost for every appended row). Once the bar
+    // has a range, a wider one needs no news: the view answers each change with a
+    // posted call that only shows or hides the bar.
     QScrollBar *bar = verticalScrollBar();
     const int maxValue = std::max(0, model_->rowCount() - std::max(1, capacity()));
-    if (bar->maximum() < maxValue) bar->setRange(0, maxValue);
-    settingCurrent_ = true;
-    verticalScrollBar()->setValue(topRow_ - fixedRows_);
-    settingCurrent_ = false;
+    if (bar->maximum() < maxValue) {
+        const QSignalBlocker quiet(bar->maximum() > bar->minimum() ? bar : nullptr);
+        bar->setRange(0, maxValue);
+    }
+    const int value = topRow_ - fixedRows_;
+    if (bar->value() == value) return;
+    // The first move after a paint shifts the pixels and leaves only the rows that come
+    // into view to be drawn (an open editor moves with them). Further moves before the
+    // next paint would each shift the whole picture again and pile up regions still to
+    // be drawn: the rows are drawn afresh at the next paint instead, the header placed
+    // as the view's own scrolling places it.
+    if (!movedSincePaint_ || state() == EditingState) {
+        movedSincePaint_ = true;
+        settingCurrent_ = true;
+        bar->setValue(value);
+        settingCurrent_ = false;
+        return;
+    }
+    {
+        const QSignalBlocker quiet(bar);
+        bar->setValue(value);
+    }
+    if (bar->maximum() > 0 && bar->value() == bar->maximum()) verticalHeader()->setOffsetToLastSection();
+    else verticalHeader()->setOffsetToSectionPosition(bar->value());
+    viewport()->update();
+}
+
+void TStringGrid::paintEvent(QPaintEvent *e) {
+    movedSincePaint_ = false;
+    QTableView::paintEvent(e);
 }
 
 void TStringGrid::moveCurrent(int col, int row, bool click) {
+    model_->announce();
     settingCurrent_ = true;
     selectionModel()->setCurrentIndex(toIndex(col, row), QItemSelectionModel::ClearAndSelect |
                                                              (options_ & goRowSelect ? QItemSelectionModel::Rows
@@ -320,6 +417,7 @@ void TStringGrid::SetSelection(const TGridRect &g) {
     r.Top = std::clamp(r.Top, fixedRows_, RowCount() - 1);
     r.Bottom = std::clamp(r.Bottom, fixedRows_, RowCount() - 1);
     if (r.Left < fixedCols_ || r.Top < fixedRows_) return; // no scrollable cell
+    model_->announce();
     settingCurrent_ = true;
     selectionModel()->setCurrentIndex(toIndex(r.Left, r.Top), QItemSelectionModel::NoUpdate);
     selectionModel()->select(QItemSelection(toIndex(r.Left, r.Top), toIndex(r.Right, r.Bottom)),
@@ -327,6 +425,15 @@ void TStringGrid::SetSelection(const TGridRect &g) {
     settingCurrent_ = false;
     col_ = r.Left;
     row_ = r.Top;
+}
+
+void TStringGrid::SetRedraw(bool on) {
+    if (on == redraw_) return;
+    redraw_ = on;
+    setUpdatesEnabled(on);
+    if (!on) return;
+    model_->announce();
+    viewport()->update();
 }
 
 void TStringGrid::SetOptions(TGridOptions o) {

@@ -1,7 +1,8 @@
 #pragma once
 // The class library's string grid over Qt model/view: a QTableView on a model that
-// keeps the cells in rows of strings, so appending a row costs O(1) amortised and no
-// widget exists per row or cell. GUI thread only.
+// keeps the cells in compact storage (CellStore), so appending a row costs O(1)
+// amortised, a row of short cells some tens of bytes, and no widget exists per row or
+// cell. GUI thread only.
 //
 // Coordinates are those of the class library: columns and rows counted from 0 across
 // the whole grid, fixed rows and columns included. The fixed area is shown as the
@@ -12,7 +13,7 @@
 // Events: OnClick after the current cell changes by a mouse click, the keyboard or
 // SetRow/SetCol (as the class library does); OnDblClick on a double click; OnSelectCell
 // before the current cell moves by mouse or keyboard, with the right to refuse it.
-// The grid's font is the widget's (setFont); redraw is suspended with setUpdatesEnabled.
+// The grid's font is the widget's (setFont).
 
 #include "Component.h"
 
@@ -100,6 +101,12 @@ public:
     TGridOptions Options() const { return options_; }
     void SetOptions(TGridOptions o);
 
+    // Off: no painting, and rows added reach the view only when redraw is on again, in
+    // one go (the class library's WM_SETREDRAW), so that filling a grid row by row
+    // while events are processed costs the view no work for each row. Every other
+    // member reads the grid's own contents at once.
+    void SetRedraw(bool on);
+
     std::int32_t FixedColor() const { return fixedColor_; }
     void SetFixedColor(std::int32_t bgr);
 
@@ -114,6 +121,7 @@ protected:
     void keyPressEvent(QKeyEvent *e) override;
     QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
+    void paintEvent(QPaintEvent *e) override;
 
 private:
     QModelIndex toIndex(int col, int row) const;
@@ -139,6 +147,8 @@ private:
     bool pressValid_ = false;
     bool settingCurrent_ = false;
     bool userMove_ = false;
+    bool movedSincePaint_ = false;
+    bool redraw_ = true;
 };
 
 } // namespace forms

@@ -106,6 +106,15 @@ TEST_F(FormsGridTable, AppendedRowsScrollTheNewestIntoView) {
     EXPECT_EQ(grid.TopRow(), 16); // the last page stays full
     grid.SetTopRow(-3);
     EXPECT_EQ(grid.TopRow(), 1);
+    // Moves one after another before a paint and after one place the rows alike.
+    for (const int top : {5, 8, 3}) {
+        grid.SetTopRow(top);
+        EXPECT_EQ(grid.rowAt(0), top - 1);
+        EXPECT_EQ(grid.verticalScrollBar()->value(), top - 1);
+    }
+    grid.viewport()->grab();
+    grid.SetTopRow(9);
+    EXPECT_EQ(grid.rowAt(0), 8);
 
     // Clearing the table back to its two rows brings the view back to the top, quietly.
     int clicks = 0;
@@ -117,6 +126,39 @@ TEST_F(FormsGridTable, AppendedRowsScrollTheNewestIntoView) {
     EXPECT_EQ(grid.TopRow(), 1);
     EXPECT_EQ(grid.Row(), 1);
     EXPECT_EQ(clicks, 0);
+}
+
+// Rows filled while redraw is off read back at once and reach the view in one go.
+TEST_F(FormsGridTable, RowsAddedWithoutRedrawReachTheViewWhenItResumes) {
+    int inserts = 0;
+    QObject::connect(grid.model(), &QAbstractItemModel::rowsInserted, [&] { ++inserts; });
+    grid.SetRedraw(false);
+    for (int r = 2; r <= 50; ++r) {
+        grid.SetRowCount(r + 1);
+        grid.SetCells(3, r, QString::number(r));
+        QApplication::processEvents();
+    }
+    EXPECT_EQ(grid.RowCount(), 51);
+    EXPECT_EQ(grid.Cells(3, 50), "50");
+    EXPECT_EQ(inserts, 0);
+    grid.SetRedraw(true);
+    EXPECT_EQ(inserts, 1);
+    EXPECT_EQ(grid.model()->rowCount(), 50);
+    EXPECT_EQ(grid.model()->index(49, 3).data().toString(), "50");
+
+    // Moving to a row the view does not know yet announces the rows first; shrinking
+    // drops what the view was never told of as well.
+    grid.SetRedraw(false);
+    grid.SetRowCount(60);
+    grid.SetRow(55);
+    EXPECT_EQ(grid.model()->rowCount(), 59);
+    EXPECT_EQ(grid.currentIndex().row(), 54);
+    grid.SetRowCount(70);
+    grid.SetRowCount(20);
+    EXPECT_EQ(grid.model()->rowCount(), 19);
+    grid.SetRedraw(true);
+    EXPECT_EQ(grid.model()->rowCount(), 19);
+    EXPECT_EQ(grid.Row(), 19);
 }
 
 TEST_F(FormsGridTable, SelectionRowAndColumn) {
