@@ -66,14 +66,18 @@ void ToolbarButton::SetEnabled(bool on) const {
     if (Action) Action->setEnabled(on);
 }
 
-Panel::Panel() : Timer1(this, 10) {
+Panel::Panel() : Timer1(this, 10), Timer2(this, 980) {
     setWindowTitle(caption);
     buildForm();
     Timer1.OnTimer = [this] { Timer1_Timer(); };
+    Timer2.OnTimer = [this] { Timer2_Timer(); };
+    // Enabled in the window's description: it runs from the moment the window loads.
+    Timer2.SetEnabled(true);
 }
 
 Panel::~Panel() {
     Timer1.SetEnabled(false);
+    Timer2.SetEnabled(false);
     if (PanelForm == this) PanelForm = nullptr;
 }
 
@@ -120,6 +124,7 @@ void Panel::buildForm() {
     top->addWidget(LblCOM);
     plateLayout->addLayout(top);
     plateLayout->addWidget(buildDisplay());
+    plateLayout->addWidget(buildRecordRow());
     plateLayout->addWidget(buildKeys());
     outer->addWidget(plate);
     setCentralWidget(central);
@@ -268,7 +273,7 @@ void Panel::buildToolbar() {
         connect(buttons_[i].Action, &QAction::triggered, this, [this, i] { Toolbar1_ButtonClick(buttons_[i]); });
     // The picture holders and the commands whose windows are not in this program yet
     // stay disabled, so that a click visibly does nothing.
-    for (int i : {1, 2, 3, 4, 5, 6, 7, 8, 15, 16, 17, 18}) Buttons(i).SetEnabled(false);
+    for (int i : {5, 6, 7, 8, 15, 16, 17, 18}) Buttons(i).SetEnabled(false);
 }
 
 double Panel::SoundBarMin() const { return barMin_; }
@@ -481,10 +486,10 @@ void Panel::RtcKey() {
 
 void Panel::Toolbar1_ButtonClick(const ToolbarButton &Button) {
     const QString &key = Button.Key;
-    if (key == "Save") return;
-    if (key == "Open") return;
-    if (key == "Sampling") return;
-    if (key == "List") return;
+    if (key == "Save") return SaveKey();
+    if (key == "Open") return OpenKey();
+    if (key == "Sampling") return SamplingKey();
+    if (key == "List") return ListKey();
     if (key == "Graph") return;
     if (key == "Run") return;
     if (key == "Stop") return;
