@@ -1,6 +1,7 @@
 #include "Panel.h"
 
 #include "FileTransfer.h"
+#include "Memory.h"
 #include "Meter.h"
 #include "MeterLink.h"
 #include "Rs232.h"
@@ -273,7 +274,7 @@ void Panel::buildToolbar() {
         connect(buttons_[i].Action, &QAction::triggered, this, [this, i] { Toolbar1_ButtonClick(buttons_[i]); });
     // The picture holders and the commands whose windows are not in this program yet
     // stay disabled, so that a click visibly does nothing.
-    for (int i : {5, 6, 7, 8, 15, 16, 17, 18}) Buttons(i).SetEnabled(false);
+    for (int i : {5, 6, 7, 8, 16, 17, 18}) Buttons(i).SetEnabled(false);
 }
 
 double Panel::SoundBarMin() const { return barMin_; }
@@ -500,7 +501,7 @@ void Panel::Toolbar1_ButtonClick(const ToolbarButton &Button) {
     if (key == "Down") return MeterKey(10);
     if (key == "RTC") return RtcKey();
     if (key == "REC") return MeterKey(6);
-    if (key == "Memory") return;
+    if (key == "Memory") return MemoryKey(*this);
     // "StopRec", "Save1", "Erase": picture holders without an action.
 }
 
