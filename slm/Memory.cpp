@@ -15,6 +15,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -35,7 +36,6 @@ QLabel *valueLabel(const QString &text, QWidget *parent) {
     l->setFrameShape(QFrame::Panel);
     l->setFrameShadow(QFrame::Sunken);
     l->setAlignment(Qt::AlignCenter);
-    l->setMinimumWidth(90);
     return l;
 }
 
@@ -62,18 +62,20 @@ Memory::Memory(Panel *panel) : QWidget(panel, Qt::Window), panel_(panel) {
     LblMessage = new QLabel("", this);
     LblMessage->setObjectName("LblMessage");
     LblMessage->setAlignment(Qt::AlignCenter);
-    LblMessage->setMinimumWidth(150);
     CmdCompare = new QPushButton("Compare", this);
 
+    Grid->setFixedHeight(70);
+    for (QWidget *w : std::initializer_list<QWidget *>{sizeBox, remainBox, LblMessage, CmdCompare, Grid})
+        w->setFixedWidth(160);
     auto *side = new QVBoxLayout;
     side->addWidget(sizeBox);
     side->addWidget(remainBox);
     side->addWidget(LblMessage);
     side->addStretch();
     side->addWidget(CmdCompare);
-    side->addWidget(Grid, 1);
+    side->addWidget(Grid);
     auto *layout = new QHBoxLayout(this);
-    layout->addWidget(GridSet, 1);
+    layout->addWidget(GridSet);
     layout->addLayout(side);
 
     GridSet->OnClick = [this] { GridSet_Click(); };
@@ -95,10 +97,9 @@ void Memory::Form_Load() {
     const char *widths[3] = {" No.S ", " Sampling ", " Records "};
     for (int c = 0; c < 3; ++c) GridSet->SetColWidth(c, vb::PixelsToTwipsX(fm.horizontalAdvance(widths[c])));
     int gridWidth = 0;
-    for (int c = 0; c < 3; ++c) gridWidth += fm.horizontalAdvance(widths[c]);
-    GridSet->setMinimumWidth(gridWidth + GridSet->frameWidth() * 2 + 24);
-    Grid->setMaximumHeight(90);
-    resize(sizeHint().width(), 320);
+    for (int c = 0; c < 3; ++c) gridWidth += GridSet->columnWidth(c);
+    GridSet->setFixedWidth(gridWidth + GridSet->frameWidth() * 2 + GridSet->verticalScrollBar()->sizeHint().width());
+    resize(sizeHint().width(), 300);
     MemoryOpen = vb::True;
 }
 
@@ -355,7 +356,7 @@ void Memory::decodeSet() {
     for (int i = 0; i < 3; ++i) list->GridN(i)->SetRows(1);
     if (decoded.HeaderDamaged) {
         vb::MsgBox(damagedSet, vb::vbOKOnly);
-        if (!list || vb::Ended()) return livePollOn();
+        if (!list || !list->isVisible() || vb::Ended()) return livePollOn();
     }
     list->LblMessage->SetFloodType(1);
     const SetSettings settings = DecodeSettings(decoded);
@@ -369,7 +370,7 @@ void Memory::decodeSet() {
         const DecodedRecord &record = decoded.Records[size_t(i - 1)];
         if (record.Damaged) {
             vb::MsgBox(damagedSet, vb::vbOKOnly);
-            if (!list || vb::Ended()) return livePollOn();
+            if (!list || !list->isVisible() || vb::Ended()) return livePollOn();
         }
         list->GridN(0)->AddItem(QString::number(i));
         list->GridN(1)->AddItem(record.Stamp);
@@ -380,7 +381,7 @@ void Memory::decodeSet() {
             vb::DoEvents();
             sinceEvents.restart();
             // Closed meanwhile (or started afresh by another click): this decode ends.
-            if (!list || vb::Ended()) return livePollOn();
+            if (!list || !list->isVisible() || vb::Ended()) return livePollOn();
         }
     }
     list->setWindowTitle(caption);

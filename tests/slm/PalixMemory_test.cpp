@@ -5,6 +5,8 @@
 #include "SlmSim.h"
 
 #include "platform/forms/Dialogs.h"
+#include "slm/DataList.h"
+#include "slm/FileList.h"
 #include "slm/FileTransfer.h"
 #include "slm/Memory.h"
 #include "slm/Meter.h"
@@ -16,7 +18,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QDate>
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QMouseEvent>
+#include <QPainter>
 #include <QTimer>
 
 #include <chrono>
@@ -75,6 +84,8 @@ protected:
         forms::DialogScript().reset();
     }
     void TearDown() override {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (w != PanelForm) w->close();
         delete PanelForm;
         testsupport::processEventsFor(20ms);
         qunsetenv("METER_PORTS");
@@ -107,6 +118,37 @@ protected:
         for (int c = 0; c < 3; ++c) cells << MemoryForm->GridSet->TextMatrix(r, c);
         return cells;
     }
+    // Downloads the simulator's sets; true once they are listed.
+    static bool download(Panel *p, int sets) {
+        Steps steps;
+        steps.then([] { return true; }, [&] { pressMemory(p); });
+        steps.then([&] { return listed(p, sets); });
+        return steps.run(20s);
+    }
+    // A click of the mouse on a row of the grid, as the user makes it.
+    static void clickRow(vb::MSFlexGrid *grid, int row) {
+        grid->Flush();
+        const QPoint at = grid->visualRect(grid->model()->index(row - grid->FixedRows(), 0)).center();
+        const QPoint global = grid->viewport()->mapToGlobal(at);
+        QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(grid->viewport(), &press);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(grid->viewport(), &release);
+    }
+    static QStringList column(DataList *d, int i) {
+        QStringList cells;
+        for (int r = 1; r < d->GridN(i)->Rows(); ++r) cells << d->GridN(i)->TextMatrix(r, 0);
+        return cells;
+    }
+    // The PC clock's century before the meter's two-digit year.
+    static QString century() { return QString::number(QDate::currentDate().year()).left(2); }
+    static int damagedMessages() {
+        int n = 0;
+        for (const auto &r : forms::DialogScript().log())
+            n += r.text == "There could be some error while reading(or recording) this set.\rPlease clear the EEPROM or try again!";
+        return n;
+    }
+
     static QString lastMessage() {
         const auto &log = forms::DialogScript().log();
         return log.empty() ? QString() : log.back().text;
@@ -287,4 +329,145 @@ TEST_F(PalixMemory, KeyPressedDuringTheDownloadRestartsIt) {
     EXPECT_EQ(row(1), QStringList({"1", "1", "575"}));
     EXPECT_EQ(row(2), QStringList({"2", "1", "575"}));
     EXPECT_EQ(sim.count("55 00 00 00"), 2);
+}
+
+TEST_F(PalixMemory, AClickedSetIsDecodedIntoDataListAndSaved) {
+    // The live meter at 120/60, FAST, A; the sets stored at 100/40, SLOW, C.
+    SlmSim sim({"--level", "60", "--range", "4", "--sets", "2", "--records", "3,1", "--set-sampling", "60,1",
+                "--set-range", "2", "--set-flags", "21", "--set-levels", "65,100", "--set-start", "2026-12-09 10:07:05"});
+    Panel *p = startOn(sim);
+    ASSERT_TRUE(download(p, 2));
+    const QString y = century();
+
+    clickRow(MemoryForm->GridSet, 1);
+    DataList *d = DataListForm();
+    ASSERT_TRUE(d->isVisible());
+    EXPECT_EQ(column(d, 0), QStringList({"1", "2", "3"}));
+    EXPECT_EQ(column(d, 1), QStringList({y + "26/12/09 10:07:05", y + "26/12/09 10:08:05", y + "26/12/09 10:09:05"}));
+    EXPECT_EQ(column(d, 2), QStringList({"65.0", "100.0", "65.0"}));
+    EXPECT_EQ(d->TxtLn->text(), "Time: SLOW   Frequency: C   Range: 40-100");
+    EXPECT_EQ(d->TxtMax->text(), "Max : 100.0 dB ----" + y + "26/12/09 10:08:05");
+    EXPECT_EQ(d->TxtMin->text(), "Min : 65.0 dB ----" + y + "26/12/09 10:07:05");
+    EXPECT_EQ(d->LblMessage->Caption(), "3 in No.1 Set");
+    EXPECT_EQ(d->LblMessage->FloodType(), 0);
+    EXPECT_EQ(d->windowTitle(), "Data List");
+    EXPECT_TRUE(p->Timer1.Enabled());
+    EXPECT_EQ(damagedMessages(), 0);
+    // The live state keeps the meter's own range and weightings.
+    EXPECT_EQ(RangeTop, 120);
+    EXPECT_EQ(TimeWeighting, "FAST");
+    EXPECT_EQ(FreqWeighting, "A");
+
+    // Another set starts the window afresh.
+    clickRow(MemoryForm->GridSet, 2);
+    d = DataListForm();
+    EXPECT_EQ(column(d, 0), QStringList({"1"}));
+    EXPECT_EQ(column(d, 1), QStringList({y + "26/12/09 10:11:05"}));
+    EXPECT_EQ(d->LblMessage->Caption(), "1 in No.2 Set");
+
+    // Saved with its Save key, the set opens again with the Open key.
+    const QString dir = QString::fromStdString(testsupport::makeTempDir());
+    forms::DialogScript().pushFile(dir + "/set.slm");
+    d->Toolbar1_ButtonClick("Save");
+    QFile saved(dir + "/set.slm");
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromLatin1(saved.readAll()),
+              "No.s\tDate Time\tSPL\t\r\n1\t" + y + "26/12/09 10:11:05\t65.0\t\r\n"
+              "*Time: SLOW   Frequency: C   Range: 40-100\r\n**Max : 65.0 dB ----" + y + "26/12/09 10:11:05\r\n"
+              "***Min : 65.0 dB ----" + y + "26/12/09 10:11:05\r\n");
+    forms::DialogScript().pushFile(dir + "/set.slm");
+    p->Toolbar1_ButtonClick(p->Buttons(2));
+    FileList *f = FileListForm();
+    ASSERT_EQ(f->RecordCount(), 1);
+    EXPECT_EQ(f->GridN(1)->TextMatrix(1, 0), y + "26/12/09 10:11:05");
+    EXPECT_EQ(f->TxtLn->text(), d->TxtLn->text());
+    EXPECT_EQ(f->TxtMax->text(), d->TxtMax->text());
+}
+
+TEST_F(PalixMemory, DamagedSetsAreSaidAndTheDecodeGoesOn) {
+    SlmSim sim({"--level", "60", "--sets", "2", "--records", "2", "--set-levels", "70,80"});
+    Panel *p = startOn(sim);
+    ASSERT_TRUE(download(p, 2));
+    const QByteArray whole = DataSets[1];
+
+    // Too short for its header: said once, no records.
+    DataSets[1] = whole.left(20);
+    clickRow(MemoryForm->GridSet, 1);
+    EXPECT_EQ(damagedMessages(), 1);
+    EXPECT_EQ(DataListForm()->RecordCount(), 0);
+    EXPECT_EQ(DataListForm()->LblMessage->Caption(), "0 in No.1 Set");
+    EXPECT_TRUE(p->Timer1.Enabled());
+
+    // A record byte missing: said at that record, which stays without a level.
+    DataSets[1] = whole.left(whole.size() - 1);
+    clickRow(MemoryForm->GridSet, 1);
+    EXPECT_EQ(damagedMessages(), 2);
+    DataList *d = DataListForm();
+    EXPECT_EQ(column(d, 2), QStringList({"70.0", ""}));
+    EXPECT_EQ(d->TxtMax->text().left(19), "Max : 70.0 dB ----" + century().left(1));
+    EXPECT_EQ(d->LblMessage->Caption(), "2 in No.1 Set");
+
+    // An empty slot (listed by an earlier download, say) is a damaged set too.
+    DataSets[2].clear();
+    clickRow(MemoryForm->GridSet, 2);
+    EXPECT_EQ(damagedMessages(), 3);
+    EXPECT_EQ(DataListForm()->RecordCount(), 0);
+    EXPECT_TRUE(p->Timer1.Enabled());
+}
+
+TEST_F(PalixMemory, ALongDecodeEndsWhenItsWindowCloses) {
+    SlmSim sim({"--level", "60", "--sets", "2", "--records", "3"});
+    Panel *p = startOn(sim);
+    ASSERT_TRUE(download(p, 2));
+    // A long set in slot 1, to be decoded while the test acts inside its event rounds.
+    QByteArray set = DataSets[1].left(50);
+    for (int i = 0; i < 60000; ++i) set.append("\x02\x58", 2);
+    DataSets[1] = set;
+
+    for (bool closeIt : {true, false}) {
+        Steps steps;
+        steps.then([] { return true; }, [&] { QTimer::singleShot(0, [&] { clickRow(MemoryForm->GridSet, 1); }); });
+        steps.then([&] { return DataListVisible() && DataListForm()->windowTitle().endsWith(" Records Completed"); }, [&] {
+            // Closed, or started afresh by a click on another set.
+            if (closeIt) UnloadDataList();
+            else clickRow(MemoryForm->GridSet, 2);
+        });
+        steps.then([&] { return p->Timer1.Enabled(); });
+        ASSERT_TRUE(steps.run(30s)) << closeIt;
+        testsupport::processEventsFor(100ms);
+        if (closeIt) {
+            EXPECT_FALSE(DataListVisible());
+        } else {
+            EXPECT_EQ(DataListForm()->RecordCount(), 3);
+            EXPECT_EQ(DataListForm()->LblMessage->Caption(), "3 in No.2 Set");
+        }
+    }
+    // The window of the sets goes while nothing of it runs.
+    QPointer<Memory> m = MemoryForm;
+    m->close();
+    EXPECT_TRUE(testsupport::waitUntil([&] { return m.isNull(); }, 2s));
+}
+
+TEST_F(PalixMemory, ScreenshotOfTheSetsBesideADecodedSet) {
+    SlmSim sim({"--level", "60", "--sets", "3", "--records", "120,45,600", "--set-sampling", "60,1,10",
+                "--set-range", "2,3,1", "--set-flags", "0,21,1", "--set-start", "2026-12-09 08:30:00"});
+    Panel *p = startOn(sim);
+    ASSERT_TRUE(download(p, 3));
+    clickRow(MemoryForm->GridSet, 1);
+    DataList *d = DataListForm();
+    testsupport::processEventsFor(300ms);
+    const QImage memory = MemoryForm->grab().toImage(), list = d->grab().toImage();
+    ASSERT_FALSE(memory.isNull());
+    ASSERT_FALSE(list.isNull());
+    // The two windows side by side, as they stand on the screen beside Panel.
+    const int gap = 12;
+    QImage shot(memory.width() + gap + list.width(), std::max(memory.height(), list.height()), QImage::Format_RGB32);
+    shot.fill(QColor(0x3b, 0x40, 0x46));
+    QPainter painter(&shot);
+    painter.drawImage(0, 0, memory);
+    painter.drawImage(memory.width() + gap, 0, list);
+    painter.end();
+    const QString dir = QString::fromStdString(testsupport::binDir()) + "/../screenshots";
+    QDir().mkpath(dir);
+    EXPECT_TRUE(shot.save(dir + "/palix-memory.png"));
 }
