@@ -24,6 +24,7 @@
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QTimer>
 #ifdef HAVE_QT_SERIALPORT
 #include <QSerialPort>
 #endif
@@ -42,11 +43,15 @@ double cpuSeconds() {
     return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
+// Sleeps in the event loop until `done` holds (checked after every event and every
+// 10 ms) or `ms` pass.
 bool waitFor(const std::function<bool()> &done, int ms) {
     QDeadlineTimer deadline(ms);
+    QTimer tick;
+    tick.start(10);
     while (!done()) {
         if (deadline.hasExpired()) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     return true;
 }

@@ -12,7 +12,6 @@
 #include <QCloseEvent>
 #include <QDate>
 #include <QElapsedTimer>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QScrollBar>
@@ -20,7 +19,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <optional>
 
 namespace slm {
 
@@ -137,7 +135,7 @@ public:
             if (!send({'R', 0, 0, 0x21}) || !delay(0.02)) return stopped();
             bool asked = true;
             while (asked && COM.InBufferCount() < 6) {
-                vb::DoEvents(5);
+                vb::DoEvents(10);
                 if (halted()) return stopped();
                 asked = !interfered();
             }
@@ -171,7 +169,7 @@ public:
             flush();
             if (!send({'U', 0, 0, 0}) || !delay(0.2)) return stopped();
             bool again = interfered();
-            QString progress;
+            QElapsedTimer progressShown;
             for (;;) {
                 if (again) break;
                 buffer += COM.Input();
@@ -180,17 +178,21 @@ public:
                     again = true;
                     break;
                 }
-                // Sleep in the event loop while the line brings the next bytes: about ten
-                // of them arrive in 10 ms at 9600 baud.
-                vb::DoEvents(buffer.size() >= L ? 0 : 10);
+                // Sleep in the event loop while the line brings the next bytes (about 50
+                // in 50 ms at 9600 baud; the port's queue holds a second of them). Input
+                // ends the sleep at once, so the windows answer as fast as ever.
+                vb::DoEvents(buffer.size() >= L ? 0 : 50);
                 if (halted()) return stopped();
                 if (interfered()) {
                     again = true;
                     break;
                 }
                 const double shown = std::min<double>(buffer.size(), L);
-                const QString text = FormatOneDecimal(shown / L * 100) + "% Completed";
-                if (text != progress) form_->LblMessage->setText(progress = text);
+                // A few times a second is as much as anyone reads; the last one always.
+                if (shown == L || !progressShown.isValid() || progressShown.elapsed() >= 200) {
+                    form_->LblMessage->setText(FormatOneDecimal(shown / L * 100) + "% Completed");
+                    progressShown.start();
+                }
                 if (shown == L) break;
             }
             if (!again && buffer.size() >= 52) break;
@@ -249,10 +251,9 @@ private:
     // The download ends early: nothing is left waiting and the live poll runs again.
     void stopped() {
         if (why_ == Why::Ended) return;
-        const bool open = shown_ && form_ && !form_->Unloaded();
-        MemoryOpen = open ? vb::True : vb::False;
+        const auto windowOpen = [this] { return shown_ && form_ && !form_->Unloaded(); };
         if (why_ == Why::Lost) {
-            if (open) form_->LblMessage->setText("Connection lost");
+            if (windowOpen()) form_->LblMessage->setText("Connection lost");
             vb::MsgBox("The connection to the meter was lost: the download has stopped.", vb::vbCritical);
             if (vb::Ended()) return;
         } else {
@@ -261,6 +262,8 @@ private:
             COM.SetOutput(QByteArray(1, '\0'));
             flush();
         }
+        // Also when the window was closed while the message was up.
+        MemoryOpen = windowOpen() ? vb::True : vb::False;
         panel_.Timer1.SetEnabled(true);
     }
 

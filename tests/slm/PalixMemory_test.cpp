@@ -161,6 +161,7 @@ TEST_F(PalixMemory, EmptyMemorySaysSoAndOpensNoWindow) {
     SlmSim sim({"--level", "60"});
     Panel *p = startOn(sim);
     const int sizeQueries = sim.count("47 00 00 00");
+    forms::DialogScript().pushButton(forms::IDOK);
     Steps steps;
     steps.then([] { return true; }, [&] { pressMemory(p); });
     steps.then([] { return !forms::DialogScript().log().empty(); });
@@ -289,6 +290,7 @@ TEST_F(PalixMemory, VanishedPortEndsTheDownloadWithAMessage) {
         auto sim = std::make_unique<SlmSim>(QStringList{"--level", "60", "--sets", "4", "--records", "2475", "--paced",
                                                         "--bad-pointer", windowOpen ? "0" : "1000"});
         Panel *p = startOn(*sim);
+        forms::DialogScript().pushButton(forms::IDOK);
         Steps steps;
         steps.then([] { return true; }, [&] { pressMemory(p); });
         if (windowOpen)
@@ -389,6 +391,7 @@ TEST_F(PalixMemory, DamagedSetsAreSaidAndTheDecodeGoesOn) {
     Panel *p = startOn(sim);
     ASSERT_TRUE(download(p, 2));
     const QByteArray whole = DataSets[1];
+    for (int i = 0; i < 3; ++i) forms::DialogScript().pushButton(forms::IDOK);
 
     // Too short for its header: said once, no records.
     DataSets[1] = whole.left(20);

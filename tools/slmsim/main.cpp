@@ -258,7 +258,8 @@ int main(int argc, char **argv) {
         short masterEvents = POLLIN;
         if (meter.downloadLeft() > 0) {
             if (!paced) masterEvents |= POLLOUT;
-            else timeout = timeout < 0 ? 2 : std::min(timeout, 2);
+            // In bursts of about ten bytes, as a USB-serial adapter hands them on.
+            else timeout = timeout < 0 ? 10 : std::min(timeout, 10);
         }
         pollfd fds[2] = {{master, masterEvents, 0}, {stdinOpen ? 0 : -1, POLLIN, 0}};
         const int n = poll(fds, 2, timeout);
