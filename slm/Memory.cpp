@@ -82,7 +82,7 @@ Memory::Memory(Panel *panel) : QWidget(panel, Qt::Window), panel_(panel) {
 
 void Memory::Form_Load() {
     if (panel_) {
-        const QRect frame = panel_->frameGeometry();
+        const QRect frame = vb::FormGeometry(panel_);
         vb::MoveForm(this, frame.x() + frame.width(), frame.y());
     }
     GridSet->SetRows(1);

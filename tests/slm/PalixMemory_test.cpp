@@ -220,7 +220,7 @@ TEST_F(PalixMemory, DownloadListsTheSetsAfterEveryRetry) {
         }
 
     // Beside Panel, at its top.
-    const QRect panel = p->frameGeometry(), memory = MemoryForm->frameGeometry();
+    const QRect panel = vb::FormGeometry(p), memory = vb::FormGeometry(MemoryForm);
     EXPECT_EQ(memory.left(), panel.left() + panel.width());
     EXPECT_EQ(memory.top(), panel.top());
 
