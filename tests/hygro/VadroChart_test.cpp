@@ -376,6 +376,14 @@ TEST(HygroVadroChart, ChartOfATableTakesItsCaptionPointsAndTemperatureAxis) {
     list->Grid1->SetCells(8, 1, "C");
     main->btnOutputGraphClick();
     EXPECT_EQ(frmGraph->SciGraph1->Subsets(), 3);
+
+    // A table of one row: one point on a time axis of no width.
+    tableWindow(*main, "one", 1, [](int) { return QStringLiteral("20"); });
+    main->btnOutputGraphClick();
+    ASSERT_TRUE(frmGraph);
+    EXPECT_EQ(frmGraph->SciGraph1->Points(), 1);
+    EXPECT_EQ(frmGraph->SciGraph1->YData(1, 0), 20.0f);
+    EXPECT_FALSE(frmGraph->SciGraph1->grab().isNull());
 }
 
 TEST(HygroVadroChart, TablesThatCannotBeChartedSaySo) {
