@@ -32,8 +32,17 @@ void SamplingChoice::Form_Load() {
     // Its top-left corner at half the main window's width and height, on the screen.
     if (PanelForm) {
         const QRect panel = PanelForm->frameGeometry();
-        vb::MoveForm(this, panel.width() / 2, panel.height() / 2);
+        place_ = QPoint(panel.width() / 2, panel.height() / 2);
+        vb::MoveForm(this, place_.x(), place_.y());
+        // Placed: a dialog would otherwise centre itself over its parent when shown.
+        setAttribute(Qt::WA_Moved);
     }
+}
+
+void SamplingChoice::showEvent(QShowEvent *event) {
+    QDialog::showEvent(event);
+    // Shown at once by exec(), before the window system took the place given at load.
+    if (!place_.isNull()) vb::MoveForm(this, place_.x(), place_.y());
 }
 
 void SamplingChoice::CmdOK_Click() {

@@ -17,6 +17,12 @@ public:
 
     void Form_Load();
     void CmdOK_Click();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    QPoint place_;
 };
 
 } // namespace slm

@@ -165,8 +165,7 @@ void MSFlexGrid::SetFixedRows(int n) {
     if (model_->rows <= n) SetRows(n + 1);
     fixedRows_ = n;
     model_->setFixed(fixedRows_, fixedCols_);
-    row_ = std::max(row_, fixedRows_);
-    topRow_ = std::max(topRow_, fixedRows_);
+    row_ = topRow_ = fixedRows_;
     applyHeaders();
 }
 
@@ -176,7 +175,7 @@ void MSFlexGrid::SetFixedCols(int n) {
     if (model_->cols <= n) SetCols(n + 1);
     fixedCols_ = n;
     model_->setFixed(fixedRows_, fixedCols_);
-    col_ = std::max(col_, fixedCols_);
+    col_ = fixedCols_;
     applyHeaders();
 }
 
