@@ -1,6 +1,7 @@
 #include "hygro/UMain.h"
 
 #include "hygro/UAbout.h"
+#include "hygro/UDataLogger.h"
 #include "hygro/UList.h"
 #include "hygro/UPanel.h"
 #include "hygro/UScope.h"
@@ -115,6 +116,7 @@ void resetUnitState() {
     GraphPointCount = 0;
     KeySent = false;
     KeyCommand = 0;
+    ResetLoggerState();
 }
 
 QIcon printerIcon() {
@@ -268,9 +270,8 @@ void TfrmMain::buildMenus() {
     mnuRun->setEnabled(false);
     mnuStop->setEnabled(false);
 
-    // The download itself comes with the data-logger window; the menu shows by model.
-    LoadData1 = menuBar()->addAction(QStringLiteral("&DataLogger"));
-    LoadData1->setEnabled(false);
+    // Shown by model (ApplyModel).
+    LoadData1 = menuBar()->addAction(QStringLiteral("&DataLogger"), this, [this] { RunHandler([this] { LoadData1Click(); }); });
     LoadData1->setVisible(false);
 
     QMenu *window = menuBar()->addMenu(QStringLiteral("&Window"));
@@ -901,6 +902,8 @@ bool TfrmMain::mnuSaveClick() {
     // table by name; another active table must not be saved in its place.
     if (SaveRealTimeList && RealTimeList) grid = RealTimeList->Grid1;
     else if (auto *list = dynamic_cast<TfrmList *>(ActiveMDIChild())) grid = list->Grid1;
+    else if (auto *logger = dynamic_cast<TfrmDataLogger *>(ActiveMDIChild())) grid = logger->Grid1;
+    else if (LoggerDataUnsaved && frmDataLogger) grid = frmDataLogger->Grid1;
     LoggerDataUnsaved = false;
     SaveRealTimeList = false;
     if (!grid) return false;
@@ -1020,6 +1023,7 @@ void TfrmMain::Open1Click() {
 
 void TfrmMain::btnPrintClick() {
     if (auto *list = dynamic_cast<TfrmList *>(ActiveMDIChild())) PrintGrid(list->Grid1, list->Caption());
+    else if (auto *logger = dynamic_cast<TfrmDataLogger *>(ActiveMDIChild())) PrintGrid(logger->Grid1, logger->Caption());
     // Chart windows print through the chart control, which comes with it.
 }
 

@@ -158,6 +158,9 @@ public:
     void PrintGrid(forms::TStringGrid *grid, const QString &title);
     void mnuPrinterSetupClick();
 
+    // Data logger (UMainLogger.cpp).
+    void LoadData1Click();
+
     // The active MDI child form, or none.
     QWidget *ActiveMDIChild() const;
     // The program's folder, with a trailing '/'.
@@ -174,6 +177,7 @@ private:
     void writePortByte(char command);
     void setModelHeaders(TfrmList *list);
     TfrmList *createRealTimeList();
+    void handBackLoggerPort();
 
     QLabel *statusPanels_[2] = {nullptr, nullptr};
     bool shown_ = false;

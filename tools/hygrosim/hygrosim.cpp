@@ -57,13 +57,15 @@ const char *Usage =
     "                   holding byte B)\n"
     "  --header-sets N  header set count N    --header-last C  header last position C\n"
     "  --count-beyond K set K's record count points beyond the data\n"
+    "  (on stdin: 'memory <options>' changes them and builds the memory anew)\n"
     "Keys received: M cycles MAX, MIN, MAX/MIN; N leaves it; H toggles HOLD;\n"
     "  F (582, 583) and C (585, 586) toggle C/F; R (583) toggles REL;\n"
     "  T toggles the clock display (582) or the time mode (585, 586);\n"
     "  E (585, 586) toggles logging; C (582, 583) clears MAX/MIN and HOLD;\n"
     "  X (582) toggles auto power off.\n"
     "Lines on stdin: 'silent|garbage|split|paced|lowbat|fixed on|off',\n"
-    "  'key <letter>', 'set <rh> <t1> <t2>', 'close' (closes the terminal and exits);\n"
+    "  'key <letter>', 'set <rh> <t1> <t2>', 'memory <memory options>',\n"
+    "  'close' (closes the terminal and exits);\n"
     "  each is answered on stdout with 'ok <line>' or 'error <line>'.\n";
 
 struct Meter {
@@ -379,6 +381,8 @@ bool onOff(const std::string &word, bool &flag) {
     return true;
 }
 
+int memoryOption(const std::string &name, const char *next);
+
 // Returns false when the simulator is told to end.
 bool control(const std::string &line) {
     std::istringstream in(line);
@@ -397,6 +401,17 @@ bool control(const std::string &line) {
         double rh, t1, t2;
         if (values >> rh >> t1 >> t2) meter.rh = rh, meter.t1 = t1, meter.t2 = t2;
         else ok = false;
+    } else if (cmd == "memory") {
+        // The rest of the line: memory options as on the command line; the image is built anew.
+        std::vector<std::string> words;
+        for (std::string w; in >> w;) words.push_back(w);
+        if (!arg.empty()) words.insert(words.begin(), arg);
+        for (size_t i = 0; ok && i < words.size();) {
+            const int taken = memoryOption(words[i], i + 1 < words.size() ? words[i + 1].c_str() : nullptr);
+            if (taken <= 0) ok = false;
+            else i += size_t(taken);
+        }
+        buildImage();
     } else if (cmd == "close") return false;
     else if (!cmd.empty()) ok = false;
     if (!ok) fprintf(stderr, "hygrosim: not understood: %s\n", line.c_str());
@@ -424,6 +439,37 @@ double parseDouble(const char *text, const char *what) {
         exit(2);
     }
     return v;
+}
+
+// A memory option (name and the text after it); returns 0 when `name` is none, the
+// number of words it took, or -1 with a message when its value is wrong.
+int memoryOption(const std::string &name, const char *next) {
+    if (name == "--logger-fahrenheit") return memory.fahrenheit = true, 1;
+    if (name == "--empty-memory") return memory.empty = true, 1;
+    int *field = nullptr;
+    int low = -1, high = 1 << 24, mask = 0;
+    if (name == "--sets") field = &memory.sets, low = 0, high = 65535;
+    else if (name == "--records") field = &memory.records, low = 0, high = 65535;
+    else if (name == "--rate") field = &memory.rate, low = 0, high = 65535;
+    else if (name == "--stride") field = &memory.stride, low = 4, high = 6;
+    else if (name == "--bad-date") field = &memory.badDate;
+    else if (name == "--pad-to") field = &memory.padTo, low = 0;
+    else if (name == "--bad-checksum") field = &memory.badChecksum;
+    else if (name == "--always-bad-checksum") field = &memory.alwaysBadChecksum;
+    else if (name == "--partial-block") field = &memory.partialBlock;
+    else if (name == "--stall-at") field = &memory.stallAt;
+    else if (name == "--header-sets") field = &memory.headerSets, mask = 0xFFFF;
+    else if (name == "--header-last") field = &memory.headerLast, mask = 0xFFFFFF;
+    else if (name == "--count-beyond") field = &memory.countBeyond;
+    else return 0;
+    char *end = nullptr;
+    const long v = next ? std::strtol(next, &end, 0) : 0;
+    if (!next || !*next || *end || v < low || v > high || (name == "--stride" && v == 5)) {
+        fprintf(stderr, "hygrosim: %s needs a number%s\n", name.c_str(), name == "--stride" ? " (4 or 6)" : "");
+        return -1;
+    }
+    *field = mask ? int(v) & mask : int(v);
+    return 2;
 }
 
 } // namespace
@@ -459,26 +505,10 @@ int main(int argc, char **argv) {
         else if (a == "--garbage") behaviour.garbage = true;
         else if (a == "--split") behaviour.split = true;
         else if (a == "--paced") behaviour.paced = true;
-        else if (a == "--sets") memory.sets = std::clamp(parseInt(value(), "--sets"), 0, 65535);
-        else if (a == "--records") memory.records = std::clamp(parseInt(value(), "--records"), 0, 65535);
-        else if (a == "--rate") memory.rate = std::clamp(parseInt(value(), "--rate"), 0, 65535);
-        else if (a == "--logger-fahrenheit") memory.fahrenheit = true;
-        else if (a == "--stride") {
-            memory.stride = parseInt(value(), "--stride");
-            if (memory.stride != 4 && memory.stride != 6) {
-                fprintf(stderr, "hygrosim: stride must be 4 or 6\n");
-                return 2;
-            }
-        } else if (a == "--bad-date") memory.badDate = parseInt(value(), "--bad-date");
-        else if (a == "--empty-memory") memory.empty = true;
-        else if (a == "--pad-to") memory.padTo = std::clamp(parseInt(value(), "--pad-to"), 0, 1 << 24);
-        else if (a == "--bad-checksum") memory.badChecksum = parseInt(value(), "--bad-checksum");
-        else if (a == "--always-bad-checksum") memory.alwaysBadChecksum = parseInt(value(), "--always-bad-checksum");
-        else if (a == "--partial-block") memory.partialBlock = parseInt(value(), "--partial-block");
-        else if (a == "--stall-at") memory.stallAt = parseInt(value(), "--stall-at");
-        else if (a == "--header-sets") memory.headerSets = parseInt(value(), "--header-sets") & 0xFFFF;
-        else if (a == "--header-last") memory.headerLast = parseInt(value(), "--header-last") & 0xFFFFFF;
-        else if (a == "--count-beyond") memory.countBeyond = parseInt(value(), "--count-beyond");
+        else if (int taken = memoryOption(a, i + 1 < argc ? argv[i + 1] : nullptr)) {
+            if (taken < 0) return 2;
+            i += taken - 1;
+        }
         else {
             fprintf(stderr, "hygrosim: unknown option %s\n%s", a.c_str(), Usage);
             return 2;
