@@ -2,12 +2,14 @@
 
 #include "hygro/UMain.h"
 #include "hygro/UScope.h"
+#include "hygro/core/ChartMaths.h"
 
 #include "chart/SciGraphCtl.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/forms/Exceptions.h"
 #include "platform/forms/StringGrid.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
@@ -22,6 +24,7 @@
 #include <QProgressBar>
 #include <QScreen>
 #include <QSplitter>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace hygro {
@@ -106,12 +109,6 @@ QPixmap unitGlyph(QChar letter, const QColor &colour) {
     return pm;
 }
 
-// Date-times as the chart's x data: days since 30 December 1899.
-double chartDays(const QDateTime &t) {
-    static const QDateTime epoch(QDate(1899, 12, 30), QTime(0, 0));
-    return double(epoch.msecsTo(t)) / 86400000.0;
-}
-
 } // namespace
 
 TfrmDataLogger::TfrmDataLogger(QWidget *owner) : TMdiChild(owner) {
@@ -187,7 +184,31 @@ TfrmDataLogger::TfrmDataLogger(QWidget *owner) : TMdiChild(owner) {
     StaticText3 = captionBar(QStringLiteral("Graph"), chartBox);
     chartLayout->addWidget(StaticText3);
     SciGraph1 = new SciGraph(chartBox);
-    SciGraph1->Loaded();
+    // The chart's stored settings that SetupChart leaves alone, as on the chart windows.
+    SciGraph *c = SciGraph1;
+    c->SetViewingStyle(sgColor);
+    c->SetPlottingMethod(sgLine);
+    c->SetGridLineControl(sgYPlusXAxis);
+    c->SetDataPrecision(sgThreeDecimals);
+    c->SetFontSize(sgMedium);
+    c->SetMainTitleFont(QStringLiteral("Times New Roman"));
+    c->SetSubTitleFont(QStringLiteral("Times New Roman"));
+    c->SetLabelFont(QStringLiteral("Arial"));
+    c->SetDefOrientation(sgLandscape);
+    c->SetAllowCustomization(true);
+    c->SetAllowExporting(true);
+    c->SetAllowMaximization(true);
+    c->SetAllowPopup(true);
+    c->SetAllowUserInterface(sgAllInterface);
+    c->SetModalDialogs(false);
+    c->SetShowLegend(true);
+    c->SetLegendLocation(sgLegendTop);
+    c->SetHotSpotSize(sgSmallHotSpots);
+    c->SetDataHotSpotLimit(900000);
+    c->SetZoomStyle(sgFramed);
+    c->SetBorderTypes(sgDropShadow);
+    c->SetThreeDDialogs(true);
+    c->Loaded();
     chartLayout->addWidget(SciGraph1);
     auto *tableBox = new QWidget(Splitter3);
     auto *tableLayout = new QVBoxLayout(tableBox);
@@ -244,7 +265,7 @@ void TfrmDataLogger::FormCreate() {
                       forms::goColSizing | forms::goRowSelect);
     const double widths[9] = {0.8, 1.4, 1.3, 1.0, 0.6, 1.0, 0.8, 0.9, 0.8};
     for (int c = 0; c < 9; ++c) Grid1->SetColWidths(c, int(Grid1->DefaultColWidth() * widths[c]));
-    prepareChart(4, 0, 0);
+    if (frmMain) frmMain->SetupChart(SciGraph1, 4, 0, 0, MeterModel);
 
     const bool oneTemperature = MeterModel == 585;
     T1MAX->setText(oneTemperature ? QStringLiteral("T MAX") : QStringLiteral("T1 MAX"));
@@ -344,7 +365,9 @@ void TfrmDataLogger::jumpToRow(int row) {
 }
 
 void TfrmDataLogger::FormActivate() {
-    // The chart-from-table command does not apply to this window's chart.
+    if (!frmMain) return;
+    frmMain->btnOutputGraph->setEnabled(false);
+    frmMain->Graph1->setEnabled(true);
 }
 
 void TfrmDataLogger::FormCloseQuery(bool &CanClose) {
@@ -372,21 +395,6 @@ void TfrmDataLogger::FormClose() {
 }
 
 // ---- decoding a set ---------------------------------------------------------------
-
-void TfrmDataLogger::prepareChart(int points, double maxX, double minX) {
-    // The shared chart set-up of the program replaces this once it is there.
-    (void)maxX;
-    (void)minX;
-    SciGraph1->SetPoints(points);
-    SciGraph1->SetSubsets(MeterModel == 583 || MeterModel == 586 ? 3 : 2);
-}
-
-void TfrmDataLogger::applyChart() {
-    SciGraph1->SGnarg1 = 0;
-    SciGraph1->SGnarg2 = 0;
-    SciGraph1->SetSGactions(sgResetImage);
-    SciGraph1->SetSGactions(sgInvalidateImage);
-}
 
 void TfrmDataLogger::DecodeDataSet(int set) {
     if (set < 0 || set >= SetCount || size_t(set) >= SetRecordCounts.size()) return;
@@ -417,7 +425,7 @@ void TfrmDataLogger::DecodeDataSet(int set) {
 
         Grid1->SetRowCount(2);
         Grid1->SetRowCount(n + 1);
-        prepareChart(n, chartDays(start.addSecs(qint64(n) * interval)), chartDays(start));
+        if (frmMain) frmMain->SetupChart(SciGraph1, n, DateTimeToDays(start.addSecs(qint64(n) * interval)), DateTimeToDays(start), MeterModel);
 
         const DecodedSet decoded =
             DecodeLoggerSet(MemoryImage.data(), MemoryImage.size(), SetStartOffsets[size_t(set)],
@@ -441,7 +449,7 @@ void TfrmDataLogger::DecodeDataSet(int set) {
                 Grid1->SetCells(7, row, rec.readings[2].text);
                 Grid1->SetCells(8, row, unitText);
             }
-            const double x = chartDays(rec.time);
+            const double x = DateTimeToDays(rec.time);
             for (int s = 0; s < (three ? 3 : 2); ++s) {
                 SciGraph1->SetXDataII(s, int(k), x);
                 SciGraph1->SetYData(s, int(k), rec.readings[size_t(s)].value);
@@ -477,7 +485,7 @@ void TfrmDataLogger::DecodeDataSet(int set) {
     }
 
     ShowRowAnnotation(0);
-    applyChart();
+    TfrmMain::ApplyChart(SciGraph1);
     SciGraph1->SetSGactions(sgUndoZoom);
 }
 
@@ -495,11 +503,11 @@ void TfrmDataLogger::ShowRowAnnotation(int record) {
     else
         text += QStringLiteral(" RH:") + Grid1->Cells(3, row) + QStringLiteral(" T:") + Grid1->Cells(5, row);
     SciGraph1->SetVertLineAnnotationText(0, text);
-    applyChart();
+    TfrmMain::ApplyChart(SciGraph1);
 }
 
 void TfrmDataLogger::SciGraph1CustomizeDlg(forms::TObject *) {
-    // Writing the template comes with the program's shared chart template.
+    if (frmMain) frmMain->ChartCustomized(SciGraph1);
 }
 
 } // namespace hygro

@@ -5,6 +5,7 @@
 // the window: it is replaced only by the next successful download.
 
 #include "hygro/MdiChild.h"
+#include "hygro/UMain.h"
 #include "hygro/core/LoggerMemory.h"
 
 #include <QDateTime>
@@ -26,8 +27,6 @@ class TStringGrid;
 
 namespace hygro {
 
-class TfrmMain;
-
 // ---- download state of the unit --------------------------------------------------
 extern int SetCount;
 extern std::vector<uint8_t> MemoryImage; // without the 256-byte header
@@ -44,7 +43,8 @@ void ResetLoggerState();
 // The one-byte write buffer of "P", "y", "n" and "Q"; it stays valid while a write is pending.
 extern unsigned char LoggerCommand;
 
-class TfrmDataLogger : public TMdiChild {
+// A chart window too: the chart commands act on its SciGraph1.
+class TfrmDataLogger : public TMdiChild, public TChartForm {
 public:
     explicit TfrmDataLogger(QWidget *owner = nullptr);
     ~TfrmDataLogger() override;
@@ -60,8 +60,7 @@ public:
     // The hidden source pictures of the unit glyphs.
     QPixmap imgT1C, imgT1F, imgT2C, imgT2F;
     // Right part.
-    QLabel *StaticText3 = nullptr; // "Graph"
-    SciGraph *SciGraph1 = nullptr;
+    QLabel *StaticText3 = nullptr; // "Graph", above SciGraph1
     QLabel *StaticText4 = nullptr; // "Tabular"
     forms::TStringGrid *Grid1 = nullptr;
     QSplitter *Splitter1 = nullptr, *Splitter2 = nullptr, *Splitter3 = nullptr;
@@ -103,8 +102,6 @@ private:
     void takePort(TfrmMain *main, bool streamMode);
     void publish(std::vector<uint8_t> image, LoggerSetTable sets, int setCount);
     void jumpToRow(int row);
-    void prepareChart(int points, double maxX, double minX);
-    void applyChart();
 };
 
 // The data-logger window while it exists.

@@ -1,5 +1,7 @@
 #include "hygro/core/LoggerMemory.h"
 
+#include "hygro/core/ChartMaths.h"
+
 #include <cmath>
 
 namespace hygro {
@@ -136,18 +138,14 @@ DecodedSet DecodeLoggerSet(const uint8_t *image, size_t size, int start, int end
 }
 
 AxisRange LoggerTemperatureAxis(const DecodedSet &set) {
-    float top = 105, bottom = -18;
+    TemperatureSpan span;
     for (size_t j = 1; j < 3; ++j) {
         const LoggerExtreme &e = set.extremes[j];
         if (!e.seen) continue;
-        if (e.max > top) top = e.max;
-        if (e.min < bottom) bottom = e.min;
+        span.add(e.max);
+        span.add(e.min);
     }
-    top = top * (top > 0 ? 1.1f : 0.9f) + 20;
-    bottom = bottom * (bottom > 0 ? 0.9f : 1.1f) - 20;
-    if (top < 140) top = 140;
-    if (bottom > -40) bottom = -40;
-    return {top, bottom};
+    return {span.axisTop(), span.axisBottom()};
 }
 
 QString LoggerRateText(int seconds) {
