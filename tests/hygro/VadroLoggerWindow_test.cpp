@@ -5,10 +5,14 @@
 
 #include "hygro/UDataLogger.h"
 
+#include "chart/ChartEngineApi.h"
 #include "chart/SciGraphCtl.h"
 
 #include <QLabel>
 #include <QMdiArea>
+#include <QMouseEvent>
+
+#include <cmath>
 
 using namespace hygrotest;
 using namespace hygro;
@@ -56,6 +60,32 @@ struct LoggerWindow {
         window->SetBounds(0, 0, 1000, 640);
     }
 };
+
+// The chart pixel nearest to (x, y) of the humidity axis, through the engine's own
+// pixel-to-graph conversion.
+QPoint pixelOf(SciGraph &chart, double x, double y, double xScale, double yScale) {
+    QPoint best(-1, -1);
+    double bestDist = 1e300;
+    for (int py = 0; py < chart.height(); ++py)
+        for (int px = 0; px < chart.width(); ++px) {
+            int axis = 0, cx = px, cy = py;
+            double gx = 0, gy = 0;
+            if (!chart::cePixelToGraph(chart.GethObject(), &axis, &cx, &cy, &gx, &gy, 0, 0, 0) || axis != 0) continue;
+            const double d = std::abs(gx - x) / xScale + std::abs(gy - y) / yScale;
+            if (d < bestDist) {
+                bestDist = d;
+                best = QPoint(px, py);
+            }
+        }
+    return best;
+}
+
+void click(QWidget &w, QPoint at) {
+    QMouseEvent press(QEvent::MouseButtonPress, at, w.mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&w, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, w.mapToGlobal(at), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(&w, &release);
+}
 
 bool samePicture(const QLabel *label, const QPixmap &p) { return label->pixmap().toImage() == p.toImage(); }
 
@@ -164,4 +194,25 @@ TEST(HygroVadroLoggerWindow, LayoutByModel) {
     // A set row without a set does nothing.
     d.Grid2->SetRow(1);
     EXPECT_EQ(d.Grid1->RowCount(), 2);
+}
+
+TEST(HygroVadroLoggerWindow, ClickOnAChartPointSelectsItsRow) {
+    LoggerWindow w;
+    std::vector<Record> records;
+    for (int k = 0; k < 40; ++k) records.push_back({uint16_t(200 + 15 * k), 234, 100});
+    storeSet(records, false);
+    TfrmDataLogger &d = *w.window;
+    d.DecodeDataSet(0);
+    SciGraph &c = *d.SciGraph1;
+    ASSERT_TRUE(testsupport::waitUntil([&] { return c.isVisible() && c.GethObject(); }));
+    d.Grid1->SetSelection({1, 20, 8, 20});
+    const double span = c.XDataII(0, 39) - c.XDataII(0, 0);
+    for (int point : {0, 30}) {
+        const QPoint at = pixelOf(c, c.XDataII(0, point), c.YData(0, point), span / 40, 2.0);
+        ASSERT_NE(at, QPoint(-1, -1));
+        click(c, at);
+        EXPECT_EQ(d.Grid1->Selection(), (forms::TGridRect{1, point + 1, 8, point + 1})) << point;
+        EXPECT_TRUE(c.VertLineAnnotationText(0).startsWith(d.Grid1->Cells(2, point + 1))) << point;
+    }
+    EXPECT_EQ(d.Grid1->TopRow(), d.Grid1->VisibleRowCount() >= 31 ? 1 : 31 - d.Grid1->VisibleRowCount() / 2);
 }
