@@ -253,8 +253,9 @@ int TfrmDataLogger::DownloadBlockMode(TfrmMain *main) {
             lastBlock.start();
             continue;
         }
-        // Sleep until the rest of a block can be there, or until a deadline.
-        qint64 ms = std::min(SilenceMs - lastBlock.elapsed(), lineMs(port, LoggerBlockSize - waiting));
+        // Sleep until the rest of a block can be there (the answer byte on its way to the
+        // meter counts too), or until a deadline.
+        qint64 ms = std::min(SilenceMs - lastBlock.elapsed(), lineMs(port, LoggerBlockSize + 1 - waiting));
         if (waiting > 0) ms = std::min(ms, PartialBlockMs + 1 - lastBlock.elapsed());
         sleepMs(ms);
     }

@@ -5,6 +5,7 @@
 
 #include "hygro/UDataLogger.h"
 
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLocale>
@@ -271,4 +272,22 @@ TEST(HygroVadroLogger, SavedRecordsReadBackWithOpenAndTheCloseQuestion) {
     EXPECT_EQ(logger->Grid1->RowCount(), 31);
     EXPECT_TRUE(logger->Close());
     EXPECT_TRUE(forms::DialogScript().log().empty());
+}
+
+TEST(HygroVadroLogger, DataLoggerWindowScreenshot) {
+    HygroSim meter({"--model", "586", "--ident", "13", "--sets", "4", "--records", "240", "--rate", "30"});
+    auto main = startVadro({meter.path()});
+    main->resize(1280, 860);
+    ASSERT_TRUE(LinkUp);
+    main->LoadData1Click();
+    ASSERT_TRUE(frmDataLogger);
+    ASSERT_EQ(frmDataLogger->Grid1->RowCount(), 241);
+    // The highest humidity, as a user would click it: the table moves to it.
+    frmDataLogger->lblRHMAXClick(frmDataLogger->lblRHMAX);
+    testsupport::processEventsFor(300ms);
+    const QString dir = QString::fromStdString(testsupport::binDir()) + "/../screenshots";
+    QDir().mkpath(dir);
+    const QImage shot = main->grab().toImage();
+    ASSERT_FALSE(shot.isNull());
+    EXPECT_TRUE(shot.save(dir + "/vadro-datalogger.png"));
 }
