@@ -44,11 +44,11 @@ void sleepMs(qint64 ms) {
     loop.exec();
 }
 
-// Milliseconds that `bytes` need on the line at the port's speed.
+// Milliseconds that `bytes` need on the line at the port's speed, at least one.
 qint64 lineMs(serial::TComPort *port, int bytes) {
     const int baud = serial::BaudRateValue(port->BaudRate());
     const double perByte = 10000.0 / (baud > 0 ? baud : 9600);
-    return std::max<qint64>(1, qint64(std::ceil(perByte * bytes)));
+    return std::max<qint64>(1, std::llround(perByte * bytes));
 }
 
 // The flags are set only by handlers below this one on the stack; those cannot end
@@ -216,6 +216,7 @@ int TfrmDataLogger::DownloadBlockMode(TfrmMain *main) {
     long long expected = 0;
     bool headerSeen = false;
     uint8_t block[LoggerBlockSize];
+    bool answered = true; // "P" is on its way
     QElapsedTimer lastBlock;
     lastBlock.start();
     for (;;) {
@@ -244,6 +245,7 @@ int TfrmDataLogger::DownloadBlockMode(TfrmMain *main) {
                 headerSeen = true;
             }
             lastBlock.start();
+            answered = true;
             continue;
         }
         if (waiting > 0 && lastBlock.elapsed() > PartialBlockMs) {
@@ -251,11 +253,14 @@ int TfrmDataLogger::DownloadBlockMode(TfrmMain *main) {
             errors += 1;
             sendCommand(port, 'n');
             lastBlock.start();
+            answered = true;
             continue;
         }
-        // Sleep until the rest of a block can be there (the answer byte on its way to the
-        // meter counts too), or until a deadline.
-        qint64 ms = std::min(SilenceMs - lastBlock.elapsed(), lineMs(port, LoggerBlockSize + 1 - waiting));
+        // Sleep until the rest of a block can be there (right after an answer, its byte
+        // on the way to the meter counts too), or until a deadline.
+        qint64 ms = std::min(SilenceMs - lastBlock.elapsed(),
+                             lineMs(port, LoggerBlockSize - waiting + (answered ? 1 : 0)));
+        answered = false;
         if (waiting > 0) ms = std::min(ms, PartialBlockMs + 1 - lastBlock.elapsed());
         sleepMs(ms);
     }
