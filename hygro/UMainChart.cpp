@@ -16,6 +16,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -408,10 +409,18 @@ void TfrmMain::btnOutputGraphClick() {
 
     TemperatureSpan span;
     double x = first;
+    // The bar moves and window messages are let through every few milliseconds rather
+    // than at every row: as responsive, and a long table is not drawn at the pace of the
+    // event loop.
+    QElapsedTimer sinceEvents;
+    sinceEvents.start();
     for (int i = 1; i <= rows; ++i) {
-        progress.Progress1->setValue(i);
         if (progress.ModalResult == forms::mrCancel) break;
-        QCoreApplication::processEvents();
+        if (sinceEvents.elapsed() >= 5 || i == 1) {
+            progress.Progress1->setValue(i);
+            QCoreApplication::processEvents();
+            sinceEvents.start();
+        }
         if (!aliveList || !aliveGraph || progress.ModalResult == forms::mrCancel) break;
         if (const auto t = dates.read(g->Cells(1, i), g->Cells(2, i))) {
             x = *t;
@@ -427,6 +436,7 @@ void TfrmMain::btnOutputGraphClick() {
             if (!overLimit) span.add(*v);
         }
     }
+    if (aliveList && aliveGraph) progress.Progress1->setValue(rows);
     progress.close();
     if (!aliveGraph) return;
     graph->Restore();

@@ -73,8 +73,10 @@ int monthOfName(const QString &name, const QLocale &locale) {
 
 } // namespace
 
-double DateTimeToDays(const QDateTime &t) {
-    return double(DayZero.daysTo(t.date())) + t.time().msecsSinceStartOfDay() / 86400000.0;
+double DateTimeToDays(const QDateTime &t) { return DateTimeToDays(t.date(), t.time()); }
+
+double DateTimeToDays(QDate date, QTime time) {
+    return double(DayZero.daysTo(date)) + time.msecsSinceStartOfDay() / 86400000.0;
 }
 
 QDateTime DaysToDateTime(double days) {
@@ -192,7 +194,8 @@ std::optional<double> TableDateTimeReader::read(const QString &dateText, const Q
     }
     const auto time = ParseTime(timeText);
     if (!lastDate_ || !time) return std::nullopt;
-    return DateTimeToDays(QDateTime(*lastDate_, *time));
+    // No QDateTime on the way: a local one asks the system for its time zone each time.
+    return DateTimeToDays(*lastDate_, *time);
 }
 
 std::optional<double> TableDateTime(const QString &dateText, const QString &timeText) {

@@ -17,6 +17,7 @@ namespace hygro {
 // Date-times as the class library counts them (TDateTime): days since 30 December
 // 1899, the local time of day as the fraction. The chart's time axis takes these.
 double DateTimeToDays(const QDateTime &t);
+double DateTimeToDays(QDate date, QTime time);
 QDateTime DaysToDateTime(double days);
 
 // The temperature axis around a value, in single precision as the chart keeps it:
