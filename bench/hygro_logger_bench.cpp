@@ -64,7 +64,9 @@ public:
         if (records == 4080) args << "--pad-to" << QString::number(FullImage);
         proc_.setProgram(QStringLiteral(METER_BIN_DIR "/hygrosim"));
         proc_.setArguments(args);
-        proc_.setStandardErrorFile(QProcess::nullDevice());
+        // The simulator's log of the bytes it received, with their times, on request.
+        const QString log = QString::fromLocal8Bit(qgetenv("VADRO_LOGGER_SIMLOG"));
+        proc_.setStandardErrorFile(log.isEmpty() ? QProcess::nullDevice() : log + (stream ? ".stream" : ".block"));
         proc_.start();
         if (proc_.waitForStarted(5000) && proc_.waitForReadyRead(5000)) path_ = QString::fromLocal8Bit(proc_.readLine()).trimmed();
         bytes_ = 256 + 4 * (16 + 6 * records);

@@ -93,6 +93,21 @@ Progress showProgress(int maximum, const QString &total) {
     return p;
 }
 
+// The received count on the progress window, redrawn at most ten times a second: a
+// block comes every 70 ms, and a redraw for each would cost more than the transfer.
+class ProgressCount {
+public:
+    void show(TfrmScope *p, long long count) {
+        if (shown_.isValid() && shown_.elapsed() < 100) return;
+        shown_.start();
+        p->lblBytesReceived->setText(QString::number(count));
+        p->Progress1->setValue(int(std::min<long long>(count, p->Progress1->maximum())));
+    }
+
+private:
+    QElapsedTimer shown_;
+};
+
 void sendCommand(serial::TComPort *port, char command) {
     // The write buffer is the one byte LoggerCommand: a write still pending keeps it.
     QElapsedTimer t;
@@ -172,6 +187,7 @@ int TfrmDataLogger::DownloadStreamMode(TfrmMain *main) {
     std::vector<uint8_t> image;
     image.reserve(size_t(total));
     uint8_t chunk[LoggerStreamChunk];
+    ProgressCount shown;
     int count = 0;
     QElapsedTimer lastData;
     lastData.start();
@@ -190,8 +206,7 @@ int TfrmDataLogger::DownloadStreamMode(TfrmMain *main) {
         image.insert(image.end(), chunk, chunk + keep);
         count += n;
         lastData.start();
-        progress->Progress1->setValue(std::min(count, total));
-        progress->lblBytesReceived->setText(QString::number(std::min(count, total)));
+        shown.show(progress.get(), std::min(count, total));
     }
     progress.reset();
 
@@ -217,6 +232,7 @@ int TfrmDataLogger::DownloadBlockMode(TfrmMain *main) {
     bool headerSeen = false;
     uint8_t block[LoggerBlockSize];
     bool answered = true; // "P" is on its way
+    ProgressCount shown;
     QElapsedTimer lastBlock;
     lastBlock.start();
     for (;;) {
@@ -231,8 +247,7 @@ int TfrmDataLogger::DownloadBlockMode(TfrmMain *main) {
             if (BlockChecksum(block) == block[LoggerBlockData]) {
                 image.insert(image.end(), block, block + LoggerBlockData);
                 sendCommand(port, 'y');
-                progress->lblBytesReceived->setText(QString::number(image.size()));
-                progress->Progress1->setValue(int(std::min<size_t>(image.size(), size_t(progress->Progress1->maximum()))));
+                shown.show(progress.get(), (long long)image.size());
             } else {
                 errors += 1;
                 sendCommand(port, 'n');

@@ -7,10 +7,15 @@
 
 #include "chart/ChartEngineApi.h"
 #include "chart/SciGraphCtl.h"
+#include "platform/forms/Printer.h"
 
+#include <QFile>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMouseEvent>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
 
 #include <cmath>
 
@@ -215,4 +220,35 @@ TEST(HygroVadroLoggerWindow, ClickOnAChartPointSelectsItsRow) {
         EXPECT_TRUE(c.VertLineAnnotationText(0).startsWith(d.Grid1->Cells(2, point + 1))) << point;
     }
     EXPECT_EQ(d.Grid1->TopRow(), d.Grid1->VisibleRowCount() >= 31 ? 1 : 31 - d.Grid1->VisibleRowCount() / 2);
+}
+
+TEST(HygroVadroLoggerWindow, PrintAndSaveTakeTheRecordTable) {
+    LoggerWindow w;
+    storeSet({{500, 234, 1000}, {700, 0x8000 | 50, 2507}}, false);
+    w.window->DecodeDataSet(0);
+    w.main->MdiArea->setActiveSubWindow(w.window->Frame());
+    const QString dir = QString::fromStdString(testsupport::makeTempDir());
+
+    forms::SetPrintToPdf(dir + "/logger.pdf");
+    forms::SetPrinterResolution(300);
+    forms::DialogScript().pushAccept();
+    w.main->btnPrintClick();
+    forms::SetPrintToPdf(QString());
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), dir + "/logger.pdf", QStringLiteral("-")});
+    ASSERT_TRUE(text.waitForFinished(20000));
+    const QString out = QString::fromUtf8(text.readAllStandardOutput());
+    EXPECT_TRUE(out.contains(QRegularExpression("NO +DATE +TIME +Humidity +UNIT +T1"))) << out.toStdString();
+    const QString date = QRegularExpression::escape(w.window->Grid1->Cells(1, 2));
+    EXPECT_TRUE(out.contains(QRegularExpression("2 +" + date + " +09:01:00 +70.0 +%RH +-5.0 +C +250 +C"))) << out.toStdString();
+
+    // Save with this window active writes its records, whether or not a download is unsaved.
+    forms::DialogScript().pushFile(dir + "/logger.txt");
+    answerScope([](TfrmScope &s) { s.BitBtn1->click(); });
+    EXPECT_TRUE(w.main->mnuSaveClick());
+    QFile f(dir + "/logger.txt");
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = f.readAll().split('\n');
+    ASSERT_GE(lines.size(), 2);
+    EXPECT_TRUE(lines[1].startsWith(w.window->Grid1->Cells(1, 2).toLocal8Bit() + "\t09:01:00\t70.0\t%RH\t-5.0\tC\t250\tC\t"));
 }

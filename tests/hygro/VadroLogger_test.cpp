@@ -205,17 +205,27 @@ TEST(HygroVadroLogger, PortVanishingEndsTheDownloadAndKeepsTheLastSets) {
     ASSERT_EQ(SetCount, 2);
     ASSERT_TRUE(meter.control("memory --sets 4 --stall-at 300"));
 
-    // Once the first bytes after the header are in, the meter's end goes away.
+    // Once the first bytes after the header are in, the meter's end goes away. Until
+    // then the program keeps handling events, its progress window modal and unclosable.
     QTimer watch;
     watch.setInterval(10);
+    int ticks = 0;
+    bool modal = true, closable = false;
     QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (frmScope && frmScope->lblBytesReceived->text() != "0" && !frmScope->lblTotalBytes->text().isEmpty()) {
+        ++ticks;
+        if (!frmScope) return;
+        modal = modal && QApplication::activeModalWidget() == frmScope;
+        if (frmScope->lblBytesReceived->text() != "0" && !frmScope->lblTotalBytes->text().isEmpty()) {
             watch.stop();
+            closable = frmScope->close();
             meter.closeTerminal();
         }
     });
     watch.start();
     main->LoadData1Click();
+    EXPECT_GT(ticks, 100); // more than a second of waits, all in the event loop
+    EXPECT_TRUE(modal);
+    EXPECT_FALSE(closable);
     ASSERT_EQ(messages().size(), 1);
     EXPECT_TRUE(messages()[0].startsWith("The connection to the meter failed during the download")) << messages()[0].toStdString();
     expectPortHandedBack(*main);

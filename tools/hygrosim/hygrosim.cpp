@@ -543,13 +543,15 @@ int main(int argc, char **argv) {
     for (;;) {
         bool wantWrite = false;
         const double due = pump(wantWrite);
-        int timeout = behaviour.garbage ? 0 : 100;
-        if (due > 0) timeout = std::min(timeout, std::max(0, int(std::ceil(due * 1000.0))));
+        // Paced bytes go out on time to the microsecond, not the millisecond.
+        double timeout = behaviour.garbage ? 0 : 0.1;
+        if (due > 0) timeout = std::min(timeout, due);
         else if (due == 0 && !wantWrite) timeout = 0;
+        const timespec wait{time_t(timeout), long((timeout - std::floor(timeout)) * 1e9)};
         short masterEvents = POLLIN;
         if (wantWrite) masterEvents |= POLLOUT;
         pollfd fds[2] = {{master, masterEvents, 0}, {stdinOpen ? 0 : -1, POLLIN, 0}};
-        int r = ::poll(fds, 2, timeout);
+        int r = ::ppoll(fds, 2, &wait, nullptr);
         if (r < 0 && errno != EINTR) break;
         if (fds[0].revents & POLLIN) {
             uint8_t buf[256];
