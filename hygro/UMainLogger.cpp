@@ -15,6 +15,9 @@
 namespace hygro {
 
 void TfrmMain::LoadData1Click() {
+    // One download at a time; its modal progress window keeps the menus away, this keeps
+    // away any other way in.
+    if (DownloadBusy) return;
     if (frmDataLogger) {
         frmDataLogger->Restore();
     } else {
