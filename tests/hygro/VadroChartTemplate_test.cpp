@@ -141,6 +141,7 @@ TEST(HygroVadroChartTemplate, WrittenWhenMissingRewrittenAfterOkAndNeverFatal) {
         SCOPED_TRACE(d.name);
         writeFile(path, d.bytes);
         forms::DialogScript().reset();
+        forms::DialogScript().setStrict(true);
         TfrmGraph *c = preparedChart(*main);
         expectPrepared(c->SciGraph1);
         expectDefaultColours(c->SciGraph1);

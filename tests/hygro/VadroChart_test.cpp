@@ -10,6 +10,7 @@
 #include "chart/SciGraphCtl.h"
 #include "platform/forms/Printer.h"
 
+#include <QDir>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -375,6 +376,14 @@ TEST(HygroVadroChart, ChartOfATableTakesItsCaptionPointsAndTemperatureAxis) {
     list->Grid1->SetCells(8, 1, "C");
     main->btnOutputGraphClick();
     EXPECT_EQ(frmGraph->SciGraph1->Subsets(), 3);
+
+    // A table of one row: one point on a time axis of no width.
+    tableWindow(*main, "one", 1, [](int) { return QStringLiteral("20"); });
+    main->btnOutputGraphClick();
+    ASSERT_TRUE(frmGraph);
+    EXPECT_EQ(frmGraph->SciGraph1->Points(), 1);
+    EXPECT_EQ(frmGraph->SciGraph1->YData(1, 0), 20.0f);
+    EXPECT_FALSE(frmGraph->SciGraph1->grab().isNull());
 }
 
 TEST(HygroVadroChart, TablesThatCannotBeChartedSaySo) {
@@ -578,4 +587,79 @@ TEST(HygroVadroChart, GraphingCanBeCancelledAndSurvivesItsTableClosing) {
     EXPECT_FALSE(alive);
     ASSERT_TRUE(frmGraph);
     EXPECT_EQ(frmGraph->Caption(), "long.txt");
+}
+
+namespace {
+
+QString screenshotDir() {
+    const QString dir = QString::fromStdString(testsupport::binDir()) + "/../screenshots";
+    QDir().mkpath(dir);
+    return dir;
+}
+
+// `samples` readings of the drifting meter, one every two seconds of chart time from
+// the start of the real-time chart, into the real-time table and chart.
+void recordDrift(TfrmMain &main, int samples) {
+    const double t0 = RealTimeGraph->SciGraph1->ManualMinX();
+    for (int k = 0; k < samples; ++k) {
+        ASSERT_TRUE(tickAndWaitForFrame(main));
+        const QDateTime t = DaysToDateTime(t0 + 2 * k * Second);
+        main.AppendGraphPoint(t);
+        main.AppendGridRow(t);
+    }
+}
+
+} // namespace
+
+TEST(HygroVadroChart, RealTimeChartScreenshot) {
+    HygroSim meter({"--model", "586", "--seed", "7", "--rh", "48", "--t1", "22.5", "--t2", "31"});
+    auto main = startVadro({meter.path()});
+    ASSERT_TRUE(LinkUp);
+    manualTicks(*main);
+    recordDrift(*main, 150); // five minutes at the sampling rate of 2 s
+    EXPECT_EQ(GraphPointCount, 150);
+    QCoreApplication::processEvents();
+    const QImage shot = RealTimeGraph->Frame()->grab().toImage();
+    EXPECT_TRUE(shot.save(screenshotDir() + "/vadro-realtime-chart.png"));
+}
+
+TEST(HygroVadroChart, TableChartScreenshot) {
+    HygroSim meter({"--model", "586", "--seed", "11", "--rh", "61", "--t1", "24", "--t2", "18"});
+    auto main = startVadro({meter.path()});
+    ASSERT_TRUE(LinkUp);
+    manualTicks(*main);
+    recordDrift(*main, 90);
+
+    // Saved, opened again, drawn, and a point clicked.
+    const QString file = QString::fromStdString(testsupport::makeTempDir()) + "/room-12.txt";
+    activate(RealTimeList);
+    forms::DialogScript().pushFile(file);
+    answerScope([](TfrmScope &s) { s.BitBtn1->click(); });
+    ASSERT_TRUE(main->mnuSaveClick());
+    forms::DialogScript().pushFile(file);
+    main->Open1Click();
+    ASSERT_TRUE(frmList);
+    TfrmList *list = frmList;
+    main->btnOutputGraph->click();
+    ASSERT_TRUE(frmGraph);
+    TfrmGraph *graph = frmGraph;
+    EXPECT_EQ(graph->Caption(), list->Caption());
+    EXPECT_EQ(graph->SciGraph1->Subsets(), 3);
+
+    const QRect area = main->MdiArea->contentsRect();
+    list->SetBounds(0, 0, 470, area.height());
+    graph->SetBounds(470, 0, area.width() - 470, area.height());
+    QCoreApplication::processEvents();
+    SciGraph *c = graph->SciGraph1;
+    const int point = 57;
+    const QPoint at = pixelOf(c, c->XDataII(0, point), c->YData(0, point));
+    ASSERT_NE(at, QPoint(-1, -1));
+    activate(graph);
+    mouse(*c, QEvent::MouseButtonPress, at, Qt::LeftButton);
+    mouse(*c, QEvent::MouseButtonRelease, at, Qt::NoButton);
+    EXPECT_EQ(list->Grid1->Selection().Top, point + 1);
+    EXPECT_EQ(c->VertLineAnnotationColor(0), forms::clRed);
+    QCoreApplication::processEvents();
+    const QImage shot = main->MdiArea->grab().toImage();
+    EXPECT_TRUE(shot.save(screenshotDir() + "/vadro-table-chart.png"));
 }
