@@ -2,6 +2,7 @@
 
 #include "FileTransfer.h"
 #include "LnGraph.h"
+#include "Memory.h"
 #include "Meter.h"
 #include "MeterLink.h"
 #include "RealTimeSLM.h"
@@ -275,7 +276,7 @@ void Panel::buildToolbar() {
         connect(buttons_[i].Action, &QAction::triggered, this, [this, i] { Toolbar1_ButtonClick(buttons_[i]); });
     // The picture holders and the commands whose windows are not in this program yet
     // stay disabled, so that a click visibly does nothing.
-    for (int i : {15, 16, 17, 18}) Buttons(i).SetEnabled(false);
+    for (int i : {16, 17, 18}) Buttons(i).SetEnabled(false);
     // No Leq/SEL period yet: only Run can be pressed.
     Buttons(7).SetEnabled(false);
     Buttons(8).SetEnabled(false);
@@ -470,11 +471,20 @@ void Panel::CmdR_Click() {
 }
 
 void Panel::TxtSize_Change() {
-    const double n = vb::RoundHalfEven(vb::Val(TxtSize->text()));
+    // A key typed while the size goes out only changes the text: the exchange under way
+    // sends what the box holds when it sends. One nested inside it would send first and
+    // be overwritten by the older value, and would switch the poll on under the
+    // handshake that is still waiting.
+    if (sizeSending_) return;
     // One byte carries the size: other values are not sent.
-    if (n < 0 || n > 255) return;
+    const auto size = [this] { return vb::RoundHalfEven(vb::Val(TxtSize->text())); };
+    if (size() < 0 || size() > 255) return;
+    sizeSending_ = true;
     Timer1.SetEnabled(false);
-    if (!SendMeterCommand(COM, vb::Bytes({'G', 0, 1, int(n)}))) return;
+    if (!ResyncMeter(COM)) return;
+    const double n = size();
+    if (n >= 0 && n <= 255) COM.SetOutput(vb::Bytes({'G', 0, 1, int(n)}));
+    sizeSending_ = false;
     Timer1.SetEnabled(true);
 }
 
@@ -568,7 +578,7 @@ void Panel::Toolbar1_ButtonClick(const ToolbarButton &Button) {
     if (key == "Down") return MeterKey(10);
     if (key == "RTC") return RtcKey();
     if (key == "REC") return MeterKey(6);
-    if (key == "Memory") return;
+    if (key == "Memory") return MemoryKey(*this);
     // "StopRec", "Save1", "Erase": picture holders without an action.
 }
 
