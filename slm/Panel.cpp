@@ -54,6 +54,19 @@ const ButtonSpec toolbarSpec[18] = {
     {"Erase", "Erase Memory"},
 };
 
+// The display's glass, as the style sheet's #Display background has it.
+const QColor glassColour(0xb9, 0xc7, 0xa3);
+
+// A live readout fills its own place with the glass before its text: the styled
+// display, plate and window beneath it (gradients, rounded borders) are then not
+// painted again for every frame that changes it.
+void paintsItsGlass(QWidget *w) {
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::Window, glassColour);
+    w->setPalette(pal);
+    w->setAutoFillBackground(true);
+}
+
 QLabel *annunciator(const QString &text, QWidget *parent) {
     auto *l = new QLabel(text, parent);
     l->setObjectName("annunciator");
@@ -178,12 +191,18 @@ QWidget *Panel::buildDisplay() {
     auto *bar = new QHBoxLayout;
     LblBarMin = new QLabel("70", display);
     LblBarMax = new QLabel("130", display);
-    SoundBar = new QProgressBar(display);
+    // The bar's rounded corners show what lies beneath it: glass of its own.
+    auto *barGlass = new QWidget(display);
+    paintsItsGlass(barGlass);
+    auto *barGlassLayout = new QHBoxLayout(barGlass);
+    barGlassLayout->setContentsMargins(0, 0, 0, 0);
+    SoundBar = new QProgressBar(barGlass);
     SoundBar->setTextVisible(false);
     SoundBar->setRange(700, 1300);
     SoundBar->setValue(700);
+    barGlassLayout->addWidget(SoundBar);
     bar->addWidget(LblBarMin);
-    bar->addWidget(SoundBar, 1);
+    bar->addWidget(barGlass, 1);
     bar->addWidget(LblBarMax);
     g->addLayout(bar);
 
@@ -198,6 +217,8 @@ QWidget *Panel::buildDisplay() {
         subs->addWidget(L[i], 1);
     }
     g->addLayout(subs);
+    for (QLabel *l : {LblValue, LblBarMin, LblBarMax, LblNo}) paintsItsGlass(l);
+    for (QLabel *l : L) paintsItsGlass(l);
     return display;
 }
 
