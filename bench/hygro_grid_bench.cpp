@@ -1,7 +1,9 @@
 // The real-time table at volume: 1 000 000 sample rows appended to a shown string grid
 // the way the poll loop does (one row, keep the newest in view, nine cells) with the
 // memory the grid holds for them; one more row and its repaint at that size (what a
-// poll tick costs after twelve days of recording); jumping and repainting there.
+// poll tick costs after twelve days of recording); jumping and repainting there. And
+// 100 000 rows beside QTableWidget, the grid a Qt user would take instead (an item for
+// each cell, scrolled to the bottom after each row), in the same process.
 //
 // Memory is the heap in use (malloc's own count) before and after, divided by the rows:
 // the cells and what the view keeps for each row.
@@ -9,8 +11,11 @@
 #include "platform/forms/StringGrid.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QHeaderView>
 #include <QPixmap>
 #include <QStringList>
+#include <QTableWidget>
 
 #include <benchmark/benchmark.h>
 
@@ -104,6 +109,57 @@ void BM_GridAppend1MRows(benchmark::State &state) {
     state.SetItemsProcessed(int64_t(state.iterations()) * Rows);
 }
 BENCHMARK(BM_GridAppend1MRows)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Ours and QTableWidget, 100 000 rows each, one after the other in every iteration.
+void BM_Grid100kRowsVsQTableWidget(benchmark::State &state) {
+    constexpr int PeerRows = 100000;
+    samples();
+    double ours = 0, theirs = 0, oursBytes = 0, theirBytes = 0;
+    for (auto _ : state) {
+        QElapsedTimer clock;
+        size_t heap0 = heapInUse();
+        clock.start();
+        {
+            auto grid = realTimeGrid();
+            for (int n = 0; n < PeerRows; ++n) appendRow(*grid, n);
+            benchmark::DoNotOptimize(grid->viewport()->grab());
+            ours += double(clock.nsecsElapsed());
+            oursBytes += double(heapInUse() - heap0) / PeerRows;
+        }
+        heap0 = heapInUse();
+        clock.start();
+        {
+            QTableWidget table(1, 9);
+            table.setHorizontalHeaderLabels({"NO", "DATE", "TIME", "HUMIDITY", "UNIT", "T1", "UNIT", "T2", "UNIT"});
+            table.verticalHeader()->hide();
+            table.setEditTriggers(QAbstractItemView::NoEditTriggers);
+            table.setSelectionBehavior(QAbstractItemView::SelectRows);
+            table.verticalHeader()->setDefaultSectionSize(20);
+            table.resize(500, 330);
+            table.show();
+            QApplication::processEvents();
+            static const QString rh = QStringLiteral("%RH"), unit = QStringLiteral("C");
+            for (int n = 0; n < PeerRows; ++n) {
+                const Sample &smp = samples()[size_t(n) % samples().size()];
+                if (n > 0) table.insertRow(n);
+                const QString texts[9] = {QString::number(n + 1), smp.date, smp.time, smp.humidity, rh, smp.t1, unit, smp.t2, unit};
+                for (int c = 0; c < 9; ++c) table.setItem(n, c, new QTableWidgetItem(texts[c]));
+                table.scrollToBottom();
+            }
+            benchmark::DoNotOptimize(table.viewport()->grab());
+            theirs += double(clock.nsecsElapsed());
+            theirBytes += double(heapInUse() - heap0) / PeerRows;
+        }
+        QApplication::processEvents();
+    }
+    const double n = double(state.iterations());
+    state.counters["ours_ms"] = ours / n / 1e6;
+    state.counters["qtablewidget_ms"] = theirs / n / 1e6;
+    state.counters["ratio"] = ours / theirs;
+    state.counters["ours_bytes_per_row"] = oursBytes / n;
+    state.counters["qtablewidget_bytes_per_row"] = theirBytes / n;
+}
+BENCHMARK(BM_Grid100kRowsVsQTableWidget)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // Shared by the benchmarks at volume: filled once, gone before the application.
 std::unique_ptr<forms::TStringGrid> full;
