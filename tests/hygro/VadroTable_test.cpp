@@ -283,6 +283,7 @@ TEST(HygroVadroTable, ASaveThatDidNotHappenKeepsTheRealTimeRows) {
     const QString unwritable = tempDir() + "/no-such-folder/rt.csv";
     forms::DialogScript().pushButton(forms::mrYes);
     forms::DialogScript().pushFile(unwritable);
+    forms::DialogScript().pushAccept(); // the message, which would wait for a user under X
     answerScope([](TfrmScope &s) { s.BitBtn1->click(); });
     EXPECT_FALSE(RealTimeList->Close());
     ASSERT_TRUE(RealTimeList);
