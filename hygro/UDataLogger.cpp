@@ -1,5 +1,6 @@
 #include "hygro/UDataLogger.h"
 
+#include "hygro/UGraph.h"
 #include "hygro/UMain.h"
 #include "hygro/UScope.h"
 #include "hygro/core/ChartMaths.h"
@@ -495,9 +496,7 @@ void TfrmDataLogger::ShowRowAnnotation(int record) {
     SciGraph1->SetLineAnnotationTextSize(100);
     SciGraph1->SetVertLineAnnotation(0, SciGraph1->XDataII(0, record));
     SciGraph1->SetVertLineAnnotationType(0, 2);
-    // Black, as the chart windows mark a row; on the default black graph that mark would
-    // not be seen at all, so there it is white.
-    SciGraph1->SetVertLineAnnotationColor(0, SciGraph1->GraphBackColor() == forms::clBlack ? forms::clWhite : forms::clBlack);
+    SciGraph1->SetVertLineAnnotationColor(0, forms::TColor(RowMarkColor(SciGraph1)));
     QString text = Grid1->Cells(2, row);
     if (MeterModel == 586)
         text += QStringLiteral(" RH:") + Grid1->Cells(3, row) + QStringLiteral(" T1:") + Grid1->Cells(5, row) +

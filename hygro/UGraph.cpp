@@ -116,4 +116,8 @@ void MarkChartRow(SciGraph *chart, forms::TStringGrid *grid, int row, std::int32
     TfrmMain::ApplyChart(chart);
 }
 
+std::int32_t RowMarkColor(const SciGraph *chart) {
+    return chart->GraphBackColor() == forms::clBlack ? forms::clWhite : forms::clBlack;
+}
+
 } // namespace hygro

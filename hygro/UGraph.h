@@ -45,4 +45,8 @@ extern QPointer<TfrmGraph> frmGraph;
 // row's time, labelled with the row's time and readings; then applies the chart.
 void MarkChartRow(SciGraph *chart, forms::TStringGrid *grid, int row, std::int32_t color);
 
+// The colour of a row's mark: black, but white on a black graph (the default), where a
+// black line would not be seen at all.
+std::int32_t RowMarkColor(const SciGraph *chart);
+
 } // namespace hygro
