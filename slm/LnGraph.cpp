@@ -10,7 +10,7 @@
 #include "platform/vb/Runtime.h"
 
 #include <QAction>
-#include <QVBoxLayout>
+#include <algorithm>
 
 namespace slm {
 
@@ -41,14 +41,10 @@ LnGraph::~LnGraph() {
 void LnGraph::buildForm() {
     setAutoFillBackground(true);
     setBackground(this, forms::clBtnFace);
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
     Toolbar1 = new QToolBar(this);
     Toolbar1->setMovable(false);
     Toolbar1->setToolButtonStyle(Qt::ToolButtonTextOnly);
     connect(Toolbar1->addAction("Print"), &QAction::triggered, this, [this] { Toolbar1_ButtonClick(); });
-    layout->addWidget(Toolbar1);
 
     // The chart's stored content: an empty grid of percent over dB.
     Chart = new SciGraph(this);
@@ -57,6 +53,9 @@ void LnGraph::buildForm() {
     // No reading: the one point holds the null value and draws nothing.
     Chart->SetYData(0, 0, Chart->NullDataValueY());
     Chart->SetShowLegend(false);
+    // Painted through an image: replayed straight onto the window under a toolbar,
+    // the chart's picture crashed the raster engine when another window opened.
+    Chart->SetPrepareImages(true);
     Chart->SetYAxisLabel("Percent");
     Chart->SetXAxisLabel("dB");
     Chart->SetManualScaleControlY(sgManualMinAndMax);
@@ -66,8 +65,13 @@ void LnGraph::buildForm() {
     Chart->SetManualMinX(20);
     Chart->SetManualMaxX(130);
     Chart->Loaded();
-    layout->addWidget(Chart, 1);
     resize(vb::TwipsToPixelsX(6000), vb::TwipsToPixelsY(4500));
+}
+
+void LnGraph::resizeEvent(QResizeEvent *) {
+    const int bar = Toolbar1->sizeHint().height();
+    Toolbar1->setGeometry(0, 0, width(), bar);
+    Chart->setGeometry(0, bar, width(), std::max(1, height() - bar));
 }
 
 void LnGraph::Form_Load() { vb::MoveForm(this, 0, 0); }

@@ -20,6 +20,9 @@ public:
     void Form_Load();
     void Toolbar1_ButtonClick();
 
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
 private:
     void buildForm();
 };

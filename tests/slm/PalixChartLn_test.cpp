@@ -26,6 +26,14 @@ TEST(LnGraphWindow, EmptyChartAtTheTopLeft) {
     ASSERT_TRUE(testsupport::waitUntil([&] { return g->isVisible(); }));
     EXPECT_EQ(g->windowTitle(), "Percentile Sound Level (Y axis - Percent   X axis - dB)");
     EXPECT_EQ(g->frameGeometry().topLeft(), QPoint(0, 0));
+    // Other windows opening over it repaint it.
+    for (int i = 0; i < 2; ++i) {
+        QWidget other;
+        other.resize(300, 200);
+        other.show();
+        testsupport::processEventsFor(100ms);
+    }
+    EXPECT_TRUE(g->isVisible());
     UnloadLnGraph();
     ASSERT_TRUE(testsupport::waitUntil([&] { return g.isNull(); }));
 }
