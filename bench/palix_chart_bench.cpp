@@ -19,7 +19,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QImage>
-#include <QPainter>
 
 #include <qcustomplot.h>
 
@@ -90,8 +89,7 @@ void tickTable(int ticks, const QString &images) {
     auto ourTick = [&](int i) {
         panel.LblValue->setText(levelAt(i));
         chart->Timer1_Timer();
-        QPainter p(&window);
-        chart->Canvas.Paint(p, QRect(QPoint(0, 0), size));
+        chart->Canvas->render(&window);
     };
     int x = 0;
     auto peerTick = [&](int i) {
@@ -121,7 +119,7 @@ void tickTable(int ticks, const QString &images) {
                 ours.quantile(0.9), t, theirs.quantile(0.1), theirs.quantile(0.9), o / t);
     std::fflush(stdout);
     if (!images.isEmpty()) {
-        chart->Canvas.Image().save(images + "/stripchart-ours.png");
+        chart->Canvas->Picture().save(images + "/stripchart-ours.png");
         peer->grab().save(images + "/stripchart-qcustomplot.png");
     }
     delete chart;

@@ -1,12 +1,12 @@
 #include "LnGraph.h"
 
+#include "ToolbarIcons.h"
 #include "chart/SciGraphCtl.h"
 
-#include "platform/forms/Dialogs.h"
-#include "platform/forms/Printer.h"
+#include "platform/forms/Graphics.h"
 #include "platform/forms/WinControl.h"
-#include "platform/vb/Drawing.h"
 #include "platform/vb/Interaction.h"
+#include "platform/vb/Printer.h"
 #include "platform/vb/Runtime.h"
 
 #include <QAction>
@@ -43,8 +43,10 @@ void LnGraph::buildForm() {
     setBackground(this, forms::clBtnFace);
     Toolbar1 = new QToolBar(this);
     Toolbar1->setMovable(false);
-    Toolbar1->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    connect(Toolbar1->addAction("Print"), &QAction::triggered, this, [this] { Toolbar1_ButtonClick(); });
+    Toolbar1->setIconSize(QSize(24, 24));
+    QAction *print = Toolbar1->addAction(ToolbarIcon("Print"), "Print");
+    print->setToolTip("Print");
+    connect(print, &QAction::triggered, this, [this] { Toolbar1_ButtonClick(); });
 
     // The chart's stored content: an empty grid of percent over dB.
     Chart = new SciGraph(this);
@@ -77,15 +79,14 @@ void LnGraph::resizeEvent(QResizeEvent *) {
 void LnGraph::Form_Load() { vb::MoveForm(this, 0, 0); }
 
 void LnGraph::Toolbar1_ButtonClick() {
-    forms::TPrintDialog dialog;
     // A cancelled dialog prints nothing.
-    if (!dialog.Execute()) return;
+    if (!Cmd.ShowPrinter()) return;
     Toolbar1->hide();
     setBackground(this, forms::clCaptionText);
     try {
         vb::PrintForm(this);
-    } catch (const forms::EPrinter &e) {
-        vb::MsgBox(e.Message(), vb::vbCritical);
+    } catch (const vb::RuntimeError &e) {
+        vb::MsgBox(e.Description(), vb::vbCritical);
     }
     setBackground(this, forms::clBtnFace);
     Toolbar1->show();

@@ -1,7 +1,9 @@
 #include "Panel.h"
 
 #include "FileTransfer.h"
+#include "Ln.h"
 #include "LnGraph.h"
+#include "List.h"
 #include "Meter.h"
 #include "MeterLink.h"
 #include "RealTimeSLM.h"
@@ -68,14 +70,18 @@ void ToolbarButton::SetEnabled(bool on) const {
     if (Action) Action->setEnabled(on);
 }
 
-Panel::Panel() : Timer1(this, 10) {
+Panel::Panel() : Timer1(this, 10), Timer2(this, 980) {
     setWindowTitle(caption);
     buildForm();
     Timer1.OnTimer = [this] { Timer1_Timer(); };
+    Timer2.OnTimer = [this] { Timer2_Timer(); };
+    // Enabled in the window's description: it runs from the moment the window loads.
+    Timer2.SetEnabled(true);
 }
 
 Panel::~Panel() {
     Timer1.SetEnabled(false);
+    Timer2.SetEnabled(false);
     if (PanelForm == this) PanelForm = nullptr;
 }
 
@@ -122,6 +128,7 @@ void Panel::buildForm() {
     top->addWidget(LblCOM);
     plateLayout->addLayout(top);
     plateLayout->addWidget(buildDisplay());
+    plateLayout->addWidget(buildRecordRow());
     plateLayout->addWidget(buildKeys());
     outer->addWidget(plate);
     setCentralWidget(central);
@@ -270,7 +277,7 @@ void Panel::buildToolbar() {
         connect(buttons_[i].Action, &QAction::triggered, this, [this, i] { Toolbar1_ButtonClick(buttons_[i]); });
     // The picture holders and the commands whose windows are not in this program yet
     // stay disabled, so that a click visibly does nothing.
-    for (int i : {1, 2, 3, 4, 15, 16, 17, 18}) Buttons(i).SetEnabled(false);
+    for (int i : {15, 16, 17, 18}) Buttons(i).SetEnabled(false);
     // No Leq/SEL period yet: only Run can be pressed.
     Buttons(7).SetEnabled(false);
     Buttons(8).SetEnabled(false);
@@ -408,6 +415,7 @@ void Panel::NoDataRoutine() {
     LblCOM->setText("No COM");
     LblValue->setText("");
     SubLevels.fill(0);
+    if (ListShown) UnloadList();
     if (GraphShown) UnloadRealTimeSLM();
     if (!ResyncMeter(COM, 0.02)) return;
     COM.SetOutput(CmdStart);
@@ -508,6 +516,20 @@ void Panel::RunKey() {
         LeqStart = std::floor(vb::SecondsOfDay());
 
         // Each window starts afresh.
+        if (ListVisible()) UnloadList();
+        if (LnVisible()) UnloadLn();
+        // The fresh list takes the settings it is fed under, as the List key gives them:
+        // with stale copies the first sample would close it again.
+        ListRangeTop = RangeTop;
+        ListFreqWeighting = FreqWeighting;
+        ListTimeWeighting = TimeWeighting;
+        ListMin = 130;
+        ListMax = 0;
+        ListMaxLine.clear();
+        ListMinLine.clear();
+        ListForm()->show();
+        LnForm()->show();
+        ListRows = 0;
         LeqArmed = true;
         vb::MoveForm(this, 0, 0);
         UnloadRealTimeSLM();
@@ -549,10 +571,10 @@ void Panel::PauseKey() {
 
 void Panel::Toolbar1_ButtonClick(const ToolbarButton &Button) {
     const QString &key = Button.Key;
-    if (key == "Save") return;
-    if (key == "Open") return;
-    if (key == "Sampling") return;
-    if (key == "List") return;
+    if (key == "Save") return SaveKey();
+    if (key == "Open") return OpenKey();
+    if (key == "Sampling") return SamplingKey();
+    if (key == "List") return ListKey();
     if (key == "Graph") return GraphKey();
     if (key == "Run") return RunKey();
     if (key == "Stop") return StopKey();
