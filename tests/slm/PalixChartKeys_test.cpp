@@ -6,7 +6,9 @@
 
 #include "platform/forms/Dialogs.h"
 #include "slm/FileTransfer.h"
+#include "slm/Ln.h"
 #include "slm/LnGraph.h"
+#include "slm/List.h"
 #include "slm/Meter.h"
 #include "slm/Panel.h"
 #include "slm/Port.h"
@@ -16,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDeadlineTimer>
 #include <QPointer>
 #include <QTimer>
@@ -73,8 +76,8 @@ protected:
         forms::DialogScript().reset();
     }
     void TearDown() override {
-        UnloadRealTimeSLM();
-        UnloadLnGraph();
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (w != PanelForm) w->close();
         delete PanelForm;
         testsupport::processEventsFor(20ms);
         qunsetenv("METER_PORTS");
@@ -160,8 +163,12 @@ TEST_F(PalixKeys, RunAsksForThePeriodAndOpensItsWindows) {
         EXPECT_EQ(log[0].defaultText, "00:00:10");
         expectButtons(p, false, true, true);
         // Fresh windows, one sweep over the period.
+        ASSERT_TRUE(ListVisible());
+        ASSERT_TRUE(LnVisible());
         ASSERT_TRUE(RealTimeSLMVisible());
         ASSERT_TRUE(LnGraphVisible());
+        EXPECT_EQ(ListForm()->Grid->Rows(), 1);
+        EXPECT_EQ(ListRows, 0);
         EXPECT_NE(RealTimeSLMForm, previous.data());
         previous = RealTimeSLMForm;
         EXPECT_DOUBLE_EQ(RealTimeSLMForm->SweepStep, RealTimeSLMForm->ChartWidth / (c.period - 1));
@@ -170,6 +177,18 @@ TEST_F(PalixKeys, RunAsksForThePeriodAndOpensItsWindows) {
         EXPECT_EQ(LnGraphForm->frameGeometry().topLeft(), QPoint(0, 0));
         press(p, "Stop");
     }
+
+    // The list that Run opens is fed, and stays open, under the meter's settings.
+    run(p, "0:1:0");
+    QPointer<List> list = ListForm();
+    p->Timer2.SetEnabled(false);
+    SampleCounter = SamplingTime;
+    p->Timer2_Timer();
+    EXPECT_FALSE(list.isNull());
+    EXPECT_TRUE(ListVisible());
+    EXPECT_EQ(list->Grid->Rows(), 2);
+    EXPECT_EQ(list->Grid->TextMatrix(1, 2), p->LblValue->text());
+    press(p, "Stop");
 
     // No colon: the message, then the prompt again.
     forms::DialogScript().reset();
@@ -251,16 +270,20 @@ TEST_F(PalixKeys, RangeChangeAtTheMeterClosesTheStripChart) {
     EXPECT_EQ(RealTimeSLMForm->ChartMax, 120);
 }
 
-TEST_F(PalixKeys, LostLinkClosesTheStripChart) {
+TEST_F(PalixKeys, LostLinkClosesTheListAndTheStripChart) {
     SlmSim sim({"--level", "60"});
     Panel *p = start(sim);
-    press(p, "Graph");
+    run(p, "0:1:0");
     QPointer<RealTimeSLM> chart = RealTimeSLMForm;
+    QPointer<List> list = ListForm();
     sim.control("silent");
     Steps steps;
-    steps.then([&] { return chart.isNull(); }, [&] {
+    steps.then([&] { return chart.isNull() && list.isNull(); }, [&] {
+        EXPECT_TRUE(LnVisible()); // the percentile windows stay
+        EXPECT_TRUE(LnGraphVisible());
         EXPECT_EQ(p->LblCOM->text(), "No COM");
-        EXPECT_EQ(GraphShown, vb::True); // the routine leaves the flag
+        EXPECT_EQ(GraphShown, vb::True); // the routine leaves the flag; List's unload clears its own
+        EXPECT_EQ(ListShown, vb::False);
         sim.control("answer");
     });
     steps.then([&] { return p->LblCOM->text() == "COM1"; });
