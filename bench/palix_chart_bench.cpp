@@ -19,6 +19,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QPainter>
 
 #include <qcustomplot.h>
 
@@ -89,7 +90,8 @@ void tickTable(int ticks, const QString &images) {
     auto ourTick = [&](int i) {
         panel.LblValue->setText(levelAt(i));
         chart->Timer1_Timer();
-        chart->Canvas->render(&window);
+        QPainter p(&window);
+        chart->Canvas.Paint(p, QRect(QPoint(0, 0), size));
     };
     int x = 0;
     auto peerTick = [&](int i) {
@@ -119,7 +121,7 @@ void tickTable(int ticks, const QString &images) {
                 ours.quantile(0.9), t, theirs.quantile(0.1), theirs.quantile(0.9), o / t);
     std::fflush(stdout);
     if (!images.isEmpty()) {
-        chart->Canvas->Picture().save(images + "/stripchart-ours.png");
+        chart->Canvas.Image().save(images + "/stripchart-ours.png");
         peer->grab().save(images + "/stripchart-qcustomplot.png");
     }
     delete chart;

@@ -5,6 +5,7 @@
 #include "platform/vb/Interaction.h"
 
 #include <QCloseEvent>
+#include <QPointer>
 
 namespace slm {
 
@@ -47,8 +48,9 @@ void DataList::closeEvent(QCloseEvent *event) {
 void DataList::Toolbar1_ButtonClick(const QString &key) {
     if (key != "Save") return; // Print does nothing
     vb::SetMousePointer(vb::vbHourglass);
+    QPointer<DataList> self(this);
     ShowSaveDialog(Cmd);
-    if (!FileChosen) {
+    if (!self || !FileChosen) {
         vb::SetMousePointer(vb::vbDefault);
         return;
     }

@@ -193,6 +193,8 @@ void FileList::plot() {
     PlotSpan = PlotCount;
     PlotFirst = 1;
     PlotLast = PlotCount;
+    // An open plot starts afresh with these limits, its fields and picture with them.
+    if (ListPlotLoaded()) UnloadListPlot();
     ListPlotForm()->show();
 }
 

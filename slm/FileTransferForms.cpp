@@ -87,7 +87,9 @@ void SaveGridToFile(QWidget &form, vb::MSFlexGrid &grid, const ListTexts &texts)
 void PrintGrid(QWidget &form, vb::MSFlexGrid &grid, vb::CommonDialog &Cmd, const ListTexts &texts) {
     vb::SetMousePointer(vb::vbHourglass);
     SetLivePoll(false);
+    // The window may close inside the dialog or the events of the loop.
     QPointer<QWidget> window(&form);
+    QPointer<vb::MSFlexGrid> rows(&grid);
     const QString caption = form.windowTitle();
     vb::PrinterObject &printer = vb::Printer();
     const auto restore = [&] {
@@ -95,15 +97,17 @@ void PrintGrid(QWidget &form, vb::MSFlexGrid &grid, vb::CommonDialog &Cmd, const
         if (window) window->setWindowTitle(caption);
         SetLivePoll(true);
     };
+    const auto alive = [&] {
+        if (!window || !rows) throw vb::RuntimeError(91, "Object variable or With block variable not set");
+    };
     try {
         Cmd.CancelError = true;
         Cmd.ShowPrinter();
         for (int i = 0; i < 5; ++i) printer.Print();
         const int widths[3] = {7, 21, 15};
-        for (int r = 0; r < grid.Rows(); ++r) {
+        for (int r = 0; (alive(), r < rows->Rows()); ++r) {
             QString line;
-            for (int c = 0; c < 3 && c < grid.Cols(); ++c) line += padded(grid.TextMatrix(r, c), widths[c]);
-            if (!window) throw vb::RuntimeError(91, "Object variable or With block variable not set");
+            for (int c = 0; c < 3 && c < rows->Cols(); ++c) line += padded(rows->TextMatrix(r, c), widths[c]);
             window->setWindowTitle(QString::number(r) + " record(s) completed");
             vb::DoEvents();
             printer.Print("     " + line);

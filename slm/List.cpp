@@ -8,6 +8,7 @@
 
 #include <QCloseEvent>
 #include <QHeaderView>
+#include <QPointer>
 #include <QVBoxLayout>
 
 namespace slm {
@@ -100,8 +101,10 @@ ListTexts List::Texts() const { return {TxtLn->text(), TxtMax->text(), TxtMin->t
 void List::Toolbar1_ButtonClick(const QString &key) {
     if (key == "Save") {
         vb::SetMousePointer(vb::vbHourglass);
+        QPointer<List> self(this);
         ShowSaveDialog(Cmd);
-        if (FileChosen) SaveGridToFile(*this, *Grid, Texts());
+        // The sampling tick may have closed the list while the dialog was open.
+        if (self && FileChosen) SaveGridToFile(*this, *Grid, Texts());
         vb::SetMousePointer(vb::vbDefault);
     } else if (key == "Print") {
         PrintGrid(*this, *Grid, Cmd, Texts());

@@ -6,6 +6,7 @@
 #include "Panel.h"
 #include "ToolbarIcons.h"
 #include "platform/forms/Graphics.h"
+#include "platform/forms/Printer.h"
 #include "platform/vb/Interaction.h"
 #include "platform/vb/Printer.h"
 
@@ -13,6 +14,8 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
+#include <QPaintEvent>
+#include <QPainter>
 #include <QPointer>
 #include <QVBoxLayout>
 
@@ -22,6 +25,7 @@ namespace slm {
 
 namespace {
 ListPlot *instance = nullptr;
+constexpr std::int32_t black = 0x000000, white = 0xFFFFFF;
 }
 
 ListPlot *ListPlotForm() {
@@ -53,6 +57,21 @@ QString PlotLabel(double value) {
     return value >= 0 ? " " + s : s;
 }
 
+PlotSurface::PlotSurface(QWidget *parent) : QWidget(parent), Canvas(this) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void PlotSurface::paintEvent(QPaintEvent *event) {
+    QPainter p(this);
+    Canvas.Paint(p, event->rect());
+}
+
+void PlotSurface::resizeEvent(QResizeEvent *event) {
+    QWidget::resizeEvent(event);
+    Canvas.Resized();
+    if (OnResize) OnResize();
+}
+
 ListPlot::ListPlot() : Timer1(this, 1000) {
     setWindowTitle("Plot File ");
     setAttribute(Qt::WA_DeleteOnClose);
@@ -68,15 +87,15 @@ ListPlot::ListPlot() : Timer1(this, 1000) {
         a->setToolTip(key);
         connect(a, &QAction::triggered, this, [this, key] { Toolbar1_ButtonClick(key); });
     }
-    Canvas = new vb::TwipsCanvas(this);
+    Surface = new PlotSurface(this);
     // The chart's margins and offsets are screen pixels: in twips the value labels
     // would fall under the chart and the record numbers below the window's edge.
-    Canvas->ScaleMode = vb::vbPixels;
-    Canvas->BackColor = palette().window().color();
+    Canvas().SetScaleMode(vb::vbPixels);
+    Canvas().Font = font();
     layout->addWidget(Toolbar1);
-    layout->addWidget(Canvas, 1);
+    layout->addWidget(Surface, 1);
 
-    PMessage = new QFrame(Canvas);
+    PMessage = new QFrame(Surface);
     PMessage->setFrameShape(QFrame::Panel);
     PMessage->setFrameShadow(QFrame::Raised);
     PMessage->setAutoFillBackground(true);
@@ -107,9 +126,11 @@ ListPlot::ListPlot() : Timer1(this, 1000) {
     connect(CmdOK, &QPushButton::clicked, this, [this] { CmdOK_Click(); });
     Timer1.OnTimer = [this] { Timer1_Timer(); };
     Form_Load();
+    Surface->OnResize = [this] { Form_Resize(); };
 }
 
 ListPlot::~ListPlot() {
+    Surface->OnResize = nullptr;
     if (instance == this) instance = nullptr;
 }
 
@@ -136,14 +157,10 @@ void ListPlot::closeEvent(QCloseEvent *event) {
     event->accept();
 }
 
-void ListPlot::resizeEvent(QResizeEvent *event) {
-    QWidget::resizeEvent(event);
-    Form_Resize();
-}
-
 void ListPlot::Form_Resize() {
     ++generation_;
-    vb::TwipsCanvas &c = *Canvas;
+    CurveDrawn = false;
+    vb::FormCanvas &c = Canvas();
     c.Cls();
     GridColour = 7;
 
@@ -164,7 +181,7 @@ void ListPlot::Form_Resize() {
 
     const double left = g.ChartLeft, base = g.ChartBase, height = g.ChartHeight, width = g.ChartWidth;
     c.DrawWidth = 2;
-    c.ForeColor = Qt::black;
+    c.ForeColor = black;
     c.Line(left - 2, base + 5, left - 2, base - height - 5);
     c.Line(left - 2, base + 6, left + width + 2, base + 6);
     c.DrawWidth = 1;
@@ -179,10 +196,10 @@ void ListPlot::Form_Resize() {
         c.CurrentY = base - i * height / 8 - c.TextHeight(label) / 2;
         c.Print(label);
     }
-    c.FillBox(left, base, left + width, base - height, Qt::white);
+    c.FilledBox(left, base, left + width, base - height, white);
     LastX = 0;
     SweepX = -g.SweepStep;
-    c.ForeColor = Qt::black;
+    c.ForeColor = black;
     c.CurrentX = left - 40;
     c.CurrentY = base - height - 40;
     c.Print("SPL");
@@ -190,9 +207,12 @@ void ListPlot::Form_Resize() {
 }
 
 void ListPlot::Timer1_Timer() {
-    // One shot; a resize while the curve is drawn arms it again for the new frame.
+    // One shot; a resize while the curve is drawn arms it again for the new frame. The
+    // curve is drawn after the tick: the window may close inside its events, timer and
+    // all.
     Timer1.SetEnabled(false);
-    PlotRecords(this, FileListLoaded() ? FileListForm()->GridN(2) : nullptr);
+    QMetaObject::invokeMethod(
+        this, [this] { PlotRecords(this, FileListLoaded() ? FileListForm()->GridN(2) : nullptr); }, Qt::QueuedConnection);
 }
 
 void ListPlot::Toolbar1_ButtonClick(const QString &key) {
@@ -201,10 +221,11 @@ void ListPlot::Toolbar1_ButtonClick(const QString &key) {
         PMessage->raise();
     } else if (key == "Print") {
         try {
-            if (!Cmd.ShowPrinter()) return; // cancelled: nothing printed
-            vb::PrintForm(Canvas);
-        } catch (const vb::RuntimeError &e) {
-            vb::MsgBox(e.Description() + "\r\nThe plot was not printed.", vb::vbCritical);
+            QPointer<ListPlot> self(this);
+            if (!Cmd.ShowPrinter() || !self) return; // cancelled: nothing printed
+            vb::PrintForm(Surface);
+        } catch (const forms::EPrinter &e) {
+            vb::MsgBox(e.Message() + "\r\nThe plot was not printed.", vb::vbCritical);
         }
     }
 }
@@ -235,11 +256,11 @@ void PlotRecords(ListPlot *frm, vb::MSFlexGrid *grid) {
     if (!frm) return;
     const int generation = frm->Generation();
     const QString caption = frm->windowTitle();
-    vb::TwipsCanvas &c = *frm->Canvas;
+    vb::FormCanvas &c = frm->Canvas();
     try {
         const PlotGeometry g = PlotGeometry::Of(c.ScaleWidth(), c.ScaleHeight(), PlotSpan);
         const double left = g.ChartLeft, base = g.ChartBase, height = g.ChartHeight, width = g.ChartWidth;
-        const QColor gridColour = vb::QBColor(frm->GridColour);
+        const std::int32_t gridColour = vb::QBColor(frm->GridColour);
         frm->SweepX = -g.SweepStep;
         frm->LastX = 0;
         c.Line(left - 2, base - height / 2, left + width + 2, base - height / 2, gridColour);
@@ -264,10 +285,10 @@ void PlotRecords(ListPlot *frm, vb::MSFlexGrid *grid) {
             else if (v < PlotLow) h = -3;
             else h = (v - PlotLow) / (PlotHigh - PlotLow) * height;
             const double x = left + frm->SweepX;
-            if (frm->LastX != 0 && frm->SweepX != 0) c.Line(frm->LastX, frm->LastY, x, base - h, Qt::black);
+            if (frm->LastX != 0 && frm->SweepX != 0) c.Line(frm->LastX, frm->LastY, x, base - h, black);
             frm->LastY = base - h;
             frm->LastX = x;
-            c.ForeColor = Qt::black;
+            c.ForeColor = black;
 
             const auto n = std::int64_t(r - PlotFirst + 1);
             bool mark = n == 1, tick = false;
@@ -278,7 +299,7 @@ void PlotRecords(ListPlot *frm, vb::MSFlexGrid *grid) {
                 c.Line(x, base, x, base - height - 10, gridColour);
                 c.DrawStyle = vb::vbSolid;
                 const QString number = QString::number(rows->Row());
-                c.ForeColor = Qt::black;
+                c.ForeColor = black;
                 c.CurrentX = x - c.TextWidth(number);
                 c.CurrentY = base + 10;
                 c.Print(number);
@@ -287,6 +308,7 @@ void PlotRecords(ListPlot *frm, vb::MSFlexGrid *grid) {
             }
         }
         frm->setWindowTitle(caption);
+        frm->CurveDrawn = true;
     } catch (const vb::RuntimeError &) {
         if (plot && plot->isVisible()) plot->hide();
     }

@@ -3,7 +3,7 @@
 // scale of eight divisions, a dotted grid and record numbers at fifths of the span.
 // "Limit" narrows the value and record ranges; "Print" prints the chart.
 
-#include "platform/vb/Canvas.h"
+#include "platform/vb/Drawing.h"
 #include "platform/vb/CommonDialog.h"
 #include "platform/vb/FlexGrid.h"
 #include "platform/vb/Runtime.h"
@@ -13,6 +13,8 @@
 #include <QPushButton>
 #include <QToolBar>
 #include <QWidget>
+
+#include <functional>
 
 namespace slm {
 
@@ -26,14 +28,27 @@ struct PlotGeometry {
 // no 0 before the decimal point), with ".0" when it is whole.
 QString PlotLabel(double value);
 
+// The chart's surface: the part of the window that the form canvas covers.
+class PlotSurface : public QWidget {
+public:
+    explicit PlotSurface(QWidget *parent);
+    vb::FormCanvas Canvas;
+    std::function<void()> OnResize;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+};
+
 class ListPlot : public QWidget {
 public:
     ListPlot();
     ~ListPlot() override;
 
     QToolBar *Toolbar1 = nullptr;
-    // The chart.
-    vb::TwipsCanvas *Canvas = nullptr;
+    // The chart and what is drawn on it.
+    PlotSurface *Surface = nullptr;
+    vb::FormCanvas &Canvas() const { return Surface->Canvas; }
     vb::Timer Timer1;
     vb::CommonDialog Cmd;
     // The limit entry, hidden until "Limit".
@@ -42,6 +57,8 @@ public:
     QPushButton *CmdOK = nullptr;
 
     int GridColour = 7;
+    // The curve of the current frame is drawn whole.
+    bool CurveDrawn = false;
     PlotGeometry Geometry;
     double SweepX = 0, LastX = 0, LastY = 0;
 
@@ -57,7 +74,6 @@ public:
     int Generation() const { return generation_; }
 
 protected:
-    void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:

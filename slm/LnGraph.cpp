@@ -5,8 +5,9 @@
 
 #include "platform/forms/Graphics.h"
 #include "platform/forms/WinControl.h"
+#include "platform/forms/Printer.h"
+#include "platform/vb/Drawing.h"
 #include "platform/vb/Interaction.h"
-#include "platform/vb/Printer.h"
 #include "platform/vb/Runtime.h"
 
 #include <QAction>
@@ -85,8 +86,8 @@ void LnGraph::Toolbar1_ButtonClick() {
     setBackground(this, forms::clCaptionText);
     try {
         vb::PrintForm(this);
-    } catch (const vb::RuntimeError &e) {
-        vb::MsgBox(e.Description(), vb::vbCritical);
+    } catch (const forms::EPrinter &e) {
+        vb::MsgBox(e.Message() + "\r\nThe chart was not printed.", vb::vbCritical);
     }
     setBackground(this, forms::clBtnFace);
     Toolbar1->show();

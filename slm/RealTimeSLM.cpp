@@ -4,8 +4,8 @@
 #include "Meter.h"
 #include "Panel.h"
 #include "ToolbarIcons.h"
+#include "platform/forms/Printer.h"
 #include "platform/vb/Interaction.h"
-#include "platform/vb/Printer.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -13,6 +13,7 @@
 #include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPainter>
 
 #include <cmath>
 
@@ -22,8 +23,8 @@ RealTimeSLM *RealTimeSLMForm = nullptr;
 
 namespace {
 
-const QColor black(Qt::black);
-const QColor white(Qt::white);
+constexpr std::int32_t black = 0x000000;
+constexpr std::int32_t white = 0xFFFFFF;
 // The smallest outer size of the window, in twips.
 constexpr int minWidthTwips = 5355;
 constexpr int minHeightTwips = 5865;
@@ -71,9 +72,10 @@ QString ScaleLabel(double value) {
     return value >= 0 ? " " + s : s;
 }
 
-RealTimeSLM::RealTimeSLM() : Timer1(this, 1000) {
+RealTimeSLM::RealTimeSLM() : Timer1(this, 1000), Canvas(this) {
     RealTimeSLMForm = this;
     setAttribute(Qt::WA_DeleteOnClose);
+    setAttribute(Qt::WA_OpaquePaintEvent);
     setWindowTitle("Real Time Graph");
     buildForm();
     Timer1.OnTimer = [this] { Timer1_Timer(); };
@@ -96,9 +98,7 @@ void RealTimeSLM::buildForm() {
     QFont font("Times New Roman");
     font.setPointSize(8);
     setFont(font);
-    Canvas = new vb::TwipsCanvas(this);
-    Canvas->BackColor = palette().window().color();
-    Canvas->setFont(font);
+    Canvas.Font = font;
 
     // The toolbar lies over the top of the picture, as an aligned control does: hiding
     // it to print leaves the picture as it is.
@@ -111,7 +111,7 @@ void RealTimeSLM::buildForm() {
     addButton("Print");
     Toolbar1->adjustSize();
 
-    PMessage = new QFrame(Canvas);
+    PMessage = new QFrame(this);
     PMessage->setFrameShape(QFrame::Panel);
     PMessage->setFrameShadow(QFrame::Raised);
     PMessage->setAutoFillBackground(true);
@@ -136,20 +136,19 @@ void RealTimeSLM::buildForm() {
     PMessage->hide();
 
     resize(vb::TwipsToPixelsX(widthTwips), vb::TwipsToPixelsY(minHeightTwips));
-    Canvas->setGeometry(rect());
 }
 
 void RealTimeSLM::computeGeometry() {
     ChartLeft = 60;
-    ChartWidth = StripChartWidth(Canvas->ScaleWidth());
-    ChartHeight = Canvas->ScaleHeight() - 100;
+    ChartWidth = StripChartWidth(Canvas.ScaleWidth());
+    ChartHeight = Canvas.ScaleHeight() - 100;
 }
 
 void RealTimeSLM::Form_Load() {
     // The chart's numbers (a 60-unit margin for the scale labels, 27 below the base for
     // the time marks, one unit per sample) are pixels of the window: measured in twips,
     // the labels would fall under the plotting area and the marks below the window.
-    Canvas->ScaleMode = vb::vbPixels;
+    Canvas.SetScaleMode(vb::vbPixels);
     const int top = PanelForm ? PanelForm->frameGeometry().height() : 0;
     vb::MoveForm(this, 0, top);
     GridColour = vb::QBColor(7);
@@ -161,12 +160,12 @@ void RealTimeSLM::Form_Load() {
 }
 
 void RealTimeSLM::Form_Resize() {
-    Canvas->Cls();
+    Canvas.Cls();
     GridColour = vb::QBColor(7);
     computeGeometry();
     Timer1.SetEnabled(false);
     PMessage->hide();
-    Canvas->Cls();
+    Canvas.Cls();
 
     // The outer size never goes below the minimum; the change comes back as a resize.
     // (A resize may run the handler again inside this call: the sizes are read afresh.)
@@ -175,32 +174,32 @@ void RealTimeSLM::Form_Resize() {
     if (frameGeometry().height() < minH) resize(width(), minH - (frameGeometry().height() - height()));
     computeGeometry();
 
-    ChartBase = Canvas->ScaleHeight() - 27;
-    Canvas->DrawWidth = 2;
-    Canvas->ForeColor = black;
-    Canvas->Line(ChartLeft - 2, ChartBase + 5, ChartLeft - 2, ChartBase - ChartHeight - 5);
-    Canvas->Line(ChartLeft - 2, ChartBase + 6, ChartLeft + ChartWidth + 2, ChartBase + 6);
-    Canvas->DrawWidth = 1;
+    ChartBase = Canvas.ScaleHeight() - 27;
+    Canvas.DrawWidth = 2;
+    Canvas.ForeColor = black;
+    Canvas.Line(ChartLeft - 2, ChartBase + 5, ChartLeft - 2, ChartBase - ChartHeight - 5);
+    Canvas.Line(ChartLeft - 2, ChartBase + 6, ChartLeft + ChartWidth + 2, ChartBase + 6);
+    Canvas.DrawWidth = 1;
 
     for (int i = 0; i <= 16; ++i) {
         const double y = ChartBase - i * ChartHeight / 16;
-        Canvas->Line(ChartLeft - 7, y, ChartLeft - 2, y);
-        if (i % 2 == 0) Canvas->Line(ChartLeft - 10, y, ChartLeft - 2, y);
+        Canvas.Line(ChartLeft - 7, y, ChartLeft - 2, y);
+        if (i % 2 == 0) Canvas.Line(ChartLeft - 10, y, ChartLeft - 2, y);
     }
     for (int i = 0; i <= 8; ++i) {
         const QString label = ScaleLabel(ChartMin + (ChartMax - ChartMin) * i / 8);
-        Canvas->CurrentX = ChartLeft - 40 - Canvas->TextWidth(label) / 4;
-        Canvas->CurrentY = ChartBase - i * ChartHeight / 8 - Canvas->TextHeight(label) / 2;
-        Canvas->Print(label);
+        Canvas.CurrentX = ChartLeft - 40 - Canvas.TextWidth(label) / 4;
+        Canvas.CurrentY = ChartBase - i * ChartHeight / 8 - Canvas.TextHeight(label) / 2;
+        Canvas.Print(label);
     }
-    Canvas->FillBox(ChartLeft, ChartBase, ChartLeft + ChartWidth, ChartBase - ChartHeight, white);
+    Canvas.FilledBox(ChartLeft, ChartBase, ChartLeft + ChartWidth, ChartBase - ChartHeight, white);
 
     LastX = 0;
     SweepX = -SweepStep;
-    Canvas->ForeColor = black;
-    Canvas->CurrentX = ChartLeft - 40;
-    Canvas->CurrentY = ChartBase - ChartHeight - 40;
-    Canvas->Print("SPL");
+    Canvas.ForeColor = black;
+    Canvas.CurrentX = ChartLeft - 40;
+    Canvas.CurrentY = ChartBase - ChartHeight - 40;
+    Canvas.Print("SPL");
     Timer1.SetEnabled(true);
 }
 
@@ -215,39 +214,39 @@ void RealTimeSLM::Timer1_Timer() {
 
     SweepX += SweepStep;
     if (SweepX >= ChartWidth + 2) SweepX = 0;
-    Canvas->FillBox(ChartLeft + SweepX + 2, ChartBase + 3, ChartLeft + SweepX + 2 + SweepStep,
+    Canvas.FilledBox(ChartLeft + SweepX + 2, ChartBase + 3, ChartLeft + SweepX + 2 + SweepStep,
                      ChartBase - ChartHeight - 5, white);
 
-    Canvas->Line(ChartLeft - 2, ChartBase - ChartHeight / 2, ChartLeft + ChartWidth + 2, ChartBase - ChartHeight / 2,
+    Canvas.Line(ChartLeft - 2, ChartBase - ChartHeight / 2, ChartLeft + ChartWidth + 2, ChartBase - ChartHeight / 2,
                 GridColour);
-    Canvas->DrawStyle = vb::vbDot;
+    Canvas.DrawStyle = vb::vbDot;
     for (int k : {1, 7, 6, 5, 8, 3, 2}) {
         const double y = ChartBase - k * ChartHeight / 8;
-        Canvas->Line(ChartLeft, y, ChartLeft + ChartWidth, y, GridColour);
+        Canvas.Line(ChartLeft, y, ChartLeft + ChartWidth, y, GridColour);
     }
-    Canvas->DrawStyle = vb::vbSolid;
+    Canvas.DrawStyle = vb::vbSolid;
 
     ShownLevel = PanelForm ? vb::Val(PanelForm->LblValue->text()) : 0;
     const double y = ChartBase - TraceHeight(ShownLevel, ChartMin, ChartMax, ChartHeight);
-    if (LastX != 0 && SweepX != 0) Canvas->Line(LastX, LastY, LastX + SweepStep, y, black);
+    if (LastX != 0 && SweepX != 0) Canvas.Line(LastX, LastY, LastX + SweepStep, y, black);
     LastY = y;
     LastX = ChartLeft + SweepX;
-    Canvas->ForeColor = black;
+    Canvas.ForeColor = black;
 
     const double x = ChartLeft + SweepX;
     if (TimeMarkDue(SweepX, SweepStep, ChartWidth)) {
-        Canvas->DrawStyle = vb::vbDot;
-        Canvas->Line(x, ChartBase, x, ChartBase - ChartHeight - 10, GridColour);
-        Canvas->DrawStyle = vb::vbSolid;
+        Canvas.DrawStyle = vb::vbDot;
+        Canvas.Line(x, ChartBase, x, ChartBase - ChartHeight - 10, GridColour);
+        Canvas.DrawStyle = vb::vbSolid;
         MarkText = vb::Format(QDateTime::currentDateTime(), "hh:mm:ss");
-        const double w = Canvas->TextWidth(MarkText) / 2;
-        Canvas->FillBox(x - w, ChartBase + 10, x + w, ChartBase + 20, white);
-        Canvas->ForeColor = black;
-        Canvas->CurrentX = ChartLeft - 5 + SweepX - w;
-        Canvas->CurrentY = ChartBase + 10;
-        Canvas->Print(MarkText);
+        const double w = Canvas.TextWidth(MarkText) / 2;
+        Canvas.FilledBox(x - w, ChartBase + 10, x + w, ChartBase + 20, white);
+        Canvas.ForeColor = black;
+        Canvas.CurrentX = ChartLeft - 5 + SweepX - w;
+        Canvas.CurrentY = ChartBase + 10;
+        Canvas.Print(MarkText);
     } else if (QuarterTickDue(SweepX, SweepStep, ChartWidth)) {
-        Canvas->Line(x, ChartBase - 3.8 * ChartHeight / 8, x, ChartBase - 4.2 * ChartHeight / 8, GridColour);
+        Canvas.Line(x, ChartBase - 3.8 * ChartHeight / 8, x, ChartBase - 4.2 * ChartHeight / 8, GridColour);
     }
 }
 
@@ -266,8 +265,8 @@ void RealTimeSLM::Toolbar1_ButtonClick(const QString &key) {
         if (Cmd.ShowPrinter()) {
             try {
                 vb::PrintForm(this);
-            } catch (const vb::RuntimeError &e) {
-                vb::MsgBox(e.Description(), vb::vbCritical);
+            } catch (const forms::EPrinter &e) {
+                vb::MsgBox(e.Message() + "\r\nThe chart was not printed.", vb::vbCritical);
             }
         }
         Toolbar1->show();
@@ -291,8 +290,13 @@ void RealTimeSLM::CmdOK_Click() {
     Form_Resize();
 }
 
+void RealTimeSLM::paintEvent(QPaintEvent *event) {
+    QPainter p(this);
+    Canvas.Paint(p, event->rect());
+}
+
 void RealTimeSLM::resizeEvent(QResizeEvent *) {
-    Canvas->setGeometry(rect());
+    Canvas.Resized();
     Toolbar1->setGeometry(0, 0, width(), Toolbar1->sizeHint().height());
     Form_Resize();
 }

@@ -3,8 +3,8 @@
 // that Panel shows and draws it on a sweeping trace; the Limit panel sets the level
 // range and the number of samples per sweep.
 
-#include "platform/vb/Canvas.h"
 #include "platform/vb/CommonDialog.h"
+#include "platform/vb/Drawing.h"
 #include "platform/vb/Runtime.h"
 
 #include <QLineEdit>
@@ -45,8 +45,8 @@ public:
     QLineEdit *TxtMax = nullptr, *TxtMin = nullptr, *TxtCounts = nullptr;
     QPushButton *CmdOK = nullptr;
     vb::CommonDialog Cmd;
-    // The window's client area: its drawing methods and its persistent picture.
-    vb::TwipsCanvas *Canvas = nullptr;
+    // The window's drawing methods and its persistent picture.
+    vb::FormCanvas Canvas;
 
     double ChartMax = 0, ChartMin = 0;
     double ChartLeft = 0, ChartWidth = 0, ChartHeight = 0, ChartBase = 0;
@@ -54,7 +54,7 @@ public:
     double LastX = 0, LastY = 0;
     double ShownLevel = 0;
     QString MarkText;
-    QColor GridColour;
+    std::int32_t GridColour = 0;
 
     void Form_Load();
     void Form_Resize();
@@ -64,6 +64,7 @@ public:
     void CmdOK_Click();
 
 protected:
+    void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;

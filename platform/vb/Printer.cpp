@@ -3,12 +3,6 @@
 #include "Runtime.h"
 #include "platform/forms/Printer.h"
 
-#include <QGuiApplication>
-#include <QImage>
-#include <QPainter>
-#include <QScreen>
-#include <QWidget>
-
 namespace vb {
 
 namespace {
@@ -69,27 +63,6 @@ void PrinterObject::EndDoc() {
 
 void PrinterObject::KillDoc() {
     if (Printing()) forms::Printer()->Abort();
-}
-
-void PrintForm(QWidget *form) {
-    if (!form) return;
-    const QImage picture = form->grab().toImage();
-    PrinterObject &printer = Printer();
-    printer.EndDoc();
-    forms::TPrinter *p = forms::Printer();
-    try {
-        p->BeginDoc();
-    } catch (const forms::EPrinter &e) {
-        raise(e);
-    }
-    QPainter *painter = p->Canvas()->Painter();
-    const QScreen *screen = QGuiApplication::primaryScreen();
-    const double dpi = screen ? screen->logicalDotsPerInchX() : 96.0;
-    const double scale = p->Resolution() / dpi;
-    const QRectF target(margin(p), margin(p), picture.width() / picture.devicePixelRatio() * scale,
-                        picture.height() / picture.devicePixelRatio() * scale);
-    painter->drawImage(target, picture);
-    printer.EndDoc();
 }
 
 } // namespace vb

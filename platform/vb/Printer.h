@@ -1,13 +1,11 @@
 #pragma once
 // The runtime's Printer object as Palix uses it, over the printer layer (PDF in tests):
-// FontName, FontSize, Print a line, EndDoc, KillDoc; and PrintForm. The job starts with
+// FontName, FontSize, Print a line, EndDoc, KillDoc. The job starts with
 // the first output. Lines run from the top of the printable area down (a quarter of
 // an inch in from the paper's edges); a line that would cross the bottom of the
 // printable area starts a new page.
 
 #include <QString>
-
-class QWidget;
 
 namespace vb {
 
@@ -32,9 +30,5 @@ private:
 };
 
 PrinterObject &Printer();
-
-// Prints the form's client area as it looks on the screen, at its screen size, on a
-// page of its own.
-void PrintForm(QWidget *form);
 
 } // namespace vb

@@ -1,17 +1,14 @@
 // The documentation pictures of the strip chart and of the Leq/SEL window layout, taken
-// from a real run of the program on the simulated meter (minutes long, so only when
-// METER_SCREENSHOTS names the folder to write them to):
-//
-//     METER_SCREENSHOTS=docs/screenshots xvfb-run -a -s "-screen 0 1280x1024x24"
-//         build/tests/slm_PalixChartScreens_test      (one command line)
-//
-// Under an X server the pictures are of the screen; under the offscreen platform each
-// window is drawn at its place on the screen.
+// from a real run of the program on the simulated meter. The run takes minutes, so the
+// pictures are taken only when METER_SCREENSHOTS is set; they go to build/screenshots.
+// Under an X server (QT_QPA_PLATFORM=xcb) they are of the screen; under the offscreen
+// platform each window is drawn at its place, in the order they were shown.
 
 #include "SlmSim.h"
 
 #include "platform/forms/Dialogs.h"
 #include "slm/FileTransfer.h"
+#include "slm/Ln.h"
 #include "slm/LnGraph.h"
 #include "slm/List.h"
 #include "slm/Meter.h"
@@ -55,8 +52,8 @@ QImage screenOf(const QList<QWidget *> &windows) {
 class PalixScreens : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir = qEnvironmentVariable("METER_SCREENSHOTS");
-        if (dir.isEmpty()) GTEST_SKIP() << "METER_SCREENSHOTS names the folder for the pictures";
+        if (qEnvironmentVariableIsEmpty("METER_SCREENSHOTS")) GTEST_SKIP() << "minutes long: set METER_SCREENSHOTS";
+        dir = QString::fromStdString(testsupport::binDir()) + "/../screenshots";
         QDir().mkpath(dir);
         ResetMeterState();
         ResetFileTransferState();
@@ -129,10 +126,9 @@ TEST_F(PalixScreens, LeqPeriodLayout) {
     ASSERT_TRUE(ListVisible());
     testsupport::processEventsFor(40s);
     ASSERT_TRUE(RealTimeSLMVisible());
-    QList<QWidget *> windows;
-    for (QWidget *w : QApplication::topLevelWidgets())
-        if (w->isVisible()) windows << w;
-    EXPECT_TRUE(screenOf(windows).save(dir + "/palix-run.png"));
+    ASSERT_TRUE(LnVisible());
+    ASSERT_TRUE(LnGraphVisible());
+    EXPECT_TRUE(screenOf({p, ListForm(), LnForm(), RealTimeSLMForm, LnGraphForm}).save(dir + "/palix-run.png"));
 }
 
 } // namespace

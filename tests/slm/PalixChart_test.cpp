@@ -95,9 +95,8 @@ protected:
         panel->LblValue->setText(level);
         for (int i = 0; i < times; ++i) chart->Timer1_Timer();
     }
-    // The chart's unit is the pixel of its client area.
     QRgb pixel(double x, double y) const {
-        return chart->Canvas->Picture().pixel(int(std::floor(x)), int(std::floor(y)));
+        return chart->Canvas.Image().pixel(chart->Canvas.PixelX(x), chart->Canvas.PixelY(y));
     }
     double top() const { return chart->ChartBase - chart->ChartHeight; }
     // Text typed into a field, key by key.
@@ -124,8 +123,8 @@ TEST_F(StripChart, OpensBelowPanelWithTheEmptyChart) {
     EXPECT_EQ(chart->SweepStep, 1);
     EXPECT_EQ(chart->ChartLeft, 60);
     EXPECT_EQ(std::fmod(chart->ChartWidth, 30), 0);
-    EXPECT_EQ(chart->ChartHeight, chart->Canvas->ScaleHeight() - 100);
-    EXPECT_EQ(chart->ChartBase, chart->Canvas->ScaleHeight() - 27);
+    EXPECT_EQ(chart->ChartHeight, chart->Canvas.ScaleHeight() - 100);
+    EXPECT_EQ(chart->ChartBase, chart->Canvas.ScaleHeight() - 27);
     EXPECT_EQ(chart->SweepX, -1);
     EXPECT_EQ(chart->LastX, 0);
 
@@ -138,8 +137,8 @@ TEST_F(StripChart, OpensBelowPanelWithTheEmptyChart) {
     EXPECT_EQ(pixel(L - 5, B - chart->ChartHeight / 16), black);
     // Some ink of the labels and of "SPL" left of the axis.
     int ink = 0;
-    for (int y = 0; y < chart->Canvas->Picture().height(); ++y)
-        for (int x = 0; x < int(L - 12); ++x) ink += qGray(chart->Canvas->Picture().pixel(x, y)) < 100;
+    for (int y = 0; y < chart->Canvas.Image().height(); ++y)
+        for (int x = 0; x < int(L - 12); ++x) ink += qGray(chart->Canvas.Image().pixel(x, y)) < 100;
     EXPECT_GT(ink, 100);
 }
 
@@ -180,7 +179,7 @@ TEST_F(StripChart, SweepWrapsWithoutASegmentAndMarksTheLeftEdge) {
     EXPECT_EQ(pixel(L + 3.5 * step, y50), black);
 
     // Clear the top of the left edge, where only a time mark reaches.
-    chart->Canvas->FillBox(L - 1, top() - 11, L + 2, top() - 5, Qt::white);
+    chart->Canvas.FilledBox(L - 1, top() - 11, L + 1, top() - 6, 0xFFFFFF);
     tick("50.0");
     EXPECT_EQ(chart->SweepX, 0);
     EXPECT_EQ(chart->LastX, L);
@@ -207,7 +206,7 @@ TEST_F(StripChart, WhatIsDrawnSurvivesARepaint) {
     chart->Timer1.SetEnabled(false);
     const QImage shown = chart->grab().toImage().convertToFormat(QImage::Format_RGB32);
     // Below the toolbar the window shows the picture, trace included.
-    const QImage &picture = chart->Canvas->Picture();
+    const QImage &picture = chart->Canvas.Image();
     const QRect area(0, chart->Toolbar1->height(), picture.width(), picture.height() - chart->Toolbar1->height());
     EXPECT_EQ(shown.copy(area), picture.copy(area));
     int ink = 0;
@@ -293,8 +292,8 @@ TEST_F(StripChart, SnapsBackToItsMinimumSize) {
         return chart->frameGeometry().width() >= minW && chart->frameGeometry().height() >= minH;
     }));
     EXPECT_EQ(chart->frameGeometry().size(), QSize(minW, minH));
-    EXPECT_EQ(chart->ChartBase, chart->Canvas->ScaleHeight() - 27);
-    EXPECT_EQ(chart->ChartWidth, StripChartWidth(chart->Canvas->ScaleWidth()));
+    EXPECT_EQ(chart->ChartBase, chart->Canvas.ScaleHeight() - 27);
+    EXPECT_EQ(chart->ChartWidth, StripChartWidth(chart->Canvas.ScaleWidth()));
 }
 
 TEST_F(StripChart, UnloadsItselfWhenTheRangeChanges) {
@@ -308,10 +307,10 @@ TEST_F(StripChart, UnloadsItselfWhenTheRangeChanges) {
 
 TEST_F(StripChart, DrawsNothingWhileNotShown) {
     tick("70.0", 2);
-    const QImage before = chart->Canvas->Picture();
+    const QImage before = chart->Canvas.Image();
     GraphShown = vb::False;
     tick("90.0", 3);
-    EXPECT_EQ(chart->Canvas->Picture(), before);
+    EXPECT_EQ(chart->Canvas.Image(), before);
     EXPECT_EQ(chart->SweepX, 1);
 }
 

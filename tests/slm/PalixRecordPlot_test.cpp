@@ -7,6 +7,7 @@
 #include "slm/SlmFile.h"
 
 #include <QPainter>
+#include <QTimer>
 
 using namespace slm;
 using namespace std::chrono_literals;
@@ -33,7 +34,7 @@ protected:
     static ListPlot *plot(FileList *f) {
         f->Toolbar1_ButtonClick("Plot");
         ListPlot *plot = ListPlotForm();
-        EXPECT_TRUE(testsupport::waitUntil([&] { return !plot->Timer1.Enabled() && plot->windowTitle() == "Plot File "; }, 10s));
+        EXPECT_TRUE(testsupport::waitUntil([&] { return plot->CurveDrawn && plot->windowTitle() == "Plot File "; }, 10s));
         return plot;
     }
     static void limits(ListPlot *plot, const char *lo, const char *hi, const char *first, const char *last) {
@@ -89,7 +90,14 @@ TEST_F(PalixPlot, DefaultsFromTheSettingsLineAndTheLimitEntry) {
     EXPECT_EQ(PlotHigh, 80);
     EXPECT_EQ(PlotFirst, 2);
     EXPECT_EQ(PlotSpan, 4);
-    EXPECT_TRUE(testsupport::waitUntil([&] { return !lp->Timer1.Enabled() && lp->windowTitle() == "Plot File "; }, 10s));
+    EXPECT_TRUE(testsupport::waitUntil([&] { return lp->CurveDrawn && lp->windowTitle() == "Plot File "; }, 10s));
+
+    // Plot again: the whole file, and the fields say so.
+    lp = plot(f);
+    EXPECT_EQ(PlotSpan, 10);
+    EXPECT_EQ(lp->TxtT1->text(), "30");
+    EXPECT_EQ(lp->TxtR1->text(), "1");
+    EXPECT_EQ(lp->TxtR2->text(), "10");
 
     // Closing the file list closes its plot.
     QPointer<ListPlot> gone(lp);
@@ -114,10 +122,10 @@ TEST_F(PalixPlot, TheCurveAndLevelsBeyondTheLimits) {
     ListPlot *lp = plot(f);
     const PlotGeometry g = lp->Geometry;
     EXPECT_EQ(g.ChartLeft, 60);
-    EXPECT_EQ(g.ChartWidth, double(lround(lp->Canvas->ScaleWidth() - 60) - lround(lp->Canvas->ScaleWidth() - 60) % 30));
-    EXPECT_EQ(g.ChartHeight, lp->Canvas->ScaleHeight() - 100);
+    EXPECT_EQ(g.ChartWidth, double(lround(lp->Canvas().ScaleWidth() - 60) - lround(lp->Canvas().ScaleWidth() - 60) % 30));
+    EXPECT_EQ(g.ChartHeight, lp->Canvas().ScaleHeight() - 100);
     EXPECT_EQ(g.SweepStep, g.ChartWidth / 5);
-    const QImage &pic = lp->Canvas->Picture();
+    const QImage &pic = lp->Canvas().Image();
     const auto black = [&](double x, double y) {
         for (int dx = -1; dx <= 1; ++dx)
             for (int dy = -1; dy <= 1; ++dy)
@@ -150,7 +158,7 @@ TEST_F(PalixPlot, TheWindowKeepsItsMinimumSize) {
     EXPECT_GE(lp->frameGeometry().height(), vb::TwipsToPixelsY(PlotMinHeight));
     EXPECT_LE(lp->frameGeometry().width(), vb::TwipsToPixelsX(PlotMinWidth) + 1);
     // And draws again at that size.
-    EXPECT_TRUE(testsupport::waitUntil([&] { return !lp->Timer1.Enabled() && lp->windowTitle() == "Plot File "; }, 10s));
+    EXPECT_TRUE(testsupport::waitUntil([&] { return lp->CurveDrawn && lp->windowTitle() == "Plot File "; }, 10s));
 }
 
 TEST_F(PalixPlot, AFileWithoutRecordsShowsTheEmptyFrame) {
@@ -161,7 +169,7 @@ TEST_F(PalixPlot, AFileWithoutRecordsShowsTheEmptyFrame) {
     EXPECT_EQ(lp->Geometry.SweepStep, 0);
     EXPECT_TRUE(lp->isVisible());
     const PlotGeometry g = lp->Geometry;
-    EXPECT_EQ(lp->Canvas->Picture().pixelColor(int(g.ChartLeft + g.ChartWidth / 3), int(g.ChartBase - g.ChartHeight / 3)),
+    EXPECT_EQ(lp->Canvas().Image().pixelColor(int(g.ChartLeft + g.ChartWidth / 3), int(g.ChartBase - g.ChartHeight / 3)),
               QColor(Qt::white));
 }
 
@@ -177,6 +185,41 @@ TEST_F(PalixPlot, PrintsThePicture) {
     EXPECT_TRUE(QFile::exists(forms::Printer()->LastOutputFile()));
     EXPECT_EQ(forms::Printer()->LastPageCount(), 1);
     EXPECT_TRUE(lp->Toolbar1->isVisible());
+}
+
+// Closing the window while its loop runs inside its own events: the loop stops, the
+// program goes on.
+TEST_F(PalixPlot, ClosingWhileReadingOrDrawingStopsTheLoop) {
+    SlmSim sim({"--level", "50"});
+    Panel *p = start(sim);
+    QStringList levels;
+    for (int i = 0; i < 100000; ++i) levels << QString::number(40 + i % 40) + ".0";
+    const auto closeWhenBusy = [](QWidget *w) {
+        auto *t = new QTimer;
+        QPointer<QWidget> target(w);
+        QObject::connect(t, &QTimer::timeout, [t, target] {
+            if (!target || target->windowTitle().endsWith("Records Completed")) {
+                if (target) target->close();
+                t->stop();
+                t->deleteLater();
+            }
+        });
+        t->start(1);
+    };
+    // The plot, while it draws.
+    FileList *f = open(p, levels);
+    ASSERT_EQ(f->RecordCount(), 100000);
+    f->Toolbar1_ButtonClick("Plot");
+    QPointer<ListPlot> lp = ListPlotForm();
+    closeWhenBusy(lp);
+    EXPECT_TRUE(testsupport::waitUntil([&] { return lp.isNull(); }, 20s));
+    // The file list, while it reads.
+    forms::DialogScript().pushFile(dir + "/plot.slm");
+    QPointer<FileList> reading = FileListForm();
+    closeWhenBusy(reading);
+    press(p, "Open");
+    EXPECT_TRUE(testsupport::waitUntil([&] { return reading.isNull(); }, 20s));
+    EXPECT_TRUE(testsupport::waitUntil([&] { return p->LblValue->text() == "50.0"; }, 5s));
 }
 
 // Pictures for a person to look at: the panel recording with the live list beside it,
@@ -214,7 +257,7 @@ TEST_F(PalixPlot, RecordingAndPlotScreenshots) {
     ASSERT_GT(f->RecordCount(), 50);
     ListPlot *lp = plot(f);
     lp->resize(720, 460);
-    EXPECT_TRUE(testsupport::waitUntil([&] { return !lp->Timer1.Enabled() && lp->windowTitle() == "Plot File "; }, 10s));
+    EXPECT_TRUE(testsupport::waitUntil([&] { return lp->CurveDrawn && lp->windowTitle() == "Plot File "; }, 10s));
     EXPECT_TRUE(lp->grab().toImage().save(shots + "/palix-plot.png"));
 }
 
