@@ -82,6 +82,7 @@ public:
     void Flush();
 
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *e) override;
     void resizeEvent(QResizeEvent *e) override;
 
@@ -104,6 +105,7 @@ private:
     int scrollBars_ = flexScrollBarBoth;
     bool flushQueued_ = false;
     bool applyingTop_ = false;
+    QWidget *corner_ = nullptr;
 };
 
 } // namespace vb

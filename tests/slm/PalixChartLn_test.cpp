@@ -44,6 +44,14 @@ TEST_F(PalixLn, HeadingsWidthsAndPlaceBelowTheList) {
         EXPECT_EQ(ln->Grid->ColWidth(c), SampleWidth(ln, c <= 3 ? "ABC.DE" : "ABC.D")) << c;
     }
     EXPECT_GT(ln->Grid->ColWidth(3), ln->Grid->ColWidth(4));
+    // "Ln" shows in the corner where the fixed row and column meet.
+    const QImage grid = ln->Grid->grab().toImage();
+    const QRect corner(ln->Grid->frameWidth(), ln->Grid->frameWidth(), ln->Grid->verticalHeader()->width(),
+                       ln->Grid->horizontalHeader()->height());
+    int ink = 0;
+    for (int y = corner.top(); y <= corner.bottom(); ++y)
+        for (int x = corner.left(); x <= corner.right(); ++x) ink += qGray(grid.pixel(x, y)) < 100;
+    EXPECT_GT(ink, 10);
     // Over the list's lowest 1500 twips, at its left edge.
     const QRect list = ListForm()->frameGeometry();
     EXPECT_EQ(ln->frameGeometry().topLeft(), QPoint(list.x(), list.bottom() + 1 - vb::TwipsToPixelsY(1500)));
