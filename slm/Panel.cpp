@@ -473,11 +473,20 @@ void Panel::CmdR_Click() {
 }
 
 void Panel::TxtSize_Change() {
-    const double n = vb::RoundHalfEven(vb::Val(TxtSize->text()));
+    // A key typed while the size goes out only changes the text: the exchange under way
+    // sends what the box holds when it sends. One nested inside it would send first and
+    // be overwritten by the older value, and would switch the poll on under the
+    // handshake that is still waiting.
+    if (sizeSending_) return;
     // One byte carries the size: other values are not sent.
-    if (n < 0 || n > 255) return;
+    const auto size = [this] { return vb::RoundHalfEven(vb::Val(TxtSize->text())); };
+    if (size() < 0 || size() > 255) return;
+    sizeSending_ = true;
     Timer1.SetEnabled(false);
-    if (!SendMeterCommand(COM, vb::Bytes({'G', 0, 1, int(n)}))) return;
+    if (!ResyncMeter(COM)) return;
+    const double n = size();
+    if (n >= 0 && n <= 255) COM.SetOutput(vb::Bytes({'G', 0, 1, int(n)}));
+    sizeSending_ = false;
     Timer1.SetEnabled(true);
 }
 

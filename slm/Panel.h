@@ -127,6 +127,7 @@ private:
     bool recordFailing_ = false;
     double barMin_ = 70, barMax_ = 130, barValue_ = 70;
     bool unloading_ = false;
+    bool sizeSending_ = false; // TxtSize_Change's exchange is under way
 };
 
 // The program's one Panel, created by Port.

@@ -18,7 +18,10 @@
 #include <QDateTime>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QApplication>
 #include <QImage>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QTimer>
 
 #include <chrono>
@@ -129,6 +132,39 @@ TEST_F(Palix, PortChoiceMapsTheTextExactly) {
             EXPECT_EQ(lastMessage(), "No device found, try again!") << c.answer;
             EXPECT_EQ(forms::DialogScript().log().back().flags & forms::MB_ICONMASK, forms::MB_ICONSTOP);
             EXPECT_FALSE(p->Timer1.Enabled());
+        }
+        delete PanelForm;
+    }
+}
+
+// The user's way: keys typed into the box, then Enter. The box completes nothing and
+// compares exactly; Enter presses OK, the window's default button.
+TEST_F(Palix, TypedPortTextIsTakenAsTypedAndEnterPressesOk) {
+    SlmSim sim({"--streaming"});
+    ASSERT_TRUE(sim.ok());
+    qputenv("METER_PORTS", sim.path().toLocal8Bit());
+    struct Case { const char *typed; bool opens; };
+    for (const Case &c : {Case{"com1", false}, Case{"C", false}, Case{"COM", false}, Case{"COM1", true}, Case{"Auto", true}}) {
+        SetUp();
+        auto *port = new Port;
+        port->show();
+        QApplication::setActiveWindow(port);
+        QLineEdit *edit = port->TxtCOM->lineEdit();
+        ASSERT_NE(edit, nullptr);
+        edit->setFocus();
+        ASSERT_TRUE(testsupport::waitUntil([&] { return edit->hasFocus(); }));
+        edit->selectAll();
+        for (const QChar ch : QString(c.typed)) {
+            QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
+            QApplication::sendEvent(edit, &press);
+        }
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(edit, &enter);
+        ASSERT_NE(PanelForm, nullptr) << c.typed << ": Enter did not press OK";
+        EXPECT_EQ(vb::Ended(), !c.opens) << c.typed;
+        EXPECT_EQ(PortNumber, c.opens ? 1 : 0) << c.typed;
+        if (!c.opens) {
+            EXPECT_EQ(lastMessage(), "No device found, try again!") << c.typed;
         }
         delete PanelForm;
     }
@@ -382,9 +418,12 @@ TEST_F(Palix, RtcSetsTheMeterClockFromThePc) {
     EXPECT_EQ(cmds[w + 1], "00"); // a fresh handshake before the time
     const int x = int(cmds.indexOf(QRegularExpression("58 .*"), w));
     ASSERT_GT(x, w);
+    // BCD fields read as decimal; a date that does not parse, or one outside the click, fails.
     const QDateTime sent = QDateTime::fromString(cmds[w].mid(3) + " " + cmds[x].mid(3), "yy MM dd HH mm ss").addYears(100);
-    EXPECT_GE(sent.secsTo(after), 0) << cmds[w].toStdString() << " " << cmds[x].toStdString();
-    EXPECT_LE(before.secsTo(sent), 1);
+    ASSERT_TRUE(sent.isValid()) << cmds[w].toStdString() << " " << cmds[x].toStdString();
+    const QDateTime from = before.addMSecs(-before.time().msec()); // the command holds whole seconds
+    EXPECT_GE(sent, from) << sent.toString(Qt::ISODate).toStdString();
+    EXPECT_LE(sent, after) << sent.toString(Qt::ISODate).toStdString();
 }
 
 TEST_F(Palix, ReadRepeatsUntilTheAnswerIsFramed) {
@@ -392,8 +431,7 @@ TEST_F(Palix, ReadRepeatsUntilTheAnswerIsFramed) {
     Panel *p = startOn(sim);
     ASSERT_TRUE(testsupport::waitUntil([&] { return live(p); }, 10s));
     const int before = sim.count("47 00 00 00");
-    sim.control("badreplies 2");
-    testsupport::processEventsFor(50ms);
+    ASSERT_TRUE(sim.control("badreplies 2"));
     p->CmdR->click();
     EXPECT_EQ(p->LblRomSize->text(), "7");
     EXPECT_EQ(MemorySize, 448);
@@ -424,6 +462,38 @@ TEST_F(Palix, SizeTextSetsTheMemorySize) {
     EXPECT_EQ(int(sim.commands().filter(setSize).size()), n);
     p->CmdR->click();
     EXPECT_EQ(p->LblRomSize->text(), "255");
+}
+
+// "12" typed quickly: the second key comes while the first one's handshake waits. The
+// meter must end up with 12: what is sent is the text at the time of sending, and the
+// key that came meanwhile starts no exchange of its own inside the first.
+TEST_F(Palix, SizeTypedQuicklySendsWhatTheBoxHoldsLast) {
+    SlmSim sim({"--level", "50"});
+    Panel *p = startOn(sim);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return live(p); }, 10s));
+    const QRegularExpression setSize("^47 00 01");
+    auto type = [&](const QString &ch) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, ch);
+        QApplication::sendEvent(p->TxtSize, &press);
+    };
+    bool second = false;
+    QTimer inside; // runs inside the first key's handshake, which processes events
+    QObject::connect(&inside, &QTimer::timeout, [&] {
+        if (!second && sim.count("00") > 0) {
+            second = true;
+            type("2");
+        }
+    });
+    const int probes = sim.count("00");
+    inside.start(5);
+    type("1");
+    ASSERT_TRUE(second);
+    EXPECT_GT(sim.count("00"), probes);
+    EXPECT_EQ(p->TxtSize->text(), "12");
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !sim.commands().filter(setSize).isEmpty(); }, 5s));
+    EXPECT_EQ(sim.commands().filter(setSize), QStringList({"47 00 01 0C"}));
+    EXPECT_TRUE(p->Timer1.Enabled());
+    EXPECT_TRUE(testsupport::waitUntil([&] { return live(p); }, 10s)); // the poll goes on
 }
 
 TEST_F(Palix, LeqPeriodPrompt) {
@@ -460,9 +530,14 @@ TEST_F(Palix, ClockWindowShowsTheMetersClock) {
     {
         slm::Setup setup;
         setup.show();
+        // Centred under the panel's frame, 1000 twips below its top (frames too, under X).
+        const QRect panel = vb::FormGeometry(p);
+        const QPoint at(panel.left() + (panel.width() - vb::FormGeometry(&setup).width()) / 2,
+                        panel.top() + vb::TwipsToPixelsY(1000));
+        EXPECT_TRUE(testsupport::waitUntil([&] { return vb::FormGeometry(&setup).topLeft() == at; }, 5s))
+            << vb::FormGeometry(&setup).x() << "," << vb::FormGeometry(&setup).y();
         EXPECT_EQ(setup.LblMeterTime->text(), "Meter Time");
-        sim.control("badreplies 2"); // framed replies without AA are asked again
-        testsupport::processEventsFor(50ms);
+        ASSERT_TRUE(sim.control("badreplies 2")); // framed replies without AA are asked again
         setup.LblMeterTime_Click();
         setup.LblPCTime_Click();
         ASSERT_TRUE(testsupport::waitUntil([&] { return setup.LblMeterTime->text().startsWith("24/02/29 13:14:"); }, 5s))

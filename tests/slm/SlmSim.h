@@ -29,9 +29,19 @@ public:
     const QString &path() const { return path_; }
     bool ok() const { return !path_.isEmpty(); }
 
-    void control(const QString &line) {
+    // Sends a control line and waits until the simulator says it has taken effect.
+    bool control(const QString &line) {
         proc_.write((line + "\n").toLocal8Bit());
         proc_.waitForBytesWritten(1000);
+        const bool acked = testsupport::waitUntil([&] {
+            while (proc_.canReadLine()) {
+                const QString answer = QString::fromLocal8Bit(proc_.readLine()).trimmed();
+                if (answer == "ok " + line) return true;
+            }
+            return false;
+        }, std::chrono::seconds(10));
+        if (!acked) ADD_FAILURE() << "slmsim did not take the control line " << line.toStdString();
+        return acked;
     }
 
     // Every command logged so far, as its hex bytes ("4B 00 00 01").
