@@ -1,7 +1,9 @@
 #include "Panel.h"
 
 #include "FileTransfer.h"
+#include "Ln.h"
 #include "LnGraph.h"
+#include "List.h"
 #include "Memory.h"
 #include "Meter.h"
 #include "MeterLink.h"
@@ -414,6 +416,7 @@ void Panel::NoDataRoutine() {
     LblCOM->setText("No COM");
     LblValue->setText("");
     SubLevels.fill(0);
+    if (ListShown) UnloadList();
     if (GraphShown) UnloadRealTimeSLM();
     if (!ResyncMeter(COM, 0.02)) return;
     COM.SetOutput(CmdStart);
@@ -523,6 +526,20 @@ void Panel::RunKey() {
         LeqStart = std::floor(vb::SecondsOfDay());
 
         // Each window starts afresh.
+        if (ListVisible()) UnloadList();
+        if (LnVisible()) UnloadLn();
+        // The fresh list takes the settings it is fed under, as the List key gives them:
+        // with stale copies the first sample would close it again.
+        ListRangeTop = RangeTop;
+        ListFreqWeighting = FreqWeighting;
+        ListTimeWeighting = TimeWeighting;
+        ListMin = 130;
+        ListMax = 0;
+        ListMaxLine.clear();
+        ListMinLine.clear();
+        ListForm()->show();
+        LnForm()->show();
+        ListRows = 0;
         LeqArmed = true;
         vb::MoveForm(this, 0, 0);
         UnloadRealTimeSLM();

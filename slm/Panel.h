@@ -98,6 +98,11 @@ private:
     void NoDataRoutine();
     void MeterKey(int code);
     void RtcKey();
+    // The strip chart and the PC Leq/SEL period.
+    void GraphKey();
+    void RunKey();
+    void StopKey();
+    void PauseKey();
     void SaveKey();
     void OpenKey();
     void SamplingKey();
@@ -110,11 +115,6 @@ private:
     void recordWritten();
     void setSaveButton(int pictureOf, const QString &tip);
     QWidget *buildRecordRow();
-    // The strip chart and the PC Leq/SEL period.
-    void GraphKey();
-    void RunKey();
-    void StopKey();
-    void PauseKey();
     void setBar(double min, double max, double value);
     void buildForm();
     QWidget *buildDisplay();
