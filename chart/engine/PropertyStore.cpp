@@ -198,8 +198,30 @@ bool intTyped(int id) { return propInfo(id).type == ElemType::Int; }
 
 PropertyStore::PropertyStore() { resetToDefaults(); }
 
+void PropertyStore::touch()
+{
+    static std::uint64_t last = 0;
+    revision_ = ++last;
+}
+
+PropertyStore PropertyStore::withoutData() const
+{
+    PropertyStore c;
+    c.numbers_ = numbers_;
+    c.strings_ = strings_;
+    c.arrays_ = arrays_;
+    c.stringArrays_ = stringArrays_;
+    c.arrays2_ = arrays2_;
+    c.stringArrays2_ = stringArrays2_;
+    c.subsets_ = subsets_;
+    c.points_ = points_;
+    c.revision_ = revision_;
+    return c;
+}
+
 void PropertyStore::resetToDefaults()
 {
+    touch();
     numbers_.clear();
     strings_.clear();
     arrays_.clear();
@@ -253,6 +275,9 @@ std::uint32_t PropertyStore::key(int id) const
 
 void PropertyStore::setNumber(int id, double v)
 {
+    // The paint flags change with every paint and are nothing a picture shows.
+    if (id != id::ImageDirty && id != id::Painting)
+        touch();
     // No property has a meaning for NaN; an integer one keeps its value when the
     // number does not fit it.
     if (std::isnan(v) || (intTyped(id) && !fitsInt32(v)))
@@ -291,6 +316,7 @@ std::int32_t PropertyStore::integer(int id) const
 
 void PropertyStore::setString(int id, std::string v)
 {
+    touch();
     if (v.size() > 255)
         v.resize(255);
     strings_[key(id)] = std::move(v);
@@ -318,6 +344,7 @@ double PropertyStore::axisNumber(int id, int axis) const
 
 void PropertyStore::setAxisNumber(int id, int axis, double v)
 {
+    touch();
     if (!isAxisScoped(id) || axis < 0 || axis >= kMaxAxes)
         return;
     numbers_[static_cast<std::uint32_t>(axis) * 100000u + static_cast<std::uint32_t>(id)] = v;
@@ -333,6 +360,7 @@ std::string PropertyStore::axisString(int id, int axis) const
 
 bool PropertyStore::setElem(int id, int index, double v)
 {
+    touch();
     if (!validIndex(index) || (intTyped(id) && !fitsInt32(v)))
         return false;
     auto &a = arrays_[id];
@@ -344,6 +372,7 @@ bool PropertyStore::setElem(int id, int index, double v)
 
 bool PropertyStore::setElemString(int id, int index, std::string v)
 {
+    touch();
     if (!validIndex(index))
         return false;
     if (v.size() > 255)
@@ -424,6 +453,7 @@ bool PropertyStore::setElem2(int id, int i, int j, double v)
     }
     if (!validIndex(i) || !validIndex(j))
         return false;
+    touch();
     arrays2_[id][{i, j}] = v;
     return true;
 }
@@ -440,6 +470,7 @@ bool PropertyStore::setElem2String(int id, int i, int j, std::string v)
     }
     if (!validIndex(i) || !validIndex(j))
         return false;
+    touch();
     stringArrays2_[id][{i, j}] = std::move(v);
     return true;
 }
@@ -751,6 +782,7 @@ bool PropertyStore::fromBytes(const unsigned char *data, std::size_t size)
             if (!fitsInt32(v))
                 return false;
     *this = std::move(s);
+    touch();
     return true;
 }
 

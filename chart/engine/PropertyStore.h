@@ -144,6 +144,13 @@ public:
 
     bool operator==(const PropertyStore &o) const;
 
+    // Changes with every write other than to the data arrays and the paint flags (image
+    // dirty, painting); equal revisions mean equal properties but for those (a copy
+    // keeps its original's until either is written).
+    std::uint64_t revision() const { return revision_; }
+    // A copy without the data arrays (Subsets and Points stay).
+    PropertyStore withoutData() const;
+
 private:
     std::uint32_t key(int id) const;
     void resizeData(int subsets, int points);
@@ -168,6 +175,8 @@ private:
     std::map<int, DataArray> data_;
     int subsets_ = 1;
     int points_ = 10;
+    std::uint64_t revision_ = 0;
+    void touch();
 };
 
 } // namespace chart::engine

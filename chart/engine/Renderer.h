@@ -6,10 +6,14 @@
 #include "chart/engine/PropertyStore.h"
 
 #include <QColor>
+#include <QPointF>
 #include <QString>
 
+#include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
+#include <vector>
 
 class QPainter;
 
@@ -57,6 +61,38 @@ using GridNumberHook = std::function<QString(int axisType, int axisIndex, double
 // Lays out and draws the chart on `painter` sized width x height; fills `layout`.
 void renderChart(const PropertyStore &p, QPainter &painter, int width, int height, Layout &layout,
                  const GridNumberHook &gridNumbers = {});
+
+// What a picture takes from the data, worked out once: the layout (scales from the
+// data ranges) and each subset's runs of points in pixels as they are drawn, dense runs
+// already reduced to what a pixel column shows. drawFrame draws the picture from it and
+// the properties other than the data, so the same picture can be drawn again later
+// (into a metafile, say) from a copy of the properties without the data.
+struct Frame {
+    int width = 1, height = 1;
+    Layout layout; // as laid out; drawFrame adds what drawing places (numbers, texts)
+    struct Run {
+        std::uint32_t begin = 0, size = 0; // in points
+        bool dense = false;                // reduced: no symbols, no spline
+    };
+    std::vector<QPointF> points;        // of all runs, one after another
+    std::vector<Run> runs;              // of all subsets, one after another
+    std::vector<std::uint32_t> firstRun; // runs of subset s: firstRun[s] .. firstRun[s + 1]
+    std::span<const QPointF> pointsOf(const Run &r) const { return {points.data() + r.begin, r.size}; }
+};
+Frame buildFrame(const PropertyStore &p, int width, int height);
+void drawFrame(const PropertyStore &p, const Frame &frame, QPainter &painter, Layout &layout,
+               const GridNumberHook &gridNumbers = {});
+
+// Pixel coordinates are bounded by this before they become integers or reach the
+// painter: far beyond any window, well inside an int and the painter's fixed point.
+constexpr double kPixelLimit = 1 << 20;
+inline double boundedPixel(double v)
+{
+    if (!(v >= -kPixelLimit)) // NaN too
+        return -kPixelLimit;
+    return v > kPixelLimit ? kPixelLimit : v;
+}
+inline int pixelInt(double v) { return static_cast<int>(boundedPixel(v)); }
 
 // Layout only (no drawing), as renderChart would make it.
 Layout computeLayout(const PropertyStore &p, int width, int height);

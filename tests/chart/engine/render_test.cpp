@@ -2,6 +2,7 @@
 
 #include "ChartFixture.h"
 #include "chart/engine/Engine.h"
+#include "chart/engine/Renderer.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -197,5 +198,132 @@ TEST(ChartRender, UnwrittenDateTimePointsAreNotDrawn)
     // The written samples fill the time axis.
     EXPECT_GT(countColour(img, qRgb(0xFF, 0xFF, 0), QRect(g.left(), g.top(), g.width() / 2, g.height())), 100);
     EXPECT_GT(countColour(img, qRgb(0xFF, 0xFF, 0), QRect(g.left() + g.width() / 2, g.top(), g.width() / 2, g.height())), 100);
+    chart::ceDestroy(h);
+}
+
+namespace {
+
+// A chart with nothing but solid curves in its graph area: no text, no dotted lines.
+HWND plainChart(int points, const RECT &r = RECT{0, 0, 640, 360})
+{
+    HWND h = chart::ceCreate(chart::kNewObject, 0, &r, nullptr, 100);
+    chart::ceSetInt(h, 2120, points);
+    chart::ceSetInt(h, 2115, 2);
+    chart::ceSetInt(h, 2666, 0); // no legend
+    chart::ceSetInt(h, 3027, 5); // no y axis
+    chart::ceSetInt(h, 3029, 5); // no x axis
+    chart::ceSetInt(h, 3100, 3); // no grid
+    for (int i = 0; i < points; ++i)
+        for (int s = 0; s < 2; ++s) {
+            float x = static_cast<float>(i), y = static_cast<float>(std::sin(i / (7.0 + s)) * (s + 1));
+            chart::ceSetElem2(h, 2135, s, i, &x);
+            chart::ceSetElem2(h, 2140, s, i, &y);
+        }
+    chart::ceReinitialize(h);
+    chart::ceResetImage(h, 0, 0);
+    return h;
+}
+
+} // namespace
+
+// The metafile is the picture itself, recorded when it is asked for from what the
+// picture was drawn from: it shows what the screen shows, stays the picture of its
+// rebuild whatever is written after it, and scales as a picture does.
+TEST(ChartRender, MetafileIsThePictureOfItsRebuild)
+{
+    HWND h = plainChart(300);
+    QImage screen = shown(h, 640, 360);
+    chart::ceSetInt(h, 2340, 0x00FF00); // GraphBackColor
+    for (int i = 0; i < 300; ++i) {
+        float y = 0;
+        chart::ceSetElem2(h, 2140, 0, i, &y);
+    }
+    chart::ceSetInt(h, 2120, 20);
+    EXPECT_EQ(replay(h, 640, 360), screen);
+    EXPECT_EQ(shown(h, 640, 360), screen);
+
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bmp = CreateCompatibleBitmap(dc, 320, 180);
+    SelectObject(dc, bmp);
+    SetViewportExtEx(dc, 320, 180, nullptr);
+    EXPECT_EQ(PlayMetaFile(dc, chart::ceGetMetafile(h)), TRUE);
+    EXPECT_EQ(*DCImage(dc), [&] {
+        QImage half(320, 180, QImage::Format_ARGB32_Premultiplied);
+        half.fill(Qt::white);
+        QPainter g(&half);
+        g.scale(0.5, 0.5);
+        g.drawPicture(0, 0, *MetafilePicture(chart::ceGetMetafile(h)));
+        return half;
+    }());
+    DeleteDC(dc);
+    DeleteObject(bmp);
+    chart::ceDestroy(h);
+
+    // With texts and dotted lines the recording differs from the drawing only where Qt
+    // sets the glyphs and dots of a recorded call anew.
+    h = humidityChart(nullptr);
+    EXPECT_LT(differingShare(shown(h), replay(h)), 0.03);
+    chart::ceDestroy(h);
+}
+
+// A dense curve is reduced while it is read to what decimate() makes of all its points
+// in pixels, run by run between null values, with the points far outside the x range
+// left out but for one on each side.
+TEST(ChartRender, DenseRunsAreReducedAsDecimateReducesThem)
+{
+    const int n = 60000;
+    RECT r{0, 0, 640, 360};
+    HWND h = chart::ceCreate(chart::kNewObject, 0, &r, nullptr, 100);
+    chart::ceSetInt(h, 2120, n);
+    chart::ceSetInt(h, 2115, 2);
+    chart::ceSetInt(h, 3016, 1); // UsingXDataII
+    setDouble(h, 3268, 9999.0);
+    chart::ceSetInt(h, 3615, 3);
+    setDouble(h, 3620, 1000.5);
+    setDouble(h, 3625, 50000.25);
+    std::uint32_t seed = 12345;
+    auto next = [&] { return (seed = seed * 1664525u + 1013904223u) >> 8; };
+    for (int i = 0; i < n; ++i) {
+        double x0 = i + 0.37, x1 = i % 97 == 0 ? i - 40.0 : i + 0.5; // subset 1 goes back now and then
+        float y = static_cast<float>(next() % 100000) / 1000.0f;
+        if (i == 20000 || i == 20001 || i == 45000)
+            y = 9999.0f;
+        chart::ceSetElem2(h, 3013, 0, i, &x0);
+        chart::ceSetElem2(h, 3013, 1, i, &x1);
+        chart::ceSetElem2(h, 2140, 0, i, &y);
+        chart::ceSetElem2(h, 2140, 1, i, &y);
+    }
+    const chart::engine::PropertyStore &p = chart::engine::Engine::find(h)->props();
+    chart::engine::Frame f = chart::engine::buildFrame(p, 640, 360);
+    const chart::engine::Layout &L = f.layout;
+    ASSERT_EQ(f.firstRun.size(), 3u);
+    for (int s = 0; s < 2; ++s) {
+        std::vector<std::vector<QPointF>> expected(1);
+        for (int i = 0; i < n; ++i) {
+            double x = chart::engine::xValue(p, s, i), y = chart::engine::yValue(p, s, i);
+            if (chart::engine::isNullPoint(p, x, y)) {
+                if (!expected.back().empty())
+                    expected.emplace_back();
+                continue;
+            }
+            double lo = 1000.5, hi = 50000.25, slack = (hi - lo) * 0.01;
+            if ((x < lo - slack || x > hi + slack) &&
+                !(x < lo && chart::engine::xValue(p, s, i + 1) >= lo) && !(x > hi && chart::engine::xValue(p, s, i - 1) <= hi))
+                continue;
+            expected.back().emplace_back(L.x.toPixel(x), L.axes[0].y.toPixel(y));
+        }
+        if (expected.back().empty())
+            expected.pop_back();
+        ASSERT_EQ(f.firstRun[s + 1] - f.firstRun[s], expected.size()) << "subset " << s;
+        for (std::size_t k = 0; k < expected.size(); ++k) {
+            std::vector<QPointF> want = chart::engine::decimate(expected[k]);
+            const chart::engine::Frame::Run &run = f.runs[f.firstRun[s] + k];
+            std::span<const QPointF> got = f.pointsOf(run);
+            EXPECT_TRUE(run.dense);
+            ASSERT_EQ(got.size(), want.size()) << "subset " << s << " run " << k;
+            for (std::size_t j = 0; j < want.size(); ++j)
+                ASSERT_LT((got[j] - want[j]).manhattanLength(), 1e-6) << "subset " << s << " run " << k << " point " << j;
+        }
+    }
     chart::ceDestroy(h);
 }
