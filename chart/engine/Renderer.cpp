@@ -236,6 +236,16 @@ void scaleRange(int control, double manualMin, double manualMax, double dataMin,
     }
 }
 
+// A scale no pixel can be worked out on (an end that is not finite, a span beyond a
+// double) becomes the unit range.
+void saneRange(double &lo, double &hi)
+{
+    if (!(std::isfinite(lo) && std::isfinite(hi) && hi > lo && std::isfinite(hi - lo))) {
+        lo = 0;
+        hi = 1;
+    }
+}
+
 struct Metrics {
     Style style;
     QFont title, sub, label, numbers, legend;
@@ -448,6 +458,7 @@ Layout layoutChart(const PropertyStore &p, int w, int h, Metrics &m)
         x0 = z.x0;
         x1 = z.x1;
     }
+    saneRange(x0, x1);
     L.x = ScaleMap{x0, x1, double(L.graph.left()), double(L.graph.right())};
     if (p.integer(id::InvertedXAxis))
         std::swap(L.x.p0, L.x.p1);
@@ -490,6 +501,7 @@ Layout layoutChart(const PropertyStore &p, int w, int h, Metrics &m)
                 y1 = z.y1;
             }
         }
+        saneRange(y0, y1);
         A.y = ScaleMap{y0, y1, double(A.band.bottom()), double(A.band.top())};
         if (p.axisNumber(id::InvertedYAxis, ax))
             std::swap(A.y.p0, A.y.p1);

@@ -327,3 +327,95 @@ TEST(ChartRender, DenseRunsAreReducedAsDecimateReducesThem)
     }
     chart::ceDestroy(h);
 }
+
+// Values far off the scale, from the program or from a loaded state block, put lines,
+// marks and texts far outside the graph, never past what a coordinate can hold (the
+// sanitised build stops at such a conversion).
+TEST(ChartRender, ValuesFarOffTheScaleStayInsideThePicture)
+{
+    const QString dir = QString::fromStdString(testsupport::makeTempDir());
+    for (int method : {0, 1, 3, 4}) { // line, bar, area, stick
+        HWND h = humidityChart(nullptr);
+        chart::ceSetInt(h, 3090, method);
+        double far[] = {1e300, -1e300, 1e30, std::nan("")};
+        for (int i = 0; i < 4; ++i) {
+            chart::ceSetElem(h, 3213, i, &far[i]); // HorzLineAnnotation
+            setElemStr(h, 3214, i, "far");
+            chart::ceSetElem(h, 3291, i, &far[i]); // GraphAnnotationX
+            chart::ceSetElem(h, 3292, i, &far[3 - i]);
+            setElemStr(h, 3293, i, "far");
+            chart::ceSetElem(h, 3218, i + 1, &far[i]); // VertLineAnnotation
+            setElemStr(h, 3219, i + 1, "far");
+        }
+        chart::ceSetInt(h, 3006, 1); // axis 1 on a scale no pixel can be worked out on
+        setDouble(h, 3055, -INFINITY);
+        setDouble(h, 3060, 1e308);
+        chart::ceSetInt(h, 3006, 0);
+        setY(h, 0, 5, 3e38f);
+        setY(h, 1, 6, -3e38f);
+        setX(h, 2, 7, 1e300);
+        setX(h, 2, 8, -1e300);
+        chart::ceSetInt(h, 2617, 1); // CursorMode: on a point
+        chart::ceSetInt(h, 2618, 0);
+        chart::ceSetInt(h, 2619, 5);
+        chart::ceSetInt(h, 2621, 1); // the prompt follows it
+        // Through a state block too.
+        HGLOBAL block = nullptr;
+        std::uint32_t size = 0;
+        ASSERT_EQ(chart::ceSaveState(h, &block, &size), 1);
+        RECT r{0, 0, 800, 400};
+        HWND loaded = chart::ceCreate(chart::kNewObject, 0, &r, nullptr, 100);
+        ASSERT_EQ(chart::ceLoadState(loaded, &block), 1);
+        GlobalFree(block);
+        for (HWND e : {h, loaded}) {
+            chart::ceReinitialize(e);
+            chart::ceResetImage(e, 0, 0);
+            QImage img = shown(e);
+            EXPECT_GT(countColour(img, qRgb(0xFF, 0xFF, 0)), 50) << "method " << method; // curves still there
+            replay(e);
+            std::int32_t pair[2] = {400, 200};
+            EXPECT_EQ(chart::cePngToFile(e, pair, (dir + "/far.png").toLatin1().constData()), 1);
+            QPainter g(&img);
+            HDC dc = CreatePainterDC(&g, 800, 400);
+            chart::ceEndPaint(e, dc, 0);
+            ReleasePainterDC(dc);
+            const chart::engine::Layout &L = chart::engine::Engine::find(e)->layout();
+            for (const auto *list : {&L.horzLineTexts, &L.graphAnnots, &L.vertLineTexts})
+                for (const auto &[rect, i] : *list)
+                    EXPECT_TRUE(QRect(-(1 << 21), -(1 << 21), 1 << 22, 1 << 22).contains(rect)) << "method " << method;
+        }
+        chart::ceDestroy(loaded);
+        chart::ceDestroy(h);
+    }
+}
+
+// Bars of many subsets take their places in one pass over the subsets, not one per
+// subset: a hundred thousand one-point bar subsets make a frame in about the time of
+// their points (before, each subset looked at every other and this took an hour).
+TEST(ChartRender, ManyBarSubsetsStandSideBySideInOnePass)
+{
+    const int subsets = 100000;
+    RECT r{0, 0, 800, 400};
+    HWND h = chart::ceCreate(chart::kNewObject, 0, &r, nullptr, 100);
+    chart::ceSetInt(h, 2120, 1);
+    chart::ceSetInt(h, 2115, subsets);
+    chart::ceSetInt(h, 3090, 1); // bars
+    chart::ceSetInt(h, 3082, 3); // the legend on the right, as a column
+    for (int s = 0; s < subsets; ++s) {
+        float y = static_cast<float>(1 + s % 10);
+        chart::ceSetElem2(h, 2140, s, 0, &y);
+    }
+    chart::ceReinitialize(h);
+    chart::ceResetImage(h, 0, 0);
+    QImage img = shown(h);
+    const chart::engine::Layout &L = chart::engine::Engine::find(h)->layout();
+    // The slot is filled with bars (their outlines, at a hundred thousand to the slot),
+    // their colours in the legend samples.
+    EXPECT_GT(countColour(img, qRgb(0, 0, 0), L.graph.adjusted(2, 2, -2, -2)), 10000);
+    EXPECT_GT(countColour(img, qRgb(0xFF, 0, 0)), 20);
+    EXPECT_GT(countColour(img, qRgb(0, 0, 0xFF)), 20);
+    // The legend keeps the entries that fit the desk, not a hundred thousand.
+    EXPECT_FALSE(L.legend.empty());
+    EXPECT_LT(L.legend.size(), 2000u);
+    chart::ceDestroy(h);
+}
