@@ -148,10 +148,11 @@ void Engine::invalidateParent(const RECT *r) const
 
 int Engine::setInt(int id, std::int32_t v)
 {
+    if (!props_.setNumber(id, v))
+        return 0;
     customBackup_.erase(id);
     if (id == id::ParentWindow)
         SetParent(hwnd_, handleFromInt<HWND>(v));
-    props_.setNumber(id, v);
     return 1;
 }
 
@@ -185,24 +186,22 @@ int Engine::setMem(int id, const void *p, int count)
     }
     if (count != 0)
         return 0;
-    customBackup_.erase(id);
     PropInfo info = propInfo(id);
     if (info.shape != Shape::Scalar)
         return 0;
+    double v = 0;
     switch (info.type) {
-    case ElemType::Double: { double v; std::memcpy(&v, p, 8); props_.setNumber(id, v); return 1; }
-    case ElemType::Single: { float v; std::memcpy(&v, p, 4); props_.setNumber(id, v); return 1; }
-    case ElemType::Int: {
-        // Ids outside the table are taken as single, the narrowest value a caller
-        // can have meant.
-        float v;
-        std::memcpy(&v, p, 4);
-        props_.setNumber(id, v);
-        return 1;
-    }
+    case ElemType::Double: std::memcpy(&v, p, 8); break;
+    // Ids outside the table are taken as single, the narrowest value a caller can have
+    // meant.
+    case ElemType::Single:
+    case ElemType::Int: { float f; std::memcpy(&f, p, 4); v = f; break; }
     case ElemType::String: return 0;
     }
-    return 0;
+    if (!props_.setNumber(id, v))
+        return 0;
+    customBackup_.erase(id);
+    return 1;
 }
 
 int Engine::getMem(int id, void *out) const
@@ -517,15 +516,18 @@ int Engine::saveState(HGLOBAL *block, std::uint32_t *size) const
 {
     if (!block)
         return 0;
-    std::vector<unsigned char> bytes = props_.toBytes();
-    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+    // Measured, then written once into a block of its size.
+    std::size_t n = props_.stateSize();
+    if (n > 0xFFFFFFFFu)
+        return 0;
+    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, n);
     if (!h)
         return 0;
-    std::memcpy(GlobalLock(h), bytes.data(), bytes.size());
+    props_.writeState(static_cast<unsigned char *>(GlobalLock(h)));
     GlobalUnlock(h);
     *block = h;
     if (size)
-        *size = static_cast<std::uint32_t>(bytes.size());
+        *size = static_cast<std::uint32_t>(n);
     return 1;
 }
 
