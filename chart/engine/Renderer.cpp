@@ -834,8 +834,8 @@ struct ScanParams {
     std::size_t denseAbove;
     bool isNull(double x, double y) const
     {
-        return !std::isfinite(x) | !std::isfinite(y) | (y == nullY) | (y == nullYf) | (x == nullX) |
-               (dateTime & (x == 0));
+        return !std::isfinite(x) || !std::isfinite(y) || y == nullY || y == nullYf || x == nullX ||
+               (dateTime && x == 0);
     }
     // Inside the widened x range no x is non-finite; it can be null only if the null
     // x value (or the unwritten date-time 0) lies inside it too.
@@ -867,17 +867,30 @@ int scanInside(XAt xAt, YAt yAt, int k, int n, double xLo, double xHi, double yL
         const __m128d vxLo = _mm_set1_pd(xLo), vxHi = _mm_set1_pd(xHi), vyLo = _mm_set1_pd(yLo),
                       vyHi = _mm_set1_pd(yHi), vnY = _mm_set1_pd(nY), vnYf = _mm_set1_pd(nYf);
         __m128d vlo = _mm_set1_pd(lo), vhi = _mm_set1_pd(hi);
-        for (; k + 2 <= n; k += 2) {
-            __m128d x = _mm_loadu_pd(xAt.v + k), y;
+        auto load = [&](int at, __m128d &x, __m128d &y) {
+            x = _mm_loadu_pd(xAt.v + at);
             if constexpr (floatY)
-                y = _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(yAt.v + k))));
+                y = _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(yAt.v + at))));
             else
-                y = _mm_loadu_pd(yAt.v + k);
+                y = _mm_loadu_pd(yAt.v + at);
             __m128d in = _mm_and_pd(_mm_and_pd(_mm_cmpgt_pd(x, vxLo), _mm_cmplt_pd(x, vxHi)),
                                     _mm_and_pd(_mm_cmpge_pd(y, vyLo), _mm_cmple_pd(y, vyHi)));
             if constexpr (nulls)
                 in = _mm_and_pd(in, _mm_and_pd(_mm_cmpneq_pd(y, vnY), _mm_cmpneq_pd(y, vnYf)));
+            return in;
+        };
+        // Four points a step while all four are inside, then two, then one by one.
+        for (; k + 4 <= n; k += 4) {
+            __m128d x0, y0, x1, y1;
+            __m128d in = _mm_and_pd(load(k, x0, y0), load(k + 2, x1, y1));
             if (_mm_movemask_pd(in) != 3)
+                break;
+            vlo = _mm_min_pd(vlo, _mm_min_pd(y0, y1));
+            vhi = _mm_max_pd(vhi, _mm_max_pd(y0, y1));
+        }
+        for (; k + 2 <= n; k += 2) {
+            __m128d x, y;
+            if (_mm_movemask_pd(load(k, x, y)) != 3)
                 break;
             vlo = _mm_min_pd(vlo, y);
             vhi = _mm_max_pd(vhi, y);
