@@ -108,14 +108,16 @@ void Engine::computeHotSpot(int x, int y)
         int r = hotSpotRadius();
         double best = r * r + 1;
         int bs = -1, bp = -1;
+        NullTest isNull(props_);
         for (int s = 0; s < props_.subsets(); ++s) {
             int axis = L.axisOfSubset(s);
             if (axis >= static_cast<int>(L.axes.size()))
                 continue;
             const ScaleMap &ym = L.axes[axis].y;
+            SubsetData d(props_, s);
             for (int i = 0; i < props_.points(); ++i) {
-                double xv = xValue(props_, s, i), yv = yValue(props_, s, i);
-                if (isNullPoint(props_, xv, yv))
+                double xv = d.x(i), yv = d.y(i);
+                if (isNull(xv, yv))
                     continue;
                 double dx = L.x.toPixel(xv) - x, dy = ym.toPixel(yv) - y;
                 double d = dx * dx + dy * dy;

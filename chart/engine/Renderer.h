@@ -9,6 +9,9 @@
 #include <QPointF>
 #include <QString>
 
+#include <algorithm>
+#include <cmath>
+
 #include <cstdint>
 #include <functional>
 #include <span>
@@ -43,6 +46,42 @@ bool isNullPoint(const PropertyStore &p, double x, double y);
 // point index when neither was written).
 double xValue(const PropertyStore &p, int subset, int point);
 double yValue(const PropertyStore &p, int subset, int point);
+
+// The value arrays of one subset, looked up once.
+struct SubsetData {
+    const double *xd = nullptr, *yd = nullptr;
+    const float *xf = nullptr, *yf = nullptr;
+    bool xIndex = false;
+    SubsetData(const PropertyStore &p, int s)
+    {
+        if (p.integer(id::UsingXDataII))
+            xd = p.dataDoubles(id::XDataII, s);
+        else if (!(xf = p.dataSingles(id::XData, s)))
+            xIndex = true;
+        if (p.integer(id::UsingYDataII))
+            yd = p.dataDoubles(id::YDataII, s);
+        else
+            yf = p.dataSingles(id::YData, s);
+    }
+    double x(int i) const { return xd ? xd[i] : xf ? xf[i] : xIndex ? i + 1 : 0; }
+    double y(int i) const { return yd ? yd[i] : yf ? yf[i] : 0; }
+};
+
+// Null test with the properties read once.
+struct NullTest {
+    double nullY, nullYf, nullX;
+    bool dateTime;
+    explicit NullTest(const PropertyStore &p)
+        : nullY(p.number(id::NullDataValueY)),
+          nullYf(static_cast<float>(std::clamp(nullY, -3.0e38, 3.0e38))),
+          nullX(p.number(id::NullDataValueX)), dateTime(p.integer(id::DateTimeMode) != 0) {}
+    bool operator()(double x, double y) const
+    {
+        return !std::isfinite(x) || !std::isfinite(y) || y == nullY || y == nullYf || x == nullX ||
+               (dateTime && x == 0);
+    }
+};
+
 
 // Zoom state: when zoomed, the x range and the y range of one axis (or all) replace
 // the scales.
