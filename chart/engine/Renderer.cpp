@@ -1217,7 +1217,7 @@ void drawSubset(const PropertyStore &p, QPainter &g, const Layout &L, const Styl
     bool symbols = drawsSymbols(p, s, method);
     QPen pen = subsetPen(p, s, subset);
     QColor col = pen.color();
-    double base = A.y.toPixel(std::clamp(0.0, std::min(A.y.v0, A.y.v1), std::max(A.y.v0, A.y.v1)));
+    double base = boundedPixel(A.y.toPixel(std::clamp(0.0, std::min(A.y.v0, A.y.v1), std::max(A.y.v0, A.y.v1))));
     QRectF guard = QRectF(A.band).adjusted(-kGuard, -kGuard, kGuard, kGuard);
     auto curve = [&](std::span<const QPointF> pts) {
         clipPolyline(pts, guard, [&](std::span<const QPointF> piece) { drawCurve(g, piece); });

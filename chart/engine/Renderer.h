@@ -131,7 +131,6 @@ inline double boundedPixel(double v)
         return -kPixelLimit;
     return v > kPixelLimit ? kPixelLimit : v;
 }
-inline int pixelInt(double v) { return static_cast<int>(boundedPixel(v)); }
 
 // Layout only (no drawing), as renderChart would make it.
 Layout computeLayout(const PropertyStore &p, int width, int height);
