@@ -1,6 +1,6 @@
 // Vadro's pure paths at volume: the receive handler's frame cutting and decoding on a
 // stream of frames mixed with garbage, in 68-byte reads, and the table file reader on
-// a file of 100 000 rows.
+// a file of 100 000 rows; a large buffer of noise cut at once.
 
 #include "hygro/core/MeterDisplay.h"
 #include "hygro/core/MeterLink.h"
@@ -45,6 +45,18 @@ void BM_CutAndDecode(benchmark::State &state) {
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(stream.size()));
 }
 BENCHMARK(BM_CutAndDecode)->Unit(benchmark::kMillisecond);
+
+// A buffer without STX in one piece (a port that sent megabytes of noise): time that
+// grows with its size, not with its square.
+void BM_CutBufferWithoutStx(benchmark::State &state) {
+    const std::string noise(size_t(state.range(0)), 'x');
+    for (auto _ : state) {
+        std::string rx = noise;
+        benchmark::DoNotOptimize(hygro::CutFrames(rx));
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * state.range(0));
+}
+BENCHMARK(BM_CutBufferWithoutStx)->Arg(1 << 20)->Arg(4 << 20)->Unit(benchmark::kMillisecond);
 
 void BM_ReadTableFile(benchmark::State &state) {
     QByteArray file;

@@ -4,6 +4,8 @@
 #include "Rs232.h"
 
 #include <QGridLayout>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QLabel>
 
 namespace slm {
@@ -16,6 +18,10 @@ Port::Port() {
     TxtCOM = new QComboBox(this);
     TxtCOM->setEditable(true);
     TxtCOM->setInsertPolicy(QComboBox::NoInsert);
+    // The text is taken as typed: an editable combo box would complete "com1" to "COM1"
+    // without regard to case, and on Enter pick the list entry that matches it so.
+    TxtCOM->setCompleter(nullptr);
+    TxtCOM->lineEdit()->installEventFilter(this);
     CmdOK = new QPushButton("OK", this);
     CmdOK->setDefault(true);
     Port1 = new QPushButton("COM1", this);
@@ -29,6 +35,19 @@ Port::Port() {
     connect(Port1, &QPushButton::clicked, this, [this] { Port1_Click(); });
     connect(Port2, &QPushButton::clicked, this, [this] { Port2_Click(); });
     Form_Load();
+}
+
+// Enter in the box presses OK, the default button the window draws; the combo box
+// would take the key for itself.
+bool Port::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == TxtCOM->lineEdit() && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            CmdOK->click();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void Port::Form_Load() {

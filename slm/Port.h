@@ -19,6 +19,9 @@ public:
     void Port1_Click();
     void Port2_Click();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void showPanel();
 };

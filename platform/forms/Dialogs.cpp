@@ -463,6 +463,9 @@ bool TPrintDialog::Execute() {
             ok = true;
             QPrinter *p = Printer()->QtPrinter();
             Copies = p->copyCount();
+            // The dialog's properties may have turned the page: jobs follow its choice.
+            Printer()->SetOrientation(p->pageLayout().orientation() == QPageLayout::Landscape ? poLandscape
+                                                                                            : poPortrait);
             switch (dlg.printRange()) {
             case QAbstractPrintDialog::PageRange:
                 PrintRange = prPageNums;

@@ -68,7 +68,7 @@ TPrinter::~TPrinter() {
     }
 }
 
-void TPrinter::ensurePrinter() {
+void TPrinter::ensurePrinter() const {
     if (!printer_) printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
 }
 
@@ -86,17 +86,16 @@ void TPrinter::SetOrientation(TPrinterOrientation o) {
     orientation_ = o;
 }
 
-int TPrinter::PageWidth() const {
-    const QSizeF in = QPageSize(QPageSize::Letter).size(QPageSize::Inch);
-    const double w = orientation_ == poPortrait ? in.width() : in.height();
-    return int(w * dpi_ + 0.5);
+QSizeF TPrinter::pageInches() const {
+    ensurePrinter();
+    // Millimetres are exact for A4 and Letter alike; Qt's inches are rounded.
+    const QSizeF in = printer_->pageLayout().pageSize().size(QPageSize::Millimeter) / 25.4;
+    return orientation_ == poPortrait ? in : in.transposed();
 }
 
-int TPrinter::PageHeight() const {
-    const QSizeF in = QPageSize(QPageSize::Letter).size(QPageSize::Inch);
-    const double h = orientation_ == poPortrait ? in.height() : in.width();
-    return int(h * dpi_ + 0.5);
-}
+int TPrinter::PageWidth() const { return int(pageInches().width() * dpi_ + 0.5); }
+
+int TPrinter::PageHeight() const { return int(pageInches().height() * dpi_ + 0.5); }
 
 QString TPrinter::nextTarget() {
     const QString target = PrintToPdf();
@@ -111,19 +110,26 @@ QString TPrinter::nextTarget() {
 void TPrinter::BeginDoc() {
     if (printing_) throw EPrinter("Printing in progress");
     ensurePrinter();
-    const QString file = nextTarget();
-    if (file.isEmpty()) {
-        if (QPrinterInfo::defaultPrinter().isNull())
-            throw EPrinter("There is no default printer currently selected");
+    // The printer as the print dialog left it: a queue, or "Print to File (PDF)" with its
+    // file. A PDF target set for the process takes the job without changing that choice.
+    chosen_ = {printer_->outputFormat(), printer_->outputFileName(), printer_->printerName()};
+    QString file = nextTarget();
+    if (!file.isEmpty()) {
+        printer_->setOutputFormat(QPrinter::PdfFormat);
+        printer_->setOutputFileName(file);
+    } else if (printer_->outputFormat() == QPrinter::PdfFormat && !printer_->outputFileName().isEmpty()) {
+        file = printer_->outputFileName();
+    } else if (printer_->outputFormat() == QPrinter::NativeFormat && !printer_->printerName().isEmpty() &&
+               !QPrinterInfo::printerInfo(printer_->printerName()).isNull()) {
+        // the chosen queue
+    } else if (!QPrinterInfo::defaultPrinter().isNull()) {
         printer_->setOutputFormat(QPrinter::NativeFormat);
         printer_->setPrinterName(QPrinterInfo::defaultPrinter().printerName());
     } else {
-        printer_->setOutputFormat(QPrinter::PdfFormat);
-        printer_->setOutputFileName(file);
+        throw EPrinter("There is no default printer currently selected");
     }
     printer_->setResolution(dpi_);
     printer_->setFullPage(true);
-    printer_->setPageSize(QPageSize(QPageSize::Letter));
     printer_->setPageOrientation(orientation_ == poPortrait ? QPageLayout::Portrait : QPageLayout::Landscape);
     printer_->setPageMargins(QMarginsF(0, 0, 0, 0));
     printer_->setCopyCount(copies_);
@@ -131,6 +137,7 @@ void TPrinter::BeginDoc() {
     painter_ = std::make_unique<QPainter>();
     if (!painter_->begin(printer_.get())) {
         painter_.reset();
+        restoreChoice();
         throw EPrinter(file.isEmpty() ? QStringLiteral("Printer selected is not valid")
                                       : QStringLiteral("Cannot create file \"%1\"").arg(file));
     }
@@ -139,6 +146,19 @@ void TPrinter::BeginDoc() {
     printing_ = true;
     aborted_ = false;
     pageNumber_ = 1;
+}
+
+void TPrinter::restoreChoice() {
+    if (printer_->outputFormat() == chosen_.format && printer_->outputFileName() == chosen_.fileName &&
+        printer_->printerName() == chosen_.printerName)
+        return;
+    if (chosen_.format == QPrinter::NativeFormat && !chosen_.printerName.isEmpty()) {
+        printer_->setOutputFormat(QPrinter::NativeFormat);
+        printer_->setPrinterName(chosen_.printerName);
+    } else if (chosen_.format == QPrinter::PdfFormat) {
+        printer_->setOutputFormat(QPrinter::PdfFormat);
+        printer_->setOutputFileName(chosen_.fileName);
+    }
 }
 
 void TPrinter::NewPage() {
@@ -152,6 +172,7 @@ void TPrinter::EndDoc() {
     painter_->end();
     painter_.reset();
     canvas_.SetPainter(nullptr);
+    restoreChoice();
     printing_ = false;
     ++jobCount_;
     lastPages_ = pageNumber_;
@@ -165,6 +186,7 @@ void TPrinter::Abort() {
     painter_->end();
     painter_.reset();
     canvas_.SetPainter(nullptr);
+    restoreChoice();
     if (!currentFile_.isEmpty()) QFile::remove(currentFile_);
     printing_ = false;
     aborted_ = true;

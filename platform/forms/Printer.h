@@ -3,17 +3,22 @@
 // BeginDoc, drawing on Canvas in device pixels, NewPage, EndDoc or Abort.
 // GUI thread only.
 //
-// Output goes to a PDF file when one is set (SetPrintToPdf, or the environment
-// variable METER_PRINT_PDF read at first use), else to the system's default printer.
-// A PDF target that names a folder (ends in '/' or is an existing folder) gets one file
-// per job, "job-<n>.pdf"; a file target is replaced by each job.
+// Output goes to a PDF file when one is set for the process (SetPrintToPdf, or the
+// environment variable METER_PRINT_PDF read at first use); else to what the print
+// dialog chose (a queue, or "Print to File (PDF)" and its file); else to the system's
+// default printer. With none of them BeginDoc raises "There is no default printer
+// currently selected". A PDF target that names a folder (ends in '/' or is an existing
+// folder) gets one file per job, "job-<n>.pdf"; a file target is replaced by each job.
 //
-// Page geometry: US Letter at 300 dpi unless changed (SetPrinterResolution), the whole
-// paper as the page, so a portrait page is 2550 x 3300 pixels.
+// Page geometry: the paper of the chosen printer (the queue's default, or what the
+// print or set-up dialog chose; A4 for a PDF file unless chosen otherwise) at 300 dpi
+// unless changed (SetPrinterResolution), the whole paper as the page: a portrait A4
+// page is 2480 x 3508 pixels, US Letter 2550 x 3300.
 
 #include "Exceptions.h"
 #include "Graphics.h"
 
+#include <QSizeF>
 #include <QString>
 
 #include <memory>
@@ -74,10 +79,19 @@ public:
     void SetResolution(int dpi);
 
 private:
-    void ensurePrinter();
+    void ensurePrinter() const;
+    QSizeF pageInches() const;
     QString nextTarget();
+    void restoreChoice();
 
-    std::unique_ptr<QPrinter> printer_;
+    // The output the dialog chose, put back after a job that went to the PDF target.
+    struct Choice {
+        int format = 0; // QPrinter::OutputFormat
+        QString fileName, printerName;
+    };
+
+    mutable std::unique_ptr<QPrinter> printer_;
+    Choice chosen_;
     std::unique_ptr<class QPainter> painter_;
     TCanvas canvas_;
     bool printing_ = false;

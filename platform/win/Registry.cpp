@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QSaveFile>
 #include <QStandardPaths>
 
@@ -23,11 +24,27 @@ struct TRegistry::Value {
 
 struct TRegistry::Data {
     std::vector<Value> values;
+    QHash<QString, size_t> index; // case-folded name -> position in values
 
     Value *find(const QString &name) {
-        for (auto &v : values)
-            if (v.name.compare(name, Qt::CaseInsensitive) == 0) return &v;
-        return nullptr;
+        const auto it = index.constFind(name.toCaseFolded());
+        return it == index.cend() ? nullptr : &values[*it];
+    }
+    // A value of the same name (in any case) is replaced where it stands.
+    Value &put(Value v) {
+        const QString key = v.name.toCaseFolded();
+        if (const auto it = index.constFind(key); it != index.cend()) return values[*it] = std::move(v);
+        index.insert(key, values.size());
+        values.push_back(std::move(v));
+        return values.back();
+    }
+    bool remove(const QString &name) {
+        const auto it = index.constFind(name.toCaseFolded());
+        if (it == index.cend()) return false;
+        values.erase(values.begin() + qsizetype(*it));
+        index.clear();
+        for (size_t i = 0; i < values.size(); ++i) index.insert(values[i].name.toCaseFolded(), i);
+        return true;
     }
 };
 
@@ -174,7 +191,7 @@ void TRegistry::CloseKey() {
 }
 
 bool TRegistry::load(Data &out) const {
-    out.values.clear();
+    out = Data();
     if (currentFile_.isEmpty()) return false;
     QFile f(currentFile_);
     if (!f.open(QIODevice::ReadOnly)) return false;
@@ -200,8 +217,7 @@ bool TRegistry::load(Data &out) const {
         } else {
             continue; // damaged or foreign line
         }
-        if (Value *old = out.find(name)) *old = v;
-        else out.values.push_back(v);
+        out.put(std::move(v));
     }
     return true;
 }
@@ -212,6 +228,8 @@ bool TRegistry::save(const Data &in) const {
     for (const auto &v : in.values) {
         QString name = escape(v.name);
         name.replace(QLatin1Char('='), QStringLiteral("\\="));
+        // A line that begins with "[" is a section header to the reader.
+        if (name.startsWith(QLatin1Char('['))) name.prepend(QLatin1Char('\\'));
         text += name + QLatin1Char('=') + (v.type == rdInteger ? QStringLiteral("dword:") : QStringLiteral("sz:")) +
                 (v.type == rdInteger ? v.text : escape(v.text)) + QLatin1Char('\n');
     }
@@ -257,19 +275,17 @@ QString TRegistry::ReadString(const QString &name) const {
 }
 
 namespace {
-bool validValueName(const QString &name) { return !name.contains(QLatin1Char('\n')) && !name.contains(QLatin1Char('\r')); }
+// A line break would end the line; an empty name reads as a damaged line.
+bool validValueName(const QString &name) {
+    return !name.isEmpty() && !name.contains(QLatin1Char('\n')) && !name.contains(QLatin1Char('\r'));
+}
 } // namespace
 
 void TRegistry::WriteInteger(const QString &name, int value) {
     Data d;
     if (!validValueName(name) || !load(d)) throw ERegistryException(setFailed(name));
     Value *v = d.find(name);
-    if (!v) {
-        d.values.push_back({name, rdInteger, {}});
-        v = &d.values.back();
-    }
-    v->type = rdInteger;
-    v->text = QString::number(value);
+    d.put({v ? v->name : name, rdInteger, QString::number(value)});
     if (!save(d)) throw ERegistryException(setFailed(name));
 }
 
@@ -277,25 +293,13 @@ void TRegistry::WriteString(const QString &name, const QString &value) {
     Data d;
     if (!validValueName(name) || !load(d)) throw ERegistryException(setFailed(name));
     Value *v = d.find(name);
-    if (!v) {
-        d.values.push_back({name, rdString, {}});
-        v = &d.values.back();
-    }
-    v->type = rdString;
-    v->text = value;
+    d.put({v ? v->name : name, rdString, value});
     if (!save(d)) throw ERegistryException(setFailed(name));
 }
 
 bool TRegistry::DeleteValue(const QString &name) {
     Data d;
-    if (!load(d)) return false;
-    for (auto it = d.values.begin(); it != d.values.end(); ++it) {
-        if (it->name.compare(name, Qt::CaseInsensitive) == 0) {
-            d.values.erase(it);
-            return save(d);
-        }
-    }
-    return false;
+    return load(d) && d.remove(name) && save(d);
 }
 
 QStringList TRegistry::GetValueNames() const {

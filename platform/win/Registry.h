@@ -8,10 +8,13 @@
 // Key and value names compare without regard to case, as in the registry; an existing
 // file or folder is found in any case, new ones take the case given.
 //
-// File format: one "name=type:value" line per value, type "dword" (decimal) or "sz"
-// (the text with \\, \n and \r escaped); lines that do not parse are ignored, so a
-// damaged file loses only its damaged values. Every write replaces the file through a
-// temporary file and a rename, so a crash never leaves a half-written key.
+// File format: a "[Values]" line, then one "name=type:value" line per value, type
+// "dword" (decimal) or "sz" (the text with \\, \n and \r escaped; in the name "=" too,
+// and a leading "[" as "\["); lines that do not parse are ignored, so a damaged file
+// loses only its damaged values. Value names must not be empty or hold a line break
+// (the write raises). Each call reads the key's file once; every write replaces the
+// file through a temporary file and a rename, so a crash never leaves a half-written
+// key.
 //
 // Errors as the class library raises them (ERegistryException):
 //   ReadInteger of a missing value: "Failed to get data for 'Name'";

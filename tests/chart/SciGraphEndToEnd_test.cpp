@@ -44,15 +44,11 @@ QPoint pixelOf(SciGraph &chart, double x, double y)
     return best;
 }
 
-// docs/screenshots of the source tree, also when the test runs without METER_SOURCE_DIR.
+// Pictures for a person to look at go under the build folder; scripts/screenshots
+// copies the documentation's own into docs/screenshots.
 QString screenshotDir()
 {
-    QString root = QString::fromLocal8Bit(qgetenv("METER_SOURCE_DIR"));
-    if (root.isEmpty()) {
-        const QString self = QStringLiteral(__FILE__);
-        root = self.left(self.lastIndexOf(QStringLiteral("/tests/chart/")));
-    }
-    return root + QStringLiteral("/docs/screenshots");
+    return QString::fromStdString(testsupport::binDir()) + QStringLiteral("/../screenshots");
 }
 
 void click(QWidget &w, QPoint at)

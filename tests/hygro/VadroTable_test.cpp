@@ -6,6 +6,8 @@
 #include "platform/forms/Printer.h"
 
 #include <QDir>
+#include <QPageSize>
+#include <QPrinter>
 #include <QFile>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -157,9 +159,13 @@ TEST(HygroVadroTable, TwentyFiveRowsOnA3300PixelPageAreOnePage) {
     const QString pdf = tempDir() + "/grid.pdf";
     forms::SetPrintToPdf(pdf);
     forms::SetPrinterResolution(300);
+    // US Letter, as the printer set-up would choose it.
+    QPrinter *printer = forms::Printer()->QtPrinter();
+    const QPageSize paper = printer->pageLayout().pageSize();
+    printer->setPageSize(QPageSize(QPageSize::Letter));
+    ASSERT_EQ(forms::Printer()->PageHeight(), 3300);
     forms::DialogScript().pushAccept();
     main->btnPrintClick();
-    ASSERT_EQ(forms::Printer()->PageHeight(), 3300);
     EXPECT_EQ(forms::Printer()->LastPageCount(), 1);
     QProcess text;
     text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
@@ -170,6 +176,7 @@ TEST(HygroVadroTable, TwentyFiveRowsOnA3300PixelPageAreOnePage) {
     EXPECT_LT(header, out.indexOf(QStringLiteral("14:01:00")));
     EXPECT_TRUE(out.contains(QStringLiteral("14:25:00")));
     forms::SetPrintToPdf(QString());
+    printer->setPageSize(paper);
 }
 
 TEST(HygroVadroTable, StopAsksOnlyAfterNewRowsAndCancelChangesNothing) {

@@ -18,7 +18,10 @@
 #include <QDateTime>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QApplication>
 #include <QImage>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QTimer>
 
 #include <chrono>
@@ -129,6 +132,39 @@ TEST_F(Palix, PortChoiceMapsTheTextExactly) {
             EXPECT_EQ(lastMessage(), "No device found, try again!") << c.answer;
             EXPECT_EQ(forms::DialogScript().log().back().flags & forms::MB_ICONMASK, forms::MB_ICONSTOP);
             EXPECT_FALSE(p->Timer1.Enabled());
+        }
+        delete PanelForm;
+    }
+}
+
+// The user's way: keys typed into the box, then Enter. The box completes nothing and
+// compares exactly; Enter presses OK, the window's default button.
+TEST_F(Palix, TypedPortTextIsTakenAsTypedAndEnterPressesOk) {
+    SlmSim sim({"--streaming"});
+    ASSERT_TRUE(sim.ok());
+    qputenv("METER_PORTS", sim.path().toLocal8Bit());
+    struct Case { const char *typed; bool opens; };
+    for (const Case &c : {Case{"com1", false}, Case{"C", false}, Case{"COM", false}, Case{"COM1", true}, Case{"Auto", true}}) {
+        SetUp();
+        auto *port = new Port;
+        port->show();
+        QApplication::setActiveWindow(port);
+        QLineEdit *edit = port->TxtCOM->lineEdit();
+        ASSERT_NE(edit, nullptr);
+        edit->setFocus();
+        ASSERT_TRUE(testsupport::waitUntil([&] { return edit->hasFocus(); }));
+        edit->selectAll();
+        for (const QChar ch : QString(c.typed)) {
+            QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
+            QApplication::sendEvent(edit, &press);
+        }
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(edit, &enter);
+        ASSERT_NE(PanelForm, nullptr) << c.typed << ": Enter did not press OK";
+        EXPECT_EQ(vb::Ended(), !c.opens) << c.typed;
+        EXPECT_EQ(PortNumber, c.opens ? 1 : 0) << c.typed;
+        if (!c.opens) {
+            EXPECT_EQ(lastMessage(), "No device found, try again!") << c.typed;
         }
         delete PanelForm;
     }
@@ -424,6 +460,38 @@ TEST_F(Palix, SizeTextSetsTheMemorySize) {
     EXPECT_EQ(int(sim.commands().filter(setSize).size()), n);
     p->CmdR->click();
     EXPECT_EQ(p->LblRomSize->text(), "255");
+}
+
+// "12" typed quickly: the second key comes while the first one's handshake waits. The
+// meter must end up with 12: what is sent is the text at the time of sending, and the
+// key that came meanwhile starts no exchange of its own inside the first.
+TEST_F(Palix, SizeTypedQuicklySendsWhatTheBoxHoldsLast) {
+    SlmSim sim({"--level", "50"});
+    Panel *p = startOn(sim);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return live(p); }, 10s));
+    const QRegularExpression setSize("^47 00 01");
+    auto type = [&](const QString &ch) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, ch);
+        QApplication::sendEvent(p->TxtSize, &press);
+    };
+    bool second = false;
+    QTimer inside; // runs inside the first key's handshake, which processes events
+    QObject::connect(&inside, &QTimer::timeout, [&] {
+        if (!second && sim.count("00") > 0) {
+            second = true;
+            type("2");
+        }
+    });
+    const int probes = sim.count("00");
+    inside.start(5);
+    type("1");
+    ASSERT_TRUE(second);
+    EXPECT_GT(sim.count("00"), probes);
+    EXPECT_EQ(p->TxtSize->text(), "12");
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !sim.commands().filter(setSize).isEmpty(); }, 5s));
+    EXPECT_EQ(sim.commands().filter(setSize), QStringList({"47 00 01 0C"}));
+    EXPECT_TRUE(p->Timer1.Enabled());
+    EXPECT_TRUE(testsupport::waitUntil([&] { return live(p); }, 10s)); // the poll goes on
 }
 
 TEST_F(Palix, LeqPeriodPrompt) {

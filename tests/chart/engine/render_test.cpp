@@ -32,7 +32,7 @@ TEST(ChartRender, TwoAxesDateTimeLegendAndLineScreenshot)
     Parent parent;
     HWND h = humidityChart(parent.hwnd);
     QImage img = replay(h);
-    const QString dir = QString::fromStdString(testsupport::sourceDir()) + "/docs/screenshots";
+    const QString dir = QString::fromStdString(testsupport::binDir()) + "/../screenshots";
     QDir().mkpath(dir);
     ASSERT_TRUE(img.save(dir + "/chart-two-axes.png"));
 

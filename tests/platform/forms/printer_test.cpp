@@ -2,10 +2,17 @@
 
 #include "support/TestSupport.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
+#include <QPageSize>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -31,12 +38,18 @@ protected:
     void SetUp() override {
         dir = QString::fromStdString(testsupport::makeTempDir());
         SetPrintToPdf(dir + "/out.pdf");
+        paper = Printer()->QtPrinter()->pageLayout().pageSize();
+        // The tables of the programs are laid out for the paper; these pages are Letter.
+        Printer()->QtPrinter()->setPageSize(QPageSize(QPageSize::Letter));
     }
     void TearDown() override {
         SetPrintToPdf(QString());
         Printer()->SetOrientation(poPortrait);
+        Printer()->QtPrinter()->setPageSize(paper);
+        Printer()->QtPrinter()->setOutputFileName(QString());
     }
     QString dir;
+    QPageSize paper;
 };
 
 TEST_F(FormsPrinter, PagesOfTextReadBackFromThePdf) {
@@ -129,6 +142,73 @@ TEST_F(FormsPrinter, UnwritableTargetRaisesAndLeavesThePrinterUsable) {
     Printer()->BeginDoc();
     Printer()->EndDoc();
     EXPECT_TRUE(QFile::exists(dir + "/ok.pdf"));
+}
+
+// Most users print on A4: the page is the chosen paper, in the PDF and in the pixels
+// the programs lay out by.
+TEST_F(FormsPrinter, PageIsThePaperOfThePrinter) {
+    TPrinter *p = Printer();
+    p->QtPrinter()->setPageSize(QPageSize(QPageSize::A4));
+    EXPECT_EQ(p->PageWidth(), 2480);
+    EXPECT_EQ(p->PageHeight(), 3508);
+    p->BeginDoc();
+    p->Canvas()->TextOut(1, 100, "a4 page");
+    p->EndDoc();
+    const QString info = run("pdfinfo", {dir + "/out.pdf"});
+    EXPECT_TRUE(info.contains(QRegularExpression("Page size: +595[.0-9]* x 84[12][.0-9]* pts"))) << info.toStdString();
+    p->SetOrientation(poLandscape);
+    EXPECT_EQ(p->PageWidth(), 3508);
+}
+
+// "Print to File (PDF)" chosen in the print dialog, with no default printer queue and no
+// PDF target set for the process: the job goes to the file the dialog names.
+TEST_F(FormsPrinter, PrintToFileChosenInTheDialogPrintsThere) {
+    SetPrintToPdf(QString());
+    const QString chosen = dir + "/chosen.pdf";
+    QPrintDialog dlg(Printer()->QtPrinter());
+    bool chose = false;
+    QTimer::singleShot(0, &dlg, [&] {
+        auto *printers = dlg.findChild<QComboBox *>("printers");
+        auto *file = dlg.findChild<QLineEdit *>("filename");
+        if (printers && file) {
+            const int pdf = printers->findText("Print to File (PDF)");
+            printers->setCurrentIndex(pdf);
+            file->setText(chosen);
+            chose = pdf >= 0;
+        }
+        dlg.accept();
+    });
+    ASSERT_EQ(dlg.exec(), QDialog::Accepted);
+    ASSERT_TRUE(chose);
+    TPrinter *p = Printer();
+    p->BeginDoc();
+    p->Canvas()->TextOut(1, 100, "to the chosen file");
+    p->EndDoc();
+    EXPECT_EQ(p->LastOutputFile(), chosen);
+    EXPECT_TRUE(run("pdftotext", {chosen, "-"}).contains("to the chosen file"));
+
+    // A PDF target for the process takes one job and leaves the choice as it was.
+    SetPrintToPdf(dir + "/target.pdf");
+    p->BeginDoc();
+    p->EndDoc();
+    EXPECT_TRUE(QFile::exists(dir + "/target.pdf"));
+    SetPrintToPdf(QString());
+    p->BeginDoc();
+    p->EndDoc();
+    EXPECT_EQ(p->LastOutputFile(), chosen);
+}
+
+TEST_F(FormsPrinter, NothingToPrintOnRaisesTheClassLibrarysMessage) {
+    if (!QPrinterInfo::defaultPrinter().isNull()) GTEST_SKIP() << "this machine has a default printer";
+    SetPrintToPdf(QString());
+    try {
+        Printer()->BeginDoc();
+        ADD_FAILURE() << "printed without a printer";
+        Printer()->Abort();
+    } catch (const EPrinter &e) {
+        EXPECT_STREQ(e.what(), "There is no default printer currently selected");
+    }
+    EXPECT_FALSE(Printer()->Printing());
 }
 
 } // namespace

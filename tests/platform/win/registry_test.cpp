@@ -129,6 +129,63 @@ TEST_F(WinRegistry, DamagedLinesAreIgnored) {
     EXPECT_EQ(reg.ReadInteger("RealTimeRate"), 5);
 }
 
+// Names that look like the file's own syntax are stored as given and read back, and
+// stay when other values are written; files written before keep reading as they did.
+TEST_F(WinRegistry, NamesLikeTheFileSyntaxRoundTrip) {
+    const QString file = TRegistry::KeyFile(HKEY_LOCAL_MACHINE, "\\SOFTWARE\\Vadro");
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(file).absolutePath()));
+    {
+        QFile f(file); // as the layer wrote it so far
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("[Values]\nRealTimeRate=dword:2\na\\=b=sz:x\\\\y\nsp ace=sz: lead\n");
+    }
+    TRegistry reg;
+    reg.SetRootKey(HKEY_LOCAL_MACHINE);
+    ASSERT_TRUE(reg.OpenKey("\\SOFTWARE\\Vadro", false));
+    EXPECT_EQ(reg.ReadString("a=b"), "x\\y");
+    EXPECT_EQ(reg.ReadString("sp ace"), " lead");
+    const QStringList names = {"[Values]", "[x", "\\[y", "=", "a=b", "#c", ";d", " e"};
+    for (int i = 0; i < names.size(); ++i) reg.WriteInteger(names[i], i);
+    reg.WriteInteger("After", 99);
+    for (int i = 0; i < names.size(); ++i) {
+        EXPECT_TRUE(reg.ValueExists(names[i])) << names[i].toStdString();
+        EXPECT_EQ(readOr(reg, names[i].toLatin1().constData(), -1), i) << names[i].toStdString();
+    }
+    EXPECT_EQ(reg.ReadInteger("RealTimeRate"), 2);
+    EXPECT_EQ(reg.ReadString("sp ace"), " lead");
+    EXPECT_EQ(reg.GetValueNames().size(), names.size() + 3);
+}
+
+// The unnamed value cannot be told from a damaged line in the file: refused, not lost.
+TEST_F(WinRegistry, EmptyNameIsRefusedNotLost) {
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey("\\Key", true));
+    EXPECT_THROW(reg.WriteString("", "x"), ERegistryException);
+    EXPECT_THROW(reg.WriteInteger("", 1), ERegistryException);
+    EXPECT_TRUE(reg.GetValueNames().isEmpty());
+}
+
+// A key file at the size limit, read value by value. Finding each name by a search over
+// all the names before it made one read of such a file take seconds (many minutes for
+// these reads, past the test's time-out); one read is one pass over the file.
+TEST_F(WinRegistry, LargeKeyReadsInOnePass) {
+    const QString file = TRegistry::KeyFile(HKEY_CURRENT_USER, "\\Big");
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(file).absolutePath()));
+    QByteArray text = "[Values]\n";
+    int count = 0;
+    for (; text.size() < (1 << 20) - 40; ++count)
+        text += "Value" + QByteArray::number(count) + "=dword:" + QByteArray::number(count) + "\n";
+    {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    }
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey("\\Big", false));
+    for (int i = 0; i < count; i += count / 20) EXPECT_EQ(reg.ReadInteger("VALUE" + QString::number(i)), i);
+    EXPECT_EQ(reg.GetValueNames().size(), count);
+}
+
 // A key whose folder vanished (or cannot be written) reports the failure.
 TEST_F(WinRegistry, WriteThatCannotBeStoredRaises) {
     TRegistry reg;
