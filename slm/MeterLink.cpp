@@ -5,15 +5,16 @@
 
 namespace slm {
 
-bool ResyncMeter(vb::MSComm &COM, double probeSeconds) {
+bool ResyncMeter(vb::MSComm &COM, double probeSeconds, const std::function<bool()> &abandon) {
     static const QByteArray nul(1, '\0');
     while (!vb::Ended()) {
+        if (abandon && abandon()) return false;
         COM.SetInputLen(0);
         COM.Input();
         do {
             COM.SetOutput(nul);
             Delay(probeSeconds);
-            if (vb::Ended()) return false;
+            if (vb::Ended() || (abandon && abandon())) return false;
         } while (COM.InBufferCount() < 6);
         if (EndsInIdleFrame(COM.Input())) return true;
     }

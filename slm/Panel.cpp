@@ -2,6 +2,7 @@
 
 #include "FileTransfer.h"
 #include "LnGraph.h"
+#include "Memory.h"
 #include "Meter.h"
 #include "MeterLink.h"
 #include "RealTimeSLM.h"
@@ -275,7 +276,7 @@ void Panel::buildToolbar() {
         connect(buttons_[i].Action, &QAction::triggered, this, [this, i] { Toolbar1_ButtonClick(buttons_[i]); });
     // The picture holders and the commands whose windows are not in this program yet
     // stay disabled, so that a click visibly does nothing.
-    for (int i : {15, 16, 17, 18}) Buttons(i).SetEnabled(false);
+    for (int i : {16, 17, 18}) Buttons(i).SetEnabled(false);
     // No Leq/SEL period yet: only Run can be pressed.
     Buttons(7).SetEnabled(false);
     Buttons(8).SetEnabled(false);
@@ -577,7 +578,7 @@ void Panel::Toolbar1_ButtonClick(const ToolbarButton &Button) {
     if (key == "Down") return MeterKey(10);
     if (key == "RTC") return RtcKey();
     if (key == "REC") return MeterKey(6);
-    if (key == "Memory") return;
+    if (key == "Memory") return MemoryKey(*this);
     // "StopRec", "Save1", "Erase": picture holders without an action.
 }
 

@@ -48,8 +48,9 @@ Setup::~Setup() {
 void Setup::Form_Load() {
     adjustSize();
     if (PanelForm) {
-        const QRect p = PanelForm->frameGeometry();
-        move(p.left() + (p.width() - frameGeometry().width()) / 2, p.top() + vb::TwipsToPixelsY(1000));
+        const QRect p = vb::FormGeometry(PanelForm);
+        vb::MoveForm(this, p.left() + (p.width() - vb::FormGeometry(this).width()) / 2,
+                     p.top() + vb::TwipsToPixelsY(1000));
     }
     showMeterClock_ = false;
     showPcClock_ = false;

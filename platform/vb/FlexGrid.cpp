@@ -2,6 +2,7 @@
 
 #include <QAbstractTableModel>
 #include <QHeaderView>
+#include <QMouseEvent>
 #include <QScrollBar>
 
 #include <algorithm>
@@ -321,6 +322,16 @@ void MSFlexGrid::showEvent(QShowEvent *e) {
 void MSFlexGrid::resizeEvent(QResizeEvent *e) {
     QTableView::resizeEvent(e);
     applyTopRow();
+}
+
+void MSFlexGrid::mouseReleaseEvent(QMouseEvent *e) {
+    QTableView::mouseReleaseEvent(e);
+    if (e->button() != Qt::LeftButton) return;
+    const QModelIndex at = indexAt(e->position().toPoint());
+    if (!at.isValid()) return;
+    row_ = at.row() + fixedRows_;
+    col_ = at.column() + fixedCols_;
+    if (OnClick) OnClick();
 }
 
 } // namespace vb

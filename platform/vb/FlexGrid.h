@@ -1,7 +1,7 @@
 #pragma once
 // The flex grid of the forms runtime as Palix uses it: Rows, Cols, FixedRows,
-// TextMatrix, Row, Text, TopRow, ColWidth (twips), AddItem, ScrollBars and the Scroll
-// event, over Qt model/view. GUI thread only.
+// TextMatrix, Row, Text, TopRow, ColWidth (twips), AddItem, ScrollBars, the Scroll and
+// Click events, over Qt model/view. GUI thread only.
 //
 // Rows and columns count from 0 across the whole grid, the fixed ones included. A fixed
 // row (FixedRows 0 or 1) is shown as the view's column header, a fixed column
@@ -77,6 +77,8 @@ public:
 
     // Raised when the top row changes, by the user or by the code.
     std::function<void()> OnScroll;
+    // Raised when the user clicks a cell, once Row and Col have moved to it.
+    std::function<void()> OnClick;
 
     // Announces the rows added since the last batch to the view now.
     void Flush();
@@ -84,6 +86,7 @@ public:
 protected:
     void showEvent(QShowEvent *e) override;
     void resizeEvent(QResizeEvent *e) override;
+    void mouseReleaseEvent(QMouseEvent *e) override;
 
 private:
     void checkRow(int row) const;

@@ -139,6 +139,14 @@ std::int16_t MSComm::InBufferCount() {
     return std::int16_t(std::min<win::DWORD>(stat.cbInQue, 0x7FFF));
 }
 
+bool MSComm::Vanished() {
+    if (!PortOpen()) return false;
+    win::DWORD errors = 0;
+    win::COMSTAT stat{};
+    if (win::ClearCommError(handle_, &errors, &stat)) return false;
+    return win::GetLastError() == win::ERROR_ACCESS_DENIED;
+}
+
 QByteArray MSComm::Input() {
     if (!PortOpen()) throw RuntimeError(errNotOpen, "Operation valid only when the port is open");
     win::DWORD errors = 0;

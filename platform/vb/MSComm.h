@@ -47,6 +47,9 @@ public:
     void SetOutput(const QByteArray &bytes);
     // Received, unread bytes; 0 when the port is closed or has vanished.
     std::int16_t InBufferCount();
+    // The open device has gone away (adapter pulled, far end closed): nothing will
+    // arrive on this port again.
+    bool Vanished();
 
     // Path the port was opened on (empty when closed).
     QString DevicePath() const { return path_; }

@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QTime>
 #include <QWidget>
+#include <QMargins>
 #include <QWindow>
 
 #include <cmath>
@@ -190,16 +191,78 @@ int TwipsToPixelsY(int twips) { return int(std::lround(twips * screenDpiY() / 14
 int PixelsToTwipsX(int pixels) { return int(std::lround(pixels * 1440.0 / screenDpiX())); }
 int PixelsToTwipsY(int pixels) { return int(std::lround(pixels * 1440.0 / screenDpiY())); }
 
+namespace {
+
+// Puts a form's frame where MoveForm asked once the window manager has framed it. Until
+// then Qt knows no frame: a position given before that places the client area.
+class FramePlacer : public QObject {
+public:
+    FramePlacer(QWidget *form, QPoint target) : QObject(form), target_(target) {
+        setObjectName(QStringLiteral("vbFramePlacer"));
+        form->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        switch (event->type()) {
+        case QEvent::Show:
+        case QEvent::Move:
+        case QEvent::Resize:
+        case QEvent::WindowActivate:
+        case QEvent::UpdateRequest: break;
+        default: return false;
+        }
+        auto *form = static_cast<QWidget *>(watched);
+        if (done_ || !form->isVisible() || form->frameGeometry() == form->geometry()) return false;
+        done_ = true;
+        form->removeEventFilter(this);
+        if (form->frameGeometry().topLeft() != target_) form->move(target_); // a framed window's move() places the frame
+        deleteLater();
+        return false;
+    }
+
+private:
+    QPoint target_;
+    bool done_ = false;
+};
+
+// The frame of a window that is framed already: the margins that one not yet shown will get.
+QMargins framedMargins(const QWidget *except) {
+    if (qobject_cast<QApplication *>(QCoreApplication::instance()))
+        for (const QWidget *w : QApplication::topLevelWidgets())
+            if (w != except && w->isVisible() && w->frameGeometry() != w->geometry()) {
+                const QRect f = w->frameGeometry(), g = w->geometry();
+                return {g.left() - f.left(), g.top() - f.top(), f.right() - g.right(), f.bottom() - g.bottom()};
+            }
+    return {};
+}
+
+} // namespace
+
 void MoveForm(QWidget *form, int left, int top) {
     if (!form) return;
-    if (form->isVisible()) {
-        // Once shown, the window system knows the frame and move() places it.
-        form->move(left, top);
+    delete form->findChild<FramePlacer *>(QStringLiteral("vbFramePlacer"), Qt::FindDirectChildrenOnly);
+    const QPoint target(left, top);
+    if (form->isVisible() && form->frameGeometry() != form->geometry()) {
+        form->move(target); // framed: move() places the frame
         return;
     }
-    form->winId(); // creates the platform window so its frame position can be set
-    if (QWindow *w = form->windowHandle()) w->setFramePosition(QPoint(left, top));
-    else form->move(left, top);
+    // Not framed yet: the client goes where the frame will start, and moves down and
+    // right by the frame once the window manager has put one round it. Without a window
+    // manager (or offscreen) there is no frame and the client stays there.
+    form->move(target);
+    new FramePlacer(form, target);
+}
+
+QRect FormGeometry(const QWidget *form) {
+    if (!form) return {};
+    if (!form->isWindow()) return form->geometry();
+    if (form->isVisible() && form->frameGeometry() != form->geometry()) return form->frameGeometry();
+    // Not framed yet: its frame will be as wide as the others'.
+    const QMargins m = framedMargins(form);
+    const QRect g = form->geometry();
+    return QRect(g.left() - m.left(), g.top() - m.top(), g.width() + m.left() + m.right(),
+                 g.height() + m.top() + m.bottom());
 }
 
 void End() {

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QObject>
+#include <QRect>
 #include <QString>
 #include <QTimer>
 
@@ -78,10 +79,15 @@ int PixelsToTwipsX(int pixels);
 int PixelsToTwipsY(int pixels);
 
 // Places a top-level form so that its outer frame (title bar included) starts at the
-// given screen position in pixels, as the runtime's Left and Top do. Qt's move() on a
-// window that is not yet shown places its client area, which leaves the title bar off
-// screen at the top-left corner.
+// given screen position in pixels, as the runtime's Left and Top do. Qt knows a
+// window's frame only once the window manager has framed it; before that move()
+// places the client area, which leaves the title bar off screen at the top-left
+// corner. A form not framed yet is put right when it is.
 void MoveForm(QWidget *form, int left, int top);
+// Left, Top, Width and Height of a form as the runtime gives them, in pixels: its outer
+// frame. For a form not framed yet, its client area grown by the frame the other
+// windows have.
+QRect FormGeometry(const QWidget *form);
 
 // Ends the program: closes every window and leaves the event loop. Code after the
 // call must return at once, as callers of End do.

@@ -53,6 +53,21 @@ public:
         }
         return out;
     }
+    // Waits for `count` bytes (at most `timeout`), then for anything more that follows
+    // at once.
+    std::string readCount(size_t count, std::chrono::milliseconds timeout = 3s) {
+        std::string out;
+        const auto end = std::chrono::steady_clock::now() + timeout;
+        while (out.size() < count && std::chrono::steady_clock::now() < end) out += read(10ms);
+        return out + read(20ms);
+    }
+    // Sends a command after the handshake and waits for an answer of `count` bytes.
+    std::string query(const std::string &cmd, size_t count) {
+        send(std::string(1, '\0'));
+        readCount(6);
+        send(cmd);
+        return readCount(count);
+    }
     std::string ask(const std::string &cmd, std::chrono::milliseconds wait = 60ms) {
         read(5ms);
         send(cmd);
@@ -71,7 +86,9 @@ TEST(SlmSim, HelpListsTheOptions) {
     p.start(QString::fromStdString(testsupport::binDir() + "/slmsim"), {"--help"});
     ASSERT_TRUE(p.waitForFinished(5000));
     const QString help = QString::fromLocal8Bit(p.readAllStandardOutput());
-    for (const char *option : {"--range", "--level", "--levels", "--silent", "--garbage", "--bad-framing", "--miss-subframe", "--clock"})
+    for (const char *option : {"--range", "--level", "--levels", "--silent", "--garbage", "--bad-framing", "--miss-subframe", "--clock",
+                               "--sets", "--records", "--set-sampling", "--set-range", "--set-flags", "--set-start", "--paced",
+                               "--bad-pointer", "--unmarked-image", "--silent-image"})
         EXPECT_TRUE(help.contains(option)) << option;
 }
 
@@ -199,3 +216,47 @@ TEST(SlmSim, Misbehaviour) {
 }
 
 } // namespace
+
+TEST(SlmSim, StoredSets) {
+    {
+        SlmSim sim; // an empty memory
+        Line line(sim.path());
+        EXPECT_EQ(line.query(cmd('R', 0, 0, 0x21), 6), std::string("\x02\xaa\x00\x00\x10\x03", 6));
+        EXPECT_EQ(line.query(cmd('U', 0, 0, 0), 2), std::string("\x02\x03", 2));
+    }
+    SlmSim sim({"--sets", "2", "--records", "3,1", "--set-sampling", "60,1", "--set-range", "2", "--set-flags", "21",
+                "--set-levels", "65,100", "--set-start", "2026-12-09 10:07:05", "--bad-pointer", "1",
+                "--unmarked-image", "1", "--silent-image", "1"});
+    Line line(sim.path());
+    // Two sets of 56 and 52 bytes: the pointer is 16 past their end.
+    EXPECT_EQ(line.query(cmd('R', 0, 0, 0x21), 6), std::string("\x55\xaa\x00\x00\x7c\x55", 6));
+    EXPECT_EQ(line.query(cmd('R', 0, 0, 0x21), 6), std::string("\x02\xaa\x00\x00\x7c\x03", 6));
+    EXPECT_EQ(line.query(cmd('U', 0, 0, 0), 0), "");                    // silent the first time
+    EXPECT_TRUE(testsupport::waitUntil([&] { return sim.count("55 00 00 00") == 1; }, 2s));
+    const std::string unmarked = line.query(cmd('U', 0, 0, 0), 110);
+    ASSERT_EQ(unmarked.size(), 110u);
+    EXPECT_EQ(quint8(unmarked[1]), 0xFF);                                // then without its marker
+    const std::string image = line.query(cmd('U', 0, 0, 0), 110);
+    ASSERT_EQ(image.size(), 110u);
+    EXPECT_EQ(image.front(), '\x02');
+    EXPECT_EQ(image.back(), '\x03');
+    const std::string first = image.substr(1, 56), second = image.substr(57, 52);
+    EXPECT_EQ(first.substr(0, 17), std::string("\x00\x55\xaa\x00\x00\x3c\x02\x21\x00\x00\x26\x12\x09\x10\x07\x05\x00", 17));
+    EXPECT_EQ(first.substr(50), std::string("\x02\x8a\x03\xe8\x02\x8a", 6));  // 65.0, 100.0, 65.0
+    // The second set starts a minute after the first ends: 10:07:05 + 3 x 60 s + 60 s.
+    EXPECT_EQ(second.substr(0, 16), std::string("\x00\x55\xaa\x00\x00\x01\x02\x21\x00\x00\x26\x12\x09\x10\x11\x05", 16));
+}
+
+TEST(SlmSim, PacedImageTakesTheLinesTime) {
+    SlmSim sim({"--sets", "1", "--records", "455", "--paced"}); // a 960-byte image
+    Line line(sim.path());
+    line.send(std::string(1, '\0'));
+    line.readCount(6);
+    line.send(cmd('U', 0, 0, 0));
+    const auto start = std::chrono::steady_clock::now();
+    std::string got = line.read(400ms);
+    EXPECT_LT(got.size(), 600u); // 0.96 bytes a millisecond
+    while (got.size() < 962 && std::chrono::steady_clock::now() - start < 5s) got += line.read(50ms);
+    EXPECT_EQ(got.size(), 962u);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 900ms);
+}

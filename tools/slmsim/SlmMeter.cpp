@@ -17,6 +17,9 @@ void SlmMeter::receive(const Bytes &in, Bytes &out, const std::function<void(con
         if (pending_.empty()) {
             if (b == 0x00) {
                 log(Bytes{0x00});
+                // A probe stops whatever the meter was sending.
+                download_.clear();
+                downloadSent_ = 0;
                 if (streaming_) resume_ = true;
                 streaming_ = false;
                 answer({0x02, 0xFF, 0xFF, 0xFF, 0xFF, 0x03}, out, false);
@@ -63,7 +66,16 @@ void SlmMeter::command(const Bytes &c, Bytes &out) {
         std::time_t t = meterTime();
         std::tm tm{};
         localtime_r(&t, &tm);
-        if (c[3] == 0x23)
+        if (c[3] == 0x21) {
+            const std::uint32_t p = pointer();
+            Bytes frame{0x02, 0xAA, std::uint8_t(p >> 16), std::uint8_t(p >> 8), std::uint8_t(p), 0x03};
+            if (mis.badPointer > 0) {
+                --mis.badPointer;
+                frame.front() = 0x55;
+                frame.back() = 0x55;
+            }
+            answer(frame, out, true);
+        } else if (c[3] == 0x23)
             answer({0x02, 0xAA, 0x00, std::uint8_t(samplingTime >> 8), std::uint8_t(samplingTime & 0xFF), 0x03}, out, true);
         else if (c[3] == 0x80)
             answer({0x02, 0xAA, std::uint8_t(toBcd(tm.tm_year % 100)), std::uint8_t(toBcd(tm.tm_mon + 1)),
@@ -80,6 +92,23 @@ void SlmMeter::command(const Bytes &c, Bytes &out) {
     case 'X':
         setTime(fromBcd(c[1]), fromBcd(c[2]), fromBcd(c[3]));
         resume();
+        break;
+    case 'U':
+        if (mis.silentImage > 0) {
+            --mis.silentImage;
+            break;
+        }
+        if (mis.silent) break;
+        download_.clear();
+        downloadSent_ = 0;
+        ++downloads_;
+        download_.push_back(0x02);
+        download_.insert(download_.end(), memory_.begin(), memory_.end());
+        download_.push_back(0x03);
+        if (mis.unmarkedImage > 0) {
+            --mis.unmarkedImage;
+            download_[1] = 0xFF;
+        }
         break;
     case 'Z':
         samplingTime = c[2] << 8 | c[3];
@@ -105,6 +134,33 @@ void SlmMeter::answer(Bytes frame, Bytes &out, bool query) {
         }
     }
     out.insert(out.end(), frame.begin(), frame.end());
+}
+
+Bytes EncodeSet(const StoredSetSpec &spec) {
+    Bytes b{0x00, 0x55, 0xAA, 0x00, std::uint8_t(spec.sampling >> 8), std::uint8_t(spec.sampling),
+            std::uint8_t(spec.rangeCode), std::uint8_t(spec.flags), 0x00, 0x00};
+    std::tm tm{};
+    localtime_r(&spec.start, &tm);
+    for (int v : {tm.tm_year % 100, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec})
+        b.push_back(std::uint8_t(toBcd(v)));
+    b.resize(50, 0x00);
+    for (int i = 0; i < spec.records; ++i) {
+        double level;
+        if (!spec.levels.empty()) level = spec.levels[size_t(i) % spec.levels.size()];
+        else level = 62.0 + 9.0 * std::sin(i / 25.0) + double(i * 7919 % 13) / 10.0;
+        const int tenths = std::clamp(int(std::lround(level * 10)), 0, 0xFFFF);
+        b.push_back(std::uint8_t(tenths >> 8));
+        b.push_back(std::uint8_t(tenths));
+    }
+    return b;
+}
+
+void SlmMeter::storeSets(const std::vector<StoredSetSpec> &sets) {
+    memory_.clear();
+    for (const StoredSetSpec &spec : sets) {
+        const Bytes b = EncodeSet(spec);
+        memory_.insert(memory_.end(), b.begin(), b.end());
+    }
 }
 
 void SlmMeter::key(int code) {

@@ -3,6 +3,7 @@
 
 #include "SlmMeter.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <chrono>
@@ -16,6 +17,7 @@
 #include <sstream>
 #include <string>
 #include <termios.h>
+#include <vector>
 #include <unistd.h>
 
 using namespace slmsim;
@@ -37,6 +39,19 @@ const char *usage =
     "  --sampling S       the meter's sampling time in seconds, default 1\n"
     "  --clock 'YYYY-MM-DD hh:mm:ss'   the meter clock at start (default: PC clock)\n"
     "  --streaming        stream live frames from the start, without waiting for \"A\"\n"
+    "stored data sets (what \"U\" downloads; lists are used in turn, set by set):\n"
+    "  --sets N           number of stored sets; 0, the default, is an empty memory\n"
+    "  --records A,B,...  records per set, default 100\n"
+    "  --set-sampling A,B,...  sampling time per set in seconds, default 1\n"
+    "  --set-range A,B,...     range code per set, default the --range value\n"
+    "  --set-flags A,B,...     weighting byte per set in hex (time weighting bits 0-1,\n"
+    "                     C bit 5), default 0: FAST, A\n"
+    "  --set-levels A,B,...    record levels in dB, repeated in turn in every set\n"
+    "                     (default: a varying level)\n"
+    "  --set-start 'YYYY-MM-DD hh:mm:ss'  start of the first set (default: a day ago);\n"
+    "                     each later set starts a minute after the one before ends\n"
+    "  --paced            send the memory image at the line's real pace, 960 bytes a\n"
+    "                     second (default: as fast as the terminal takes it)\n"
     "misbehaviour:\n"
     "  --silent           answer nothing\n"
     "  --garbage          random bytes in place of every frame and answer\n"
@@ -44,9 +59,33 @@ const char *usage =
     "  --miss-subframe N  never send sub-frame N\n"
     "  --bad-replies N    the first N answers to queries are bad (clock replies\n"
     "                     without their AA byte, the others badly framed)\n"
+    "  --bad-pointer N    the first N memory-pointer replies come without framing\n"
+    "  --unmarked-image N the first N memory images start without the set marker\n"
+    "  --silent-image N   the first N \"U\" requests get no answer\n"
     "\n"
     "Lines on stdin change the behaviour while running: silent, answer, garbage, clean,\n"
-    "badframe on|off, miss N|off, level DB, range N, badreplies N.\n";
+    "badframe on|off, miss N|off, level DB, range N, badreplies N, badpointer N,\n"
+    "unmarked N, silentimage N, paced on|off.\n";
+
+bool paced = false;
+
+std::vector<std::string> split(const std::string &text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    std::string v;
+    while (std::getline(in, v, ',')) out.push_back(v);
+    return out;
+}
+
+std::vector<int> intList(const std::string &text, int base = 10) {
+    std::vector<int> out;
+    for (const std::string &v : split(text)) out.push_back(int(std::strtol(v.c_str(), nullptr, base)));
+    return out;
+}
+
+template <typename T> T pick(const std::vector<T> &list, size_t k, T fallback) {
+    return list.empty() ? fallback : list[k % list.size()];
+}
 
 std::int64_t nowMs(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
@@ -75,6 +114,10 @@ bool control(SlmMeter &m, const std::string &line) {
     else if (word == "level") { m.steadyLevel = std::atof(arg.c_str()); m.levels.clear(); }
     else if (word == "range") m.rangeCode = std::clamp(std::atoi(arg.c_str()), 0, 5);
     else if (word == "badreplies") m.mis.badReplies = std::atoi(arg.c_str());
+    else if (word == "badpointer") m.mis.badPointer = std::atoi(arg.c_str());
+    else if (word == "unmarked") m.mis.unmarkedImage = std::atoi(arg.c_str());
+    else if (word == "silentimage") m.mis.silentImage = std::atoi(arg.c_str());
+    else if (word == "paced") paced = arg != "off";
     else return false;
     return true;
 }
@@ -84,6 +127,10 @@ bool control(SlmMeter &m, const std::string &line) {
 int main(int argc, char **argv) {
     SlmMeter meter;
     bool streamAtStart = false;
+    int setCount = 0;
+    std::vector<int> setRecords, setSampling, setRange, setFlags;
+    std::vector<double> setLevels;
+    std::time_t setStart = 0;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         auto next = [&]() -> std::string {
@@ -116,7 +163,50 @@ int main(int argc, char **argv) {
         else if (a == "--bad-framing") meter.mis.badFraming = true;
         else if (a == "--miss-subframe") meter.mis.missSubFrame = std::atoi(next().c_str());
         else if (a == "--bad-replies") meter.mis.badReplies = std::atoi(next().c_str());
+        else if (a == "--bad-pointer") meter.mis.badPointer = std::atoi(next().c_str());
+        else if (a == "--unmarked-image") meter.mis.unmarkedImage = std::atoi(next().c_str());
+        else if (a == "--silent-image") meter.mis.silentImage = std::atoi(next().c_str());
+        else if (a == "--sets") setCount = std::clamp(std::atoi(next().c_str()), 0, 100000);
+        else if (a == "--records") setRecords = intList(next());
+        else if (a == "--set-sampling") setSampling = intList(next());
+        else if (a == "--set-range") setRange = intList(next());
+        else if (a == "--set-flags") setFlags = intList(next(), 16);
+        else if (a == "--set-levels") {
+            for (const std::string &v : split(next())) setLevels.push_back(std::atof(v.c_str()));
+        } else if (a == "--set-start") {
+            std::tm tm{};
+            const std::string v = next();
+            if (!strptime(v.c_str(), "%Y-%m-%d %H:%M:%S", &tm)) { std::fprintf(stderr, "slmsim: bad --set-start\n"); return 2; }
+            tm.tm_isdst = -1;
+            setStart = std::mktime(&tm);
+        } else if (a == "--paced") paced = true;
         else { std::fprintf(stderr, "slmsim: unknown option %s\n%s", a.c_str(), usage); return 2; }
+    }
+
+    if (setCount > 0) {
+        std::vector<StoredSetSpec> sets;
+        std::time_t start = setStart ? setStart : (std::time(nullptr) - 86400) / 60 * 60;
+        // What the memory holds past its 16-byte start and the meter's own last block.
+        const size_t capacity = size_t(std::max(1, meter.memoryBlocks)) * 65536 - 16 - 256;
+        size_t used = 0;
+        for (int k = 0; k < setCount; ++k) {
+            StoredSetSpec spec;
+            spec.records = std::max(1, pick(setRecords, size_t(k), 100));
+            spec.sampling = std::clamp(pick(setSampling, size_t(k), 1), 0, 65535);
+            spec.rangeCode = pick(setRange, size_t(k), meter.rangeCode) & 0xFF;
+            spec.flags = pick(setFlags, size_t(k), 0) & 0xFF;
+            spec.start = start;
+            spec.levels = setLevels;
+            const size_t bytes = 50 + 2 * size_t(spec.records);
+            if (used + bytes > capacity) {
+                std::fprintf(stderr, "slmsim: the memory holds only the first %d sets\n", k);
+                break;
+            }
+            used += bytes;
+            sets.push_back(spec);
+            start += std::time_t(spec.records) * spec.sampling + 60;
+        }
+        meter.storeSets(sets);
     }
 
     signal(SIGPIPE, SIG_IGN);
@@ -156,11 +246,22 @@ int main(int argc, char **argv) {
     bool stdinOpen = true;
     std::string stdinLine;
     Bytes out;
+    // 9600 baud: 0.96 bytes a millisecond.
+    const double bytesPerMs = 0.96;
+    int downloadSeen = 0;
+    std::int64_t downloadStart = 0;
+    size_t downloadPaced = 0; // bytes of the current image sent so far
     for (;;) {
         const std::int64_t now = nowMs(start);
         int timeout = -1;
         if (meter.streaming()) timeout = std::max(0, int(std::ceil(nextFrame - double(now))));
-        pollfd fds[2] = {{master, POLLIN, 0}, {stdinOpen ? 0 : -1, POLLIN, 0}};
+        short masterEvents = POLLIN;
+        if (meter.downloadLeft() > 0) {
+            if (!paced) masterEvents |= POLLOUT;
+            // In bursts of about ten bytes, as a USB-serial adapter hands them on.
+            else timeout = timeout < 0 ? 10 : std::min(timeout, 10);
+        }
+        pollfd fds[2] = {{master, masterEvents, 0}, {stdinOpen ? 0 : -1, POLLIN, 0}};
         const int n = poll(fds, 2, timeout);
         if (n < 0 && errno != EINTR) { std::perror("slmsim: poll"); return 1; }
 
@@ -198,6 +299,26 @@ int main(int argc, char **argv) {
             // A full line (nobody reading) drops bytes, as a meter does not wait.
             const ssize_t w = write(master, out.data(), out.size());
             (void)w;
+        }
+        // The memory image is not dropped: it goes out as the line takes it.
+        if (meter.downloads() != downloadSeen) {
+            downloadSeen = meter.downloads();
+            downloadStart = nowMs(start);
+            downloadPaced = 0;
+        }
+        if (meter.downloadLeft() > 0) {
+            size_t want = meter.downloadLeft();
+            if (paced) {
+                const double due = double(nowMs(start) - downloadStart) * bytesPerMs;
+                want = std::min(want, due > double(downloadPaced) ? size_t(due) - downloadPaced : size_t(0));
+            }
+            if (want > 0) {
+                const ssize_t w = write(master, meter.downloadData(), want);
+                if (w > 0) {
+                    meter.downloadSent(size_t(w));
+                    downloadPaced += size_t(w);
+                }
+            }
         }
     }
 }

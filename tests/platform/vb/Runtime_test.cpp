@@ -6,9 +6,15 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMainWindow>
+#include <QToolBar>
 
 #include <chrono>
 #include <cmath>
+
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -79,6 +85,43 @@ TEST(VbRuntime, TimerTicksNeverOverlap) {
     const int before = ticks;
     testsupport::processEventsFor(std::chrono::milliseconds(50));
     EXPECT_EQ(ticks, before);
+}
+
+// Left and Top place a form's outer frame. Only a real window manager draws a frame:
+// run under X with one (xvfb-run with openbox, QT_QPA_PLATFORM=xcb) to check the frame;
+// offscreen, where there is none, the client area is where the frame would start.
+TEST(VbRuntime, MoveFormPlacesTheOuterFrame) {
+    QMainWindow panel;
+    panel.addToolBar("keys")->addAction("A / C");
+    panel.setCentralWidget(new QLabel("Panel"));
+    vb::MoveForm(&panel, 0, 0);
+    panel.show();
+    const bool framed = testsupport::waitUntil([&] { return panel.frameGeometry() != panel.geometry(); }, 3s);
+    if (!framed) {
+        EXPECT_EQ(panel.geometry().topLeft(), QPoint(0, 0));
+        EXPECT_EQ(vb::FormGeometry(&panel), panel.geometry());
+        if (QGuiApplication::platformName() == "xcb") GTEST_SKIP() << "no window manager frames the windows";
+        return;
+    }
+    EXPECT_TRUE(testsupport::waitUntil([&] { return panel.frameGeometry().topLeft() == QPoint(0, 0); }, 5s))
+        << panel.frameGeometry().x() << "," << panel.frameGeometry().y();
+    EXPECT_GT(panel.geometry().top(), 0); // the title bar is on the screen
+    EXPECT_EQ(vb::FormGeometry(&panel), panel.frameGeometry());
+
+    // A second window, placed by the first one's frame before it is shown itself.
+    QWidget setup;
+    setup.resize(200, 100);
+    const QRect p = vb::FormGeometry(&panel);
+    const int width = vb::FormGeometry(&setup).width();
+    EXPECT_EQ(width, 200 + panel.frameGeometry().width() - panel.geometry().width());
+    vb::MoveForm(&setup, p.left() + (p.width() - width) / 2, p.top() + 60);
+    setup.show();
+    const QPoint expected(p.left() + (p.width() - width) / 2, p.top() + 60);
+    EXPECT_TRUE(testsupport::waitUntil([&] { return setup.frameGeometry().topLeft() == expected; }, 5s))
+        << setup.frameGeometry().x() << "," << setup.frameGeometry().y();
+
+    vb::MoveForm(&panel, 40, 30); // shown and framed
+    EXPECT_TRUE(testsupport::waitUntil([&] { return panel.frameGeometry().topLeft() == QPoint(40, 30); }, 5s));
 }
 
 } // namespace
