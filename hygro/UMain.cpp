@@ -1,6 +1,7 @@
 #include "hygro/UMain.h"
 
 #include "hygro/UAbout.h"
+#include "hygro/UDataLogger.h"
 #include "hygro/UGraph.h"
 #include "hygro/UList.h"
 #include "hygro/UPanel.h"
@@ -116,6 +117,7 @@ void resetUnitState() {
     GraphPointCount = 0;
     KeySent = false;
     KeyCommand = 0;
+    ResetLoggerState();
 }
 
 QIcon printerIcon() {
@@ -277,9 +279,8 @@ void TfrmMain::buildMenus() {
     for (QAction *a : {Scale1, TemperatureScale1})
         connect(a, &QAction::triggered, this, [this, a] { RunHandler([this, a] { Scale1Click(a); }); });
 
-    // The download itself comes with the data-logger window; the menu shows by model.
-    LoadData1 = menuBar()->addAction(QStringLiteral("&DataLogger"));
-    LoadData1->setEnabled(false);
+    // Shown by model (ApplyModel).
+    LoadData1 = menuBar()->addAction(QStringLiteral("&DataLogger"), this, [this] { RunHandler([this] { LoadData1Click(); }); });
     LoadData1->setVisible(false);
 
     QMenu *window = menuBar()->addMenu(QStringLiteral("&Window"));
@@ -928,6 +929,8 @@ bool TfrmMain::mnuSaveClick() {
     // table by name; another active table must not be saved in its place.
     if (SaveRealTimeList && RealTimeList) grid = RealTimeList->Grid1;
     else if (auto *list = dynamic_cast<TfrmList *>(ActiveMDIChild())) grid = list->Grid1;
+    else if (auto *logger = dynamic_cast<TfrmDataLogger *>(ActiveMDIChild())) grid = logger->Grid1;
+    else if (LoggerDataUnsaved && frmDataLogger) grid = frmDataLogger->Grid1;
     LoggerDataUnsaved = false;
     SaveRealTimeList = false;
     if (!grid) return false;
@@ -1047,6 +1050,7 @@ void TfrmMain::Open1Click() {
 
 void TfrmMain::btnPrintClick() {
     if (auto *list = dynamic_cast<TfrmList *>(ActiveMDIChild())) PrintGrid(list->Grid1, list->Caption());
+    else if (auto *logger = dynamic_cast<TfrmDataLogger *>(ActiveMDIChild())) PrintGrid(logger->Grid1, logger->Caption());
     else if (auto *graph = dynamic_cast<TfrmGraph *>(ActiveMDIChild())) PrintChart(graph->SciGraph1);
 }
 

@@ -199,6 +199,9 @@ public:
     void PrintGrid(forms::TStringGrid *grid, const QString &title);
     void mnuPrinterSetupClick();
 
+    // Data logger (UMainLogger.cpp).
+    void LoadData1Click();
+
     // The active MDI child form, or none.
     QWidget *ActiveMDIChild() const;
     // The children's frames from the topmost down, as the class library lists them.
@@ -217,6 +220,7 @@ private:
     void writePortByte(char command);
     void setModelHeaders(TfrmList *list);
     TfrmList *createRealTimeList();
+    void handBackLoggerPort();
     // The real-time chart window, shown; then prepared with the time axis from now on.
     TfrmGraph *createRealTimeGraph();
     void prepareRealTimeGraph();

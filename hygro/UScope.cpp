@@ -1,5 +1,9 @@
 #include "hygro/UScope.h"
 
+#include "hygro/UDataLogger.h"
+
+#include <QCloseEvent>
+
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -85,9 +89,18 @@ void TfrmScope::Show() {
 }
 
 void TfrmScope::reject() {
+    if (DownloadBusy) return;
     // Escape or the close box: Cancel.
     ModalResult = forms::mrCancel;
     QDialog::reject();
+}
+
+void TfrmScope::closeEvent(QCloseEvent *event) {
+    if (DownloadBusy) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
 }
 
 } // namespace hygro

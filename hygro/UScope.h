@@ -36,7 +36,9 @@ public:
     void Show();
 
 protected:
+    // Refused while a download runs (DownloadBusy).
     void reject() override;
+    void closeEvent(QCloseEvent *event) override;
 };
 
 // The dialog of the command running now (each use makes a fresh one); null when none.

@@ -1,6 +1,7 @@
 // hygrosim: a simulated humidity/temperature meter (582, 583, 585, 586) on a
-// pseudo-terminal. Prints the terminal's path, then answers "K" and "A" and the
-// key commands as the meter does; every byte received is logged to stderr.
+// pseudo-terminal. Prints the terminal's path, then answers "K" and "A", the key
+// commands and (585, 586) the memory transfer "P" as the meter does; every byte
+// received is logged to stderr.
 // Lines on stdin change its behaviour while it runs (see --help).
 
 #include <fcntl.h>
@@ -17,6 +18,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <deque>
 #include <random>
 #include <sstream>
 #include <string>
@@ -37,13 +39,33 @@ const char *Usage =
     "  --split          send every frame in three pieces, 20 ms apart\n"
     "  --paced          send at the real 9600-baud pace (about 1 ms a byte)\n"
     "  --seed N         seed of the drift and the garbage\n"
+    "Data-logger memory (sent after \"P\": stream mode for --ident 13, else blocks of\n"
+    "  64 bytes and a checksum, each answered y (next), n (again) or Q (stop)):\n"
+    "  --sets N         data sets in memory (default 3)\n"
+    "  --records N      records per set (default 120)\n"
+    "  --rate S         sampling interval of the sets in seconds (default 5)\n"
+    "  --logger-fahrenheit   sets stored in degrees F\n"
+    "  --stride 4|6     record length (default: 4 for 582/585, 6 for 583/586)\n"
+    "  --bad-date K     set K (from 1) stored with month 13\n"
+    "  --empty-memory   no sets (header alone)\n"
+    "  --pad-to N       image padded with FF to N bytes in all (98304: a full memory)\n"
+    "Memory misbehaviour:\n"
+    "  --bad-checksum K      block K (from 0) first sent with a wrong checksum\n"
+    "  --always-bad-checksum K   block K never has a right checksum\n"
+    "  --partial-block K     block K first sent cut after 30 bytes\n"
+    "  --stall-at B     silence after B bytes of the image (blocks: before the block\n"
+    "                   holding byte B)\n"
+    "  --header-sets N  header set count N    --header-last C  header last position C\n"
+    "  --count-beyond K set K's record count points beyond the data\n"
+    "  (on stdin: 'memory <options>' changes them and builds the memory anew)\n"
     "Keys received: M cycles MAX, MIN, MAX/MIN; N leaves it; H toggles HOLD;\n"
     "  F (582, 583) and C (585, 586) toggle C/F; R (583) toggles REL;\n"
     "  T toggles the clock display (582) or the time mode (585, 586);\n"
     "  E (585, 586) toggles logging; C (582, 583) clears MAX/MIN and HOLD;\n"
     "  X (582) toggles auto power off.\n"
     "Lines on stdin: 'silent|garbage|split|paced|lowbat|fixed on|off',\n"
-    "  'key <letter>', 'set <rh> <t1> <t2>', 'close' (closes the terminal and exits);\n"
+    "  'key <letter>', 'set <rh> <t1> <t2>', 'memory <memory options>',\n"
+    "  'close' (closes the terminal and exits);\n"
     "  each is answered on stdout with 'ok <line>' or 'error <line>'.\n";
 
 struct Meter {
@@ -60,8 +82,26 @@ struct Behaviour {
     bool silent = false, garbage = false, split = false, paced = false, fixed = false;
 };
 
+struct Memory {
+    int sets = 3, records = 120, rate = 5, stride = 0; // stride 0: by model
+    bool fahrenheit = false, empty = false;
+    int badDate = 0, padTo = 0;
+    int badChecksum = -1, alwaysBadChecksum = -1, partialBlock = -1, stallAt = -1;
+    int headerSets = -1, headerLast = -1, countBeyond = 0;
+};
+
+// The block-mode transfer under way.
+struct BlockTransfer {
+    bool active = false;
+    int block = 0;    // index of the block last sent
+    int sends = 0;    // times that block was sent
+};
+
 Meter meter;
 Behaviour behaviour;
+Memory memory;
+std::vector<uint8_t> image; // built at start from the options
+BlockTransfer transfer;
 int master = -1;
 std::mt19937 rng(12345);
 const auto started = std::chrono::steady_clock::now();
@@ -70,41 +110,72 @@ double secondsSinceStart() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
 }
 
-// Writes all bytes; a terminal whose other side is full is waited on, not spun on.
-bool writeAll(const uint8_t *data, size_t n) {
+constexpr double ByteTime = 10.0 / 9600; // one start, eight data, one stop bit
+
+// Output waits in a queue and goes out from the main loop, so that the simulator
+// keeps reading while it sends at the line's pace.
+struct Segment {
+    std::vector<uint8_t> bytes;
     size_t done = 0;
-    while (done < n) {
-        ssize_t w = ::write(master, data + done, n - done);
-        if (w > 0) {
-            done += size_t(w);
-            continue;
-        }
-        if (w < 0 && (errno == EAGAIN || errno == EINTR)) {
-            pollfd p{master, POLLOUT, 0};
-            ::poll(&p, 1, 50);
-            continue;
-        }
-        return false;
-    }
-    return true;
+    double notBefore = 0;
+};
+std::deque<Segment> outQueue;
+double lineFreeAt = 0; // paced: when the byte in the line has arrived
+
+void queueBytes(std::vector<uint8_t> bytes, double notBefore) {
+    if (!bytes.empty()) outQueue.push_back({std::move(bytes), 0, notBefore});
 }
 
 void send(const std::vector<uint8_t> &bytes) {
+    const double now = secondsSinceStart();
     if (behaviour.paced) {
-        for (uint8_t b : bytes) {
-            writeAll(&b, 1);
-            usleep(1042); // ten bits at 9600 baud
-        }
+        // The command took a byte time to arrive before the meter could answer it.
+        queueBytes(bytes, now + ByteTime);
     } else if (behaviour.split && bytes.size() > 3) {
         size_t third = bytes.size() / 3;
-        writeAll(bytes.data(), third);
-        usleep(20000);
-        writeAll(bytes.data() + third, third);
-        usleep(20000);
-        writeAll(bytes.data() + 2 * third, bytes.size() - 2 * third);
+        queueBytes({bytes.begin(), bytes.begin() + long(third)}, now);
+        queueBytes({bytes.begin() + long(third), bytes.begin() + long(2 * third)}, now + 0.020);
+        queueBytes({bytes.begin() + long(2 * third), bytes.end()}, now + 0.040);
     } else {
-        writeAll(bytes.data(), bytes.size());
+        queueBytes(bytes, now);
     }
+}
+
+// Writes what is due; returns the seconds until more is due (-1: nothing queued,
+// 0: the terminal is full, wait until it takes more).
+double pump(bool &wantWrite) {
+    wantWrite = false;
+    while (!outQueue.empty()) {
+        Segment &seg = outQueue.front();
+        const double now = secondsSinceStart();
+        if (now < seg.notBefore) return seg.notBefore - now;
+        size_t count = seg.bytes.size() - seg.done;
+        double start = 0;
+        if (behaviour.paced) {
+            // A byte is there once its ten bits have passed; late wake-ups catch up.
+            start = std::max(lineFreeAt, seg.notBefore);
+            const double due = std::floor((now - start) / ByteTime + 1e-9);
+            if (due < 1) return start + ByteTime - now;
+            count = std::min(count, size_t(due));
+        }
+        const ssize_t w = ::write(master, seg.bytes.data() + seg.done, count);
+        if (w < 0) {
+            if (errno == EAGAIN || errno == EINTR) {
+                wantWrite = true;
+                return 0;
+            }
+            outQueue.clear(); // the other side is gone
+            return -1;
+        }
+        seg.done += size_t(w);
+        if (behaviour.paced) lineFreeAt = start + double(w) * ByteTime;
+        if (seg.done == seg.bytes.size()) outQueue.pop_front();
+        if (size_t(w) < count) {
+            wantWrite = true;
+            return 0;
+        }
+    }
+    return -1;
 }
 
 bool threeReadings() { return meter.model == 583 || meter.model == 586; }
@@ -177,9 +248,122 @@ void pressKey(char key) {
     }
 }
 
+int recordStride() { return memory.stride ? memory.stride : threeReadings() ? 6 : 4; }
+
+void put16(std::vector<uint8_t> &b, int v) {
+    b.push_back(uint8_t(v >> 8));
+    b.push_back(uint8_t(v & 0xFF));
+}
+
+// A logged reading: tenths, the sign in the top bit.
+int logged(double v) {
+    const int tenths = std::min(0x7FFF, int(std::lround(std::fabs(v) * 10.0)));
+    return v < 0 ? 0x8000 | tenths : tenths;
+}
+
+void buildImage() {
+    image.assign(256, 0);
+    const int stride = recordStride();
+    std::vector<uint8_t> data;
+    const int sets = memory.empty ? 0 : memory.sets;
+    for (int s = 0; s < sets; ++s) {
+        // Set s starts on 2 March 2026 + s days at 08:00.
+        tm t{};
+        t.tm_year = 126;
+        t.tm_mon = 2;
+        t.tm_mday = 2 + s;
+        t.tm_hour = 8;
+        t.tm_isdst = -1;
+        mktime(&t);
+        const size_t at = data.size();
+        data.insert(data.end(), {0xA5, 0x5A, 0, uint8_t(t.tm_year - 100), uint8_t(t.tm_mon + 1), uint8_t(t.tm_mday),
+                                 uint8_t(t.tm_hour), uint8_t(t.tm_min), uint8_t(t.tm_sec)});
+        if (memory.badDate == s + 1) data[at + 4] = 13;
+        put16(data, memory.rate);
+        data.push_back(memory.fahrenheit ? 0x08 : 0x00);
+        put16(data, memory.countBeyond == s + 1 ? memory.records + 1000 : memory.records);
+        auto unit = [](double c) { return memory.fahrenheit ? c * 9.0 / 5.0 + 32.0 : c; };
+        for (int k = 0; k < memory.records; ++k) {
+            const double rh = 55 + 20 * std::sin(k / 23.0 + s);
+            const double t1 = 22 + 5 * std::sin(k / 31.0 + 2 * s);
+            const double t2 = 8 + 14 * std::sin(k / 19.0 + s); // goes below zero
+            put16(data, logged(rh));
+            put16(data, logged(unit(t1)));
+            if (stride >= 6) put16(data, logged(unit(t2)));
+            for (int extra = 6; extra < stride; ++extra) data.push_back(0);
+        }
+        data.push_back(0x5A);
+        data.push_back(0xA5);
+    }
+    image.insert(image.end(), data.begin(), data.end());
+    if (memory.padTo > int(image.size())) image.resize(size_t(memory.padTo), 0xFF);
+    const int setCount = memory.headerSets >= 0 ? memory.headerSets : sets;
+    const int last = memory.headerLast >= 0 ? memory.headerLast : int(image.size()) - 1;
+    image[1] = uint8_t(setCount >> 8);
+    image[2] = uint8_t(setCount);
+    image[3] = uint8_t(last >> 16);
+    image[4] = uint8_t(last >> 8);
+    image[5] = uint8_t(last);
+}
+
+size_t blockCount() { return (image.size() + 63) / 64; }
+
+void sendBlock() {
+    const size_t from = size_t(transfer.block) * 64;
+    if (memory.stallAt >= 0 && from + 64 > size_t(memory.stallAt)) return; // silence from here on
+    std::vector<uint8_t> b(image.begin() + long(from), image.begin() + long(std::min(from + 64, image.size())));
+    b.resize(64, 0xFF);
+    unsigned sum = 0;
+    for (uint8_t x : b) sum += x;
+    uint8_t checksum = uint8_t(sum);
+    transfer.sends += 1;
+    if (transfer.block == memory.alwaysBadChecksum || (transfer.block == memory.badChecksum && transfer.sends == 1))
+        checksum ^= 0x5A;
+    b.push_back(checksum);
+    if (transfer.block == memory.partialBlock && transfer.sends == 1) b.resize(30);
+    send(b);
+}
+
+void startMemoryTransfer() {
+    if (meter.ident == 13) {
+        transfer.active = false;
+        size_t n = image.size();
+        if (memory.stallAt >= 0) n = std::min(n, size_t(memory.stallAt));
+        send({image.begin(), image.begin() + long(n)});
+        return;
+    }
+    transfer = BlockTransfer{true, 0, 0};
+    sendBlock();
+}
+
+// Block mode: the PC's answer to the block last sent.
+bool blockAnswer(uint8_t byte) {
+    if (!transfer.active) return false;
+    if (byte == 'y') {
+        if (size_t(transfer.block) + 1 >= blockCount()) {
+            transfer.active = false; // that was the last: the meter falls silent
+        } else {
+            transfer.block += 1;
+            transfer.sends = 0;
+            sendBlock();
+        }
+    } else if (byte == 'n') {
+        sendBlock();
+    } else if (byte == 'Q') {
+        transfer.active = false;
+        outQueue.clear();
+    } else {
+        return false;
+    }
+    return true;
+}
+
 void answer(uint8_t byte) {
     if (behaviour.silent) return;
-    if (byte == 'K') {
+    if (blockAnswer(byte)) return;
+    if (byte == 'P' && (meter.model == 585 || meter.model == 586)) {
+        startMemoryTransfer();
+    } else if (byte == 'K') {
         std::string code = std::to_string(meter.model);
         send({uint8_t(code[0]), uint8_t(code[1]), uint8_t(code[2]), uint8_t(meter.ident)});
     } else if (byte == 'A') {
@@ -196,6 +380,8 @@ bool onOff(const std::string &word, bool &flag) {
     else return false;
     return true;
 }
+
+int memoryOption(const std::string &name, const char *next);
 
 // Returns false when the simulator is told to end.
 bool control(const std::string &line) {
@@ -215,6 +401,17 @@ bool control(const std::string &line) {
         double rh, t1, t2;
         if (values >> rh >> t1 >> t2) meter.rh = rh, meter.t1 = t1, meter.t2 = t2;
         else ok = false;
+    } else if (cmd == "memory") {
+        // The rest of the line: memory options as on the command line; the image is built anew.
+        std::vector<std::string> words;
+        for (std::string w; in >> w;) words.push_back(w);
+        if (!arg.empty()) words.insert(words.begin(), arg);
+        for (size_t i = 0; ok && i < words.size();) {
+            const int taken = memoryOption(words[i], i + 1 < words.size() ? words[i + 1].c_str() : nullptr);
+            if (taken <= 0) ok = false;
+            else i += size_t(taken);
+        }
+        buildImage();
     } else if (cmd == "close") return false;
     else if (!cmd.empty()) ok = false;
     if (!ok) fprintf(stderr, "hygrosim: not understood: %s\n", line.c_str());
@@ -242,6 +439,37 @@ double parseDouble(const char *text, const char *what) {
         exit(2);
     }
     return v;
+}
+
+// A memory option (name and the text after it); returns 0 when `name` is none, the
+// number of words it took, or -1 with a message when its value is wrong.
+int memoryOption(const std::string &name, const char *next) {
+    if (name == "--logger-fahrenheit") return memory.fahrenheit = true, 1;
+    if (name == "--empty-memory") return memory.empty = true, 1;
+    int *field = nullptr;
+    int low = -1, high = 1 << 24, mask = 0;
+    if (name == "--sets") field = &memory.sets, low = 0, high = 65535;
+    else if (name == "--records") field = &memory.records, low = 0, high = 65535;
+    else if (name == "--rate") field = &memory.rate, low = 0, high = 65535;
+    else if (name == "--stride") field = &memory.stride, low = 4, high = 6;
+    else if (name == "--bad-date") field = &memory.badDate;
+    else if (name == "--pad-to") field = &memory.padTo, low = 0;
+    else if (name == "--bad-checksum") field = &memory.badChecksum;
+    else if (name == "--always-bad-checksum") field = &memory.alwaysBadChecksum;
+    else if (name == "--partial-block") field = &memory.partialBlock;
+    else if (name == "--stall-at") field = &memory.stallAt;
+    else if (name == "--header-sets") field = &memory.headerSets, mask = 0xFFFF;
+    else if (name == "--header-last") field = &memory.headerLast, mask = 0xFFFFFF;
+    else if (name == "--count-beyond") field = &memory.countBeyond;
+    else return 0;
+    char *end = nullptr;
+    const long v = next ? std::strtol(next, &end, 0) : 0;
+    if (!next || !*next || *end || v < low || v > high || (name == "--stride" && v == 5)) {
+        fprintf(stderr, "hygrosim: %s needs a number%s\n", name.c_str(), name == "--stride" ? " (4 or 6)" : "");
+        return -1;
+    }
+    *field = mask ? int(v) & mask : int(v);
+    return 2;
 }
 
 } // namespace
@@ -277,6 +505,10 @@ int main(int argc, char **argv) {
         else if (a == "--garbage") behaviour.garbage = true;
         else if (a == "--split") behaviour.split = true;
         else if (a == "--paced") behaviour.paced = true;
+        else if (int taken = memoryOption(a, i + 1 < argc ? argv[i + 1] : nullptr)) {
+            if (taken < 0) return 2;
+            i += taken - 1;
+        }
         else {
             fprintf(stderr, "hygrosim: unknown option %s\n%s", a.c_str(), Usage);
             return 2;
@@ -304,12 +536,22 @@ int main(int argc, char **argv) {
     printf("%s\n", path);
     fflush(stdout);
 
+    buildImage();
     std::string stdinLine;
     bool stdinOpen = true;
     std::uniform_int_distribution<int> byteDist(0, 255);
     for (;;) {
-        pollfd fds[2] = {{master, POLLIN, 0}, {stdinOpen ? 0 : -1, POLLIN, 0}};
-        int r = ::poll(fds, 2, behaviour.garbage ? 0 : 100);
+        bool wantWrite = false;
+        const double due = pump(wantWrite);
+        // Paced bytes go out on time to the microsecond, not the millisecond.
+        double timeout = behaviour.garbage ? 0 : 0.1;
+        if (due > 0) timeout = std::min(timeout, due);
+        else if (due == 0 && !wantWrite) timeout = 0;
+        const timespec wait{time_t(timeout), long((timeout - std::floor(timeout)) * 1e9)};
+        short masterEvents = POLLIN;
+        if (wantWrite) masterEvents |= POLLOUT;
+        pollfd fds[2] = {{master, masterEvents, 0}, {stdinOpen ? 0 : -1, POLLIN, 0}};
+        int r = ::ppoll(fds, 2, &wait, nullptr);
         if (r < 0 && errno != EINTR) break;
         if (fds[0].revents & POLLIN) {
             uint8_t buf[256];
