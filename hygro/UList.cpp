@@ -1,14 +1,18 @@
 #include "hygro/UList.h"
 
+#include "hygro/UGraph.h"
 #include "hygro/UMain.h"
 
 #include "platform/forms/Dialogs.h"
 #include "platform/forms/StringGrid.h"
+#include "platform/forms/WinControl.h"
 
 #include <QGuiApplication>
 #include <QScreen>
 #include <QToolButton>
 #include <QAction>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QVBoxLayout>
 
 namespace hygro {
@@ -57,7 +61,9 @@ void TfrmList::FormShow() {
 }
 
 void TfrmList::FormActivate() {
-    // The "Output data to graph" command comes with the chart window.
+    if (!frmMain) return;
+    frmMain->btnOutputGraph->setEnabled(true);
+    frmMain->Graph1->setEnabled(false);
 }
 
 void TfrmList::FormClose() {
@@ -95,8 +101,15 @@ void TfrmList::FormCloseQuery(bool &CanClose) {
 }
 
 void TfrmList::Grid1Click() {
-    // Marks the clicked row on the chart drawn from this table; such charts come
-    // with the chart window, so there is no partner to mark yet.
+    if (!frmMain) return;
+    auto *list = dynamic_cast<TfrmList *>(frmMain->ActiveMDIChild());
+    if (!list || list == RealTimeList) return;
+    for (QMdiSubWindow *w : frmMain->MDIChildren()) {
+        auto *graph = dynamic_cast<TfrmGraph *>(w->widget());
+        if (!graph || graph->Caption() != list->Caption()) continue;
+        MarkChartRow(graph->SciGraph1, list->Grid1, list->Grid1->Selection().Top, forms::clBlack);
+        return;
+    }
 }
 
 } // namespace hygro

@@ -1,6 +1,7 @@
 #include "hygro/UMain.h"
 
 #include "hygro/UAbout.h"
+#include "hygro/UGraph.h"
 #include "hygro/UList.h"
 #include "hygro/UPanel.h"
 #include "hygro/UScope.h"
@@ -57,7 +58,7 @@ int RecordStride = 0;
 std::array<QImage, 16> LcdMainBitmaps;
 std::array<QImage, 16> LcdSubBitmaps;
 QPointer<TfrmList> RealTimeList;
-QPointer<TMdiChild> RealTimeGraph;
+QPointer<TfrmGraph> RealTimeGraph;
 double GraphWindow = 0, GraphScrollStep = 0;
 QRect GraphRect, ListRect;
 
@@ -258,8 +259,6 @@ void TfrmMain::buildMenus() {
     QMenu *view = menuBar()->addMenu(QStringLiteral("&View"));
     mnuPanel = view->addAction(QStringLiteral("&Panle"), this, [this] { RunHandler([this] { mnuPanelClick(); }); });
     RealTimeGraph1 = view->addAction(QStringLiteral("&Real-Time Graph"), this, [this] { RunHandler([this] { RealTimeGraph1Click(); }); });
-    // The real-time chart window comes with the chart control.
-    RealTimeGraph1->setEnabled(false);
     RealTimeTabular1 = view->addAction(QStringLiteral("Real-Time &Tabular"), this, [this] { RunHandler([this] { RealTimeTabular1Click(); }); });
 
     QMenu *realTime = menuBar()->addMenu(QStringLiteral("&Real Time Data"));
@@ -267,6 +266,16 @@ void TfrmMain::buildMenus() {
     mnuStop = realTime->addAction(QStringLiteral("&Stop"), this, [this] { RunHandler([this] { btnStopClick(); }); });
     mnuRun->setEnabled(false);
     mnuStop->setEnabled(false);
+
+    QMenu *option = menuBar()->addMenu(QStringLiteral("&Option"));
+    QMenu *graph = option->addMenu(QStringLiteral("&Graph"));
+    Graph1 = graph->menuAction();
+    Scale1 = graph->addAction(QStringLiteral("&Humidity Scale"));
+    Scale1->setObjectName(QStringLiteral("Scale1"));
+    TemperatureScale1 = graph->addAction(QStringLiteral("&Temperature Scale"));
+    TemperatureScale1->setObjectName(QStringLiteral("TemperatureScale1"));
+    for (QAction *a : {Scale1, TemperatureScale1})
+        connect(a, &QAction::triggered, this, [this, a] { RunHandler([this, a] { Scale1Click(a); }); });
 
     // The download itself comes with the data-logger window; the menu shows by model.
     LoadData1 = menuBar()->addAction(QStringLiteral("&DataLogger"));
@@ -323,6 +332,8 @@ void TfrmMain::buildToolBar() {
     btnStop->setEnabled(false);
     connect(btnStop, &QToolButton::clicked, this, [this] { RunHandler([this] { btnStopClick(); }); });
     bar->addSeparator();
+    buildChartCommands(bar);
+    bar->addSeparator();
     btnHelp = toolButton(bar, helpIcon(), QStringLiteral("Help"));
     connect(btnHelp, &QToolButton::clicked, this, [this] { RunHandler([this] { Content1Click(); }); });
     bar->addSeparator();
@@ -356,6 +367,12 @@ QString TfrmMain::ProgramFolder() { return QCoreApplication::applicationDirPath(
 QWidget *TfrmMain::ActiveMDIChild() const {
     QMdiSubWindow *w = MdiArea ? MdiArea->currentSubWindow() : nullptr;
     return w ? w->widget() : nullptr;
+}
+
+QList<QMdiSubWindow *> TfrmMain::MDIChildren() const {
+    QList<QMdiSubWindow *> list = MdiArea ? MdiArea->subWindowList(QMdiArea::StackingOrder) : QList<QMdiSubWindow *>();
+    std::reverse(list.begin(), list.end());
+    return list;
 }
 
 // ---- creation, showing, closing ---------------------------------------------------
@@ -418,7 +435,7 @@ void TfrmMain::FormShow() {
     btnRun->setEnabled(true);
     mnuRun->setEnabled(true);
 
-    // The real-time chart window (and its set-up) comes with the chart control.
+    RealTimeGraph = createRealTimeGraph();
     RealTimeList = createRealTimeList();
 
     if (!LinkUp) {
@@ -427,6 +444,7 @@ void TfrmMain::FormShow() {
     }
     ApplyModel();
     GraphWindow = GraphScrollStep = RealTimeRate * 100.0 / 86400.0;
+    prepareRealTimeGraph();
 
     const QScreen *screen = QGuiApplication::primaryScreen();
     const bool small = screen && screen->geometry().height() == 480;
@@ -434,7 +452,10 @@ void TfrmMain::FormShow() {
     const int listHeight = small ? 170 : 221;
     frmPanel->SetBounds(0, 0, frmPanel->Bounds().width(), frmPanel->Bounds().height());
     const int left = frmPanel->Bounds().width();
-    GraphRect = QRect(left, 0, RealTimeList->Bounds().width(), graphHeight);
+    if (RealTimeGraph) {
+        RealTimeGraph->SetBounds(left, 0, RealTimeGraph->Bounds().width(), graphHeight);
+        GraphRect = RealTimeGraph->Bounds();
+    }
     RealTimeList->SetBounds(left, graphHeight, RealTimeList->Bounds().width(), listHeight);
     ListRect = RealTimeList->Bounds();
 
@@ -647,7 +668,7 @@ void TfrmMain::MainTimerTimer() {
         MissedPolls = 0;
         if (Running && TicksSinceSample >= RealTimeRate) {
             TicksSinceSample = 0;
-            // The chart point joins with the real-time chart window.
+            if (RealTimeGraph) AppendGraphPoint(now);
             if (RealTimeList) {
                 RowsAdded = true;
                 AppendGridRow(now);
@@ -762,8 +783,7 @@ void TfrmMain::AppendGridRow(const QDateTime &time) {
 // ---- commands -----------------------------------------------------------------------
 
 void TfrmMain::btnRunClick() {
-    // The chart window's part (undo zoom, re-create, anchor its time axis) comes with
-    // the chart control; until then there is no chart to act on.
+    runRealTimeGraph();
     if (RealTimeList) {
         RealTimeList->Restore();
     } else {
@@ -778,6 +798,7 @@ void TfrmMain::btnRunClick() {
         mnuRun->setText(QStringLiteral("Run"));
         return;
     }
+    resumeRealTimeGraph();
     Running = true;
     btnRun->setIcon(imgPause);
     btnRun->setProperty("Tag", 0);
@@ -814,7 +835,7 @@ void TfrmMain::Clear1Click() {
         g->SetRowCount(2);
         for (int c = 0; c < g->ColCount(); ++c) g->SetCells(c, 1, QString());
     }
-    // Emptying the chart comes with the chart control.
+    clearRealTimeGraph();
 }
 
 void TfrmMain::MaskEdit1Change() {
@@ -843,7 +864,13 @@ void TfrmMain::mnuPanelClick() {
 }
 
 void TfrmMain::RealTimeGraph1Click() {
-    // The real-time chart window comes with the chart control.
+    if (RealTimeGraph) {
+        RealTimeGraph->Restore();
+        return;
+    }
+    GraphPointCount = 0;
+    RealTimeGraph = createRealTimeGraph();
+    prepareRealTimeGraph();
 }
 
 void TfrmMain::RealTimeTabular1Click() {
@@ -1020,7 +1047,7 @@ void TfrmMain::Open1Click() {
 
 void TfrmMain::btnPrintClick() {
     if (auto *list = dynamic_cast<TfrmList *>(ActiveMDIChild())) PrintGrid(list->Grid1, list->Caption());
-    // Chart windows print through the chart control, which comes with it.
+    else if (auto *graph = dynamic_cast<TfrmGraph *>(ActiveMDIChild())) PrintChart(graph->SciGraph1);
 }
 
 void TfrmMain::PrintGrid(forms::TStringGrid *grid, const QString &) {

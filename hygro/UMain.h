@@ -22,8 +22,10 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QMdiArea;
+class QMdiSubWindow;
 class QMenu;
 class QTimer;
+class QToolBar;
 class QToolButton;
 
 namespace forms {
@@ -39,11 +41,22 @@ namespace serial {
 class TComPort;
 }
 
+class SciGraph;
+
 namespace hygro {
 
+class TfrmGraph;
 class TfrmList;
 class TfrmPanel;
 class TMdiChild;
+
+// A chart window (TfrmGraph, and the data-logger window): the chart commands (scale,
+// undo zoom) act on the active one's SciGraph1.
+class TChartForm {
+public:
+    virtual ~TChartForm() = default;
+    SciGraph *SciGraph1 = nullptr;
+};
 
 // ---- globals of the unit -----------------------------------------------------------
 extern int MeterModel;
@@ -53,8 +66,7 @@ extern int RecordStride;
 extern std::array<QImage, 16> LcdMainBitmaps;
 extern std::array<QImage, 16> LcdSubBitmaps;
 extern QPointer<TfrmList> RealTimeList;
-// The real-time chart window comes with the chart control; until then there is none.
-extern QPointer<TMdiChild> RealTimeGraph;
+extern QPointer<TfrmGraph> RealTimeGraph;
 extern double GraphWindow, GraphScrollStep;
 extern QRect GraphRect, ListRect;
 
@@ -100,6 +112,10 @@ public:
     QToolButton *btnOpen = nullptr, *btnSave = nullptr, *btnPrint = nullptr, *btnRun = nullptr,
                 *btnStop = nullptr, *btnHelp = nullptr;
     QAction *mnuRun = nullptr, *mnuStop = nullptr, *LoadData1 = nullptr;
+    // Chart commands: "Output data to graph", "Undo Zoom", "&Option" -> "&Graph" (Graph1)
+    // -> "&Humidity Scale" (Scale1), "&Temperature Scale" (TemperatureScale1).
+    QToolButton *btnOutputGraph = nullptr, *SpeedButton1 = nullptr;
+    QAction *Graph1 = nullptr, *Scale1 = nullptr, *TemperatureScale1 = nullptr;
     QAction *Open1 = nullptr, *mnuSave = nullptr, *mnuPrint = nullptr, *mnuPrinterSetup = nullptr, *Exit1 = nullptr,
             *Clear1 = nullptr, *mnuPanel = nullptr, *RealTimeGraph1 = nullptr, *RealTimeTabular1 = nullptr,
             *Title1 = nullptr, *Cascade1 = nullptr, *ArrangeIcons1 = nullptr, *Content1 = nullptr,
@@ -130,8 +146,33 @@ public:
     void DecodeFrame(const RealTimeFrame &frame);
     void UpdateAnnunciators();
 
-    // Real-time table.
+    // Real-time table and chart.
     void AppendGridRow(const QDateTime &time);
+    void AppendGraphPoint(const QDateTime &time);
+
+    // Charts (also the data-logger window's). SetupChart prepares a chart: the template
+    // first, then the fixed settings; times are chart x values (days, DateTimeToDays).
+    // minX 0 leaves the time axis to the template or the engine. Template errors are
+    // shown and the chart is still prepared.
+    void SetupChart(SciGraph *chart, int points, double maxX, double minX, int model);
+    // The chart template file: length, then the engine's saved state. Save raises the
+    // stream errors; Load too, and returns false when the engine refused the block.
+    void SaveChartTemplate(SciGraph *chart, const QString &path);
+    bool LoadChartTemplate(SciGraph *chart, const QString &path);
+    // The steps of a chart window's OnCustomizeDlg: after OK the chart's look becomes
+    // the template of every chart prepared afterwards.
+    void ChartCustomized(SciGraph *chart);
+    // SGnarg1 := 0, SGnarg2 := 0, sgResetImage, sgInvalidateImage.
+    static void ApplyChart(SciGraph *chart);
+    static QString ChartTemplateFolder();
+    static QString ChartTemplatePath();
+
+    // Chart commands.
+    void btnOutputGraphClick();
+    // Sender: Scale1 (humidity axis) or TemperatureScale1 (temperature axis).
+    void Scale1Click(QObject *Sender);
+    void SpeedButton1Click();
+    void PrintChart(SciGraph *chart);
 
     // Commands.
     void btnRunClick();
@@ -160,6 +201,8 @@ public:
 
     // The active MDI child form, or none.
     QWidget *ActiveMDIChild() const;
+    // The children's frames from the topmost down, as the class library lists them.
+    QList<QMdiSubWindow *> MDIChildren() const;
     // The program's folder, with a trailing '/'.
     static QString ProgramFolder();
 
@@ -174,6 +217,14 @@ private:
     void writePortByte(char command);
     void setModelHeaders(TfrmList *list);
     TfrmList *createRealTimeList();
+    // The real-time chart window, shown; then prepared with the time axis from now on.
+    TfrmGraph *createRealTimeGraph();
+    void prepareRealTimeGraph();
+    // The chart steps of Run (before the table's) and of its start or resume, and of Clear.
+    void runRealTimeGraph();
+    void resumeRealTimeGraph();
+    void clearRealTimeGraph();
+    void buildChartCommands(QToolBar *bar);
 
     QLabel *statusPanels_[2] = {nullptr, nullptr};
     bool shown_ = false;

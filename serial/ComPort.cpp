@@ -719,7 +719,10 @@ void TComThread::WaitForEvent() {
     const DWORD code = GetLastError();
     if (Terminated()) return;
     if (code == ERROR_IO_PENDING) {
-        if (WaitForSingleObject(wait_->event, INFINITE) == WAIT_OBJECT_0 && !Terminated())
+        // Sleeps in the comm layer rather than on the event, which lets this thread
+        // read the line itself: a byte then wakes this thread alone.
+        DWORD transferred = 0;
+        if (GetOverlappedResult(handle_, &wait_->overlapped, &transferred, TRUE) && !Terminated())
             dispatch(wait_->mask);
         return;
     }
@@ -754,17 +757,16 @@ void TComThread::WaitForEvent() {
 void TComThread::dispatch(DWORD mask) {
     // A wait completed by a mask change reports nothing.
     if (mask == 0) return;
-    std::shared_ptr<TComLink> link = link_;
-    auto run = [this, link, mask](TCustomComPort *port) {
-        port->eventMask_ = mask;
-        port->DispatchEvents();
-    };
     if (synchronize_) {
-        forms::Synchronize([this, link, run] {
-            TCustomComPort *port = link->port;
+        // Captures only what fits the call's own storage (no allocation on the way to
+        // the handler); the thread and its link outlive the call, which runs while the
+        // thread waits for it or not at all.
+        forms::Synchronize([this, mask] {
+            TCustomComPort *port = link_->port;
             if (!port || Terminated()) return;
             try {
-                run(port);
+                port->eventMask_ = mask;
+                port->DispatchEvents();
             } catch (...) {
                 // Not of the Exception family: it ends this thread.
                 if (port->thread_ == this) port->thread_ = nullptr;
@@ -773,11 +775,13 @@ void TComThread::dispatch(DWORD mask) {
         }, sync_);
         return;
     }
+    std::shared_ptr<TComLink> link = link_;
     std::unique_lock<std::mutex> g(link->dispatchLock);
     TCustomComPort *port = link->port;
     if (!port || Terminated()) return;
     try {
-        run(port);
+        port->eventMask_ = mask;
+        port->DispatchEvents();
     } catch (...) {
         g.unlock();
         forms::Synchronize([this, link] {

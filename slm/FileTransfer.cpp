@@ -19,6 +19,7 @@ double RecRangeTop = 0;
 QString RecFreqWeighting, RecTimeWeighting;
 double ListMax = 0, ListMin = 0, RecMax = 0, RecMin = 0;
 QString MaxLine, MinLine;
+QString ListMaxLine, ListMinLine;
 QString FileName;
 vb::Boolean FileChosen = vb::False;
 int FileNo = 0;
@@ -39,6 +40,7 @@ void ResetFileTransferState() {
     RecFreqWeighting.clear(); RecTimeWeighting.clear();
     ListMax = ListMin = RecMax = RecMin = 0;
     MaxLine.clear(); MinLine.clear(); FileName.clear();
+    ListMaxLine.clear(); ListMinLine.clear();
     FileNo = 0;
     RecordNo = FilePartNo = ListRows = 0;
     for (auto &s : DataSets) s.clear();

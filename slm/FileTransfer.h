@@ -28,6 +28,7 @@ extern double RecRangeTop;
 extern QString RecFreqWeighting, RecTimeWeighting;
 extern double ListMax, ListMin, RecMax, RecMin;
 extern QString MaxLine, MinLine;
+extern QString ListMaxLine, ListMinLine;
 extern QString FileName;
 extern vb::Boolean FileChosen;
 extern int FileNo;

@@ -1,8 +1,10 @@
 #include "Panel.h"
 
 #include "FileTransfer.h"
+#include "LnGraph.h"
 #include "Meter.h"
 #include "MeterLink.h"
+#include "RealTimeSLM.h"
 #include "Rs232.h"
 #include "ToolbarIcons.h"
 #include "platform/vb/Interaction.h"
@@ -66,14 +68,18 @@ void ToolbarButton::SetEnabled(bool on) const {
     if (Action) Action->setEnabled(on);
 }
 
-Panel::Panel() : Timer1(this, 10) {
+Panel::Panel() : Timer1(this, 10), Timer2(this, 980) {
     setWindowTitle(caption);
     buildForm();
     Timer1.OnTimer = [this] { Timer1_Timer(); };
+    Timer2.OnTimer = [this] { Timer2_Timer(); };
+    // Enabled in the window's description: it runs from the moment the window loads.
+    Timer2.SetEnabled(true);
 }
 
 Panel::~Panel() {
     Timer1.SetEnabled(false);
+    Timer2.SetEnabled(false);
     if (PanelForm == this) PanelForm = nullptr;
 }
 
@@ -120,6 +126,7 @@ void Panel::buildForm() {
     top->addWidget(LblCOM);
     plateLayout->addLayout(top);
     plateLayout->addWidget(buildDisplay());
+    plateLayout->addWidget(buildRecordRow());
     plateLayout->addWidget(buildKeys());
     outer->addWidget(plate);
     setCentralWidget(central);
@@ -268,7 +275,10 @@ void Panel::buildToolbar() {
         connect(buttons_[i].Action, &QAction::triggered, this, [this, i] { Toolbar1_ButtonClick(buttons_[i]); });
     // The picture holders and the commands whose windows are not in this program yet
     // stay disabled, so that a click visibly does nothing.
-    for (int i : {1, 2, 3, 4, 5, 6, 7, 8, 15, 16, 17, 18}) Buttons(i).SetEnabled(false);
+    for (int i : {15, 16, 17, 18}) Buttons(i).SetEnabled(false);
+    // No Leq/SEL period yet: only Run can be pressed.
+    Buttons(7).SetEnabled(false);
+    Buttons(8).SetEnabled(false);
 }
 
 double Panel::SoundBarMin() const { return barMin_; }
@@ -403,6 +413,7 @@ void Panel::NoDataRoutine() {
     LblCOM->setText("No COM");
     LblValue->setText("");
     SubLevels.fill(0);
+    if (GraphShown) UnloadRealTimeSLM();
     if (!ResyncMeter(COM, 0.02)) return;
     COM.SetOutput(CmdStart);
     LblCOM->setText("COM" + QString::number(PortNumber));
@@ -488,16 +499,78 @@ void Panel::RtcKey() {
     Timer1.SetEnabled(true);
 }
 
+void Panel::GraphKey() {
+    if (RealTimeSLMVisible()) return;
+    GraphRangeTop = RangeTop;
+    LoadRealTimeSLM()->show();
+    GraphShown = vb::True;
+}
+
+void Panel::RunKey() {
+    if (!PauseFlag) {
+        std::optional<LeqPeriodText> period;
+        for (;;) {
+            const QString answer = vb::InputBox("Set up the willing time period to launch. \r\n (hh:nn:ss) ",
+                                                "Set up the willing time period", "00:00:10");
+            if (answer.isEmpty()) return;
+            period = ParsePeriod(answer);
+            if (period) break;
+            vb::MsgBox("Invalid, comply with the data format properly\r\n", vb::vbCritical);
+            if (vb::Ended()) return;
+        }
+        LeqPeriod = period->Total();
+        LeqStart = std::floor(vb::SecondsOfDay());
+
+        // Each window starts afresh.
+        LeqArmed = true;
+        vb::MoveForm(this, 0, 0);
+        UnloadRealTimeSLM();
+        GraphRangeTop = RangeTop;
+        LoadRealTimeSLM()->show();
+        UnloadLnGraph();
+        LoadLnGraph()->show();
+    }
+    PauseFlag = false;
+    ListShown = vb::True;
+    GraphShown = vb::True;
+    Buttons(6).SetEnabled(false);
+    Buttons(7).SetEnabled(true);
+    Buttons(8).SetEnabled(true);
+}
+
+void Panel::StopKey() {
+    LeqPeriod = 0;
+    LeqArmed = false;
+    PauseFlag = false;
+    ListShown = vb::False;
+    GraphShown = vb::False;
+    // Only a loaded strip chart has a timer to stop; naming it must not load it.
+    if (RealTimeSLMForm) RealTimeSLMForm->Timer1.SetEnabled(false);
+    Buttons(6).SetEnabled(true);
+    Buttons(7).SetEnabled(false);
+    Buttons(8).SetEnabled(false);
+}
+
+void Panel::PauseKey() {
+    PauseFlag = true;
+    ListShown = vb::False;
+    GraphShown = vb::False;
+    if (RealTimeSLMForm) RealTimeSLMForm->Timer1.SetEnabled(false);
+    Buttons(6).SetEnabled(true);
+    Buttons(7).SetEnabled(true);
+    Buttons(8).SetEnabled(false);
+}
+
 void Panel::Toolbar1_ButtonClick(const ToolbarButton &Button) {
     const QString &key = Button.Key;
-    if (key == "Save") return;
-    if (key == "Open") return;
-    if (key == "Sampling") return;
-    if (key == "List") return;
-    if (key == "Graph") return;
-    if (key == "Run") return;
-    if (key == "Stop") return;
-    if (key == "Pause") return;
+    if (key == "Save") return SaveKey();
+    if (key == "Open") return OpenKey();
+    if (key == "Sampling") return SamplingKey();
+    if (key == "List") return ListKey();
+    if (key == "Graph") return GraphKey();
+    if (key == "Run") return RunKey();
+    if (key == "Stop") return StopKey();
+    if (key == "Pause") return PauseKey();
     if (key == "AC") return MeterKey(1);
     if (key == "FSI") return MeterKey(2);
     if (key == "Up") return MeterKey(9);

@@ -3,6 +3,8 @@
 // meter traffic goes through, the 10 ms live poll Timer1, the level bar, the
 // annunciators, the meter's keys and the toolbar.
 
+#include "SlmFile.h"
+#include "platform/vb/CommonDialog.h"
 #include "platform/vb/MSComm.h"
 #include "platform/vb/Runtime.h"
 
@@ -36,6 +38,9 @@ public:
 
     vb::MSComm COM;
     vb::Timer Timer1;
+    // The sampling tick (980 ms): PC-side recording and the live list.
+    vb::Timer Timer2;
+    vb::CommonDialog Cmd;
 
     QToolBar *Toolbar1 = nullptr;
     // Buttons(1) ... Buttons(18), in collection order.
@@ -50,6 +55,10 @@ public:
     QLabel *LblRomSize = nullptr;
     QLineEdit *TxtSize = nullptr;
     QPushButton *CmdL = nullptr, *CmdR = nullptr;
+    // Recording: the record number, the "Rec" annunciator, the file's name.
+    QLabel *LblCount = nullptr, *LblRec = nullptr, *LblFileName = nullptr;
+    // The picture that the sampling prompt's access code shows and hides.
+    QLabel *P8593 = nullptr;
     QPushButton *BtnCA = nullptr, *BtnFastSlow = nullptr, *BtnLeq = nullptr, *BtnMax = nullptr,
                 *BtnPlayPause = nullptr, *BtnRecord = nullptr, *BtnDate = nullptr, *BtnInteg = nullptr,
                 *BtnUp = nullptr, *BtnDown = nullptr;
@@ -77,6 +86,7 @@ public:
     void CmdL_Click();
     void CmdR_Click();
     void TxtSize_Change();
+    void Timer2_Timer();
 
     void Toolbar1_ButtonClick(const ToolbarButton &Button);
 
@@ -88,6 +98,23 @@ private:
     void NoDataRoutine();
     void MeterKey(int code);
     void RtcKey();
+    void SaveKey();
+    void OpenKey();
+    void SamplingKey();
+    void ListKey();
+    void recordSample(const QString &tail, const QString &level);
+    void feedList(const QString &tail, const QString &level);
+    void autoSaveList();
+    void finishRecording(const QString &settings);
+    void recordFailed(const vb::RuntimeError &e);
+    void recordWritten();
+    void setSaveButton(int pictureOf, const QString &tip);
+    QWidget *buildRecordRow();
+    // The strip chart and the PC Leq/SEL period.
+    void GraphKey();
+    void RunKey();
+    void StopKey();
+    void PauseKey();
     void setBar(double min, double max, double value);
     void buildForm();
     QWidget *buildDisplay();
@@ -95,6 +122,9 @@ private:
     void buildToolbar();
 
     std::vector<ToolbarButton> buttons_;
+    SlmRecordFile RecordFile;
+    QString recordPath_; // the recording's path; its split parts are named from it
+    bool recordFailing_ = false;
     double barMin_ = 70, barMax_ = 130, barValue_ = 70;
     bool unloading_ = false;
     bool sizeSending_ = false; // TxtSize_Change's exchange is under way

@@ -104,6 +104,25 @@ QIcon ToolbarIcon(const QString &key) {
             p.drawLine(3, y, 6, y);
             p.drawLine(18, y, 21, y);
         }
+    } else if (key == "Print") {
+        p.setPen(QPen(Qt::black, 1));
+        p.setBrush(Qt::white);
+        p.drawRect(7, 3, 10, 7);
+        p.setBrush(QColor("#8d969f"));
+        p.drawRect(3, 9, 18, 9);
+        p.setBrush(Qt::white);
+        p.drawRect(7, 14, 10, 7);
+    } else if (key == "Plot" || key == "Limit") {
+        p.setPen(QPen(ink, 1));
+        p.setBrush(Qt::white);
+        p.drawRect(3, 3, 18, 18);
+        p.setPen(QPen(QColor("#3d6fb6"), 2));
+        p.drawPolyline(QPolygon({QPoint(5, 17), QPoint(9, 11), QPoint(13, 14), QPoint(19, 6)}));
+        if (key == "Limit") {
+            p.setPen(QPen(QColor("#d0352b"), 1, Qt::DashLine));
+            p.drawLine(4, 8, 20, 8);
+            p.drawLine(4, 16, 20, 16);
+        }
     } else if (key == "Erase") {
         p.setPen(QPen(QColor("#c0392b"), 3));
         p.drawLine(6, 6, 18, 18);

@@ -99,7 +99,8 @@ struct Operation {
 
 class CommDevice final : public KernelObject {
 public:
-    CommDevice(int fd, int wakeFd, DWORD access) : fd_(fd), wakeFd_(wakeFd), access_(access) {
+    CommDevice(int fd, int wakeFd, int helperFd, DWORD access)
+        : fd_(fd), wakeFd_(wakeFd), helperFd_(helperFd), access_(access) {
         queue_.resize(kDefaultInQueue);
         int lines = 0;
         modemKnown_ = ::ioctl(fd_, TIOCMGET, &lines) == 0;
@@ -119,19 +120,23 @@ public:
     ~CommDevice() override {
         close();
         ::close(wakeFd_);
+        ::close(helperFd_);
     }
 
     void start() { service_ = std::thread([this] { serviceLoop(); }); }
 
     void close() override {
         {
-            std::lock_guard g(lock_);
+            std::unique_lock g(lock_);
             if (closed_) return;
             closed_ = true;
             // Closing ends whatever is pending, without error, as a purge does.
             finish(read_, ERROR_SUCCESS);
             finish(write_, ERROR_SUCCESS);
             finishWait(0, ERROR_SUCCESS);
+            // A thread still reading the line for its wait lets go of the descriptor first.
+            wakeHelper();
+            completed_.wait(g, [&] { return !helping_; });
         }
         wake();
         if (service_.joinable()) service_.join();
@@ -147,6 +152,14 @@ public:
         if (closed_) return ERROR_INVALID_HANDLE;
         if (vanished_) return ERROR_ACCESS_DENIED;
         return ERROR_SUCCESS;
+    }
+
+    // Called at the start of every call on the device while nobody polls the line
+    // (a waiter read it and has left): the bytes that came meanwhile reach the queue,
+    // and a device that went is found gone. The service thread takes the line again
+    // when an operation is left pending without a waiter reading it.
+    void reclaimInput() {
+        if (inputIdle_ && !closed_ && !vanished_) readDevice();
     }
 
     std::mutex lock_;
@@ -169,9 +182,21 @@ public:
     BOOL modemStatus(DWORD *status);
 
 private:
+    // Tells the service thread, and a waiter reading the line, that something changed
+    // (room in the queue, a new operation, a new mask).
+    // Wakes that come before the service thread has run are one wake: it looks at
+    // everything each time it runs.
     void wake() {
+        if (!serviceWakePending_.exchange(true)) {
+            std::uint64_t one = 1;
+            (void)!::write(wakeFd_, &one, sizeof one);
+        }
+        wakeHelper();
+    }
+    void wakeHelper() {
+        if (!helperAsleep_) return;
         std::uint64_t one = 1;
-        (void)!::write(wakeFd_, &one, sizeof one);
+        (void)!::write(helperFd_, &one, sizeof one);
     }
 
     LineState snapshot();
@@ -190,7 +215,10 @@ private:
     void checkTimers(Clock::time_point now);
     int nextTimeout(Clock::time_point now);
     void readDevice();
+    void serviceInput(short revents);
     void serviceLoop();
+    void help(std::unique_lock<std::mutex> &held, OVERLAPPED *ov);
+    void waitDone(std::unique_lock<std::mutex> &held, OVERLAPPED *ov);
     void startWatcher();
     void watchLoop();
     void stopWatcher();
@@ -198,6 +226,8 @@ private:
 
     int fd_;
     int wakeFd_;
+    int helperFd_; // wakes a thread that reads the line for its own wait
+    std::atomic<bool> serviceWakePending_{false};
     DWORD access_;
     std::thread service_;
     std::thread watcher_;
@@ -205,6 +235,15 @@ private:
     std::condition_variable watcherEnded_;
     bool closed_ = false;
     bool vanished_ = false;
+    // A thread blocked in GetOverlappedResult reads the line itself while it waits, so
+    // that a byte wakes that thread alone rather than the service thread first and the
+    // waiter after it. Meanwhile the service thread leaves input to it.
+    bool helping_ = false;
+    bool helperAsleep_ = false;
+    // The helper has left and nobody polls the line.
+    bool inputIdle_ = false;
+    // Whether the service thread's current poll covers input.
+    bool servicePollsInput_ = true;
 
     // Input queue, a ring of SetupComm's size.
     std::vector<unsigned char> queue_;
@@ -302,6 +341,7 @@ void CommDevice::finish(Operation &op, DWORD error) {
     storeStatus(op.ov, statusFor(error), op.done);
     if (op.event) SetEvent(op.event);
     completed_.notify_all();
+    wakeHelper();
 }
 
 void CommDevice::finishWait(DWORD events, DWORD error) {
@@ -412,6 +452,9 @@ void CommDevice::readDevice() {
         ssize_t n = ::read(fd_, buf, room);
         if (n > 0) {
             pushReceived(buf, size_t(n));
+            // Less than asked: the driver has nothing more for now, and poll says
+            // when it has.
+            if (size_t(n) < room) return;
             continue;
         }
         if (n < 0 && errno == EINTR) continue;
@@ -422,38 +465,50 @@ void CommDevice::readDevice() {
     }
 }
 
+void CommDevice::serviceInput(short ev) {
+    if (ev & (POLLIN | POLLHUP | POLLERR)) {
+        if (count_ < queue_.size()) readDevice();
+        else if (ev & (POLLHUP | POLLERR)) vanish();
+    }
+    if (ev & POLLNVAL) vanish();
+}
+
 void CommDevice::serviceLoop() {
     std::unique_lock held(lock_);
     while (!closed_) {
         pollfd fds[2] = {{wakeFd_, POLLIN, 0}, {fd_, 0, 0}};
         nfds_t nfds = 1;
-        if (!vanished_) {
+        // While a waiter reads the line, only writes are left here.
+        if (!vanished_ && (!helping_ || write_.active)) {
             // A full queue is not read (the driver then holds the data back); hang-ups
             // are still reported.
-            if (count_ < queue_.size()) fds[1].events |= POLLIN;
+            if (count_ < queue_.size() && !helping_) fds[1].events |= POLLIN;
             if (write_.active) fds[1].events |= POLLOUT;
             nfds = 2;
         }
+        // Polling the line again takes it back; whatever came meanwhile shows as
+        // readable at once.
+        servicePollsInput_ = nfds == 2 && !helping_;
+        if (servicePollsInput_) inputIdle_ = false;
         const int timeout = nextTimeout(Clock::now());
         held.unlock();
         int r = ::poll(fds, nfds, timeout);
         held.lock();
         if (closed_) break;
-        if (r < 0 && errno != EINTR) {
-            vanish();
-            continue;
-        }
+        // Cleared before the drain: a wake from now on is a new write, and what came
+        // before is seen below, under the lock.
+        serviceWakePending_ = false;
         if (fds[0].revents & POLLIN) {
             std::uint64_t value;
             (void)!::read(wakeFd_, &value, sizeof value);
         }
+        if (r < 0 && errno != EINTR) {
+            vanish();
+            continue;
+        }
         if (nfds == 2 && fds[1].revents) {
             const short ev = fds[1].revents;
-            if (ev & (POLLIN | POLLHUP | POLLERR)) {
-                if (count_ < queue_.size()) readDevice();
-                else if (ev & (POLLHUP | POLLERR)) vanish();
-            }
-            if (ev & POLLNVAL) vanish();
+            serviceInput(ev);
             if ((ev & POLLOUT) && !vanished_) pumpWrite();
         }
         feedRead();
@@ -504,8 +559,60 @@ void CommDevice::stopWatcher() {
     watcher_.join();
 }
 
+// Reads the line on the calling thread until the record completes, the device goes or
+// closes. Timers, writes and modem changes stay with the service thread, which wakes
+// this one through helperFd_ when it completes something.
+void CommDevice::help(std::unique_lock<std::mutex> &held, OVERLAPPED *ov) {
+    helping_ = true;
+    inputIdle_ = false;
+    if (servicePollsInput_) wake(); // the service thread stops polling for input
+    while (loadStatus(ov) == STATUS_PENDING && !closed_ && !vanished_) {
+        pollfd fds[2] = {{helperFd_, POLLIN, 0}, {fd_, short(count_ < queue_.size() ? POLLIN : 0), 0}};
+        helperAsleep_ = true;
+        held.unlock();
+        const int r = ::poll(fds, 2, -1);
+        held.lock();
+        helperAsleep_ = false;
+        if (closed_) break;
+        if (fds[0].revents & POLLIN) {
+            std::uint64_t value;
+            (void)!::read(helperFd_, &value, sizeof value);
+        }
+        if (r < 0 && errno != EINTR) {
+            vanish();
+            break;
+        }
+        if (fds[1].revents) {
+            serviceInput(fds[1].revents);
+            // A read's gap timer starts with its bytes; the service thread keeps it.
+            if (read_.active && read_.interval.count() > 0) wake();
+        }
+        feedRead();
+        checkWait();
+    }
+    helping_ = false;
+    // With nothing else pending, the line is left unpolled until the next call on the
+    // device (see reclaimInput): waking the service thread now would cost this
+    // thread's caller, the one a byte is on its way to, a wake-up of another thread.
+    // An operation still pending may be waited for on its event alone, so it is not
+    // left without a reader.
+    if (read_.active || wait_.active) {
+        if (!closed_) wake();
+    } else {
+        inputIdle_ = true;
+    }
+    completed_.notify_all(); // another waiter may take over; close waits for this
+}
+
+void CommDevice::waitDone(std::unique_lock<std::mutex> &held, OVERLAPPED *ov) {
+    while (loadStatus(ov) == STATUS_PENDING) {
+        if (!helping_ && !closed_ && !vanished_) help(held, ov);
+        else completed_.wait(held);
+    }
+}
+
 BOOL CommDevice::blockUntilDone(std::unique_lock<std::mutex> &held, OVERLAPPED &local, DWORD *transferred) {
-    completed_.wait(held, [&] { return loadStatus(&local) != STATUS_PENDING; });
+    waitDone(held, &local);
     if (transferred) *transferred = DWORD(local.InternalHigh);
     const ULONG_PTR status = loadStatus(&local);
     return status == kStatusSuccess ? TRUE : fail(DWORD(status & 0xFFFF));
@@ -656,6 +763,7 @@ BOOL CommDevice::read(void *buffer, DWORD count, DWORD *transferred, OVERLAPPED 
     op.event = record->hEvent;
     op.readBuffer = static_cast<unsigned char *>(buffer);
     op.length = count;
+    const bool wasFull = count_ >= queue_.size();
     op.done = DWORD(takeQueued(op.readBuffer, count));
     const auto now = Clock::now();
     op.lastByte = now;
@@ -686,7 +794,8 @@ BOOL CommDevice::read(void *buffer, DWORD count, DWORD *transferred, OVERLAPPED 
         storeStatus(record, kStatusSuccess, op.done);
         if (record->hEvent) SetEvent(record->hEvent);
         if (transferred) *transferred = op.done;
-        wake(); // room in the queue again
+        // A full queue was not being read; now it has room again.
+        if (wasFull && op.done > 0) wake();
         return TRUE;
     }
     read_ = op;
@@ -776,7 +885,9 @@ BOOL CommDevice::waitEvent(DWORD *mask, OVERLAPPED *ov) {
     wait_.ov = record;
     wait_.event = record->hEvent;
     wait_.eventMask = mask;
-    wake();
+    // The service thread is told only when it must change what it watches: the line,
+    // when nobody reads it, or the drain of the output for EV_TXEMPTY.
+    if ((!servicePollsInput_ && !helping_) || drainTimerArmed()) wake();
     if (ov) return fail(ERROR_IO_PENDING);
     std::unique_lock held(lock_, std::adopt_lock);
     BOOL ok = blockUntilDone(held, local, nullptr);
@@ -788,7 +899,7 @@ BOOL CommDevice::overlappedResult(OVERLAPPED *ov, DWORD *transferred, BOOL wait)
     if (loadStatus(ov) == STATUS_PENDING) {
         if (!wait) return fail(ERROR_IO_INCOMPLETE);
         std::unique_lock held(lock_, std::adopt_lock);
-        completed_.wait(held, [&] { return loadStatus(ov) != STATUS_PENDING; });
+        waitDone(held, ov);
         held.release();
     }
     if (transferred) *transferred = DWORD(ov->InternalHigh);
@@ -872,6 +983,8 @@ BOOL withDevice(HANDLE h, F &&body, bool allowVanished = false) {
     auto dev = ReferenceHandleAs<CommDevice>(h);
     if (!dev) return fail(ERROR_INVALID_HANDLE);
     dev->lock_.lock();
+    // First, so that a device found gone on the way is refused like any other.
+    dev->reclaimInput();
     const DWORD state = dev->usable();
     BOOL result;
     if (state == ERROR_INVALID_HANDLE || (state != ERROR_SUCCESS && !allowVanished)) result = fail(state);
@@ -916,8 +1029,14 @@ HANDLE CreateFileA(const char *name, DWORD access, DWORD, SECURITY_ATTRIBUTES *,
     if (!tty::makeRaw(fd)) return failOpen(errno);
     const int wakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     if (wakeFd < 0) return failOpen(errno);
+    const int helperFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    if (helperFd < 0) {
+        const int err = errno;
+        ::close(wakeFd);
+        return failOpen(err);
+    }
 
-    auto dev = std::make_shared<CommDevice>(fd, wakeFd, access ? access : (GENERIC_READ | GENERIC_WRITE));
+    auto dev = std::make_shared<CommDevice>(fd, wakeFd, helperFd, access ? access : (GENERIC_READ | GENERIC_WRITE));
     dev->start();
     return AddHandle(std::move(dev));
 }

@@ -5,7 +5,9 @@
 //
 // Each open device has a service thread blocked in poll on the device and a wake-up
 // descriptor. It drains the device into the handle's own input queue (sized by
-// SetupComm), completes pending operations and signals their events.
+// SetupComm), completes pending operations and signals their events. A thread that
+// waits in GetOverlappedResult reads the line itself meanwhile, so that a byte wakes
+// the waiter directly; the service thread then keeps only writes and timers.
 
 #include "platform/win/Win32.h"
 
@@ -182,6 +184,7 @@ BOOL SetCommTimeouts(HANDLE h, const COMMTIMEOUTS *timeouts);
 BOOL ReadFile(HANDLE h, void *buffer, DWORD count, DWORD *transferred, OVERLAPPED *ov);
 BOOL WriteFile(HANDLE h, const void *buffer, DWORD count, DWORD *transferred, OVERLAPPED *ov);
 // From the record's status; ERROR_IO_INCOMPLETE when still pending and wait is FALSE.
+// With wait TRUE the call sleeps until the operation completes (no time limit).
 BOOL GetOverlappedResult(HANDLE h, OVERLAPPED *ov, DWORD *transferred, BOOL wait);
 
 BOOL SetCommMask(HANDLE h, DWORD mask);

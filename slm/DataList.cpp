@@ -1,0 +1,96 @@
+#include "DataList.h"
+
+#include "FileTransfer.h"
+#include "SlmFile.h"
+#include "platform/vb/Interaction.h"
+
+#include <QCloseEvent>
+#include <QPointer>
+
+namespace slm {
+
+namespace {
+DataList *instance = nullptr;
+}
+
+DataList *DataListForm() {
+    if (!instance) instance = new DataList;
+    return instance;
+}
+bool DataListLoaded() { return instance != nullptr; }
+bool DataListVisible() { return instance && instance->isVisible(); }
+void UnloadDataList() {
+    if (instance) instance->close();
+}
+
+DataList::DataList() : RecordGrids("Data List") {
+    addButton("Save", "Save As");
+    addButton("Print", "Print");
+    LblMessage = new vb::SSPanel(" Data List", this);
+    layout_->insertWidget(1, LblMessage);
+    Form_Load();
+    resize(width(), height() + LblMessage->sizeHint().height());
+}
+
+DataList::~DataList() {
+    if (instance == this) instance = nullptr;
+}
+
+void DataList::Form_Unload() {
+    if (instance == this) instance = nullptr;
+}
+
+void DataList::closeEvent(QCloseEvent *event) {
+    Form_Unload();
+    event->accept();
+}
+
+void DataList::Toolbar1_ButtonClick(const QString &key) {
+    if (key != "Save") return; // Print does nothing
+    vb::SetMousePointer(vb::vbHourglass);
+    QPointer<DataList> self(this);
+    ShowSaveDialog(Cmd);
+    if (!self || !FileChosen) {
+        vb::SetMousePointer(vb::vbDefault);
+        return;
+    }
+    SaveToFile();
+}
+
+void DataList::SaveToFile() {
+    vb::SetMousePointer(vb::vbHourglass);
+    SetLivePoll(false);
+    SetSampling(false);
+    QPointer<DataList> self(this);
+    const QString caption = windowTitle();
+    const auto restore = [&] {
+        if (self) setWindowTitle(caption);
+        SetLivePoll(true);
+        SetSampling(true);
+        vb::SetMousePointer(vb::vbDefault);
+    };
+    try {
+        SlmSaveFile file;
+        file.Open(FileName);
+        CaptionProgress progress(this, "Records Completed");
+        for (int r = 0; r < GridN(0)->Rows(); ++r) {
+            QString line;
+            for (int i = 0; i < 3; ++i) line += (r < GridN(i)->Rows() ? GridN(i)->TextMatrix(r, 0) : QString()) + '\t';
+            if (!progress.Step(r)) throw vb::RuntimeError(91, "Object variable or With block variable not set");
+            file.WriteLine(line);
+        }
+        setWindowTitle(caption);
+        file.WriteLine("*" + TxtLn->text());
+        file.WriteLine("**" + TxtMax->text());
+        file.WriteLine("***" + TxtMin->text());
+        file.Close();
+    } catch (const vb::RuntimeError &e) {
+        restore();
+        vb::MsgBox(e.Description() + "\r\n" + FileName + "\r\nThe data set was not saved.", vb::vbCritical);
+        return;
+    }
+    restore();
+    FileChosen = vb::False;
+}
+
+} // namespace slm

@@ -1,0 +1,101 @@
+#include "LnGraph.h"
+
+#include "chart/SciGraphCtl.h"
+
+#include "platform/forms/Dialogs.h"
+#include "platform/forms/Printer.h"
+#include "platform/forms/WinControl.h"
+#include "platform/vb/Drawing.h"
+#include "platform/vb/Interaction.h"
+#include "platform/vb/Runtime.h"
+
+#include <QAction>
+#include <QVBoxLayout>
+
+namespace slm {
+
+LnGraph *LnGraphForm = nullptr;
+
+namespace {
+
+void setBackground(QWidget *w, forms::TColor colour) {
+    QPalette p = w->palette();
+    p.setColor(QPalette::Window, forms::ColorToQColor(colour));
+    w->setPalette(p);
+}
+
+} // namespace
+
+LnGraph::LnGraph() {
+    LnGraphForm = this;
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle("Percentile Sound Level (Y axis - Percent   X axis - dB)");
+    buildForm();
+    Form_Load();
+}
+
+LnGraph::~LnGraph() {
+    if (LnGraphForm == this) LnGraphForm = nullptr;
+}
+
+void LnGraph::buildForm() {
+    setAutoFillBackground(true);
+    setBackground(this, forms::clBtnFace);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    Toolbar1 = new QToolBar(this);
+    Toolbar1->setMovable(false);
+    Toolbar1->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    connect(Toolbar1->addAction("Print"), &QAction::triggered, this, [this] { Toolbar1_ButtonClick(); });
+    layout->addWidget(Toolbar1);
+
+    // The chart's stored content: an empty grid of percent over dB.
+    Chart = new SciGraph(this);
+    Chart->SetSubsets(1);
+    Chart->SetPoints(1);
+    // No reading: the one point holds the null value and draws nothing.
+    Chart->SetYData(0, 0, Chart->NullDataValueY());
+    Chart->SetShowLegend(false);
+    Chart->SetYAxisLabel("Percent");
+    Chart->SetXAxisLabel("dB");
+    Chart->SetManualScaleControlY(sgManualMinAndMax);
+    Chart->SetManualMinY(0);
+    Chart->SetManualMaxY(100);
+    Chart->SetManualScaleControlX(sgManualMinAndMax);
+    Chart->SetManualMinX(20);
+    Chart->SetManualMaxX(130);
+    Chart->Loaded();
+    layout->addWidget(Chart, 1);
+    resize(vb::TwipsToPixelsX(6000), vb::TwipsToPixelsY(4500));
+}
+
+void LnGraph::Form_Load() { vb::MoveForm(this, 0, 0); }
+
+void LnGraph::Toolbar1_ButtonClick() {
+    forms::TPrintDialog dialog;
+    // A cancelled dialog prints nothing.
+    if (!dialog.Execute()) return;
+    Toolbar1->hide();
+    setBackground(this, forms::clCaptionText);
+    try {
+        vb::PrintForm(this);
+    } catch (const forms::EPrinter &e) {
+        vb::MsgBox(e.Message(), vb::vbCritical);
+    }
+    setBackground(this, forms::clBtnFace);
+    Toolbar1->show();
+}
+
+LnGraph *LoadLnGraph() {
+    if (!LnGraphForm) new LnGraph;
+    return LnGraphForm;
+}
+
+bool LnGraphVisible() { return LnGraphForm && LnGraphForm->isVisible(); }
+
+void UnloadLnGraph() {
+    if (LnGraphForm) LnGraphForm->close();
+}
+
+} // namespace slm

@@ -1,0 +1,369 @@
+// Panel: the sampling tick, PC-side recording to ".slm" files, the live list's feed, and
+// the toolbar keys Save, Open, Sampling and List.
+
+#include "Panel.h"
+
+#include "FileList.h"
+#include "FileTransfer.h"
+#include "FileTransferForms.h"
+#include "List.h"
+#include "Meter.h"
+#include "MeterLink.h"
+#include "Rs232.h"
+#include "SamplingChoice.h"
+#include "SlmFile.h"
+#include "platform/vb/Controls.h"
+#include "platform/vb/Interaction.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLocale>
+#include <QTimer>
+
+#include <cmath>
+#include <optional>
+
+namespace slm {
+
+namespace {
+
+const char *const slmFilter = "All Files (*.slm)|*.slm|All Files (*.*)|*.*|";
+
+// A message that must not hold up the tick that found it.
+void sayLater(QObject *context, const QString &text) {
+    QTimer::singleShot(0, context, [text] { vb::MsgBox(text, vb::vbCritical); });
+}
+
+// An answer to a sampling prompt as a number; nullopt when it is none.
+std::optional<double> numberOf(const QString &answer) {
+    bool ok = false;
+    double v = QLocale::c().toDouble(answer.trimmed(), &ok);
+    if (!ok) v = QLocale::system().toDouble(answer.trimmed(), &ok);
+    if (!ok || !std::isfinite(v)) return std::nullopt;
+    return v;
+}
+
+} // namespace
+
+QWidget *Panel::buildRecordRow() {
+    auto *row = new QWidget;
+    auto *h = new QHBoxLayout(row);
+    h->setContentsMargins(4, 4, 4, 0);
+    LblRec = new QLabel("Rec", row);
+    LblRec->setObjectName("LblRec");
+    LblRec->setStyleSheet("#LblRec { color: #ff6b5e; font: bold 10pt 'Liberation Sans'; }");
+    LblRec->hide();
+    LblCount = new QLabel("", row);
+    LblFileName = new QLabel("", row);
+    for (QLabel *l : {LblCount, LblFileName}) l->setStyleSheet("color: #e8ecef; font: 9pt 'Liberation Sans';");
+    LblCount->setMinimumWidth(60);
+    P8593 = new QLabel("8593", row);
+    P8593->setStyleSheet("color: #1d2416; background: #f2d479; border-radius: 3px; padding: 0 6px;"
+                         "font: bold italic 10pt 'Liberation Sans';");
+    P8593->hide();
+    h->addWidget(LblRec);
+    h->addWidget(LblCount);
+    h->addWidget(LblFileName, 1);
+    h->addWidget(P8593);
+    return row;
+}
+
+void Panel::setSaveButton(int pictureOf, const QString &tip) {
+    ToolbarButton &save = buttons_.at(0);
+    save.Action->setIcon(Buttons(pictureOf).Action->icon());
+    save.ToolTipText = tip;
+    save.Action->setToolTip(tip);
+}
+
+// ---- the sampling tick -------------------------------------------------------------------
+
+void Panel::Timer2_Timer() {
+    if (SampleCounter < SamplingTime) {
+        SampleCounter += 1;
+        return;
+    }
+    StampText = vb::Format(QDateTime::currentDateTime(), "yyyy/mm/dd hh:nn:ss");
+    const QString level = LblValue->text();
+    const QString tail = StampText + '\t' + level + '\t';
+    try {
+        if (FileRecording) {
+            recordSample(tail, level);
+        } else {
+            LblFileName->setText("");
+            LblCount->setText("");
+            LblRec->setText("");
+            RecordNo = 0;
+        }
+        if (ListShown) feedList(tail, level);
+    } catch (const vb::RuntimeError &) {
+        // The counter stays where it is: the next tick takes the sample again.
+        return;
+    }
+    SampleCounter = 1;
+}
+
+void Panel::recordFailed(const vb::RuntimeError &e) {
+    recordFailing_ = true;
+    LblRec->setText("Rec: NOT SAVED (" + e.Description() + ")");
+    LblRec->setToolTip("The last sample could not be written to " + RecordFile.Path() +
+                       ".\nIt is tried again every second.");
+}
+
+void Panel::recordWritten() {
+    if (!recordFailing_) return;
+    recordFailing_ = false;
+    LblRec->setToolTip(QString());
+}
+
+void Panel::recordSample(const QString &tail, const QString &level) {
+    // The number is taken only once its line is in the file, so a failed write leaves
+    // no gap in the numbering.
+    const auto number = std::int64_t(RecordNo) + 1;
+    try {
+        RecordFile.WriteLine(QString::number(number) + '\t' + tail);
+    } catch (const vb::RuntimeError &e) {
+        recordFailed(e);
+        throw;
+    }
+    recordWritten();
+    RecordNo = double(number);
+    LblCount->setText(QString::number(number));
+    LblRec->setText("Rec");
+    TakeExtremes(level, StampText, RecMax, MaxLine, RecMin, MinLine);
+
+    if (!SameRange(RangeTop, RecRangeTop) || TimeWeighting != RecTimeWeighting || FreqWeighting != RecFreqWeighting) {
+        FileRecording = vb::False;
+        setSaveButton(17, "Save As");
+        LblRec->setText("");
+        LblCount->setText("");
+        RecordNo = 0;
+        finishRecording(SettingsText(RecTimeWeighting, RecFreqWeighting, RecRangeTop, SettingsSeparator));
+    }
+
+    if (RecordNo != 0 && std::fmod(RecordNo, double(RecordsPerPart)) == 0) {
+        finishRecording(SettingsText(RecTimeWeighting, RecFreqWeighting, RecRangeTop, SettingsSeparator));
+        FilePartNo += 1;
+        RecMin = 130;
+        RecMax = 0;
+        // A part's extremes are its own.
+        MaxLine.clear();
+        MinLine.clear();
+        try {
+            RecordFile.Create(SplitPartPath(recordPath_, std::int64_t(FilePartNo)));
+        } catch (const vb::RuntimeError &e) {
+            // The next record tries to open the part again.
+            recordFailed(e);
+        }
+    }
+}
+
+void Panel::finishRecording(const QString &settings) {
+    const QString path = RecordFile.Path();
+    try {
+        RecordFile.Finish(SlmTrailer(settings, MaxLine, MinLine));
+    } catch (const vb::RuntimeError &e) {
+        sayLater(this, e.Description() + "\r\n" + path +
+                           "\r\nThe end of the record file (settings, maximum, minimum) could not be written.");
+    }
+}
+
+void Panel::feedList(const QString &tail, const QString &level) {
+    List *list = ListForm();
+    list->TxtLn->setText(SettingsText(ListTimeWeighting, ListFreqWeighting, ListRangeTop, SettingsSeparator));
+    TakeExtremes(level, StampText, ListMax, ListMaxLine, ListMin, ListMinLine);
+    list->TxtMax->setText(ListMaxLine);
+    list->TxtMin->setText(ListMinLine);
+    ListRows += 1;
+    vb::MSFlexGrid *grid = list->Grid;
+    grid->AddItem(QString::number(std::int64_t(ListRows)) + '\t' + tail);
+    grid->SetRow(grid->Rows() - 1);
+    if (grid->Row() > 11) grid->SetTopRow(grid->TopRow() + 1);
+
+    if (!SameRange(RangeTop, ListRangeTop) || TimeWeighting != ListTimeWeighting || FreqWeighting != ListFreqWeighting) {
+        ListRows = 0;
+        ListShown = vb::False;
+        if (ListVisible()) UnloadList();
+    }
+    if (ListRows != 0 && std::fmod(ListRows, double(RowsPerAutoSave)) == 0) autoSaveList();
+}
+
+void Panel::autoSaveList() {
+    vb::SetMousePointer(vb::vbHourglass);
+    const QString name = QDir::current().filePath(AutoSaveName(QDateTime::currentDateTime()));
+    List *list = ListForm();
+    const QString caption = list->windowTitle();
+    try {
+        SlmSaveFile file;
+        file.Open(name);
+        vb::MSFlexGrid *grid = list->Grid;
+        for (int r = 0; r < grid->Rows(); ++r) {
+            QString line;
+            for (int c = 0; c < grid->Cols(); ++c) line += grid->TextMatrix(r, c) + '\t';
+            list->setWindowTitle(QString::number(r) + " Records Completed");
+            file.WriteLine(line);
+        }
+        file.WriteLine(list->TxtLn->text());
+        file.WriteLine(list->TxtMax->text());
+        file.WriteLine(list->TxtMin->text());
+        file.Close();
+    } catch (const vb::RuntimeError &e) {
+        // The rows stay in the list, which goes on growing until the next auto-save.
+        list->setWindowTitle(caption);
+        vb::SetMousePointer(vb::vbDefault);
+        sayLater(this, e.Description() + "\r\n" + name + "\r\nThe list could not be saved; its rows are kept.");
+        return;
+    }
+    list->setWindowTitle(caption);
+    vb::SetMousePointer(vb::vbDefault);
+    UnloadList();
+    ListForm()->show();
+    ListMin = 130;
+    ListMax = 0;
+    ListMaxLine.clear();
+    ListMinLine.clear();
+    ListShown = vb::True;
+}
+
+// ---- toolbar keys ---------------------------------------------------------------------
+
+void Panel::SaveKey() {
+    if (LeqArmed) return;
+    if (!FileRecording) {
+        ShowSaveDialog(Cmd);
+        if (!FileChosen) return;
+        try {
+            RecordFile.Create(FileName);
+        } catch (const vb::RuntimeError &e) {
+            RecordFile.Close();
+            vb::MsgBox(e.Description() + "\r\n" + FileName + "\r\nThe recording was not started.", vb::vbCritical);
+            return;
+        }
+        FilePartNo = 0;
+        RecRangeTop = RangeTop;
+        RecFreqWeighting = FreqWeighting;
+        RecTimeWeighting = TimeWeighting;
+        RecMin = 130;
+        RecMax = 0;
+        MaxLine.clear();
+        MinLine.clear();
+        recordPath_ = FileName;
+        LblFileName->setText(QFileInfo(FileName).fileName());
+        setSaveButton(16, "Stop Recording");
+        FileRecording = vb::True;
+        LblRec->show();
+        return;
+    }
+    FileRecording = vb::False;
+    setSaveButton(17, "Save As");
+    LblRec->hide();
+    LblCount->setText("");
+    LblFileName->setText("");
+    RecordNo = 0;
+    recordWritten();
+    const QString path = RecordFile.Path();
+    try {
+        RecordFile.Finish(SlmTrailer(SettingsText(TimeWeighting, FreqWeighting, RecRangeTop, SaveKeySeparator), MaxLine, MinLine));
+    } catch (const vb::RuntimeError &e) {
+        vb::MsgBox(e.Description() + "\r\n" + path +
+                       "\r\nThe end of the record file (settings, maximum, minimum) could not be written.",
+                   vb::vbCritical);
+    }
+    FileChosen = vb::False;
+}
+
+void Panel::OpenKey() {
+    if (FileRecording) {
+        vb::MsgBox("Recording Mode!\n\rPlease stop recording!", vb::vbCritical);
+        return;
+    }
+    Cmd.Filter = slmFilter;
+    QString path;
+    try {
+        if (!Cmd.ShowOpen()) return;
+        path = Cmd.FileName;
+    } catch (const vb::RuntimeError &) {
+        return;
+    }
+    if (path.isEmpty()) return;
+    if (FileListVisible()) UnloadFileList();
+    FileList *list = FileListForm();
+    if (!list->ReadFile(path)) UnloadFileList();
+}
+
+void Panel::SamplingKey() {
+    {
+        SamplingChoice choice(this);
+        choice.exec();
+    }
+    if (vb::Ended()) return;
+    if (UsePcSampling) {
+        const QString answer = vb::InputBox("Enter the SAMPLING TIME in seconds\r\n(1 <= t <= 86400 ) ",
+                                            "Input Sampling Time", vb::CStr(SamplingTime));
+        if (answer == "8047Q" || answer == "8047q") {
+            P8593->setVisible(!P8593->isVisible());
+            return;
+        }
+        if (answer.isEmpty()) return;
+        const auto v = numberOf(answer);
+        if (!v) {
+            vb::MsgBox("Invalid, enter the sampling time as a number of seconds", vb::vbCritical);
+            return;
+        }
+        SamplingTime = std::clamp(vb::RoundHalfEven(*v), 1.0, 86400.0);
+        SampleCounter = 0;
+        return;
+    }
+
+    Timer1.SetEnabled(false);
+    COM.SetInputLen(0);
+    COM.Input();
+    if (!ResyncMeter(COM)) return;
+    COM.SetOutput(vb::Bytes({'R', 0, 0, 0x23}));
+    Delay(0.02);
+    if (vb::Ended()) return;
+    const QByteArray reply = COM.Input();
+    // A reply too short to hold the time leaves the last one known.
+    if (reply.size() >= 5) MeterSamplingTime = quint8(reply[3]) * 256 + quint8(reply[4]);
+    const QString answer = vb::InputBox("Enter the SAMPLING TIME in seconds\r\n(1 <= t <= 65535 ) ", "Input Sampling Time",
+                                        MeterSamplingTime > 0 ? vb::CStr(MeterSamplingTime) : QString());
+    if (vb::Ended()) return;
+    if (answer == "8047Q" || answer == "8047q") {
+        P8593->setVisible(!P8593->isVisible());
+        Timer1.SetEnabled(true);
+        return;
+    }
+    if (answer.isEmpty()) {
+        Timer1.SetEnabled(true);
+        return;
+    }
+    const auto v = numberOf(answer);
+    if (!v) {
+        vb::MsgBox("Invalid, enter the sampling time as a number of seconds", vb::vbCritical);
+        Timer1.SetEnabled(true);
+        return;
+    }
+    const int seconds = int(std::clamp(vb::RoundHalfEven(*v), 1.0, 65535.0));
+    if (!SendMeterCommand(COM, vb::Bytes({0x5A, 0, seconds / 256, seconds % 256}))) return;
+    MeterSamplingTime = seconds;
+    Timer1.SetEnabled(true);
+}
+
+void Panel::ListKey() {
+    if (ListVisible()) return;
+    ListRangeTop = RangeTop;
+    ListFreqWeighting = FreqWeighting;
+    ListTimeWeighting = TimeWeighting;
+    ListMin = 130;
+    ListMax = 0;
+    ListMaxLine.clear();
+    ListMinLine.clear();
+    List *list = ListForm();
+    list->show();
+    list->Grid->SetRows(1);
+    ListRows = 0;
+    ListShown = vb::True;
+}
+
+} // namespace slm

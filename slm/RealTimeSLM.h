@@ -1,0 +1,86 @@
+#pragma once
+// RealTimeSLM: the strip chart "Real Time Graph". Once a second it samples the level
+// that Panel shows and draws it on a sweeping trace; the Limit panel sets the level
+// range and the number of samples per sweep.
+
+#include "platform/vb/Drawing.h"
+#include "platform/vb/Runtime.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolBar>
+#include <QWidget>
+
+class QFrame;
+
+namespace slm {
+
+// The sweep's geometry and marks, apart from the window. All in the window's scale unit.
+
+// Drawing width: the client width less the left margin, cut to a multiple of 30.
+double StripChartWidth(double scaleWidth);
+// Height of a level above the chart's base: 5 above the top for a level above `max`,
+// 3 below the base for one below `min`, else in proportion.
+double TraceHeight(double level, double min, double max, double height);
+// The sample at `sweepX` gets a time mark: the left edge, the middle, or a step that
+// passes the middle.
+bool TimeMarkDue(double sweepX, double step, double width);
+// The sample at `sweepX` gets a quarter tick: on or passing a quarter or three quarters.
+bool QuarterTickDue(double sweepX, double step, double width);
+// The step at load: one sweep spans the armed Leq period, else 1.
+double LoadSweepStep(bool armed, double period, double width);
+// A scale label: the number's standard text (a leading blank when positive), "." as
+// the decimal separator, ".0" after a whole number.
+QString ScaleLabel(double value);
+
+class RealTimeSLM : public QWidget {
+public:
+    RealTimeSLM();
+    ~RealTimeSLM() override;
+
+    vb::Timer Timer1;
+    QToolBar *Toolbar1 = nullptr;
+    QFrame *PMessage = nullptr;
+    QLineEdit *TxtMax = nullptr, *TxtMin = nullptr, *TxtCounts = nullptr;
+    QPushButton *CmdOK = nullptr;
+    // The window's drawing methods and its persistent picture.
+    vb::FormCanvas Canvas;
+
+    double ChartMax = 0, ChartMin = 0;
+    double ChartLeft = 0, ChartWidth = 0, ChartHeight = 0, ChartBase = 0;
+    double SweepStep = 1, SweepX = 0;
+    double LastX = 0, LastY = 0;
+    double ShownLevel = 0;
+    QString MarkText;
+    std::int32_t GridColour = 0;
+
+    void Form_Load();
+    void Form_Resize();
+    void Form_Unload();
+    void Timer1_Timer();
+    void Toolbar1_ButtonClick(const QString &key);
+    void CmdOK_Click();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildForm();
+    void computeGeometry();
+    QAction *addButton(const QString &key);
+
+    bool unloaded_ = false;
+};
+
+// The loaded window (nullptr when it is not loaded).
+extern RealTimeSLM *RealTimeSLMForm;
+// The window, loaded first when it is not (as a reference to a form loads it).
+RealTimeSLM *LoadRealTimeSLM();
+bool RealTimeSLMVisible();
+// Unloads the window when it is loaded.
+void UnloadRealTimeSLM();
+
+} // namespace slm

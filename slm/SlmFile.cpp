@@ -1,0 +1,305 @@
+#include "SlmFile.h"
+
+#include "platform/vb/Runtime.h"
+
+#include <QDateTime>
+#include <QFile>
+
+#include <cerrno>
+#include <cmath>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace slm {
+
+QString SlmHeaderLine() { return QStringLiteral("No.s\tDate Time\tSPL"); }
+
+QString SlmRecordLine(std::int64_t number, const QString &stamp, const QString &level) {
+    return QString::number(number) + QLatin1Char('\t') + stamp + QLatin1Char('\t') + level + QLatin1Char('\t');
+}
+
+QString SettingsText(const QString &timeWeighting, const QString &freqWeighting, double rangeTop, const QString &separator) {
+    const bool unset = std::isnan(rangeTop);
+    const QString bottom = vb::CStr((unset ? 0 : rangeTop) - 60);
+    const QString top = unset ? QString() : vb::CStr(rangeTop);
+    return "Time: " + timeWeighting + separator + "Frequency: " + freqWeighting + separator + "Range: " + bottom + "-" + top;
+}
+
+QString ExtremeText(const QString &word, const QString &level, const QString &stamp) {
+    return word + " : " + level + " dB ----" + stamp;
+}
+
+QByteArray SlmFileLine(const QString &line) { return line.toLatin1() + "\r\n"; }
+
+QByteArray SlmTrailer(const QString &settings, const QString &maxText, const QString &minText) {
+    return SlmFileLine("*" + settings) + SlmFileLine("**" + maxText) + SlmFileLine("***" + minText);
+}
+
+bool SameRange(double a, double b) { return (std::isnan(a) && std::isnan(b)) || a == b; }
+
+void TakeExtremes(const QString &level, const QString &stamp, double &max, QString &maxText, double &min,
+                  QString &minText) {
+    if (level.isEmpty()) return;
+    const double v = vb::Val(level);
+    if (v > max) {
+        max = v;
+        maxText = ExtremeText("Max", level, stamp);
+    }
+    if (v < min) {
+        min = v;
+        minText = ExtremeText("Min", level, stamp);
+    }
+}
+
+QString SplitPartPath(const QString &path, std::int64_t part) {
+    const qsizetype nameStart = path.lastIndexOf(QLatin1Char('/')) + 1;
+    const qsizetype dot = path.indexOf(QLatin1Char('.'), nameStart);
+    const QString suffix = "-" + QString::number(part);
+    if (dot < 0) return path + suffix;
+    return path.left(dot) + suffix + path.mid(dot);
+}
+
+QString AutoSaveName(const QDateTime &moment) { return vb::Format(moment, "mmddhhnnss") + ".slm"; }
+
+QString SlmItemReader::Next() {
+    const qsizetype n = data_.size();
+    const char *d = data_.constData();
+    qsizetype end = pos_;
+    while (end < n && d[end] != ',' && d[end] != '\r' && d[end] != '\n') ++end;
+    QString item = QString::fromLatin1(d + pos_, end - pos_);
+    pos_ = end;
+    if (pos_ < n) {
+        if (d[pos_] == '\r' && pos_ + 1 < n && d[pos_ + 1] == '\n') pos_ += 2;
+        else ++pos_;
+    }
+    return item;
+}
+
+SlmItem ParseSlmItem(const QString &item) {
+    SlmItem out;
+    const qsizetype t1 = item.indexOf(QLatin1Char('\t'));
+    if (t1 >= 0) {
+        const qsizetype t2 = item.indexOf(QLatin1Char('\t'), t1 + 1);
+        const qsizetype t3 = t2 < 0 ? -1 : item.indexOf(QLatin1Char('\t'), t2 + 1);
+        if (t3 < 0) {
+            out.kind = SlmItem::Broken;
+            return out;
+        }
+        out.kind = SlmItem::Record;
+        out.Number = item.left(t1);
+        out.Stamp = item.mid(t1 + 1, t2 - t1 - 1);
+        out.Level = item.mid(t2 + 1, t3 - t2 - 1);
+        return out;
+    }
+    if (item.contains(QLatin1String("***"))) {
+        out.kind = SlmItem::Minimum;
+        out.Text = item.mid(3);
+    } else if (item.contains(QLatin1String("**"))) {
+        out.kind = SlmItem::Maximum;
+        out.Text = item.mid(2);
+    } else if (item.contains(QLatin1Char('*'))) {
+        out.kind = SlmItem::Settings;
+        out.Text = item.mid(1);
+    }
+    return out;
+}
+
+SlmContents ReadSlm(const QByteArray &data) {
+    SlmContents out;
+    SlmItemReader reader(data);
+    while (!reader.AtEnd()) {
+        const QString text = reader.Next();
+        if (out.ItemsRead++ == 0) continue; // the header
+        const SlmItem item = ParseSlmItem(text);
+        switch (item.kind) {
+        case SlmItem::Record:
+            out.Numbers << item.Number;
+            out.Stamps << item.Stamp;
+            out.Levels << item.Level;
+            break;
+        case SlmItem::Settings: out.Settings = item.Text; break;
+        case SlmItem::Maximum: out.Maximum = item.Text; break;
+        case SlmItem::Minimum: out.Minimum = item.Text; break;
+        case SlmItem::Broken:
+            --out.ItemsRead;
+            out.Complete = false;
+            return out;
+        case SlmItem::Other: break;
+        }
+    }
+    return out;
+}
+
+// ---- SlmRecordFile --------------------------------------------------------------------
+
+namespace {
+
+[[noreturn]] void fail(int err) {
+    switch (err) {
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG: throw vb::RuntimeError(61, "Disk full");
+    case EACCES:
+    case EPERM:
+    case EROFS: throw vb::RuntimeError(70, "Permission denied");
+    case ENOENT:
+    case ENOTDIR: throw vb::RuntimeError(76, "Path not found");
+    case EISDIR: throw vb::RuntimeError(75, "Path/File access error");
+    default: throw vb::RuntimeError(57, "Device I/O error");
+    }
+}
+
+} // namespace
+
+SlmRecordFile::~SlmRecordFile() { Close(); }
+
+void SlmRecordFile::Create(const QString &path) {
+    Close();
+    path_ = path;
+    replace_ = true;
+    open(true);
+}
+
+void SlmRecordFile::open(bool replace) {
+    const QByteArray name = QFile::encodeName(path_);
+    const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (replace ? O_TRUNC : O_APPEND);
+    const int fd = ::open(name.constData(), flags, 0666);
+    if (fd < 0) fail(errno);
+    struct stat st{};
+    const int err = fstat(fd, &st) != 0 ? errno : S_ISREG(st.st_mode) ? 0 : EISDIR;
+    if (err) {
+        ::close(fd);
+        fail(err);
+    }
+    fd_ = fd;
+    size_ = std::int64_t(st.st_size);
+    replace_ = false;
+    if (size_ == 0) {
+        try {
+            append(SlmFileLine(SlmHeaderLine()));
+        } catch (...) {
+            ::close(fd_);
+            fd_ = -1;
+            throw;
+        }
+    }
+}
+
+bool SlmRecordFile::stillAtPath() const {
+    struct stat mine{}, there{};
+    if (fstat(fd_, &mine) != 0) return false;
+    if (stat(QFile::encodeName(path_).constData(), &there) != 0) return false;
+    return mine.st_dev == there.st_dev && mine.st_ino == there.st_ino;
+}
+
+void SlmRecordFile::append(const QByteArray &bytes) {
+    qsizetype done = 0;
+    int err = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd_, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            err = errno;
+            break;
+        }
+        done += n;
+    }
+    // The line is kept only once the disk holds it.
+    if (!err && fdatasync(fd_) != 0 && errno != EINVAL && errno != EROFS) err = errno;
+    if (err) {
+        if (done > 0 && ftruncate(fd_, off_t(size_)) == 0) lseek(fd_, off_t(size_), SEEK_SET);
+        fail(err);
+    }
+    size_ += done;
+}
+
+void SlmRecordFile::WriteLine(const QString &line) {
+    if (!Active()) throw vb::RuntimeError(52, "Bad file name or number");
+    if (fd_ >= 0 && !stillAtPath()) {
+        // Removed or moved away: what it held is no longer where the user looks for it.
+        // Say so; the next line goes into a file at the path again.
+        ::close(fd_);
+        fd_ = -1;
+        throw vb::RuntimeError(53, "File not found");
+    }
+    if (fd_ < 0) open(replace_);
+    append(SlmFileLine(line));
+}
+
+void SlmRecordFile::Finish(const QByteArray &trailer) {
+    if (!Active()) return;
+    try {
+        if (fd_ >= 0 && !stillAtPath()) {
+            ::close(fd_);
+            fd_ = -1;
+        }
+        if (fd_ < 0) open(replace_);
+        append(trailer);
+    } catch (const vb::RuntimeError &) {
+        Close();
+        throw;
+    }
+    Close();
+}
+
+void SlmRecordFile::Close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    path_.clear();
+    size_ = 0;
+}
+
+// ---- SlmSaveFile ----------------------------------------------------------------------
+
+SlmSaveFile::~SlmSaveFile() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+void SlmSaveFile::Open(const QString &path) {
+    if (fd_ >= 0) ::close(fd_);
+    buffer_.clear();
+    fd_ = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd_ < 0) fail(errno);
+    struct stat st{};
+    const int err = fstat(fd_, &st) != 0 ? errno : S_ISREG(st.st_mode) ? 0 : EISDIR;
+    if (err) {
+        ::close(fd_);
+        fd_ = -1;
+        fail(err);
+    }
+}
+
+void SlmSaveFile::WriteLine(const QString &line) {
+    if (fd_ < 0) throw vb::RuntimeError(52, "Bad file name or number");
+    buffer_ += SlmFileLine(line);
+    if (buffer_.size() >= 1 << 16) drain();
+}
+
+void SlmSaveFile::drain() {
+    qsizetype done = 0;
+    while (done < buffer_.size()) {
+        const ssize_t n = ::write(fd_, buffer_.constData() + done, size_t(buffer_.size() - done));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            const int err = errno;
+            ::close(fd_);
+            fd_ = -1;
+            buffer_.clear();
+            fail(err);
+        }
+        done += n;
+    }
+    buffer_.clear();
+}
+
+void SlmSaveFile::Close() {
+    if (fd_ < 0) return;
+    drain();
+    const int rc = ::close(fd_);
+    const int err = errno;
+    fd_ = -1;
+    if (rc != 0 && err != EINTR) fail(err);
+}
+
+} // namespace slm

@@ -1,0 +1,264 @@
+// The plot window on a record file opened into FileList: its defaults from the
+// settings line, the limit entry and its two messages, the curve with levels beyond
+// the limits, the minimum size, an empty file, printing, and pictures of a recording.
+
+#include "PalixRecordSupport.h"
+
+#include "slm/SlmFile.h"
+
+#include <QPainter>
+#include <QTimer>
+
+using namespace slm;
+using namespace std::chrono_literals;
+
+namespace {
+
+class PalixPlot : public PalixRecord {
+protected:
+    // A record file with these levels, opened with the Open key.
+    FileList *open(Panel *p, const QStringList &levels, const QByteArray &settings = "Time: FAST   Frequency: A   Range: 30-90") {
+        QByteArray data = "No.s\tDate Time\tSPL\r\n";
+        for (int i = 0; i < levels.size(); ++i)
+            data += QByteArray::number(i + 1) + "\t2026/12/09 08:58:07\t" + levels[i].toLatin1() + "\t\r\n";
+        data += "*" + settings + "\r\n**Max\r\n***Min\r\n";
+        QFile f(dir + "/plot.slm");
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(data);
+        f.close();
+        forms::DialogScript().pushFile(dir + "/plot.slm");
+        press(p, "Open");
+        return FileListForm();
+    }
+    // The plot of the open file, once its curve is drawn.
+    static ListPlot *plot(FileList *f) {
+        f->Toolbar1_ButtonClick("Plot");
+        ListPlot *plot = ListPlotForm();
+        EXPECT_TRUE(testsupport::waitUntil([&] { return plot->CurveDrawn && plot->windowTitle() == "Plot File "; }, 10s));
+        return plot;
+    }
+    static void limits(ListPlot *plot, const char *lo, const char *hi, const char *first, const char *last) {
+        plot->TxtT1->setText(lo);
+        plot->TxtT2->setText(hi);
+        plot->TxtR1->setText(first);
+        plot->TxtR2->setText(last);
+        plot->CmdOK_Click();
+    }
+};
+
+TEST_F(PalixPlot, DefaultsFromTheSettingsLineAndTheLimitEntry) {
+    SlmSim sim({"--level", "50"});
+    Panel *p = start(sim);
+    FileList *f = open(p, {"60.0", "61.0", "62.0", "63.0", "64.0", "65.0", "66.0", "67.0", "68.0", "69.0"});
+    ListPlot *lp = plot(f);
+    EXPECT_EQ(PlotTop, 90);
+    EXPECT_EQ(PlotBottom, 30);
+    EXPECT_EQ(PlotCount, 10);
+    EXPECT_EQ(PlotSpan, 10);
+    EXPECT_EQ(lp->TxtT1->text(), "30");
+    EXPECT_EQ(lp->TxtT2->text(), "90");
+    EXPECT_EQ(lp->TxtR1->text(), "1");
+    EXPECT_EQ(lp->TxtR2->text(), "10");
+    EXPECT_EQ(lp->frameGeometry().topLeft(), QPoint(p->frameGeometry().right() + 1, 0));
+    EXPECT_FALSE(lp->PMessage->isVisible());
+    lp->Toolbar1_ButtonClick("Limit");
+    EXPECT_TRUE(lp->PMessage->isVisible());
+
+    struct Case { const char *lo, *hi, *first, *last, *message; };
+    const Case refused[] = {
+        {"50", "50", "1", "10", "Invalid, 30 <= Value <= 90"},  // Min = Max
+        {"29", "90", "1", "10", "Invalid, 30 <= Value <= 90"},
+        {"30", "91", "1", "10", "Invalid, 30 <= Value <= 90"},
+        {"30", "90", "3", "3", "Invalid, 0 <= Records <= 10"},  // From = To
+        {"30", "90", "0", "10", "Invalid, 0 <= Records <= 10"},
+        {"30", "90", "1", "11", "Invalid, 0 <= Records <= 10"},
+    };
+    for (const Case &c : refused) {
+        limits(lp, c.lo, c.hi, c.first, c.last);
+        EXPECT_EQ(lastPrompt(), c.message) << c.lo << " " << c.hi << " " << c.first << " " << c.last;
+        EXPECT_EQ(forms::DialogScript().log().back().flags & forms::MB_ICONMASK, forms::MB_ICONSTOP);
+        EXPECT_TRUE(lp->PMessage->isVisible());
+        EXPECT_EQ(PlotLow, 30);
+        EXPECT_EQ(PlotSpan, 10);
+    }
+    const size_t messages = forms::DialogScript().log().size();
+    limits(lp, "30", "90", "1", "10"); // the bounds themselves
+    EXPECT_EQ(forms::DialogScript().log().size(), messages);
+    EXPECT_FALSE(lp->PMessage->isVisible());
+    limits(lp, "40", "80", "2", "5");
+    EXPECT_EQ(PlotLow, 40);
+    EXPECT_EQ(PlotHigh, 80);
+    EXPECT_EQ(PlotFirst, 2);
+    EXPECT_EQ(PlotSpan, 4);
+    EXPECT_TRUE(testsupport::waitUntil([&] { return lp->CurveDrawn && lp->windowTitle() == "Plot File "; }, 10s));
+
+    // Plot again: the whole file, and the fields say so.
+    lp = plot(f);
+    EXPECT_EQ(PlotSpan, 10);
+    EXPECT_EQ(lp->TxtT1->text(), "30");
+    EXPECT_EQ(lp->TxtR1->text(), "1");
+    EXPECT_EQ(lp->TxtR2->text(), "10");
+
+    // Closing the file list closes its plot.
+    QPointer<ListPlot> gone(lp);
+    f->close();
+    testsupport::processEventsFor(20ms);
+    EXPECT_TRUE(gone.isNull());
+}
+
+TEST_F(PalixPlot, ASettingsLineWithoutADashPlotsFromMinus60To0) {
+    SlmSim sim({"--level", "50"});
+    Panel *p = start(sim);
+    FileList *f = open(p, {"60.0", "61.0"}, "");
+    plot(f);
+    EXPECT_EQ(PlotTop, 0);
+    EXPECT_EQ(PlotBottom, -60);
+}
+
+TEST_F(PalixPlot, TheCurveAndLevelsBeyondTheLimits) {
+    SlmSim sim({"--level", "50"});
+    Panel *p = start(sim);
+    FileList *f = open(p, {"60.0", "200.0", "10.0", "60.0", "x"});
+    ListPlot *lp = plot(f);
+    const PlotGeometry g = lp->Geometry;
+    EXPECT_EQ(g.ChartLeft, 60);
+    EXPECT_EQ(g.ChartWidth, double(lround(lp->Canvas().ScaleWidth() - 60) - lround(lp->Canvas().ScaleWidth() - 60) % 30));
+    EXPECT_EQ(g.ChartHeight, lp->Canvas().ScaleHeight() - 100);
+    EXPECT_EQ(g.SweepStep, g.ChartWidth / 5);
+    const QImage &pic = lp->Canvas().Image();
+    const auto black = [&](double x, double y) {
+        for (int dx = -1; dx <= 1; ++dx)
+            for (int dy = -1; dy <= 1; ++dy)
+                if (pic.pixelColor(int(std::lround(x)) + dx, int(std::lround(y)) + dy) == Qt::black) return true;
+        return false;
+    };
+    const double top = g.ChartBase - g.ChartHeight;
+    // Record 1 on the left edge, record 2 five above the top edge, record 3 three below
+    // the base, record 5 ("x") read as 0, below the base too.
+    EXPECT_TRUE(black(g.ChartLeft, g.ChartBase - 0.5 * g.ChartHeight));
+    EXPECT_TRUE(black(g.ChartLeft + g.SweepStep, top - 5));
+    EXPECT_TRUE(black(g.ChartLeft + 2 * g.SweepStep, g.ChartBase + 3));
+    EXPECT_TRUE(black(g.ChartLeft + 4 * g.SweepStep, g.ChartBase + 3));
+    // Inside the chart, away from the curve and the grid, it is white.
+    EXPECT_EQ(pic.pixelColor(int(g.ChartLeft + 0.5 * g.SweepStep), int(top + 0.05 * g.ChartHeight)), QColor(Qt::white));
+    // The value labels stand left of the axis, in the window.
+    int ink = 0;
+    for (int x = 0; x < int(g.ChartLeft) - 12; ++x)
+        for (int y = int(top); y < int(g.ChartBase); ++y) ink += pic.pixelColor(x, y).lightness() < 128;
+    EXPECT_GT(ink, 9 * 20);
+}
+
+TEST_F(PalixPlot, TheWindowKeepsItsMinimumSize) {
+    SlmSim sim({"--level", "50"});
+    Panel *p = start(sim);
+    ListPlot *lp = plot(open(p, {"60.0", "61.0", "62.0"}));
+    lp->resize(100, 100);
+    testsupport::processEventsFor(50ms);
+    EXPECT_GE(lp->frameGeometry().width(), vb::TwipsToPixelsX(PlotMinWidth));
+    EXPECT_GE(lp->frameGeometry().height(), vb::TwipsToPixelsY(PlotMinHeight));
+    EXPECT_LE(lp->frameGeometry().width(), vb::TwipsToPixelsX(PlotMinWidth) + 1);
+    // And draws again at that size.
+    EXPECT_TRUE(testsupport::waitUntil([&] { return lp->CurveDrawn && lp->windowTitle() == "Plot File "; }, 10s));
+}
+
+TEST_F(PalixPlot, AFileWithoutRecordsShowsTheEmptyFrame) {
+    SlmSim sim({"--level", "50"});
+    Panel *p = start(sim);
+    ListPlot *lp = plot(open(p, {}));
+    EXPECT_EQ(PlotCount, 0);
+    EXPECT_EQ(lp->Geometry.SweepStep, 0);
+    EXPECT_TRUE(lp->isVisible());
+    const PlotGeometry g = lp->Geometry;
+    EXPECT_EQ(lp->Canvas().Image().pixelColor(int(g.ChartLeft + g.ChartWidth / 3), int(g.ChartBase - g.ChartHeight / 3)),
+              QColor(Qt::white));
+}
+
+TEST_F(PalixPlot, PrintsThePicture) {
+    SlmSim sim({"--level", "50"});
+    Panel *p = start(sim);
+    ListPlot *lp = plot(open(p, {"60.0", "70.0", "65.0"}));
+    forms::DialogScript().pushCancel();
+    lp->Toolbar1_ButtonClick("Print");
+    EXPECT_TRUE(forms::Printer()->LastOutputFile().isEmpty());
+    forms::DialogScript().pushAccept();
+    lp->Toolbar1_ButtonClick("Print");
+    EXPECT_TRUE(QFile::exists(forms::Printer()->LastOutputFile()));
+    EXPECT_EQ(forms::Printer()->LastPageCount(), 1);
+    EXPECT_TRUE(lp->Toolbar1->isVisible());
+}
+
+// Closing the window while its loop runs inside its own events: the loop stops, the
+// program goes on.
+TEST_F(PalixPlot, ClosingWhileReadingOrDrawingStopsTheLoop) {
+    SlmSim sim({"--level", "50"});
+    Panel *p = start(sim);
+    QStringList levels;
+    for (int i = 0; i < 100000; ++i) levels << QString::number(40 + i % 40) + ".0";
+    const auto closeWhenBusy = [](QWidget *w) {
+        auto *t = new QTimer;
+        QPointer<QWidget> target(w);
+        QObject::connect(t, &QTimer::timeout, [t, target] {
+            if (!target || target->windowTitle().endsWith("Records Completed")) {
+                if (target) target->close();
+                t->stop();
+                t->deleteLater();
+            }
+        });
+        t->start(1);
+    };
+    // The plot, while it draws.
+    FileList *f = open(p, levels);
+    ASSERT_EQ(f->RecordCount(), 100000);
+    f->Toolbar1_ButtonClick("Plot");
+    QPointer<ListPlot> lp = ListPlotForm();
+    closeWhenBusy(lp);
+    EXPECT_TRUE(testsupport::waitUntil([&] { return lp.isNull(); }, 20s));
+    // The file list, while it reads.
+    forms::DialogScript().pushFile(dir + "/plot.slm");
+    QPointer<FileList> reading = FileListForm();
+    closeWhenBusy(reading);
+    press(p, "Open");
+    EXPECT_TRUE(testsupport::waitUntil([&] { return reading.isNull(); }, 20s));
+    EXPECT_TRUE(testsupport::waitUntil([&] { return p->LblValue->text() == "50.0"; }, 5s));
+}
+
+// Pictures for a person to look at: the panel recording with the live list beside it,
+// and the plot of the recorded file (build/screenshots).
+TEST_F(PalixPlot, RecordingAndPlotScreenshots) {
+    // Sub-frames of 40 ms give a new displayed level every 320 ms.
+    SlmSim sim({"--subframe-ms", "40", "--range", "1"});
+    Panel *p = start(sim);
+    p->resize(p->sizeHint());
+    press(p, "List");
+    forms::DialogScript().pushFile(dir + "/traffic.slm");
+    press(p, "Save");
+    for (int i = 0; i < 60; ++i) {
+        p->Timer2_Timer();
+        testsupport::processEventsFor(330ms);
+    }
+    testsupport::processEventsFor(100ms);
+    const QString shots = QString::fromStdString(testsupport::binDir()) + "/../screenshots";
+    QDir().mkpath(shots);
+    {
+        List *list = ListForm();
+        const QImage panel = p->grab().toImage(), rows = list->grab().toImage();
+        QImage both(panel.width() + rows.width(), std::max(panel.height(), rows.height()), QImage::Format_RGB32);
+        both.fill(QColor("#2b2f33"));
+        QPainter painter(&both);
+        painter.drawImage(0, 0, panel);
+        painter.drawImage(panel.width(), 0, rows);
+        painter.end();
+        EXPECT_TRUE(both.save(shots + "/palix-recording.png"));
+    }
+    press(p, "Save");
+    forms::DialogScript().pushAccept(); // the dialog still names the recording
+    press(p, "Open");
+    FileList *f = FileListForm();
+    ASSERT_GT(f->RecordCount(), 50);
+    ListPlot *lp = plot(f);
+    lp->resize(720, 460);
+    EXPECT_TRUE(testsupport::waitUntil([&] { return lp->CurveDrawn && lp->windowTitle() == "Plot File "; }, 10s));
+    EXPECT_TRUE(lp->grab().toImage().save(shots + "/palix-plot.png"));
+}
+
+} // namespace
