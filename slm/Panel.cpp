@@ -423,10 +423,19 @@ void Panel::NoDataRoutine() {
     LblCOM->setText("COM" + QString::number(PortNumber));
 }
 
+Panel::PollHold::PollHold(Panel &panel) : panel_(panel) {
+    ++panel_.pollHolds_;
+    panel_.Timer1.SetEnabled(false);
+}
+
+Panel::PollHold::~PollHold() {
+    // A program that ends leaves the poll off.
+    if (--panel_.pollHolds_ == 0 && !vb::Ended()) panel_.Timer1.SetEnabled(true);
+}
+
 void Panel::MeterKey(int code) {
-    Timer1.SetEnabled(false);
-    if (!SendMeterCommand(COM, vb::Bytes({'K', 0, 0, code}))) return;
-    Timer1.SetEnabled(true);
+    const PollHold hold(*this);
+    SendMeterCommand(COM, vb::Bytes({'K', 0, 0, code}));
 }
 
 void Panel::BtnCA_Click() { MeterKey(1); }
@@ -458,7 +467,7 @@ void Panel::CmdL_Click() {
 }
 
 void Panel::CmdR_Click() {
-    Timer1.SetEnabled(false);
+    const PollHold hold(*this);
     QByteArray reply;
     for (;;) {
         if (!SendMeterCommand(COM, vb::Bytes({'G', 0, 0, 0}))) return;
@@ -470,7 +479,6 @@ void Panel::CmdR_Click() {
     const int n = quint8(reply[4]);
     MemorySize = n * 64.0;
     LblRomSize->setText(QString::number(n));
-    Timer1.SetEnabled(true);
 }
 
 void Panel::TxtSize_Change() {
@@ -483,24 +491,22 @@ void Panel::TxtSize_Change() {
     const auto size = [this] { return vb::RoundHalfEven(vb::Val(TxtSize->text())); };
     if (size() < 0 || size() > 255) return;
     sizeSending_ = true;
-    Timer1.SetEnabled(false);
+    const PollHold hold(*this);
     if (!ResyncMeter(COM)) return;
     const double n = size();
     if (n >= 0 && n <= 255) COM.SetOutput(vb::Bytes({'G', 0, 1, int(n)}));
     sizeSending_ = false;
-    Timer1.SetEnabled(true);
 }
 
 void Panel::RtcKey() {
-    Timer1.SetEnabled(false);
+    const PollHold hold(*this);
     // One reading of the clock for all six fields: read one by one they could straddle
     // midnight and set the meter a day wrong.
     const QDateTime now = QDateTime::currentDateTime();
     if (!SendMeterCommand(COM, SetDateCommand(now))) return;
     Delay(0.02);
     if (vb::Ended()) return;
-    if (!SendMeterCommand(COM, SetTimeCommand(now))) return;
-    Timer1.SetEnabled(true);
+    SendMeterCommand(COM, SetTimeCommand(now));
 }
 
 void Panel::GraphKey() {

@@ -496,6 +496,29 @@ TEST_F(Palix, SizeTypedQuicklySendsWhatTheBoxHoldsLast) {
     EXPECT_TRUE(testsupport::waitUntil([&] { return live(p); }, 10s)); // the poll goes on
 }
 
+// A key clicked while another key's handshake waits for the meter: both keys go out,
+// and the poll stays off until the outer one is sent, so its frames cannot keep that
+// handshake from seeing the idle answer.
+TEST_F(Palix, KeyClickedInsideAnotherKeysHandshakeLeavesThePollOffUntilBothAreSent) {
+    SlmSim sim({"--level", "66"});
+    Panel *p = startOn(sim);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return live(p); }, 10s));
+    ASSERT_TRUE(sim.control("silent"));
+    const int probes = sim.count("00");
+    bool pollOnInside = false;
+    Steps steps;
+    // Deferred from the step, whose timer does not run again while its own handler waits.
+    steps.then([&] { return sim.count("00") > probes; }, [&] { QTimer::singleShot(0, [&] { p->BtnMax->click(); }); });
+    steps.then([&] { return sim.count("00") > probes + 2; }, [&] { QTimer::singleShot(0, [&] { sim.control("answer"); }); });
+    steps.then([&] { return sim.count("4B 00 00 04") == 1; }, [&] { pollOnInside = p->Timer1.Enabled(); });
+    steps.then([&] { return sim.count("4B 00 00 01") == 1; });
+    QTimer::singleShot(0, [&] { p->BtnCA->click(); });
+    ASSERT_TRUE(steps.run(20s));
+    EXPECT_FALSE(pollOnInside);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return p->Timer1.Enabled(); }, 5s));
+    EXPECT_TRUE(testsupport::waitUntil([&] { return live(p); }, 10s)); // the poll goes on
+}
+
 TEST_F(Palix, LeqPeriodPrompt) {
     SlmSim sim({"--streaming"});
     Panel *p = startOn(sim);
