@@ -2,7 +2,7 @@
 // prompt, the windows they open, the flags and buttons, the strip chart's timer, and
 // the windows that a lost link or a range change closes.
 
-#include "SlmSim.h"
+#include "PalixFixture.h"
 
 #include "platform/forms/Dialogs.h"
 #include "slm/FileTransfer.h"
@@ -31,73 +31,10 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// Steps run from a timer, so that they also run inside the program's own waits (the
-// handshake with a silent meter never returns to the test's loop). On time-out the
-// program is ended, which unwinds its waits.
-class Steps {
-public:
-    void then(std::function<bool()> cond, std::function<void()> act = {}) { steps_.push_back({std::move(cond), std::move(act)}); }
-    bool run(std::chrono::milliseconds timeout) {
-        QDeadlineTimer deadline(timeout.count());
-        bool timedOut = false;
-        QTimer poll;
-        QObject::connect(&poll, &QTimer::timeout, [&] {
-            while (next_ < steps_.size() && steps_[next_].cond()) {
-                auto act = steps_[next_++].act;
-                if (act) act();
-            }
-            if (next_ < steps_.size() && deadline.hasExpired() && !timedOut) {
-                timedOut = true;
-                ADD_FAILURE() << "step " << next_ << " not reached";
-                vb::End();
-            }
-        });
-        poll.start(10);
-        testsupport::waitUntil([&] { return next_ == steps_.size() || timedOut; }, timeout + std::chrono::seconds(30));
-        return !timedOut && next_ == steps_.size();
-    }
 
-private:
-    struct Step {
-        std::function<bool()> cond;
-        std::function<void()> act;
-    };
-    std::vector<Step> steps_;
-    size_t next_ = 0;
-};
-
-class PalixKeys : public ::testing::Test {
+class PalixKeys : public PalixProgram {
 protected:
-    void SetUp() override {
-        ResetMeterState();
-        ResetFileTransferState();
-        PortNumber = 0;
-        vb::ResetEnded();
-        forms::DialogScript().reset();
-    }
-    void TearDown() override {
-        for (QWidget *w : QApplication::topLevelWidgets())
-            if (w != PanelForm) w->close();
-        delete PanelForm;
-        testsupport::processEventsFor(20ms);
-        qunsetenv("METER_PORTS");
-    }
-
-    Panel *start(SlmSim &sim) {
-        EXPECT_TRUE(sim.ok());
-        qputenv("METER_PORTS", sim.path().toLocal8Bit());
-        auto *port = new Port;
-        port->show();
-        port->TxtCOM->setEditText("COM1");
-        port->CmdOK_Click();
-        Panel *p = PanelForm;
-        EXPECT_TRUE(testsupport::waitUntil([&] { return !p->LblValue->text().isEmpty(); }, 10s));
-        return p;
-    }
-    static void press(Panel *p, const char *key) {
-        for (int i = 1; i <= 18; ++i)
-            if (p->Buttons(i).Key == key) return p->Toolbar1_ButtonClick(p->Buttons(i));
-    }
+    Panel *start(SlmSim &sim) { return startLive(sim); }
     static void run(Panel *p, const QString &answer) {
         forms::DialogScript().pushText(answer);
         press(p, "Run");

@@ -4,7 +4,7 @@
 // Under an X server (QT_QPA_PLATFORM=xcb) they are of the screen; under the offscreen
 // platform each window is drawn at its place, in the order they were shown.
 
-#include "SlmSim.h"
+#include "PalixFixture.h"
 
 #include "platform/forms/Dialogs.h"
 #include "slm/FileTransfer.h"
@@ -49,40 +49,20 @@ QImage screenOf(const QList<QWidget *> &windows) {
     return out;
 }
 
-class PalixScreens : public ::testing::Test {
+class PalixScreens : public PalixProgram {
 protected:
     void SetUp() override {
         if (qEnvironmentVariableIsEmpty("METER_SCREENSHOTS")) GTEST_SKIP() << "minutes long: set METER_SCREENSHOTS";
         dir = QString::fromStdString(testsupport::binDir()) + "/../screenshots";
         QDir().mkpath(dir);
-        ResetMeterState();
-        ResetFileTransferState();
-        PortNumber = 0;
-        vb::ResetEnded();
-        forms::DialogScript().reset();
+        PalixProgram::SetUp();
         forms::DialogScript().setStrict(true);
     }
     void TearDown() override {
-        for (QWidget *w : QApplication::topLevelWidgets())
-            if (w != PanelForm) w->close();
-        delete PanelForm;
-        testsupport::processEventsFor(20ms);
-        qunsetenv("METER_PORTS");
+        PalixProgram::TearDown();
         forms::DialogScript().reset();
     }
-    Panel *start(SlmSim &sim) {
-        qputenv("METER_PORTS", sim.path().toLocal8Bit());
-        auto *port = new Port;
-        port->show();
-        port->Port1_Click();
-        Panel *p = PanelForm;
-        EXPECT_TRUE(testsupport::waitUntil([&] { return !p->LblValue->text().isEmpty(); }, 10s));
-        return p;
-    }
-    static void press(Panel *p, const char *key) {
-        for (int i = 1; i <= 18; ++i)
-            if (p->Buttons(i).Key == key) return p->Toolbar1_ButtonClick(p->Buttons(i));
-    }
+    Panel *start(SlmSim &sim) { return startLive(sim); }
     // A level that wanders around `centre`, sent to the meter every two seconds.
     static void wander(SlmSim &sim, QTimer &timer, const double &centre) {
         QObject::connect(&timer, &QTimer::timeout, [&sim, &centre] {

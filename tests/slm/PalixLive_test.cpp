@@ -2,7 +2,7 @@
 // and front panel, the remote keys, the memory size, the clock, a meter that is silent,
 // talks garbage or vanishes.
 
-#include "SlmSim.h"
+#include "PalixFixture.h"
 
 #include "platform/forms/Dialogs.h"
 #include "slm/FileTransfer.h"
@@ -31,70 +31,15 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// Steps run from a timer, so that they also run inside the program's own waits (a
-// handshake with a silent meter never returns to the test's loop). Each step waits for
-// its condition, then acts. On time-out the program is ended, which unwinds its waits.
-class Steps {
-public:
-    void then(std::function<bool()> cond, std::function<void()> act = {}) { steps_.push_back({std::move(cond), std::move(act)}); }
-    bool run(std::chrono::milliseconds timeout) {
-        QDeadlineTimer deadline(timeout.count());
-        bool timedOut = false;
-        QTimer poll;
-        QObject::connect(&poll, &QTimer::timeout, [&] {
-            while (next_ < steps_.size() && steps_[next_].cond()) {
-                auto act = steps_[next_++].act;
-                if (act) act();
-            }
-            if (next_ < steps_.size() && deadline.hasExpired() && !timedOut) {
-                timedOut = true;
-                ADD_FAILURE() << "step " << next_ << " not reached";
-                vb::End();
-            }
-        });
-        poll.start(10);
-        testsupport::waitUntil([&] { return next_ == steps_.size() || timedOut; }, timeout + std::chrono::seconds(30));
-        return !timedOut && next_ == steps_.size();
-    }
 
-private:
-    struct Step {
-        std::function<bool()> cond;
-        std::function<void()> act;
-    };
-    std::vector<Step> steps_;
-    size_t next_ = 0;
-};
-
-class Palix : public ::testing::Test {
+class Palix : public PalixProgram {
 protected:
-    void SetUp() override {
-        ResetMeterState();
-        ResetFileTransferState();
-        PortNumber = 0;
-        vb::ResetEnded();
-        forms::DialogScript().reset();
-    }
-    void TearDown() override {
-        delete PanelForm;
-        testsupport::processEventsFor(20ms);
-        qunsetenv("METER_PORTS");
-    }
-
     // Starts the program as a user would: the port window, an answer, OK.
-    Panel *start(const QString &ports, const QString &answer) {
-        qputenv("METER_PORTS", ports.toLocal8Bit());
-        auto *port = new Port;
-        port->show();
-        port->TxtCOM->setEditText(answer);
-        port->CmdOK_Click();
-        return PanelForm;
-    }
+    Panel *start(const QString &ports, const QString &answer) { return open(ports, answer); }
     Panel *startOn(SlmSim &sim) {
         EXPECT_TRUE(sim.ok());
-        return start(sim.path(), "COM1");
+        return open(sim.path(), "COM1");
     }
-    static bool live(Panel *p) { return p->LblCOM->text() == "COM1" && !p->LblValue->text().isEmpty(); }
 
     static QString lastMessage() {
         const auto &log = forms::DialogScript().log();
