@@ -22,30 +22,8 @@ TfrmGraph::TfrmGraph(const QString &caption) {
     SciGraph1 = new SciGraph(this);
     layout->addWidget(SciGraph1);
 
-    // The chart's stored settings that SetupChart leaves alone.
     SciGraph *c = SciGraph1;
-    c->SetViewingStyle(sgColor);
-    c->SetPlottingMethod(sgLine);
-    c->SetGridLineControl(sgYPlusXAxis);
-    c->SetDataPrecision(sgThreeDecimals);
-    c->SetFontSize(sgMedium);
-    c->SetMainTitleFont(QStringLiteral("Times New Roman"));
-    c->SetSubTitleFont(QStringLiteral("Times New Roman"));
-    c->SetLabelFont(QStringLiteral("Arial"));
-    c->SetDefOrientation(sgLandscape);
-    c->SetAllowCustomization(true);
-    c->SetAllowExporting(true);
-    c->SetAllowMaximization(true);
-    c->SetAllowPopup(true);
-    c->SetAllowUserInterface(sgAllInterface);
-    c->SetModalDialogs(false);
-    c->SetShowLegend(true);
-    c->SetLegendLocation(sgLegendTop);
-    c->SetHotSpotSize(sgSmallHotSpots);
-    c->SetDataHotSpotLimit(900000);
-    c->SetZoomStyle(sgFramed);
-    c->SetBorderTypes(sgDropShadow);
-    c->SetThreeDDialogs(true);
+    ApplyStoredChartSettings(c);
     c->Loaded();
 
     c->OnDataHotSpot = [this](forms::TObject *sender, int dbl, int subset, int point) {
@@ -99,6 +77,31 @@ void TfrmGraph::SciGraph1DataHotSpot(forms::TObject *, int, int, int PointIndex)
         g->viewport()->update();
     }
     MarkChartRow(graph->SciGraph1, g, row, forms::clRed);
+}
+
+void ApplyStoredChartSettings(SciGraph *c) {
+    c->SetViewingStyle(sgColor);
+    c->SetPlottingMethod(sgLine);
+    c->SetGridLineControl(sgYPlusXAxis);
+    c->SetDataPrecision(sgThreeDecimals);
+    c->SetFontSize(sgMedium);
+    c->SetMainTitleFont(QStringLiteral("Times New Roman"));
+    c->SetSubTitleFont(QStringLiteral("Times New Roman"));
+    c->SetLabelFont(QStringLiteral("Arial"));
+    c->SetDefOrientation(sgLandscape);
+    c->SetAllowCustomization(true);
+    c->SetAllowExporting(true);
+    c->SetAllowMaximization(true);
+    c->SetAllowPopup(true);
+    c->SetAllowUserInterface(sgAllInterface);
+    c->SetModalDialogs(false);
+    c->SetShowLegend(true);
+    c->SetLegendLocation(sgLegendTop);
+    c->SetHotSpotSize(sgSmallHotSpots);
+    c->SetDataHotSpotLimit(900000);
+    c->SetZoomStyle(sgFramed);
+    c->SetBorderTypes(sgDropShadow);
+    c->SetThreeDDialogs(true);
 }
 
 void MarkChartRow(SciGraph *chart, forms::TStringGrid *grid, int row, std::int32_t color) {
