@@ -1,69 +1,99 @@
-// The real-time chart of the humidity program at its fullest: 3 subsets x 5000 points
-// of date-time x and single y on two stacked axes, 800 x 600.
+// Chart frames beside QCustomPlot, the chart library a user would pick instead.
+//
+// The case is the real-time chart of the humidity program at its fullest and beyond:
+// 3 subsets of date-time x and single y on two stacked axes (subset 0 on the top one),
+// 800 x 600, dotted grid, legend, axis labels, manual scales. A frame of ours is what
+// the chart control does for one update: the rebuild (#24) and then its buffered paint
+// (memory DC and bitmap, #71, the metafile played into it, the copy onto the window's
+// image, #2). A frame of the peer is replot() and its paint into the same kind of image.
+// The three are run interleaved frame by frame in one process; the table gives the
+// median of each and the spread (10th to 90th percentile), and the ratio of the medians.
+//
+// After the table, Google Benchmark runs the state block round trip; pass
+// --no-frames to skip the table, --frames=N to change the number of frames, --case=K
+// to run only row K of the table (from 0), and
+// --images=DIR to keep the last frame of each case as PNG files for a look.
 
 #include "chart/ChartEngineApi.h"
 #include "chart/engine/Gdi.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QPainter>
-#include <QPicture>
 
 #include <benchmark/benchmark.h>
+#include <qcustomplot.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
 
 namespace {
 
-constexpr int kPoints = 5000;
+constexpr int kWidth = 800, kHeight = 600;
+constexpr double kT0 = 46000.4, kStep = 1.0 / 86400; // days; one point a second
+const char *const kLabels[] = {"%RH", "T1", "T2"};
+const QColor kColors[] = {QColor(0xFF, 0, 0), QColor(0, 0, 0xFF), QColor(0, 0x80, 0)};
+const double kLimits[2][2] = {{0, 110}, {-20, 140}};
 
-HWND fullChart(int lineType)
+float value(int subset, int i)
 {
-    RECT r{0, 0, 800, 600};
+    switch (subset) {
+    case 0: return static_cast<float>(55 + 20 * std::sin(i / 50.0) + (i % 7));
+    case 1: return static_cast<float>(22 + 5 * std::cos(i / 80.0));
+    default: return static_cast<float>(30 + 10 * std::sin(i / 130.0));
+    }
+}
+
+// Line type 0: the 1-pixel pen; 5: the 2-pixel pen.
+HWND ourChart(int points, int lineType)
+{
+    RECT r{0, 0, kWidth, kHeight};
     HWND h = chart::ceCreate(chart::kNewObject, 0, &r, nullptr, 100);
-    chart::ceSetInt(h, 2155, 1);
+    chart::ceSetInt(h, 2155, 1); // PrepareImages, as the humidity program sets it
     chart::ceSetInt(h, 2115, 3);
-    chart::ceSetInt(h, 2120, kPoints);
+    chart::ceSetInt(h, 2120, points);
     chart::ceSetInt(h, 3018, 1);
     chart::ceSetInt(h, 3016, 1);
     chart::ceSetString(h, 3000, "Time");
     double null = 9999.0;
     chart::ceSetMem(h, 3268, &null, 0);
-    const char *labels[] = {"%RH", "T1", "T2"};
     for (int s = 0; s < 3; ++s) {
-        chart::ceSetElem(h, 2125, s, labels[s]);
+        chart::ceSetElem(h, 2125, s, kLabels[s]);
         std::int32_t lt = lineType;
         chart::ceSetElem(h, 3271, s, &lt);
+        std::int32_t c = kColors[s].red() | kColors[s].green() << 8 | kColors[s].blue() << 16;
+        chart::ceSetElem(h, 2190, s, &c);
     }
     std::int32_t one = 1, two = 2;
     chart::ceSetElem(h, 3001, 0, &one);
     chart::ceSetElem(h, 3001, 1, &two);
     chart::ceSetInt(h, 3046, 3);
     chart::ceSetInt(h, 3032, 2);
-    double t0 = 46000.4, step = 1.0 / 86400;
-    double minX = t0, maxX = t0 + kPoints * step;
+    double minX = kT0, maxX = kT0 + (points - 1) * kStep;
     chart::ceSetInt(h, 3615, 3);
     chart::ceSetMem(h, 3620, &minX, 0);
     chart::ceSetMem(h, 3625, &maxX, 0);
-    double lim[2][2] = {{0, 110}, {-20, 140}};
     for (int a = 0; a < 2; ++a) {
         chart::ceSetInt(h, 3006, a);
         chart::ceSetString(h, 3005, a ? "TEMPERATURE" : "HUMIDITY");
         chart::ceSetInt(h, 3050, 3);
-        chart::ceSetMem(h, 3055, &lim[a][0], 0);
-        chart::ceSetMem(h, 3060, &lim[a][1], 0);
+        chart::ceSetMem(h, 3055, &kLimits[a][0], 0);
+        chart::ceSetMem(h, 3060, &kLimits[a][1], 0);
     }
     chart::ceSetInt(h, 3006, 0);
-    for (int i = 0; i < kPoints; ++i) {
-        double x = t0 + i * step;
-        float y[3] = {static_cast<float>(55 + 20 * std::sin(i / 50.0) + (i % 7)),
-                      static_cast<float>(22 + 5 * std::cos(i / 80.0)),
-                      static_cast<float>(30 + 10 * std::sin(i / 130.0))};
+    for (int i = 0; i < points; ++i) {
+        double x = kT0 + i * kStep;
         for (int s = 0; s < 3; ++s) {
+            float y = value(s, i);
             chart::ceSetElem2(h, 3013, s, i, &x);
-            chart::ceSetElem2(h, 2140, s, i, &y[s]);
+            chart::ceSetElem2(h, 2140, s, i, &y);
         }
     }
     chart::ceReinitialize(h);
@@ -71,51 +101,157 @@ HWND fullChart(int lineType)
     return h;
 }
 
-void paint(HWND h, QImage &target)
+// One update as the chart control makes it with PrepareImages set and CacheBmp not.
+void ourFrame(HWND h, QImage &window)
 {
-    QPainter g(&target);
-    g.drawPicture(0, 0, *MetafilePicture(chart::ceGetMetafile(h)));
+    chart::ceResetImage(h, 0, 0);
+    QPainter painter(&window);
+    HDC paintDC = CreatePainterDC(&painter, kWidth, kHeight);
+    RECT client{0, 0, kWidth, kHeight};
+    HENHMETAFILE metafile = chart::ceGetMetafile(h);
+    HDC memDC = CreateCompatibleDC(paintDC);
+    SetMapMode(memDC, MM_TEXT);
+    HBITMAP bitmap = CreateCompatibleBitmap(paintDC, kWidth, kHeight);
+    HBITMAP previous = SelectObject(memDC, bitmap);
+    chart::cePrepareImages(h, paintDC, memDC, &client);
+    SetViewportExtEx(memDC, kWidth, kHeight, nullptr);
+    if (metafile)
+        PlayMetaFile(memDC, metafile);
+    SetViewportExtEx(paintDC, kWidth, kHeight, nullptr);
+    BitBlt(paintDC, 0, 0, kWidth, kHeight, memDC, 0, 0, SRCCOPY);
+    SelectObject(memDC, previous);
+    chart::ceSetInt(h, chart::kIdImageDirty, 0);
+    DeleteDC(memDC);
+    DeleteObject(bitmap);
+    chart::ceEndPaint(h, paintDC, 0);
+    ReleasePainterDC(paintDC);
 }
 
-void BM_ResetImagePlusPaint(benchmark::State &state)
+// The same chart in QCustomPlot: two axis rects stacked, a date-time x axis.
+std::unique_ptr<QCustomPlot> peerChart(int points, int penWidth, bool antialiased)
 {
-    HWND h = fullChart(static_cast<int>(state.range(0)));
-    QImage target(800, 600, QImage::Format_ARGB32_Premultiplied);
-    for (auto _ : state) {
-        chart::ceResetImage(h, 0, 0);
-        paint(h, target);
-        benchmark::DoNotOptimize(target.constBits());
+    auto plot = std::make_unique<QCustomPlot>();
+    plot->resize(kWidth, kHeight);
+    if (!antialiased)
+        plot->setNotAntialiasedElements(QCP::aeAll);
+    auto *lower = new QCPAxisRect(plot.get());
+    plot->plotLayout()->addElement(1, 0, lower);
+    plot->plotLayout()->setRowStretchFactor(0, 1);
+    plot->plotLayout()->setRowStretchFactor(1, 2);
+    QCPAxisRect *rects[2] = {plot->axisRect(0), lower};
+    QSharedPointer<QCPAxisTickerDateTime> ticker(new QCPAxisTickerDateTime);
+    ticker->setDateTimeFormat("hh:mm:ss\ndd/MM/yy");
+    auto key = [](double days) { return (days - 25569.0) * 86400.0; };
+    for (int a = 0; a < 2; ++a) {
+        QCPAxis *x = rects[a]->axis(QCPAxis::atBottom), *y = rects[a]->axis(QCPAxis::atLeft);
+        x->setTicker(ticker);
+        x->setRange(key(kT0), key(kT0 + (points - 1) * kStep));
+        x->setTickLabels(a == 1);
+        y->setRange(kLimits[a][0], kLimits[a][1]);
+        y->setLabel(a ? "TEMPERATURE" : "HUMIDITY");
+        rects[a]->axis(QCPAxis::atTop)->setVisible(false);
+        rects[a]->axis(QCPAxis::atRight)->setVisible(false);
     }
-    chart::ceDestroy(h);
-}
-// Line type 0: 1-pixel pen; 5: a 2-pixel pen.
-BENCHMARK(BM_ResetImagePlusPaint)->Arg(0)->Arg(5)->Unit(benchmark::kMillisecond);
-
-void BM_ResetImageOnly(benchmark::State &state)
-{
-    HWND h = fullChart(0);
-    for (auto _ : state)
-        chart::ceResetImage(h, 0, 0);
-    chart::ceDestroy(h);
-}
-BENCHMARK(BM_ResetImageOnly)->Unit(benchmark::kMillisecond);
-
-void BM_PaintOnly(benchmark::State &state)
-{
-    HWND h = fullChart(0);
-    QImage target(800, 600, QImage::Format_ARGB32_Premultiplied);
-    for (auto _ : state) {
-        paint(h, target);
-        benchmark::DoNotOptimize(target.constBits());
+    rects[1]->axis(QCPAxis::atBottom)->setLabel("Time");
+    QVector<double> keys(points);
+    for (int i = 0; i < points; ++i)
+        keys[i] = key(kT0 + i * kStep);
+    for (int s = 0; s < 3; ++s) {
+        QCPAxisRect *r = rects[s == 0 ? 0 : 1];
+        QCPGraph *g = plot->addGraph(r->axis(QCPAxis::atBottom), r->axis(QCPAxis::atLeft));
+        QVector<double> values(points);
+        for (int i = 0; i < points; ++i)
+            values[i] = value(s, i);
+        g->setData(keys, values, true);
+        g->setPen(QPen(kColors[s], penWidth));
+        g->setName(kLabels[s]);
     }
-    chart::ceDestroy(h);
+    plot->legend->setVisible(true);
+    plot->show();
+    plot->replot();
+    return plot;
 }
-BENCHMARK(BM_PaintOnly)->Unit(benchmark::kMillisecond);
+
+void peerFrame(QCustomPlot &plot, QImage &window)
+{
+    plot.replot(QCustomPlot::rpQueuedRefresh);
+    plot.render(&window);
+}
+
+struct Series {
+    std::vector<double> ms;
+    double quantile(double q)
+    {
+        std::sort(ms.begin(), ms.end());
+        return ms[static_cast<std::size_t>(q * (ms.size() - 1) + 0.5)];
+    }
+};
+
+template <class F> double timed(F f)
+{
+    QElapsedTimer t;
+    t.start();
+    f();
+    return t.nsecsElapsed() / 1e6;
+}
+
+void frameTable(int frames, const QString &images, int only)
+{
+    struct Case {
+        int points, lineType, penWidth;
+        const char *pen;
+    };
+    const Case cases[] = {{5000, 0, 1, "1-pixel"}, {5000, 5, 2, "2-pixel"},
+                          {1000000, 0, 1, "1-pixel"}, {1000000, 5, 2, "2-pixel"}};
+    std::printf("Chart frame, 3 subsets, %d x %d, render + paint; median ms (10th-90th percentile)\n",
+                kWidth, kHeight);
+    std::printf("%-9s %-8s | %-22s | %-22s | %-22s | %-10s | %-10s\n", "points", "pen", "ours",
+                "QCustomPlot, no AA", "QCustomPlot, default AA", "ours/no AA", "ours/AA");
+    for (const Case &c : cases) {
+        if (only >= 0 && &c - cases != only)
+            continue;
+        HWND h = ourChart(c.points, c.lineType);
+        auto plain = peerChart(c.points, c.penWidth, false);
+        auto smooth = peerChart(c.points, c.penWidth, true);
+        QImage window(kWidth, kHeight, QImage::Format_ARGB32_Premultiplied);
+        window.fill(Qt::white);
+        int n = c.points > 100000 ? std::max(frames / 10, 5) : frames;
+        Series ours, peer, peerAA;
+        for (int warm = 0; warm < 3; ++warm) {
+            ourFrame(h, window);
+            peerFrame(*plain, window);
+            peerFrame(*smooth, window);
+        }
+        for (int i = 0; i < n; ++i) {
+            ours.ms.push_back(timed([&] { ourFrame(h, window); }));
+            peer.ms.push_back(timed([&] { peerFrame(*plain, window); }));
+            peerAA.ms.push_back(timed([&] { peerFrame(*smooth, window); }));
+        }
+        auto cell = [](Series &s) {
+            char b[64];
+            std::snprintf(b, sizeof b, "%.3f (%.3f-%.3f)", s.quantile(0.5), s.quantile(0.1), s.quantile(0.9));
+            return std::string(b);
+        };
+        double o = ours.quantile(0.5);
+        std::printf("%-9d %-8s | %-22s | %-22s | %-22s | %-10.2f | %-10.2f\n", c.points, c.pen,
+                    cell(ours).c_str(), cell(peer).c_str(), cell(peerAA).c_str(), o / peer.quantile(0.5),
+                    o / peerAA.quantile(0.5));
+        std::fflush(stdout);
+        if (!images.isEmpty()) {
+            QString stem = QString("%1/%2-%3px-").arg(images).arg(c.points).arg(c.penWidth);
+            ourFrame(h, window);
+            window.save(stem + "ours.png");
+            peerFrame(*plain, window);
+            window.save(stem + "qcustomplot.png");
+        }
+        chart::ceDestroy(h);
+    }
+}
 
 void BM_SaveLoadRoundTrip(benchmark::State &state)
 {
-    HWND h = fullChart(0);
-    RECT r{0, 0, 800, 600};
+    HWND h = ourChart(5000, 0);
+    RECT r{0, 0, kWidth, kHeight};
     HWND other = chart::ceCreate(chart::kNewObject, 0, &r, nullptr, 100);
     std::uint32_t size = 0;
     for (auto _ : state) {
@@ -138,7 +274,27 @@ int main(int argc, char **argv)
     if (!std::getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
+    int frames = 200;
+    bool table = true;
+    QString images;
+    int only = -1;
+    std::vector<char *> rest;
+    for (int i = 0; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--frames=", 9) == 0)
+            frames = std::max(1, std::atoi(argv[i] + 9));
+        else if (std::strncmp(argv[i], "--case=", 7) == 0)
+            only = std::atoi(argv[i] + 7);
+        else if (std::strncmp(argv[i], "--images=", 9) == 0)
+            images = QString::fromLocal8Bit(argv[i] + 9);
+        else if (std::strcmp(argv[i], "--no-frames") == 0)
+            table = false;
+        else
+            rest.push_back(argv[i]);
+    }
+    if (table)
+        frameTable(frames, images, only);
+    int n = static_cast<int>(rest.size());
+    benchmark::Initialize(&n, rest.data());
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

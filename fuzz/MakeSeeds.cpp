@@ -1,7 +1,7 @@
 // Writes the seeds that come from our own outputs into fuzz/corpus/: chart state blocks
 // as the template file holds them, and a registry key as the programs leave it. Run by
-// hand after a format change (cmake --build build-fuzz --target fuzz_make_seeds, then
-// build-fuzz/fuzz/fuzz_make_seeds fuzz/corpus); the outputs are committed.
+// hand after a format change (cmake --build build-fuzz --target make_fuzz_seeds, then
+// build-fuzz/bin/make_fuzz_seeds fuzz/corpus); the outputs are committed.
 
 #include "FuzzSupport.h"
 
@@ -35,7 +35,7 @@ QByteArray saved(HWND h) {
 
 int main(int argc, char **argv) {
     if (argc != 2) {
-        std::fprintf(stderr, "usage: fuzz_make_seeds <corpus folder>\n");
+        std::fprintf(stderr, "usage: make_fuzz_seeds <corpus folder>\n");
         return 2;
     }
     fuzzing::startApplication();

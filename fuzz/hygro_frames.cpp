@@ -1,5 +1,7 @@
 // Received bytes as the receive handler sees them: cut into ten-byte frames in chunks
 // of up to 68 bytes, each frame decoded for a model and shown on the LCD rows.
+// Inputs of a few receive events: longer ones only repeat the same frames slower.
+// libFuzzer: -max_len=1024
 
 #include "FuzzSupport.h"
 

@@ -43,7 +43,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     win::TRegistry reg;
     reg.SetRootKey(win::HKEY_CURRENT_USER);
     if (!reg.OpenKey("\\Software\\Fuzz", false)) fuzzing::fail("the key file does not open");
-    for (const QString &n : reg.GetValueNames()) {
+    // Every read loads the key again: the first values are enough, and a file of
+    // thousands of names would otherwise make one input cost seconds.
+    const QStringList names = reg.GetValueNames();
+    for (const QString &n : names.mid(0, 16)) {
         try {
             if (reg.GetDataType(n) == win::rdInteger) reg.ReadInteger(n);
             else reg.ReadString(n);

@@ -1,5 +1,7 @@
 // The sound level meter's bytes: live frames through the three decoders, the replies
 // to the size and clock queries, the handshake check and the run mean.
+// A handful of frames and replies: longer inputs only repeat them slower.
+// libFuzzer: -max_len=1024
 
 #include "FuzzSupport.h"
 

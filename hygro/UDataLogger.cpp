@@ -1,5 +1,6 @@
 #include "hygro/UDataLogger.h"
 
+#include "hygro/UGraph.h"
 #include "hygro/UMain.h"
 #include "hygro/UScope.h"
 #include "hygro/core/ChartMaths.h"
@@ -184,31 +185,8 @@ TfrmDataLogger::TfrmDataLogger(QWidget *owner) : TMdiChild(owner) {
     StaticText3 = captionBar(QStringLiteral("Graph"), chartBox);
     chartLayout->addWidget(StaticText3);
     SciGraph1 = new SciGraph(chartBox);
-    // The chart's stored settings that SetupChart leaves alone, as on the chart windows.
-    SciGraph *c = SciGraph1;
-    c->SetViewingStyle(sgColor);
-    c->SetPlottingMethod(sgLine);
-    c->SetGridLineControl(sgYPlusXAxis);
-    c->SetDataPrecision(sgThreeDecimals);
-    c->SetFontSize(sgMedium);
-    c->SetMainTitleFont(QStringLiteral("Times New Roman"));
-    c->SetSubTitleFont(QStringLiteral("Times New Roman"));
-    c->SetLabelFont(QStringLiteral("Arial"));
-    c->SetDefOrientation(sgLandscape);
-    c->SetAllowCustomization(true);
-    c->SetAllowExporting(true);
-    c->SetAllowMaximization(true);
-    c->SetAllowPopup(true);
-    c->SetAllowUserInterface(sgAllInterface);
-    c->SetModalDialogs(false);
-    c->SetShowLegend(true);
-    c->SetLegendLocation(sgLegendTop);
-    c->SetHotSpotSize(sgSmallHotSpots);
-    c->SetDataHotSpotLimit(900000);
-    c->SetZoomStyle(sgFramed);
-    c->SetBorderTypes(sgDropShadow);
-    c->SetThreeDDialogs(true);
-    c->Loaded();
+    ApplyStoredChartSettings(SciGraph1);
+    SciGraph1->Loaded();
     chartLayout->addWidget(SciGraph1);
     auto *tableBox = new QWidget(Splitter3);
     auto *tableLayout = new QVBoxLayout(tableBox);
@@ -495,9 +473,7 @@ void TfrmDataLogger::ShowRowAnnotation(int record) {
     SciGraph1->SetLineAnnotationTextSize(100);
     SciGraph1->SetVertLineAnnotation(0, SciGraph1->XDataII(0, record));
     SciGraph1->SetVertLineAnnotationType(0, 2);
-    // Black, as the chart windows mark a row; on the default black graph that mark would
-    // not be seen at all, so there it is white.
-    SciGraph1->SetVertLineAnnotationColor(0, SciGraph1->GraphBackColor() == forms::clBlack ? forms::clWhite : forms::clBlack);
+    SciGraph1->SetVertLineAnnotationColor(0, forms::TColor(RowMarkColor(SciGraph1)));
     QString text = Grid1->Cells(2, row);
     if (MeterModel == 586)
         text += QStringLiteral(" RH:") + Grid1->Cells(3, row) + QStringLiteral(" T1:") + Grid1->Cells(5, row) +

@@ -22,30 +22,8 @@ TfrmGraph::TfrmGraph(const QString &caption) {
     SciGraph1 = new SciGraph(this);
     layout->addWidget(SciGraph1);
 
-    // The chart's stored settings that SetupChart leaves alone.
     SciGraph *c = SciGraph1;
-    c->SetViewingStyle(sgColor);
-    c->SetPlottingMethod(sgLine);
-    c->SetGridLineControl(sgYPlusXAxis);
-    c->SetDataPrecision(sgThreeDecimals);
-    c->SetFontSize(sgMedium);
-    c->SetMainTitleFont(QStringLiteral("Times New Roman"));
-    c->SetSubTitleFont(QStringLiteral("Times New Roman"));
-    c->SetLabelFont(QStringLiteral("Arial"));
-    c->SetDefOrientation(sgLandscape);
-    c->SetAllowCustomization(true);
-    c->SetAllowExporting(true);
-    c->SetAllowMaximization(true);
-    c->SetAllowPopup(true);
-    c->SetAllowUserInterface(sgAllInterface);
-    c->SetModalDialogs(false);
-    c->SetShowLegend(true);
-    c->SetLegendLocation(sgLegendTop);
-    c->SetHotSpotSize(sgSmallHotSpots);
-    c->SetDataHotSpotLimit(900000);
-    c->SetZoomStyle(sgFramed);
-    c->SetBorderTypes(sgDropShadow);
-    c->SetThreeDDialogs(true);
+    ApplyStoredChartSettings(c);
     c->Loaded();
 
     c->OnDataHotSpot = [this](forms::TObject *sender, int dbl, int subset, int point) {
@@ -101,6 +79,31 @@ void TfrmGraph::SciGraph1DataHotSpot(forms::TObject *, int, int, int PointIndex)
     MarkChartRow(graph->SciGraph1, g, row, forms::clRed);
 }
 
+void ApplyStoredChartSettings(SciGraph *c) {
+    c->SetViewingStyle(sgColor);
+    c->SetPlottingMethod(sgLine);
+    c->SetGridLineControl(sgYPlusXAxis);
+    c->SetDataPrecision(sgThreeDecimals);
+    c->SetFontSize(sgMedium);
+    c->SetMainTitleFont(QStringLiteral("Times New Roman"));
+    c->SetSubTitleFont(QStringLiteral("Times New Roman"));
+    c->SetLabelFont(QStringLiteral("Arial"));
+    c->SetDefOrientation(sgLandscape);
+    c->SetAllowCustomization(true);
+    c->SetAllowExporting(true);
+    c->SetAllowMaximization(true);
+    c->SetAllowPopup(true);
+    c->SetAllowUserInterface(sgAllInterface);
+    c->SetModalDialogs(false);
+    c->SetShowLegend(true);
+    c->SetLegendLocation(sgLegendTop);
+    c->SetHotSpotSize(sgSmallHotSpots);
+    c->SetDataHotSpotLimit(900000);
+    c->SetZoomStyle(sgFramed);
+    c->SetBorderTypes(sgDropShadow);
+    c->SetThreeDDialogs(true);
+}
+
 void MarkChartRow(SciGraph *chart, forms::TStringGrid *grid, int row, std::int32_t color) {
     chart->SetLineAnnotationTextSize(100);
     chart->SetVertLineAnnotation(0, chart->XDataII(0, row - 1));
@@ -114,6 +117,10 @@ void MarkChartRow(SciGraph *chart, forms::TStringGrid *grid, int row, std::int32
         text += QStringLiteral(" RH:") + grid->Cells(3, row) + QStringLiteral(" T:") + grid->Cells(5, row);
     chart->SetVertLineAnnotationText(0, text);
     TfrmMain::ApplyChart(chart);
+}
+
+std::int32_t RowMarkColor(const SciGraph *chart) {
+    return chart->GraphBackColor() == forms::clBlack ? forms::clWhite : forms::clBlack;
 }
 
 } // namespace hygro

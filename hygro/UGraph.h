@@ -41,8 +41,16 @@ private:
 // The chart most recently drawn from a table.
 extern QPointer<TfrmGraph> frmGraph;
 
+// The chart's stored settings that SetupChart leaves alone, the same on every chart
+// window; set before the control is loaded.
+void ApplyStoredChartSettings(SciGraph *c);
+
 // Marks table row `row` on `chart` (annotation 0, replacing the previous mark) at the
 // row's time, labelled with the row's time and readings; then applies the chart.
 void MarkChartRow(SciGraph *chart, forms::TStringGrid *grid, int row, std::int32_t color);
+
+// The colour of a row's mark: black, but white on a black graph (the default), where a
+// black line would not be seen at all.
+std::int32_t RowMarkColor(const SciGraph *chart);
 
 } // namespace hygro

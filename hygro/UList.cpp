@@ -107,7 +107,7 @@ void TfrmList::Grid1Click() {
     for (QMdiSubWindow *w : frmMain->MDIChildren()) {
         auto *graph = dynamic_cast<TfrmGraph *>(w->widget());
         if (!graph || graph->Caption() != list->Caption()) continue;
-        MarkChartRow(graph->SciGraph1, list->Grid1, list->Grid1->Selection().Top, forms::clBlack);
+        MarkChartRow(graph->SciGraph1, list->Grid1, list->Grid1->Selection().Top, RowMarkColor(graph->SciGraph1));
         return;
     }
 }

@@ -1,16 +1,17 @@
 #include "LnGraph.h"
 
+#include "ToolbarIcons.h"
 #include "chart/SciGraphCtl.h"
 
-#include "platform/forms/Dialogs.h"
-#include "platform/forms/Printer.h"
+#include "platform/forms/Graphics.h"
 #include "platform/forms/WinControl.h"
+#include "platform/forms/Printer.h"
 #include "platform/vb/Drawing.h"
 #include "platform/vb/Interaction.h"
 #include "platform/vb/Runtime.h"
 
 #include <QAction>
-#include <QVBoxLayout>
+#include <algorithm>
 
 namespace slm {
 
@@ -41,14 +42,12 @@ LnGraph::~LnGraph() {
 void LnGraph::buildForm() {
     setAutoFillBackground(true);
     setBackground(this, forms::clBtnFace);
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
     Toolbar1 = new QToolBar(this);
     Toolbar1->setMovable(false);
-    Toolbar1->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    connect(Toolbar1->addAction("Print"), &QAction::triggered, this, [this] { Toolbar1_ButtonClick(); });
-    layout->addWidget(Toolbar1);
+    Toolbar1->setIconSize(QSize(24, 24));
+    QAction *print = Toolbar1->addAction(ToolbarIcon("Print"), "Print");
+    print->setToolTip("Print");
+    connect(print, &QAction::triggered, this, [this] { Toolbar1_ButtonClick(); });
 
     // The chart's stored content: an empty grid of percent over dB.
     Chart = new SciGraph(this);
@@ -57,6 +56,9 @@ void LnGraph::buildForm() {
     // No reading: the one point holds the null value and draws nothing.
     Chart->SetYData(0, 0, Chart->NullDataValueY());
     Chart->SetShowLegend(false);
+    // Painted through an image: replayed straight onto the window under a toolbar,
+    // the chart's picture crashed the raster engine when another window opened.
+    Chart->SetPrepareImages(true);
     Chart->SetYAxisLabel("Percent");
     Chart->SetXAxisLabel("dB");
     Chart->SetManualScaleControlY(sgManualMinAndMax);
@@ -66,22 +68,26 @@ void LnGraph::buildForm() {
     Chart->SetManualMinX(20);
     Chart->SetManualMaxX(130);
     Chart->Loaded();
-    layout->addWidget(Chart, 1);
     resize(vb::TwipsToPixelsX(6000), vb::TwipsToPixelsY(4500));
+}
+
+void LnGraph::resizeEvent(QResizeEvent *) {
+    const int bar = Toolbar1->sizeHint().height();
+    Toolbar1->setGeometry(0, 0, width(), bar);
+    Chart->setGeometry(0, bar, width(), std::max(1, height() - bar));
 }
 
 void LnGraph::Form_Load() { vb::MoveForm(this, 0, 0); }
 
 void LnGraph::Toolbar1_ButtonClick() {
-    forms::TPrintDialog dialog;
     // A cancelled dialog prints nothing.
-    if (!dialog.Execute()) return;
+    if (!Cmd.ShowPrinter()) return;
     Toolbar1->hide();
     setBackground(this, forms::clCaptionText);
     try {
         vb::PrintForm(this);
     } catch (const forms::EPrinter &e) {
-        vb::MsgBox(e.Message(), vb::vbCritical);
+        vb::MsgBox(e.Message() + "\r\nThe chart was not printed.", vb::vbCritical);
     }
     setBackground(this, forms::clBtnFace);
     Toolbar1->show();

@@ -2,6 +2,8 @@
 // LnGraph: the chart window of the percentile levels. Nothing in the program fills it:
 // it shows an empty chart, percent over dB, and prints itself.
 
+#include "platform/vb/CommonDialog.h"
+
 #include <QToolBar>
 #include <QWidget>
 
@@ -16,9 +18,13 @@ public:
 
     SciGraph *Chart = nullptr;
     QToolBar *Toolbar1 = nullptr;
+    vb::CommonDialog Cmd;
 
     void Form_Load();
     void Toolbar1_ButtonClick();
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void buildForm();

@@ -1,7 +1,9 @@
 #include "Panel.h"
 
 #include "FileTransfer.h"
+#include "Ln.h"
 #include "LnGraph.h"
+#include "List.h"
 #include "Memory.h"
 #include "Meter.h"
 #include "MeterLink.h"
@@ -435,16 +437,26 @@ void Panel::NoDataRoutine() {
     LblCOM->setText("No COM");
     LblValue->setText("");
     SubLevels.fill(0);
+    if (ListShown) UnloadList();
     if (GraphShown) UnloadRealTimeSLM();
     if (!ResyncMeter(COM, 0.02)) return;
     COM.SetOutput(CmdStart);
     LblCOM->setText("COM" + QString::number(PortNumber));
 }
 
+Panel::PollHold::PollHold(Panel &panel) : panel_(panel) {
+    ++panel_.pollHolds_;
+    panel_.Timer1.SetEnabled(false);
+}
+
+Panel::PollHold::~PollHold() {
+    // A program that ends leaves the poll off.
+    if (--panel_.pollHolds_ == 0 && !vb::Ended()) panel_.Timer1.SetEnabled(true);
+}
+
 void Panel::MeterKey(int code) {
-    Timer1.SetEnabled(false);
-    if (!SendMeterCommand(COM, vb::Bytes({'K', 0, 0, code}))) return;
-    Timer1.SetEnabled(true);
+    const PollHold hold(*this);
+    SendMeterCommand(COM, vb::Bytes({'K', 0, 0, code}));
 }
 
 void Panel::BtnCA_Click() { MeterKey(1); }
@@ -476,7 +488,7 @@ void Panel::CmdL_Click() {
 }
 
 void Panel::CmdR_Click() {
-    Timer1.SetEnabled(false);
+    const PollHold hold(*this);
     QByteArray reply;
     for (;;) {
         if (!SendMeterCommand(COM, vb::Bytes({'G', 0, 0, 0}))) return;
@@ -488,7 +500,6 @@ void Panel::CmdR_Click() {
     const int n = quint8(reply[4]);
     MemorySize = n * 64.0;
     LblRomSize->setText(QString::number(n));
-    Timer1.SetEnabled(true);
 }
 
 void Panel::TxtSize_Change() {
@@ -501,24 +512,22 @@ void Panel::TxtSize_Change() {
     const auto size = [this] { return vb::RoundHalfEven(vb::Val(TxtSize->text())); };
     if (size() < 0 || size() > 255) return;
     sizeSending_ = true;
-    Timer1.SetEnabled(false);
+    const PollHold hold(*this);
     if (!ResyncMeter(COM)) return;
     const double n = size();
     if (n >= 0 && n <= 255) COM.SetOutput(vb::Bytes({'G', 0, 1, int(n)}));
     sizeSending_ = false;
-    Timer1.SetEnabled(true);
 }
 
 void Panel::RtcKey() {
-    Timer1.SetEnabled(false);
+    const PollHold hold(*this);
     // One reading of the clock for all six fields: read one by one they could straddle
     // midnight and set the meter a day wrong.
     const QDateTime now = QDateTime::currentDateTime();
     if (!SendMeterCommand(COM, SetDateCommand(now))) return;
     Delay(0.02);
     if (vb::Ended()) return;
-    if (!SendMeterCommand(COM, SetTimeCommand(now))) return;
-    Timer1.SetEnabled(true);
+    SendMeterCommand(COM, SetTimeCommand(now));
 }
 
 void Panel::GraphKey() {
@@ -544,6 +553,20 @@ void Panel::RunKey() {
         LeqStart = std::floor(vb::SecondsOfDay());
 
         // Each window starts afresh.
+        if (ListVisible()) UnloadList();
+        if (LnVisible()) UnloadLn();
+        // The fresh list takes the settings it is fed under, as the List key gives them:
+        // with stale copies the first sample would close it again.
+        ListRangeTop = RangeTop;
+        ListFreqWeighting = FreqWeighting;
+        ListTimeWeighting = TimeWeighting;
+        ListMin = 130;
+        ListMax = 0;
+        ListMaxLine.clear();
+        ListMinLine.clear();
+        ListForm()->show();
+        LnForm()->show();
+        ListRows = 0;
         LeqArmed = true;
         vb::MoveForm(this, 0, 0);
         UnloadRealTimeSLM();

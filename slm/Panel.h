@@ -95,9 +95,29 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // Holds the live poll off for one exchange with the meter. An exchange run inside
+    // another one's wait (a key clicked while a command waits for the meter's idle
+    // answer) leaves it off until the outermost one ends: the poll's frames would
+    // otherwise keep that handshake from ever seeing the idle answer.
+    class PollHold {
+    public:
+        explicit PollHold(Panel &panel);
+        ~PollHold();
+        PollHold(const PollHold &) = delete;
+        PollHold &operator=(const PollHold &) = delete;
+
+    private:
+        Panel &panel_;
+    };
+
     void NoDataRoutine();
     void MeterKey(int code);
     void RtcKey();
+    // The strip chart and the PC Leq/SEL period.
+    void GraphKey();
+    void RunKey();
+    void StopKey();
+    void PauseKey();
     void SaveKey();
     void OpenKey();
     void SamplingKey();
@@ -110,11 +130,6 @@ private:
     void recordWritten();
     void setSaveButton(int pictureOf, const QString &tip);
     QWidget *buildRecordRow();
-    // The strip chart and the PC Leq/SEL period.
-    void GraphKey();
-    void RunKey();
-    void StopKey();
-    void PauseKey();
     void setBar(double min, double max, double value);
     void buildForm();
     QWidget *buildDisplay();
@@ -128,6 +143,7 @@ private:
     double barMin_ = 70, barMax_ = 130, barValue_ = 70;
     bool unloading_ = false;
     bool sizeSending_ = false; // TxtSize_Change's exchange is under way
+    int pollHolds_ = 0;        // exchanges under way, nested ones included
 };
 
 // The program's one Panel, created by Port.

@@ -316,7 +316,7 @@ void Panel::SamplingKey() {
         return;
     }
 
-    Timer1.SetEnabled(false);
+    const PollHold hold(*this);
     COM.SetInputLen(0);
     COM.Input();
     if (!ResyncMeter(COM)) return;
@@ -331,23 +331,17 @@ void Panel::SamplingKey() {
     if (vb::Ended()) return;
     if (answer == "8047Q" || answer == "8047q") {
         P8593->setVisible(!P8593->isVisible());
-        Timer1.SetEnabled(true);
         return;
     }
-    if (answer.isEmpty()) {
-        Timer1.SetEnabled(true);
-        return;
-    }
+    if (answer.isEmpty()) return;
     const auto v = numberOf(answer);
     if (!v) {
         vb::MsgBox("Invalid, enter the sampling time as a number of seconds", vb::vbCritical);
-        Timer1.SetEnabled(true);
         return;
     }
     const int seconds = int(std::clamp(vb::RoundHalfEven(*v), 1.0, 65535.0));
     if (!SendMeterCommand(COM, vb::Bytes({0x5A, 0, seconds / 256, seconds % 256}))) return;
     MeterSamplingTime = seconds;
-    Timer1.SetEnabled(true);
 }
 
 void Panel::ListKey() {

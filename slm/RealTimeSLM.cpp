@@ -3,7 +3,7 @@
 #include "FileTransfer.h"
 #include "Meter.h"
 #include "Panel.h"
-#include "platform/forms/Dialogs.h"
+#include "ToolbarIcons.h"
 #include "platform/forms/Printer.h"
 #include "platform/vb/Interaction.h"
 
@@ -88,7 +88,8 @@ RealTimeSLM::~RealTimeSLM() {
 }
 
 QAction *RealTimeSLM::addButton(const QString &key) {
-    QAction *a = Toolbar1->addAction(key);
+    QAction *a = Toolbar1->addAction(ToolbarIcon(key), key);
+    a->setToolTip(key);
     connect(a, &QAction::triggered, this, [this, key] { Toolbar1_ButtonClick(key); });
     return a;
 }
@@ -99,10 +100,12 @@ void RealTimeSLM::buildForm() {
     setFont(font);
     Canvas.Font = font;
 
-    // The toolbar lies over the top of the picture, as an aligned control does.
+    // The toolbar lies over the top of the picture, as an aligned control does: hiding
+    // it to print leaves the picture as it is.
     Toolbar1 = new QToolBar(this);
     Toolbar1->setMovable(false);
-    Toolbar1->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    // Small enough to leave the "SPL" heading below it uncovered.
+    Toolbar1->setIconSize(QSize(18, 18));
     Toolbar1->setAutoFillBackground(true);
     addButton("Limit");
     addButton("Print");
@@ -258,13 +261,12 @@ void RealTimeSLM::Toolbar1_ButtonClick(const QString &key) {
         TxtMin->setText(vb::CStr(ChartMin));
     } else if (key == "Print") {
         Toolbar1->hide();
-        forms::TPrintDialog dialog;
         // A cancelled dialog prints nothing.
-        if (dialog.Execute()) {
+        if (Cmd.ShowPrinter()) {
             try {
                 vb::PrintForm(this);
             } catch (const forms::EPrinter &e) {
-                vb::MsgBox(e.Message(), vb::vbCritical);
+                vb::MsgBox(e.Message() + "\r\nThe chart was not printed.", vb::vbCritical);
             }
         }
         Toolbar1->show();

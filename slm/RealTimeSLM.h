@@ -3,6 +3,7 @@
 // that Panel shows and draws it on a sweeping trace; the Limit panel sets the level
 // range and the number of samples per sweep.
 
+#include "platform/vb/CommonDialog.h"
 #include "platform/vb/Drawing.h"
 #include "platform/vb/Runtime.h"
 
@@ -43,6 +44,7 @@ public:
     QFrame *PMessage = nullptr;
     QLineEdit *TxtMax = nullptr, *TxtMin = nullptr, *TxtCounts = nullptr;
     QPushButton *CmdOK = nullptr;
+    vb::CommonDialog Cmd;
     // The window's drawing methods and its persistent picture.
     vb::FormCanvas Canvas;
 

@@ -148,10 +148,11 @@ void Engine::invalidateParent(const RECT *r) const
 
 int Engine::setInt(int id, std::int32_t v)
 {
+    if (!props_.setNumber(id, v))
+        return 0;
     customBackup_.erase(id);
     if (id == id::ParentWindow)
         SetParent(hwnd_, handleFromInt<HWND>(v));
-    props_.setNumber(id, v);
     return 1;
 }
 
@@ -185,24 +186,22 @@ int Engine::setMem(int id, const void *p, int count)
     }
     if (count != 0)
         return 0;
-    customBackup_.erase(id);
     PropInfo info = propInfo(id);
     if (info.shape != Shape::Scalar)
         return 0;
+    double v = 0;
     switch (info.type) {
-    case ElemType::Double: { double v; std::memcpy(&v, p, 8); props_.setNumber(id, v); return 1; }
-    case ElemType::Single: { float v; std::memcpy(&v, p, 4); props_.setNumber(id, v); return 1; }
-    case ElemType::Int: {
-        // Ids outside the table are taken as single, the narrowest value a caller
-        // can have meant.
-        float v;
-        std::memcpy(&v, p, 4);
-        props_.setNumber(id, v);
-        return 1;
-    }
+    case ElemType::Double: std::memcpy(&v, p, 8); break;
+    // Ids outside the table are taken as single, the narrowest value a caller can have
+    // meant.
+    case ElemType::Single:
+    case ElemType::Int: { float f; std::memcpy(&f, p, 4); v = f; break; }
     case ElemType::String: return 0;
     }
-    return 0;
+    if (!props_.setNumber(id, v))
+        return 0;
+    customBackup_.erase(id);
+    return 1;
 }
 
 int Engine::getMem(int id, void *out) const
@@ -365,7 +364,7 @@ int Engine::reinitialize()
 {
     // The layout of a picture already drawn stays until #24 draws the new one: clicks
     // hit what is on the screen.
-    if (!picture_)
+    if (!drawn_)
         layout_ = computeLayout(props_, width(), height());
     updateScrollBars();
     return 1;
@@ -374,10 +373,11 @@ int Engine::reinitialize()
 void Engine::rebuild()
 {
     int w = width(), h = height();
-    auto pic = std::make_shared<QPicture>();
     // Grid numbers the program writes itself: each goes out in the record of id 3162
-    // with notification 3979 and comes back with the text the parent put there.
-    GridNumberHook hook = [this](int type, int axis, double value, const QString &text) {
+    // with notification 3979 and comes back with the text the parent put there. The
+    // answers are kept for the metafile, which must not ask again.
+    auto answers = std::make_shared<std::vector<QString>>();
+    GridNumberHook hook = [this, answers](int type, int axis, double value, const QString &text) {
         chart::GridNumberInfo info;
         info.axisType = type;
         info.axisIndex = axis;
@@ -387,17 +387,41 @@ void Engine::rebuild()
         std::memcpy(gridNumber_, &info, sizeof info);
         notify(3979);
         gridNumber_[63] = 0;
-        return QString::fromLatin1(reinterpret_cast<const char *>(gridNumber_) + 16);
+        answers->push_back(QString::fromLatin1(reinterpret_cast<const char *>(gridNumber_) + 16));
+        return answers->back();
     };
-    {
-        QPainter g(pic.get());
-        renderChart(props_, g, w, h, layout_, hook);
-    }
-    pic->setBoundingRect(QRect(0, 0, w, h));
-    picture_ = pic;
+    auto frame = std::make_shared<const Frame>(buildFrame(props_, w, h));
+    // The last picture's image is drawn over when nothing holds it any more (its
+    // metafile gone, no bitmap sharing its pixels): a new one costs more than the
+    // drawing at a few thousand points.
     if (metafileHandle_)
         DeleteEnhMetaFile(metafileHandle_);
-    metafileHandle_ = CreateMetafileHandle(picture_, w, h);
+    metafileHandle_ = nullptr;
+    std::shared_ptr<QImage> image = drawn_;
+    if (!image || image.use_count() != 1 || image->size() != QSize(w, h) || image->isDetached() == false)
+        image = std::make_shared<QImage>(w, h, QImage::Format_ARGB32_Premultiplied);
+    // Not filled first: the desk and the graph area cover it, opaque.
+    {
+        QPainter g(image.get());
+        drawFrame(props_, *frame, g, layout_, hook);
+    }
+    if (!drawnProps_ || drawnProps_->revision() != props_.revision())
+        drawnProps_ = std::make_shared<const PropertyStore>(props_.withoutData());
+    auto record = [frame, props = drawnProps_, answers, w, h] {
+        auto pic = std::make_shared<QPicture>();
+        {
+            QPainter g(pic.get());
+            Layout L;
+            std::size_t next = 0;
+            drawFrame(*props, *frame, g, L, [&](int, int, double, const QString &text) {
+                return next < answers->size() ? (*answers)[next++] : text;
+            });
+        }
+        pic->setBoundingRect(QRect(0, 0, w, h));
+        return std::shared_ptr<const QPicture>(pic);
+    };
+    drawn_ = image;
+    metafileHandle_ = CreateMetafileHandle(std::shared_ptr<const QImage>(drawn_), record, w, h);
     props_.setNumber(id::ImageDirty, 1);
 }
 
@@ -453,13 +477,13 @@ int Engine::prepareImages(HDC, HDC memDC, const RECT *client)
     QColor desk = fromColorRef(props_.integer(props_.integer(id::ViewingStyle) ? id::MonoDeskColor : id::DeskColor));
     QRect r = client ? QRect(client->left, client->top, client->right - client->left, client->bottom - client->top)
                      : QRect(0, 0, width(), height());
-    return PaintOnDC(memDC, [&](QPainter &g) { g.fillRect(r, desk); }) ? 1 : 0;
+    return FillDC(memDC, r, desk) ? 1 : 0;
 }
 
 int Engine::buildCachedBitmap()
 {
     int w = width(), h = height();
-    if (!picture_)
+    if (!drawn_)
         rebuild();
     if (!cache_ || cache_->width() != w || cache_->height() != h) {
         if (cacheDC_)
@@ -471,9 +495,13 @@ int Engine::buildCachedBitmap()
         cacheDC_ = CreateCompatibleDC(nullptr);
         SelectObject(cacheDC_, cacheBitmap_);
     }
-    cache_->fill(Qt::white);
-    QPainter g(cache_.get());
-    g.drawPicture(0, 0, *picture_);
+    if (drawn_->size() == cache_->size()) {
+        *cache_ = *drawn_;
+    } else {
+        cache_->fill(Qt::white);
+        QPainter g(cache_.get());
+        g.drawImage(0, 0, *drawn_);
+    }
     return 1;
 }
 
@@ -488,15 +516,18 @@ int Engine::saveState(HGLOBAL *block, std::uint32_t *size) const
 {
     if (!block)
         return 0;
-    std::vector<unsigned char> bytes = props_.toBytes();
-    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+    // Measured, then written once into a block of its size.
+    std::size_t n = props_.stateSize();
+    if (n > 0xFFFFFFFFu)
+        return 0;
+    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, n);
     if (!h)
         return 0;
-    std::memcpy(GlobalLock(h), bytes.data(), bytes.size());
+    props_.writeState(static_cast<unsigned char *>(GlobalLock(h)));
     GlobalUnlock(h);
     *block = h;
     if (size)
-        *size = static_cast<std::uint32_t>(bytes.size());
+        *size = static_cast<std::uint32_t>(n);
     return 1;
 }
 

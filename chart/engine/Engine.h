@@ -72,7 +72,6 @@ public:
     int reset();
 
     HENHMETAFILE metafile() const { return metafileHandle_; }
-    const QPicture *picture() const { return picture_.get(); }
     const Layout &layout() const { return layout_; }
     int prepareImages(HDC paintDC, HDC memDC, const RECT *client);
     int buildCachedBitmap();
@@ -144,8 +143,12 @@ private:
     int busy_ = 0;
     bool doomed_ = false;
     PropertyStore props_;
-    std::shared_ptr<QPicture> picture_;
+    // The last picture as drawn into an image; its metafile records the same picture
+    // when asked, from what it was drawn from.
+    std::shared_ptr<QImage> drawn_;
     HENHMETAFILE metafileHandle_ = nullptr;
+    // The properties without the data as of the last picture, kept while unchanged.
+    std::shared_ptr<const PropertyStore> drawnProps_;
     Layout layout_;
     std::shared_ptr<QImage> cache_;
     HBITMAP cacheBitmap_ = nullptr;

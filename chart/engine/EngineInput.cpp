@@ -87,7 +87,7 @@ LRESULT Engine::windowProc(UINT msg, WPARAM w, LPARAM l)
     case WM_SIZE:
         // The picture follows the window, so that what is shown and what a click hits
         // stay the same.
-        if (picture_)
+        if (drawn_)
             rebuild();
         else
             layout_ = computeLayout(props_, width(), height());
@@ -108,14 +108,16 @@ void Engine::computeHotSpot(int x, int y)
         int r = hotSpotRadius();
         double best = r * r + 1;
         int bs = -1, bp = -1;
+        NullTest isNull(props_);
         for (int s = 0; s < props_.subsets(); ++s) {
             int axis = L.axisOfSubset(s);
             if (axis >= static_cast<int>(L.axes.size()))
                 continue;
             const ScaleMap &ym = L.axes[axis].y;
+            SubsetData d(props_, s);
             for (int i = 0; i < props_.points(); ++i) {
-                double xv = xValue(props_, s, i), yv = yValue(props_, s, i);
-                if (isNullPoint(props_, xv, yv))
+                double xv = d.x(i), yv = d.y(i);
+                if (isNull(xv, yv))
                     continue;
                 double dx = L.x.toPixel(xv) - x, dy = ym.toPixel(yv) - y;
                 double d = dx * dx + dy * dy;
@@ -356,7 +358,9 @@ void Engine::updateScrollBars()
         double room = (full1 - full0) - (hi - lo);
         if (!(room > 0))
             return 1;
-        return 1 + static_cast<int>(std::lround((lo - full0) / room * (kScrollMax - 1)));
+        double at = (lo - full0) / room;
+        at = at > 0 ? std::min(at, 1.0) : 0.0; // NaN too
+        return 1 + static_cast<int>(std::lround(at * (kScrollMax - 1)));
     };
     if (zoomed && props_.integer(id::ScrollingHorzZoom) && fullX1_ > fullX0_) {
         SetScrollRange(hwnd_, SB_HORZ, 1, kScrollMax, FALSE);
@@ -548,7 +552,8 @@ void Engine::drawOverlay(QPainter &g) const
             int s = props_.integer(id::CursorSubset), p = props_.integer(id::CursorPoint);
             int axis = L.axisOfSubset(s);
             if (axis < static_cast<int>(L.axes.size()))
-                c = QPointF(L.x.toPixel(xValue(props_, s, p)), L.axes[axis].y.toPixel(yValue(props_, s, p)));
+                c = QPointF(boundedPixel(L.x.toPixel(xValue(props_, s, p))),
+                            boundedPixel(L.axes[axis].y.toPixel(yValue(props_, s, p))));
         }
         QColor fore = fromColorRef(props_.integer(id::GraphForeColor));
         QColor back = fromColorRef(props_.integer(id::GraphBackColor));

@@ -2,7 +2,10 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QPaintEngine>
 #include <QPicture>
+
+#include <cmath>
 
 #include <unordered_map>
 
@@ -20,6 +23,16 @@ struct DC {
 struct Metafile {
     std::shared_ptr<const QPicture> picture;
     int width = 0, height = 0;
+    std::shared_ptr<const QImage> drawn;
+    std::function<std::shared_ptr<const QPicture>()> record;
+    const QPicture *get()
+    {
+        if (!picture && record) {
+            picture = record();
+            record = nullptr;
+        }
+        return picture.get();
+    }
 };
 
 std::unordered_map<std::intptr_t, DC> &dcs()
@@ -27,9 +40,28 @@ std::unordered_map<std::intptr_t, DC> &dcs()
     static std::unordered_map<std::intptr_t, DC> m;
     return m;
 }
-std::unordered_map<std::intptr_t, std::shared_ptr<QImage>> &bitmaps()
+// A bitmap made by CreateCompatibleBitmap holds no pixels until something needs them:
+// until then it is all one colour (white, or what FillDC filled it with), so that a
+// bitmap that a metafile's drawn image then covers whole is never allocated or filled.
+struct Bitmap {
+    std::shared_ptr<QImage> image;
+    QSize pending; // not empty: the pixels are still to be made
+    QColor colour = Qt::white;
+    QImage *get()
+    {
+        if (!pending.isEmpty()) {
+            *image = QImage(pending, QImage::Format_ARGB32_Premultiplied);
+            pending = QSize();
+            if (!image->isNull())
+                image->fill(colour);
+        }
+        return image.get();
+    }
+};
+
+std::unordered_map<std::intptr_t, Bitmap> &bitmaps()
 {
-    static std::unordered_map<std::intptr_t, std::shared_ptr<QImage>> m;
+    static std::unordered_map<std::intptr_t, Bitmap> m;
     return m;
 }
 std::unordered_map<std::intptr_t, Metafile> &metafiles()
@@ -94,11 +126,9 @@ HBITMAP CreateCompatibleBitmap(HDC, int width, int height)
 {
     if (width <= 0 || height <= 0 || width > 16384 || height > 16384)
         return nullptr;
-    auto img = std::make_shared<QImage>(width, height, QImage::Format_ARGB32_Premultiplied);
-    if (img->isNull())
-        return nullptr;
-    img->fill(Qt::white);
-    return CreateBitmapHandle(std::move(img));
+    std::intptr_t v = newHandleValue();
+    bitmaps().emplace(v, Bitmap{std::make_shared<QImage>(), QSize(width, height)});
+    return handleFromInt<HBITMAP>(v);
 }
 
 HBITMAP CreateBitmapHandle(std::shared_ptr<QImage> image)
@@ -106,7 +136,7 @@ HBITMAP CreateBitmapHandle(std::shared_ptr<QImage> image)
     if (!image)
         return nullptr;
     std::intptr_t v = newHandleValue();
-    bitmaps().emplace(v, std::move(image));
+    bitmaps().emplace(v, Bitmap{std::move(image), QSize()});
     return handleFromInt<HBITMAP>(v);
 }
 
@@ -125,7 +155,7 @@ HBITMAP SelectObject(HDC h, HBITMAP bitmap)
     DC *dc = findDC(h);
     if (!dc || dc->painter)
         return nullptr;
-    if (bitmap && !BitmapImage(bitmap))
+    if (bitmap && !lookup(bitmaps(), bitmap))
         return nullptr;
     HBITMAP old = dc->bitmap;
     dc->bitmap = bitmap;
@@ -136,6 +166,19 @@ QImage *BitmapImage(HBITMAP bitmap)
 {
     auto *p = lookup(bitmaps(), bitmap);
     return p ? p->get() : nullptr;
+}
+
+bool FillDC(HDC h, const QRect &r, const QColor &colour)
+{
+    DC *dc = findDC(h);
+    if (!dc)
+        return false;
+    Bitmap *b = dc->painter ? nullptr : lookup(bitmaps(), dc->bitmap);
+    if (b && !b->pending.isEmpty() && r.contains(QRect(QPoint(0, 0), b->pending))) {
+        b->colour = colour;
+        return true;
+    }
+    return withPainter(h, [&](QPainter &p, DC &) { p.fillRect(r, colour); });
 }
 
 QImage *DCImage(HDC h)
@@ -162,9 +205,10 @@ BOOL BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int sx, int s
         return FALSE;
     if (DCImage(dst) == from)
         return FALSE;
-    // Copy first: the source may be the very image a painter is open on.
-    QImage part = from->copy(sx, sy, width, height);
     return withPainter(dst, [&](QPainter &p, DC &) {
+               // Copied first when the source is the very image the painter is open on.
+               bool whole = sx == 0 && sy == 0 && width == from->width() && height == from->height();
+               QImage part = whole && p.device() != from ? *from : from->copy(sx, sy, width, height);
                p.save();
                p.setCompositionMode(QPainter::CompositionMode_Source);
                p.drawImage(x, y, part);
@@ -183,6 +227,21 @@ HENHMETAFILE CreateMetafileHandle(std::shared_ptr<const QPicture> picture, int w
     return handleFromInt<HENHMETAFILE>(v);
 }
 
+HENHMETAFILE CreateMetafileHandle(std::shared_ptr<const QImage> drawn,
+                                  std::function<std::shared_ptr<const QPicture>()> record, int width, int height)
+{
+    if (!drawn || !record)
+        return nullptr;
+    std::intptr_t v = newHandleValue();
+    Metafile m;
+    m.width = width;
+    m.height = height;
+    m.drawn = std::move(drawn);
+    m.record = std::move(record);
+    metafiles().emplace(v, std::move(m));
+    return handleFromInt<HENHMETAFILE>(v);
+}
+
 BOOL DeleteEnhMetaFile(HENHMETAFILE metafile)
 {
     return metafiles().erase(reinterpret_cast<std::intptr_t>(metafile)) ? TRUE : FALSE;
@@ -191,20 +250,46 @@ BOOL DeleteEnhMetaFile(HENHMETAFILE metafile)
 const QPicture *MetafilePicture(HENHMETAFILE metafile)
 {
     auto *m = lookup(metafiles(), metafile);
-    return m ? m->picture.get() : nullptr;
+    return m ? m->get() : nullptr;
 }
 
 BOOL PlayMetaFile(HDC h, HENHMETAFILE metafile)
 {
     Metafile *m = lookup(metafiles(), metafile);
-    if (!m)
+    DC *dc = findDC(h);
+    if (!m || !dc)
         return FALSE;
-    return withPainter(h, [&](QPainter &p, DC &dc) {
+    bool scaled = dc->viewport.cx > 0 && dc->viewport.cy > 0 && m->width > 0 && m->height > 0 &&
+                  (dc->viewport.cx != m->width || dc->viewport.cy != m->height);
+    if (m->drawn && !scaled && !dc->painter) {
+        // A bitmap of the picture's size and format becomes the drawn image (opaque, it
+        // covers all): shared, not copied.
+        Bitmap *b = lookup(bitmaps(), dc->bitmap);
+        QSize size = b ? (b->pending.isEmpty() ? b->image->size() : b->pending) : QSize();
+        if (b && size == m->drawn->size() &&
+            (!b->pending.isEmpty() || b->image->format() == m->drawn->format())) {
+            *b->image = *m->drawn;
+            b->pending = QSize();
+            return TRUE;
+        }
+    }
+    return withPainter(h, [&](QPainter &p, DC &) {
+               QPaintEngine *engine = p.paintEngine();
+               const QTransform &t = p.worldTransform();
+               if (m->drawn && !scaled && engine && engine->type() == QPaintEngine::Raster &&
+                   t.type() <= QTransform::TxTranslate && t.dx() == std::floor(t.dx()) &&
+                   t.dy() == std::floor(t.dy()) && p.opacity() == 1.0 &&
+                   p.compositionMode() == QPainter::CompositionMode_SourceOver) {
+                   p.drawImage(0, 0, *m->drawn);
+                   return;
+               }
+               const QPicture *picture = m->get();
+               if (!picture)
+                   return;
                p.save();
-               if (dc.viewport.cx > 0 && dc.viewport.cy > 0 && m->width > 0 && m->height > 0 &&
-                   (dc.viewport.cx != m->width || dc.viewport.cy != m->height))
-                   p.scale(double(dc.viewport.cx) / m->width, double(dc.viewport.cy) / m->height);
-               p.drawPicture(0, 0, *m->picture);
+               if (scaled)
+                   p.scale(double(dc->viewport.cx) / m->width, double(dc->viewport.cy) / m->height);
+               p.drawPicture(0, 0, *picture);
                p.restore();
            })
                ? TRUE

@@ -12,9 +12,11 @@
 #include <functional>
 #include <memory>
 
+class QColor;
 class QImage;
 class QPainter;
 class QPicture;
+class QRect;
 
 struct SIZE {
     LONG cx = 0, cy = 0;
@@ -52,11 +54,20 @@ BOOL Polyline(HDC dc, const POINT *points, int count);
 
 // Handles for the engine's own objects.
 HENHMETAFILE CreateMetafileHandle(std::shared_ptr<const QPicture> picture, int width, int height);
+// A metafile whose picture has been drawn already into `drawn` (opaque, width x
+// height): played unscaled onto a raster surface it is that image; `record` makes the
+// picture itself the first time it is asked for (scaled or other surfaces, or
+// MetafilePicture), and must draw what `drawn` shows.
+HENHMETAFILE CreateMetafileHandle(std::shared_ptr<const QImage> drawn,
+                                  std::function<std::shared_ptr<const QPicture>()> record, int width,
+                                  int height);
 BOOL DeleteEnhMetaFile(HENHMETAFILE metafile);
 HBITMAP CreateBitmapHandle(std::shared_ptr<QImage> image);
 // The objects behind handles (0 for an unknown handle).
 QImage *BitmapImage(HBITMAP bitmap);
 const QPicture *MetafilePicture(HENHMETAFILE metafile);
+// Fills r of the DC with a colour (a bitmap it covers whole is only marked so).
+bool FillDC(HDC dc, const QRect &r, const QColor &colour);
 // Image of the bitmap selected into a memory DC, or 0.
 QImage *DCImage(HDC dc);
 // The painter of a paint DC, or 0.

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 #include <set>
+#include <string_view>
+#include <type_traits>
 
 namespace chart::engine {
 
@@ -75,17 +77,37 @@ const std::set<int> &axisScoped()
 }
 
 // The saved image: magic, version, then sections; a checksum over all of it ends it.
+// Version 2 keeps the per-point colours, types and labels as the cells written;
+// version 1 held every cell.
 constexpr char kMagic[4] = {'S', 'G', 'C', 'E'};
-constexpr std::uint32_t kVersion = 1;
+constexpr std::uint32_t kVersion = 2;
 
+// Writes the image at `out`, or only counts its bytes when `out` is null: the image is
+// measured first and then written once into a block of its size.
 class Writer {
 public:
-    std::vector<unsigned char> out;
-    void u32(std::uint32_t v) { for (int i = 0; i < 4; ++i) out.push_back(static_cast<unsigned char>(v >> (8 * i))); }
+    explicit Writer(unsigned char *out) : out_(out) {}
+    std::size_t size() const { return n_; }
+    void bytes(const void *p, std::size_t k)
+    {
+        if (out_)
+            std::memcpy(out_ + n_, p, k);
+        n_ += k;
+    }
+    void u32(std::uint32_t v)
+    {
+        unsigned char b[4] = {static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8),
+                              static_cast<unsigned char>(v >> 16), static_cast<unsigned char>(v >> 24)};
+        bytes(b, 4);
+    }
     void i32(std::int32_t v) { u32(static_cast<std::uint32_t>(v)); }
     void f64(double v) { std::uint64_t b; std::memcpy(&b, &v, 8); u32(static_cast<std::uint32_t>(b)); u32(static_cast<std::uint32_t>(b >> 32)); }
     void f32(float v) { std::uint32_t b; std::memcpy(&b, &v, 4); u32(b); }
-    void str(const std::string &s) { u32(static_cast<std::uint32_t>(s.size())); out.insert(out.end(), s.begin(), s.end()); }
+    void str(std::string_view s) { u32(static_cast<std::uint32_t>(s.size())); bytes(s.data(), s.size()); }
+
+private:
+    unsigned char *out_;
+    std::size_t n_ = 0;
 };
 
 class Reader {
@@ -113,12 +135,13 @@ public:
         return v;
     }
     float f32() { std::uint32_t b = u32(); float v; std::memcpy(&v, &b, 4); return v; }
-    std::string str()
+    // A text, as a view into the block.
+    std::string_view str()
     {
         std::uint32_t len = u32();
         if (!need(len))
             return {};
-        std::string s(reinterpret_cast<const char *>(d_ + pos_), len);
+        std::string_view s(reinterpret_cast<const char *>(d_ + pos_), len);
         pos_ += len;
         return s;
     }
@@ -194,12 +217,58 @@ namespace {
 bool fitsInt32(double v) { return v >= -2147483648.0 && v <= 2147483647.0; }
 bool intTyped(int id) { return propInfo(id).type == ElemType::Int; }
 
+// Keys of list elements: id and index; of grid elements: id, row and column (indexes
+// are at most kMaxArrayIndex, below 2^16).
+std::uint64_t listKey(int id, int index) { return std::uint64_t(std::uint32_t(id)) << 32 | std::uint32_t(index); }
+std::uint64_t gridKey(int id, int i, int j)
+{
+    return std::uint64_t(std::uint32_t(id)) << 32 | std::uint64_t(std::uint32_t(i)) << 16 | std::uint32_t(j);
+}
+int keyId(std::uint64_t k) { return static_cast<int>(static_cast<std::uint32_t>(k >> 32)); }
+bool sparseData(ElemType t) { return t == ElemType::Int || t == ElemType::String; }
+
+// A value as the store keeps it: a number as it is, a text (as a setter would) cut to
+// 255 characters.
+double stored(double v) { return v; }
+Text stored(std::string_view v) { return Text(v.substr(0, 255)); }
+
+// Elements of one id in a list map: its highest index + 1.
+template <class Map> int listCount(const Map &m, int id)
+{
+    std::uint64_t k = 0;
+    if (m.lastAtMost(listKey(id, 0xFFFF), k) && keyId(k) == id)
+        return static_cast<int>(k & 0xFFFFFFFFu) + 1;
+    return 0;
+}
+
 } // namespace
 
 PropertyStore::PropertyStore() { resetToDefaults(); }
 
+void PropertyStore::touch()
+{
+    static std::uint64_t last = 0;
+    revision_ = ++last;
+}
+
+PropertyStore PropertyStore::withoutData() const
+{
+    PropertyStore c;
+    c.numbers_ = numbers_;
+    c.strings_ = strings_;
+    c.arrays_ = arrays_;
+    c.stringArrays_ = stringArrays_;
+    c.arrays2_ = arrays2_;
+    c.stringArrays2_ = stringArrays2_;
+    c.subsets_ = subsets_;
+    c.points_ = points_;
+    c.revision_ = revision_;
+    return c;
+}
+
 void PropertyStore::resetToDefaults()
 {
+    touch();
     numbers_.clear();
     strings_.clear();
     arrays_.clear();
@@ -228,53 +297,57 @@ void PropertyStore::resetToDefaults()
         {id::FontSizeGlobalCntl, 1.0},  {id::MultiAxisSeparatorSize, 100},
     };
     for (auto [k, v] : defaults)
-        numbers_[static_cast<std::uint32_t>(k)] = v;
+        numbers_.set(static_cast<std::uint32_t>(k), v);
     // Popup menu entries start shown.
     for (int menu : {2640, 2641, 2642, 2643, 2655, 2656, 2657, 2658, 2659, 2660, 2661, 2662, 2663,
                      2664, 3164, 3165, 3166, 3167, 3168, 3169, 3170, 3696, 2702, 2673, 2674, 2671})
-        numbers_[static_cast<std::uint32_t>(menu)] = 1;
-    numbers_[id::ZoomMinAxis] = -1;
-    numbers_[id::ZoomMaxAxis] = -1;
-    strings_[id::MainTitleFont] = "Arial";
-    strings_[id::SubTitleFont] = "Arial";
-    strings_[id::LabelFont] = "Arial";
+        numbers_.set(static_cast<std::uint32_t>(menu), 1);
+    numbers_.set(id::ZoomMinAxis, -1);
+    numbers_.set(id::ZoomMaxAxis, -1);
+    strings_.set(id::MainTitleFont, Text("Arial"));
+    strings_.set(id::SubTitleFont, Text("Arial"));
+    strings_.set(id::LabelFont, Text("Arial"));
 }
 
 std::uint32_t PropertyStore::key(int id) const
 {
     int axis = 0;
     if (isAxisScoped(id)) {
-        auto it = numbers_.find(id::WorkingAxis);
-        if (it != numbers_.end() && it->second >= 0 && it->second < kMaxAxes)
-            axis = static_cast<int>(it->second);
+        const double *w = numbers_.find(id::WorkingAxis);
+        if (w && *w >= 0 && *w < kMaxAxes)
+            axis = static_cast<int>(*w);
     }
     return static_cast<std::uint32_t>(axis) * 100000u + static_cast<std::uint32_t>(id);
 }
 
-void PropertyStore::setNumber(int id, double v)
+bool PropertyStore::setNumber(int id, double v)
 {
     // No property has a meaning for NaN; an integer one keeps its value when the
     // number does not fit it.
     if (std::isnan(v) || (intTyped(id) && !fitsInt32(v)))
-        return;
+        return false;
     if (id == id::WorkingAxis && (v < 0 || v >= kMaxAxes))
-        return; // an axis that cannot exist: keep writing to the current one
+        return false; // an axis that cannot exist: keep writing to the current one
+    // The paint flags change with every paint and are nothing a picture shows.
+    if (id != id::ImageDirty && id != id::Painting)
+        touch();
     if (id == id::Subsets || id == id::Points) {
         std::int64_t n = static_cast<std::int64_t>(v);
         if (n < 1 || n * (id == id::Subsets ? points_ : subsets_) > kMaxDataCells)
-            return;
-        numbers_[static_cast<std::uint32_t>(id)] = static_cast<double>(n);
+            return false;
+        numbers_.set(static_cast<std::uint32_t>(id), static_cast<double>(n));
         resizeData(id == id::Subsets ? static_cast<int>(n) : subsets_,
                    id == id::Points ? static_cast<int>(n) : points_);
-        return;
+        return true;
     }
-    numbers_[key(id)] = v;
+    numbers_.set(key(id), v);
+    return true;
 }
 
 double PropertyStore::number(int id) const
 {
-    auto it = numbers_.find(key(id));
-    return it == numbers_.end() ? 0.0 : it->second;
+    const double *v = numbers_.find(key(id));
+    return v ? *v : 0.0;
 }
 
 std::int32_t PropertyStore::integer(int id) const
@@ -291,54 +364,59 @@ std::int32_t PropertyStore::integer(int id) const
 
 void PropertyStore::setString(int id, std::string v)
 {
+    touch();
     if (v.size() > 255)
         v.resize(255);
-    strings_[key(id)] = std::move(v);
+    // An empty text reads as one never set.
+    if (v.empty())
+        strings_.erase(key(id));
+    else
+        strings_.set(key(id), Text(v));
 }
 
 std::string PropertyStore::string(int id) const
 {
-    auto it = strings_.find(key(id));
-    return it == strings_.end() ? std::string() : it->second;
+    const Text *v = strings_.find(key(id));
+    return v ? v->str() : std::string();
 }
 
 bool PropertyStore::axisHas(int id, int axis) const
 {
     std::uint32_t k = static_cast<std::uint32_t>(axis) * 100000u + static_cast<std::uint32_t>(id);
-    return numbers_.count(k) || strings_.count(k);
+    return numbers_.contains(k) || strings_.contains(k);
 }
 
 double PropertyStore::axisNumber(int id, int axis) const
 {
     if (!isAxisScoped(id) || axis < 0 || axis >= kMaxAxes)
         return number(id);
-    auto it = numbers_.find(static_cast<std::uint32_t>(axis) * 100000u + static_cast<std::uint32_t>(id));
-    return it == numbers_.end() ? 0.0 : it->second;
+    const double *v = numbers_.find(static_cast<std::uint32_t>(axis) * 100000u + static_cast<std::uint32_t>(id));
+    return v ? *v : 0.0;
 }
 
-void PropertyStore::setAxisNumber(int id, int axis, double v)
+bool PropertyStore::setAxisNumber(int id, int axis, double v)
 {
-    if (!isAxisScoped(id) || axis < 0 || axis >= kMaxAxes)
-        return;
-    numbers_[static_cast<std::uint32_t>(axis) * 100000u + static_cast<std::uint32_t>(id)] = v;
+    if (!isAxisScoped(id) || axis < 0 || axis >= kMaxAxes || std::isnan(v) || (intTyped(id) && !fitsInt32(v)))
+        return false;
+    touch();
+    numbers_.set(static_cast<std::uint32_t>(axis) * 100000u + static_cast<std::uint32_t>(id), v);
+    return true;
 }
 
 std::string PropertyStore::axisString(int id, int axis) const
 {
     if (!isAxisScoped(id) || axis < 0 || axis >= kMaxAxes)
         return string(id);
-    auto it = strings_.find(static_cast<std::uint32_t>(axis) * 100000u + static_cast<std::uint32_t>(id));
-    return it == strings_.end() ? std::string() : it->second;
+    const Text *v = strings_.find(static_cast<std::uint32_t>(axis) * 100000u + static_cast<std::uint32_t>(id));
+    return v ? v->str() : std::string();
 }
 
 bool PropertyStore::setElem(int id, int index, double v)
 {
     if (!validIndex(index) || (intTyped(id) && !fitsInt32(v)))
         return false;
-    auto &a = arrays_[id];
-    if (static_cast<int>(a.size()) <= index)
-        a.resize(index + 1, 0.0);
-    a[index] = v;
+    touch();
+    arrays_.set(listKey(id, index), v);
     return true;
 }
 
@@ -346,40 +424,38 @@ bool PropertyStore::setElemString(int id, int index, std::string v)
 {
     if (!validIndex(index))
         return false;
+    touch();
     if (v.size() > 255)
         v.resize(255);
-    auto &a = stringArrays_[id];
-    if (static_cast<int>(a.size()) <= index)
-        a.resize(index + 1);
-    a[index] = std::move(v);
+    if (v.empty())
+        stringArrays_.erase(listKey(id, index));
+    else
+        stringArrays_.set(listKey(id, index), Text(v));
     return true;
 }
 
 bool PropertyStore::elem(int id, int index, double &v) const
 {
-    auto it = arrays_.find(id);
-    if (it == arrays_.end() || index < 0 || index >= static_cast<int>(it->second.size()))
+    if (!validIndex(index) || index >= listCount(arrays_, id))
         return false;
-    v = it->second[index];
+    const double *e = arrays_.find(listKey(id, index));
+    v = e ? *e : 0.0;
     return true;
 }
 
 bool PropertyStore::elemString(int id, int index, std::string &v) const
 {
-    auto it = stringArrays_.find(id);
-    if (it == stringArrays_.end() || index < 0 || index >= static_cast<int>(it->second.size()))
+    if (!validIndex(index) || index >= listCount(stringArrays_, id))
         return false;
-    v = it->second[index];
+    const Text *e = stringArrays_.find(listKey(id, index));
+    v = e ? e->str() : std::string();
     return true;
 }
 
 int PropertyStore::elemCount(int id) const
 {
-    auto a = arrays_.find(id);
-    if (a != arrays_.end())
-        return static_cast<int>(a->second.size());
-    auto s = stringArrays_.find(id);
-    return s == stringArrays_.end() ? 0 : static_cast<int>(s->second.size());
+    int n = listCount(arrays_, id);
+    return n > 0 ? n : listCount(stringArrays_, id);
 }
 
 PropertyStore::DataArray *PropertyStore::dataFor(int id, bool create)
@@ -392,12 +468,10 @@ PropertyStore::DataArray *PropertyStore::dataFor(int id, bool create)
     DataArray a;
     a.type = dataInfo(id).type;
     std::size_t n = static_cast<std::size_t>(subsets_) * static_cast<std::size_t>(points_);
-    switch (a.type) {
-    case ElemType::Double: a.d.assign(n, 0.0); break;
-    case ElemType::Single: a.f.assign(n, 0.0f); break;
-    case ElemType::Int: a.i.assign(n, 0); break;
-    case ElemType::String: a.s.assign(n, std::string()); break;
-    }
+    if (a.type == ElemType::Double)
+        a.d.assign(n, 0.0);
+    else if (a.type == ElemType::Single)
+        a.f.assign(n, 0.0f);
     return &data_.emplace(id, std::move(a)).first->second;
 }
 
@@ -412,19 +486,27 @@ bool PropertyStore::setElem2(int id, int i, int j, double v)
     if (dataInfo(id).shape == Shape::Data) {
         if (i < 0 || j < 0 || i >= subsets_ || j >= points_)
             return false;
+        if (dataInfo(id).type == ElemType::Int && !fitsInt32(v))
+            return false;
         DataArray *a = dataFor(id, true);
         std::size_t k = static_cast<std::size_t>(i) * points_ + j;
         switch (a->type) {
         case ElemType::Double: a->d[k] = v; break;
         case ElemType::Single: a->f[k] = static_cast<float>(v); break;
-        case ElemType::Int: a->i[k] = static_cast<std::int32_t>(v); break;
+        case ElemType::Int:
+            if (v == 0)
+                a->i.erase(static_cast<std::uint32_t>(k));
+            else
+                a->i.set(static_cast<std::uint32_t>(k), static_cast<std::int32_t>(v));
+            break;
         case ElemType::String: return false;
         }
         return true;
     }
-    if (!validIndex(i) || !validIndex(j))
+    if (!validIndex(i) || !validIndex(j) || !fitsInt32(v))
         return false;
-    arrays2_[id][{i, j}] = v;
+    touch();
+    arrays2_.set(gridKey(id, i, j), v);
     return true;
 }
 
@@ -435,32 +517,21 @@ bool PropertyStore::setElem2String(int id, int i, int j, std::string v)
     if (dataInfo(id).shape == Shape::Data) {
         if (i < 0 || j < 0 || i >= subsets_ || j >= points_ || dataInfo(id).type != ElemType::String)
             return false;
-        dataFor(id, true)->s[static_cast<std::size_t>(i) * points_ + j] = std::move(v);
+        auto k = static_cast<std::uint32_t>(static_cast<std::size_t>(i) * points_ + j);
+        if (v.empty()) {
+            if (DataArray *a = dataFor(id, false))
+                a->s.erase(k);
+        } else {
+            dataFor(id, true)->s.set(k, Text(v));
+        }
         return true;
     }
     if (!validIndex(i) || !validIndex(j))
         return false;
-    stringArrays2_[id][{i, j}] = std::move(v);
+    touch();
+    stringArrays2_.set(gridKey(id, i, j), Text(v));
     return true;
 }
-
-namespace {
-
-// An element of a two-index property that holds no data array; false when never set.
-template <typename Grids, typename T>
-bool findInGrid(const Grids &grids, int id, int i, int j, T &v)
-{
-    auto it = grids.find(id);
-    if (it == grids.end())
-        return false;
-    auto e = it->second.find({i, j});
-    if (e == it->second.end())
-        return false;
-    v = e->second;
-    return true;
-}
-
-} // namespace
 
 bool PropertyStore::elem2(int id, int i, int j, double &v) const
 {
@@ -476,12 +547,22 @@ bool PropertyStore::elem2(int id, int i, int j, double &v) const
         switch (a->type) {
         case ElemType::Double: v = a->d[k]; return true;
         case ElemType::Single: v = a->f[k]; return true;
-        case ElemType::Int: v = a->i[k]; return true;
+        case ElemType::Int: {
+            const std::int32_t *e = a->i.find(static_cast<std::uint32_t>(k));
+            v = e ? *e : 0;
+            return true;
+        }
         case ElemType::String: return false;
         }
         return false;
     }
-    return findInGrid(arrays2_, id, i, j, v);
+    if (!validIndex(i) || !validIndex(j))
+        return false;
+    const double *e = arrays2_.find(gridKey(id, i, j));
+    if (!e)
+        return false;
+    v = *e;
+    return true;
 }
 
 bool PropertyStore::elem2String(int id, int i, int j, std::string &v) const
@@ -490,10 +571,17 @@ bool PropertyStore::elem2String(int id, int i, int j, std::string &v) const
         if (i < 0 || j < 0 || i >= subsets_ || j >= points_ || dataInfo(id).type != ElemType::String)
             return false;
         const DataArray *a = dataFor(id);
-        v = a ? a->s[static_cast<std::size_t>(i) * points_ + j] : std::string();
+        const Text *e = a ? a->s.find(static_cast<std::uint32_t>(static_cast<std::size_t>(i) * points_ + j)) : nullptr;
+        v = e ? e->str() : std::string();
         return true;
     }
-    return findInGrid(stringArrays2_, id, i, j, v);
+    if (!validIndex(i) || !validIndex(j))
+        return false;
+    const Text *e = stringArrays2_.find(gridKey(id, i, j));
+    if (!e)
+        return false;
+    v = e->str();
+    return true;
 }
 
 const double *PropertyStore::dataDoubles(int id, int subset) const
@@ -514,20 +602,36 @@ const float *PropertyStore::dataSingles(int id, int subset) const
 
 void PropertyStore::resizeData(int subsets, int points)
 {
+    auto keep = [&](std::uint32_t cell, std::uint32_t &moved) {
+        std::uint32_t s = cell / static_cast<std::uint32_t>(points_), p = cell % static_cast<std::uint32_t>(points_);
+        if (s >= static_cast<std::uint32_t>(subsets) || p >= static_cast<std::uint32_t>(points))
+            return false;
+        moved = s * static_cast<std::uint32_t>(points) + p;
+        return true;
+    };
     for (auto &[id, a] : data_) {
         auto move = [&](auto &v, auto fill) {
             std::remove_reference_t<decltype(v)> n(static_cast<std::size_t>(subsets) * points, fill);
             for (int s = 0; s < std::min(subsets, subsets_); ++s)
                 for (int p = 0; p < std::min(points, points_); ++p)
-                    n[static_cast<std::size_t>(s) * points + p] =
-                        std::move(v[static_cast<std::size_t>(s) * points_ + p]);
+                    n[static_cast<std::size_t>(s) * points + p] = std::move(v[static_cast<std::size_t>(s) * points_ + p]);
             v = std::move(n);
+        };
+        // Cells keep their order: subset, then point.
+        auto moveCells = [&](auto &cells) {
+            std::remove_reference_t<decltype(cells)> n;
+            cells.forEach([&](std::uint32_t cell, const auto &v) {
+                std::uint32_t to;
+                if (keep(cell, to))
+                    n.set(to, v);
+            });
+            cells = std::move(n);
         };
         switch (a.type) {
         case ElemType::Double: move(a.d, 0.0); break;
         case ElemType::Single: move(a.f, 0.0f); break;
-        case ElemType::Int: move(a.i, std::int32_t(0)); break;
-        case ElemType::String: move(a.s, std::string()); break;
+        case ElemType::Int: moveCells(a.i); break;
+        case ElemType::String: moveCells(a.s); break;
         }
     }
     subsets_ = subsets;
@@ -553,7 +657,7 @@ template <class T> void shiftVector(std::vector<T> &v, int subsets, int points, 
 
 void PropertyStore::shiftData(int id, const double *values)
 {
-    if (!values)
+    if (!values || dataInfo(id).shape != Shape::Data || sparseData(dataInfo(id).type))
         return;
     DataArray *a = dataFor(id, true);
     if (a->type == ElemType::Double) {
@@ -566,7 +670,7 @@ void PropertyStore::shiftData(int id, const double *values)
 
 void PropertyStore::shiftData(int id, const float *values)
 {
-    if (!values)
+    if (!values || dataInfo(id).shape != Shape::Data || sparseData(dataInfo(id).type))
         return;
     DataArray *a = dataFor(id, true);
     if (a->type == ElemType::Single) {
@@ -577,63 +681,118 @@ void PropertyStore::shiftData(int id, const float *values)
     }
 }
 
-std::vector<unsigned char> PropertyStore::toBytes() const
+// ---- the state block ----------------------------------------------------------------
+//
+// magic "SGCE", version, subsets, points, then the sections, each a count and its
+// entries, and an FNV-1a checksum of all that comes before it:
+//   numbers       key (axis * 100000 + id), f64
+//   strings       key, text
+//   lists         id, element count, every element (f64)
+//   string lists  id, element count, every element (text)
+//   grids         id, entry count, entries (row, column, f64)
+//   string grids  id, entry count, entries (row, column, text)
+//   data arrays   id, type, then every cell (f64, f32) or, for int and text arrays,
+//                 the count of cells written and each (cell, value)  [version 1: every
+//                 cell of those too]
+// Integers are little-endian 32 bits, texts their length and their bytes.
+
+namespace {
+
+// What a property never set to anything is: the parent window, the paint flags and the
+// user's zoom (a template saved while zoomed would start every later chart zoomed,
+// and a real-time axis never moves while zoomed).
+bool transient(std::uint32_t k)
 {
-    Writer w;
-    w.out.insert(w.out.end(), kMagic, kMagic + 4);
+    switch (k % 100000u) {
+    case id::ParentWindow: case id::Painting: case id::ImageDirty: case id::ZoomMode: return true;
+    default: return false;
+    }
+}
+
+// Runs f(id, first key, last key) for each run of keys of one id.
+template <class Map, class F> void forEachId(const Map &m, F f)
+{
+    bool open = false;
+    int id = 0;
+    typename std::remove_cvref_t<decltype(m)>::key_type first = 0, last = 0;
+    m.forEach([&](auto k, const auto &) {
+        if (open && keyId(k) == id) {
+            last = k;
+            return;
+        }
+        if (open)
+            f(id, first, last);
+        open = true;
+        id = keyId(k);
+        first = last = k;
+    });
+    if (open)
+        f(id, first, last);
+}
+
+} // namespace
+
+template <class W> void PropertyStore::write(W &w) const
+{
+    w.bytes(kMagic, 4);
     w.u32(kVersion);
     w.i32(subsets_);
     w.i32(points_);
-    // What belongs to this window and this moment rather than to the chart: the parent,
-    // the paint flags and the user's zoom (a template saved while zoomed would start
-    // every later chart zoomed, and a real-time axis never moves while zoomed).
-    auto transient = [](std::uint32_t k) {
-        switch (k % 100000u) {
-        case id::ParentWindow: case id::Painting: case id::ImageDirty: case id::ZoomMode: return true;
-        default: return false;
-        }
-    };
     std::uint32_t kept = 0;
-    for (auto &[k, v] : numbers_)
-        kept += !transient(k);
+    numbers_.forEach([&](std::uint32_t k, double) { kept += !transient(k); });
     w.u32(kept);
-    for (auto &[k, v] : numbers_) {
+    numbers_.forEach([&](std::uint32_t k, double v) {
         if (transient(k))
-            continue;
+            return;
         w.u32(k);
         w.f64(v);
-    }
+    });
     w.u32(static_cast<std::uint32_t>(strings_.size()));
-    for (auto &[k, v] : strings_) {
+    strings_.forEach([&](std::uint32_t k, const Text &v) {
         w.u32(k);
-        w.str(v);
-    }
-    // One-index lists and two-index grids share their layout, whatever the value type.
-    auto writeLists = [&w](const auto &lists, auto writeValue) {
-        w.u32(static_cast<std::uint32_t>(lists.size()));
-        for (auto &[id, a] : lists) {
+        w.str(v.view());
+    });
+    // Lists hold every element up to the last.
+    auto writeLists = [&](const auto &lists, auto writeValue, auto none) {
+        std::uint32_t ids = 0;
+        forEachId(lists, [&](int, std::uint64_t, std::uint64_t) { ++ids; });
+        w.u32(ids);
+        forEachId(lists, [&](int id, std::uint64_t, std::uint64_t last) {
+            auto count = static_cast<std::uint32_t>(last & 0xFFFFFFFFu) + 1;
             w.i32(id);
-            w.u32(static_cast<std::uint32_t>(a.size()));
-            for (auto &v : a)
-                writeValue(v);
-        }
-    };
-    auto writeGrids = [&w](const auto &grids, auto writeValue) {
-        w.u32(static_cast<std::uint32_t>(grids.size()));
-        for (auto &[id, m] : grids) {
-            w.i32(id);
-            w.u32(static_cast<std::uint32_t>(m.size()));
-            for (auto &[ij, v] : m) {
-                w.i32(ij.first);
-                w.i32(ij.second);
-                writeValue(v);
+            w.u32(count);
+            for (std::uint32_t i = 0; i < count; ++i) {
+                const auto *v = lists.find(listKey(id, static_cast<int>(i)));
+                writeValue(v ? *v : none);
             }
-        }
+        });
     };
-    auto writeNumber = [&w](double v) { w.f64(v); };
-    auto writeString = [&w](const auto &v) { w.str(v); };
-    writeLists(arrays_, writeNumber);
-    writeLists(stringArrays_, writeString);
+    auto writeGrids = [&](const auto &grids, auto writeValue) {
+        std::vector<std::pair<int, std::uint32_t>> ids; // entries of each id, in order
+        grids.forEach([&](std::uint64_t k, const auto &) {
+            if (ids.empty() || ids.back().first != keyId(k))
+                ids.emplace_back(keyId(k), 0);
+            ++ids.back().second;
+        });
+        w.u32(static_cast<std::uint32_t>(ids.size()));
+        std::size_t at = 0;
+        std::uint32_t left = 0;
+        grids.forEach([&](std::uint64_t k, const auto &v) {
+            if (left == 0) {
+                w.i32(ids[at].first);
+                w.u32(left = ids[at].second);
+                ++at;
+            }
+            --left;
+            w.i32(static_cast<std::int32_t>((k >> 16) & 0xFFFF));
+            w.i32(static_cast<std::int32_t>(k & 0xFFFF));
+            writeValue(v);
+        });
+    };
+    auto writeNumber = [&](double v) { w.f64(v); };
+    auto writeString = [&](const Text &v) { w.str(v.view()); };
+    writeLists(arrays_, writeNumber, 0.0);
+    writeLists(stringArrays_, writeString, Text());
     writeGrids(arrays2_, writeNumber);
     writeGrids(stringArrays2_, writeString);
     w.u32(static_cast<std::uint32_t>(data_.size()));
@@ -643,15 +802,46 @@ std::vector<unsigned char> PropertyStore::toBytes() const
         switch (a.type) {
         case ElemType::Double: for (double v : a.d) w.f64(v); break;
         case ElemType::Single: for (float v : a.f) w.f32(v); break;
-        case ElemType::Int: for (auto v : a.i) w.i32(v); break;
-        case ElemType::String: for (auto &v : a.s) w.str(v); break;
+        case ElemType::Int:
+            w.u32(static_cast<std::uint32_t>(a.i.size()));
+            a.i.forEach([&](std::uint32_t cell, std::int32_t v) { w.u32(cell); w.i32(v); });
+            break;
+        case ElemType::String:
+            w.u32(static_cast<std::uint32_t>(a.s.size()));
+            a.s.forEach([&](std::uint32_t cell, const Text &v) { w.u32(cell); w.str(v.view()); });
+            break;
         }
     }
-    w.u32(fnv1a(w.out.data(), w.out.size()));
-    return std::move(w.out);
 }
 
-bool PropertyStore::fromBytes(const unsigned char *data, std::size_t size)
+std::size_t PropertyStore::stateSize() const
+{
+    Writer count(nullptr);
+    write(count);
+    return count.size() + 4;
+}
+
+void PropertyStore::writeState(unsigned char *out) const
+{
+    Writer w(out);
+    write(w);
+    std::uint32_t sum = fnv1a(out, w.size());
+    w.u32(sum);
+}
+
+std::vector<unsigned char> PropertyStore::toBytes() const
+{
+    std::vector<unsigned char> out(stateSize());
+    writeState(out.data());
+    return out;
+}
+
+// Reads a block twice: first only to check it (nothing is allocated for it), then to
+// build the store from it. What the block makes is bounded by its size: a count of
+// entries must fit the bytes left, every entry is kept in about what its bytes take
+// (a key and a value; empty texts, unwritten cells, not at all), and the cells of the
+// dense data arrays are there in full.
+template <bool Build> bool PropertyStore::read(const unsigned char *data, std::size_t size, PropertyStore *into)
 {
     if (!data || size < 12 || std::memcmp(data, kMagic, 4) != 0)
         return false;
@@ -660,97 +850,169 @@ bool PropertyStore::fromBytes(const unsigned char *data, std::size_t size)
     if (tail.u32() != fnv1a(data, body))
         return false;
     Reader r(data + 4, body - 4);
-    if (r.u32() != kVersion)
+    std::uint32_t version = r.u32();
+    if (version != 1 && version != kVersion)
         return false;
-
-    PropertyStore s;
-    s.numbers_.clear();
-    s.strings_.clear();
+    PropertyStore &s = *into;
     int subsets = r.i32(), points = r.i32();
     if (subsets < 1 || points < 1 || std::int64_t(subsets) * points > kMaxDataCells)
         return false;
-    s.subsets_ = subsets;
-    s.points_ = points;
     std::size_t cells = static_cast<std::size_t>(subsets) * points;
-
-    for (std::uint32_t n = r.count(12); n--;) {
-        std::uint32_t k = r.u32();
-        s.numbers_[k] = r.f64();
+    if constexpr (Build) {
+        s.numbers_.clear();
+        s.strings_.clear();
+        s.subsets_ = subsets;
+        s.points_ = points;
     }
-    for (std::uint32_t n = r.count(8); n--;) {
+    bool sawSubsets = false, sawPoints = false;
+    for (std::uint32_t n = r.count(12); n-- && r.ok();) {
         std::uint32_t k = r.u32();
-        s.strings_[k] = r.str();
+        double v = r.f64();
+        // Values no setter could have stored mark a damaged block.
+        if (std::isnan(v) || (intTyped(static_cast<int>(k % 100000u)) && !fitsInt32(v)))
+            r.fail();
+        if (k == id::Subsets)
+            sawSubsets = v == subsets;
+        if (k == id::Points)
+            sawPoints = v == points;
+        if constexpr (Build)
+            s.numbers_.set(k, v);
     }
-    // The smallest size of one entry bounds each count by the bytes left.
-    auto readLists = [&r](auto &lists, std::uint32_t entrySize, auto readValue) {
-        for (std::uint32_t n = r.count(8); n--;) {
+    for (std::uint32_t n = r.count(8); n-- && r.ok();) {
+        std::uint32_t k = r.u32();
+        std::string_view v = r.str();
+        if constexpr (Build)
+            if (!v.empty())
+                s.strings_.set(k, Text(v.substr(0, 255)));
+    }
+    auto readLists = [&](auto &lists, std::uint32_t entrySize, auto readValue, auto keepValue) {
+        for (std::uint32_t n = r.count(8); n-- && r.ok();) {
             int id = r.i32();
             std::uint32_t c = r.count(entrySize);
             if (c > kMaxArrayIndex + 1u)
                 r.fail();
-            auto &a = lists[id];
-            for (std::uint32_t i = 0; i < c && r.ok(); ++i)
-                a.push_back(readValue());
-        }
-    };
-    auto readGrids = [&r](auto &grids, std::uint32_t entrySize, auto readValue) {
-        for (std::uint32_t n = r.count(8); n--;) {
-            int id = r.i32();
-            std::uint32_t c = r.count(entrySize);
-            auto &m = grids[id];
             for (std::uint32_t i = 0; i < c && r.ok(); ++i) {
-                int a = r.i32(), b = r.i32();
-                auto v = readValue();
-                if (!validIndex(a) || !validIndex(b))
-                    r.fail();
-                m[{a, b}] = std::move(v);
+                auto v = readValue(id);
+                if constexpr (Build)
+                    if (keepValue(v))
+                        lists.set(listKey(id, static_cast<int>(i)), stored(v));
             }
         }
     };
-    auto readNumber = [&r] { return r.f64(); };
-    auto readString = [&r] { return r.str(); };
-    readLists(s.arrays_, 8, readNumber);
-    readLists(s.stringArrays_, 4, readString);
-    readGrids(s.arrays2_, 16, readNumber);
+    auto readGrids = [&](auto &grids, std::uint32_t entrySize, auto readValue) {
+        for (std::uint32_t n = r.count(8); n-- && r.ok();) {
+            int id = r.i32();
+            std::uint32_t c = r.count(entrySize);
+            for (std::uint32_t i = 0; i < c && r.ok(); ++i) {
+                int a = r.i32(), b = r.i32();
+                auto v = readValue(-1);
+                if (!validIndex(a) || !validIndex(b))
+                    r.fail();
+                if constexpr (Build)
+                    grids.set(gridKey(id, a, b), stored(v));
+            }
+        }
+    };
+    auto readListNumber = [&](int id) {
+        double v = r.f64();
+        if (intTyped(id) && !fitsInt32(v))
+            r.fail();
+        return v;
+    };
+    auto readGridNumber = [&](int) {
+        double v = r.f64();
+        if (!fitsInt32(v))
+            r.fail();
+        return v;
+    };
+    auto readString = [&](int) { return r.str(); };
+    auto always = [](const auto &) { return true; };
+    auto text = [](std::string_view v) { return !v.empty(); };
+    readLists(s.arrays_, 8, readListNumber, always);
+    readLists(s.stringArrays_, 4, readString, text);
+    readGrids(s.arrays2_, 16, readGridNumber);
     readGrids(s.stringArrays2_, 12, readString);
+    std::vector<int> seen;
     for (std::uint32_t n = r.count(8); n-- && r.ok();) {
         int id = r.i32();
         auto type = static_cast<ElemType>(r.u32());
-        if (dataInfo(id).shape != Shape::Data || dataInfo(id).type != type) {
+        if (dataInfo(id).shape != Shape::Data || dataInfo(id).type != type ||
+            std::find(seen.begin(), seen.end(), id) != seen.end()) {
             r.fail();
             break;
         }
+        seen.push_back(id);
         DataArray a;
         a.type = type;
-        std::size_t width = type == ElemType::Double ? 8 : 4;
-        if (cells > r.left() / width) {
-            r.fail();
-            break;
+        if (sparseData(type) && version >= 2) {
+            // The cells written, in order.
+            std::uint32_t c = r.count(8); // a cell and a value, or a cell and a length
+            std::int64_t previous = -1;
+            for (std::uint32_t i = 0; i < c && r.ok(); ++i) {
+                std::uint32_t cell = r.u32();
+                if (cell >= cells || std::int64_t(cell) <= previous)
+                    r.fail();
+                previous = cell;
+                if (type == ElemType::Int) {
+                    std::int32_t v = r.i32();
+                    if constexpr (Build)
+                        if (v != 0 && r.ok())
+                            a.i.set(cell, v);
+                } else {
+                    std::string_view v = r.str();
+                    if constexpr (Build)
+                        if (!v.empty() && r.ok())
+                            a.s.set(cell, stored(v));
+                }
+            }
+        } else {
+            std::size_t width = type == ElemType::Double ? 8 : 4;
+            if (cells > r.left() / width) {
+                r.fail();
+                break;
+            }
+            if constexpr (Build) {
+                if (type == ElemType::Double)
+                    a.d.reserve(cells);
+                else if (type == ElemType::Single)
+                    a.f.reserve(cells);
+            }
+            for (std::size_t i = 0; i < cells && r.ok(); ++i) {
+                switch (type) {
+                case ElemType::Double: { double v = r.f64(); if constexpr (Build) a.d.push_back(v); break; }
+                case ElemType::Single: { float v = r.f32(); if constexpr (Build) a.f.push_back(v); break; }
+                case ElemType::Int: {
+                    std::int32_t v = r.i32();
+                    if constexpr (Build)
+                        if (v != 0)
+                            a.i.set(static_cast<std::uint32_t>(i), v);
+                    break;
+                }
+                case ElemType::String: {
+                    std::string_view v = r.str();
+                    if constexpr (Build)
+                        if (!v.empty())
+                            a.s.set(static_cast<std::uint32_t>(i), stored(v));
+                    break;
+                }
+                }
+            }
         }
-        switch (type) {
-        case ElemType::Double: a.d.reserve(cells); for (std::size_t i = 0; i < cells && r.ok(); ++i) a.d.push_back(r.f64()); break;
-        case ElemType::Single: a.f.reserve(cells); for (std::size_t i = 0; i < cells && r.ok(); ++i) a.f.push_back(r.f32()); break;
-        case ElemType::Int: a.i.reserve(cells); for (std::size_t i = 0; i < cells && r.ok(); ++i) a.i.push_back(r.i32()); break;
-        case ElemType::String: for (std::size_t i = 0; i < cells && r.ok(); ++i) a.s.push_back(r.str()); break;
-        }
-        s.data_.emplace(id, std::move(a));
+        if constexpr (Build)
+            s.data_.emplace(id, std::move(a));
     }
-    if (!r.ok() || !r.atEnd())
+    return r.ok() && r.atEnd() && sawSubsets && sawPoints;
+}
+
+bool PropertyStore::fromBytes(const unsigned char *data, std::size_t size)
+{
+    if (!read<false>(data, size, this))
         return false;
-    if (s.numbers_[id::Subsets] != subsets || s.numbers_[id::Points] != points)
+    PropertyStore s;
+    if (!read<true>(data, size, &s))
         return false;
-    // Values no setter could have stored mark a damaged block.
-    for (auto &[k, v] : s.numbers_)
-        if (std::isnan(v) || (intTyped(static_cast<int>(k % 100000u)) && !fitsInt32(v)))
-            return false;
-    for (auto &[id, a] : s.arrays_)
-        if (intTyped(id) && !std::all_of(a.begin(), a.end(), fitsInt32))
-            return false;
-    for (auto &[id, m] : s.arrays2_)
-        for (auto &[ij, v] : m)
-            if (!fitsInt32(v))
-                return false;
     *this = std::move(s);
+    touch();
     return true;
 }
 

@@ -8,6 +8,9 @@
 // Y-axis settings are kept per axis: while WorkingAxis is k they read and write axis k
 // (an axis never set reads 0 / empty, its own default).
 
+#include "chart/engine/ChunkMap.h"
+#include "chart/engine/Text.h"
+
 #include <cstdint>
 #include <map>
 #include <string>
@@ -97,8 +100,10 @@ public:
 
     void resetToDefaults();
 
-    // Scalars. getNumber returns 0 for an id never set and without default.
-    void setNumber(int id, double v);
+    // Scalars. number() returns 0 for an id never set and without default. A setter
+    // returns false when it refused the value (NaN; a number an integer property cannot
+    // hold; an axis, subset or point count that cannot be) and then stores nothing.
+    bool setNumber(int id, double v);
     double number(int id) const;
     std::int32_t integer(int id) const;
     void setString(int id, std::string v);
@@ -108,17 +113,21 @@ public:
     double axisNumber(int id, int axis) const;
     std::string axisString(int id, int axis) const;
     bool axisHas(int id, int axis) const;
-    void setAxisNumber(int id, int axis, double v);
+    bool setAxisNumber(int id, int axis, double v);
 
-    // One-index arrays: false when the index is out of range (nothing stored).
+    // One-index arrays: false when the index is out of range (nothing stored). Elements
+    // below the highest one written read 0 or empty.
     bool setElem(int id, int index, double v);
     bool setElemString(int id, int index, std::string v);
     bool elem(int id, int index, double &v) const;
     bool elemString(int id, int index, std::string &v) const;
-    // Number of elements stored (highest index written + 1).
+    // Number of elements (highest index written + 1; of a string array, the highest
+    // holding a text).
     int elemCount(int id) const;
 
-    // Two-index arrays; data arrays are bounded by Subsets x Points.
+    // Two-index arrays; data arrays are bounded by Subsets x Points. Of the data
+    // arrays, the per-point colours, types and labels keep only the cells written (a
+    // zero, an empty text reads as never written).
     bool setElem2(int id, int i, int j, double v);
     bool setElem2String(int id, int i, int j, std::string v);
     bool elem2(int id, int i, int j, double &v) const;
@@ -137,37 +146,52 @@ public:
     void shiftData(int id, const double *values);
     void shiftData(int id, const float *values);
 
-    // Versioned binary image of everything; fromBytes refuses (false, store unchanged)
-    // anything it did not write.
+    // Versioned binary image of everything: stateSize() bytes, which writeState puts at
+    // out. fromBytes refuses (false, store unchanged) anything it did not write, and
+    // what it loads takes at most a few times the block's size.
+    std::size_t stateSize() const;
+    void writeState(unsigned char *out) const;
     std::vector<unsigned char> toBytes() const;
     bool fromBytes(const unsigned char *data, std::size_t size);
 
     bool operator==(const PropertyStore &o) const;
 
+    // Changes with every write other than to the data arrays and the paint flags (image
+    // dirty, painting); equal revisions mean equal properties but for those (a copy
+    // keeps its original's until either is written).
+    std::uint64_t revision() const { return revision_; }
+    // A copy without the data arrays (Subsets and Points stay).
+    PropertyStore withoutData() const;
+
 private:
     std::uint32_t key(int id) const;
     void resizeData(int subsets, int points);
+    template <class W> void write(W &w) const;
+    template <bool Build> static bool read(const unsigned char *data, std::size_t size, PropertyStore *into);
 
     struct DataArray {
         ElemType type = ElemType::Single;
         std::vector<double> d;
         std::vector<float> f;
-        std::vector<std::int32_t> i;
-        std::vector<std::string> s;
+        ChunkMap<std::uint32_t, std::int32_t> i; // cells not 0
+        ChunkMap<std::uint32_t, Text> s;         // cells not empty
         bool operator==(const DataArray &) const = default;
     };
     DataArray *dataFor(int id, bool create);
     const DataArray *dataFor(int id) const;
 
-    std::map<std::uint32_t, double> numbers_;
-    std::map<std::uint32_t, std::string> strings_;
-    std::map<int, std::vector<double>> arrays_;
-    std::map<int, std::vector<std::string>> stringArrays_;
-    std::map<int, std::map<std::pair<int, int>, double>> arrays2_;
-    std::map<int, std::map<std::pair<int, int>, std::string>> stringArrays2_;
+    // Lists are keyed by id and index, grids by id, row and column (see the source).
+    ChunkMap<std::uint32_t, double> numbers_;
+    ChunkMap<std::uint32_t, Text> strings_;         // none empty
+    ChunkMap<std::uint64_t, double> arrays_;
+    ChunkMap<std::uint64_t, Text> stringArrays_;    // none empty
+    ChunkMap<std::uint64_t, double> arrays2_;
+    ChunkMap<std::uint64_t, Text> stringArrays2_;
     std::map<int, DataArray> data_;
     int subsets_ = 1;
     int points_ = 10;
+    std::uint64_t revision_ = 0;
+    void touch();
 };
 
 } // namespace chart::engine

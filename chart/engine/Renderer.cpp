@@ -3,9 +3,16 @@
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPainterPath>
+#include <QRegion>
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <type_traits>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace chart::engine {
 
@@ -124,56 +131,40 @@ std::vector<AxisPlan> axisPlans(const PropertyStore &p)
 
 bool dateTimeMode(const PropertyStore &p) { return p.integer(id::DateTimeMode) != 0; }
 
-// The value arrays of one subset, looked up once.
-struct SubsetData {
-    const double *xd = nullptr, *yd = nullptr;
-    const float *xf = nullptr, *yf = nullptr;
-    bool xIndex = false;
-    SubsetData(const PropertyStore &p, int s)
-    {
-        if (p.integer(id::UsingXDataII))
-            xd = p.dataDoubles(id::XDataII, s);
-        else if (!(xf = p.dataSingles(id::XData, s)))
-            xIndex = true;
-        if (p.integer(id::UsingYDataII))
-            yd = p.dataDoubles(id::YDataII, s);
+// Runs f(x, y) over the values of a subset with the source of each coordinate chosen
+// once, not per point.
+template <class F> void forEachValue(const SubsetData &d, int n, F &&f)
+{
+    auto withY = [&](auto xAt) {
+        if (d.yd)
+            for (int i = 0; i < n; ++i) f(i, xAt(i), d.yd[i]);
+        else if (d.yf)
+            for (int i = 0; i < n; ++i) f(i, xAt(i), double(d.yf[i]));
         else
-            yf = p.dataSingles(id::YData, s);
-    }
-    double x(int i) const { return xd ? xd[i] : xf ? xf[i] : xIndex ? i + 1 : 0; }
-    double y(int i) const { return yd ? yd[i] : yf ? yf[i] : 0; }
-};
-
-// Null test with the properties read once.
-struct NullTest {
-    double nullY, nullYf, nullX;
-    bool dateTime;
-    explicit NullTest(const PropertyStore &p)
-        : nullY(p.number(id::NullDataValueY)),
-          nullYf(static_cast<float>(std::clamp(nullY, -3.0e38, 3.0e38))),
-          nullX(p.number(id::NullDataValueX)), dateTime(p.integer(id::DateTimeMode) != 0) {}
-    bool operator()(double x, double y) const
-    {
-        return !std::isfinite(x) || !std::isfinite(y) || y == nullY || y == nullYf || x == nullX ||
-               (dateTime && x == 0);
-    }
-};
+            for (int i = 0; i < n; ++i) f(i, xAt(i), 0.0);
+    };
+    if (d.xd)
+        withY([&](int i) { return d.xd[i]; });
+    else if (d.xf)
+        withY([&](int i) { return double(d.xf[i]); });
+    else if (d.xIndex)
+        withY([](int i) { return double(i + 1); });
+    else
+        withY([](int) { return 0.0; });
+}
 
 void dataRangeX(const PropertyStore &p, double &lo, double &hi)
 {
     lo = INFINITY;
     hi = -INFINITY;
     NullTest isNull(p);
-    for (int s = 0; s < p.subsets(); ++s) {
-        SubsetData d(p, s);
-        for (int i = 0; i < p.points(); ++i) {
-            double x = d.x(i), y = d.y(i);
+    for (int s = 0; s < p.subsets(); ++s)
+        forEachValue(SubsetData(p, s), p.points(), [&](int, double x, double y) {
             if (isNull(x, y))
-                continue;
+                return;
             lo = std::min(lo, x);
             hi = std::max(hi, x);
-        }
-    }
+        });
 }
 
 void dataRangeY(const PropertyStore &p, const AxisPlan &a, double &lo, double &hi)
@@ -181,17 +172,17 @@ void dataRangeY(const PropertyStore &p, const AxisPlan &a, double &lo, double &h
     lo = INFINITY;
     hi = -INFINITY;
     NullTest isNull(p);
-    for (int s = a.first; s < a.first + a.count; ++s) {
-        SubsetData d(p, s);
-        for (int i = 0; i < p.points(); ++i) {
-            double x = d.x(i), y = d.y(i);
+    for (int s = a.first; s < a.first + a.count; ++s)
+        forEachValue(SubsetData(p, s), p.points(), [&](int, double x, double y) {
             if (isNull(x, y))
-                continue;
+                return;
             lo = std::min(lo, y);
             hi = std::max(hi, y);
-        }
-    }
+        });
 }
+
+// A manual scale with both ends set and in order does not look at the data.
+bool manualBoth(int control, double min, double max) { return control == 3 && max > min; }
 
 void scaleRange(int control, double manualMin, double manualMax, double dataMin, double dataMax,
                 double &outMin, double &outMax)
@@ -207,6 +198,16 @@ void scaleRange(int control, double manualMin, double manualMax, double dataMin,
             outMin = amin;
             outMax = amax;
         }
+    }
+}
+
+// A scale no pixel can be worked out on (an end that is not finite, a span beyond a
+// double) becomes the unit range.
+void saneRange(double &lo, double &hi)
+{
+    if (!(std::isfinite(lo) && std::isfinite(hi) && hi > lo && std::isfinite(hi - lo))) {
+        lo = 0;
+        hi = 1;
     }
 }
 
@@ -254,9 +255,9 @@ void xTicks(const PropertyStore &p, const Layout &L, const QFontMetrics &fm, std
 
 int methodOf(const PropertyStore &p, int subset);
 
-Layout layoutChart(const PropertyStore &p, int w, int h, Metrics &m)
+Metrics metricsOf(const PropertyStore &p, int w, int h)
 {
-    Layout L;
+    Metrics m;
     m.style = styleOf(p, w, h);
     const Style &s = m.style;
     m.title = makeFont(p.string(id::MainTitleFont), s.basePx * 3 / 2, p.integer(id::MainTitleBold),
@@ -266,9 +267,17 @@ Layout layoutChart(const PropertyStore &p, int w, int h, Metrics &m)
     m.label = labelFont(p, s);
     m.numbers = labelFont(p, s, 0.9);
     m.legend = labelFont(p, s, 0.9);
-    QFontMetrics fmT(m.title), fmS(m.sub), fmL(m.label), fmN(m.numbers), fmG(m.legend);
-    m.numbersH = fmN.height();
-    m.labelH = fmL.height();
+    m.numbersH = QFontMetrics(m.numbers).height();
+    m.labelH = QFontMetrics(m.label).height();
+    return m;
+}
+
+Layout layoutChart(const PropertyStore &p, int w, int h, Metrics &m)
+{
+    Layout L;
+    m = metricsOf(p, w, h);
+    const Style &s = m.style;
+    QFontMetrics fmT(m.title), fmS(m.sub), fmN(m.numbers), fmG(m.legend);
 
     L.desk = QRect(0, 0, w, h);
     int pad = std::max(4, s.basePx / 2);
@@ -300,40 +309,40 @@ Layout layoutChart(const PropertyStore &p, int w, int h, Metrics &m)
         for (int i = 0; i < p.subsets(); ++i)
             widths.push_back(sample + 6 + fmG.horizontalAdvance(subsetLabel(p, i)) + 12);
         int rowH = fmG.height() + 2;
+        // Entries below the desk are neither shown nor hit: not kept (a chart may have
+        // millions of subsets).
         if (loc == 2 || loc == 3) {
             int colW = *std::max_element(widths.begin(), widths.end());
             int x = loc == 2 ? left : right - colW;
             int y = top;
-            for (int i = 0; i < p.subsets(); ++i, y += rowH)
+            for (int i = 0; i < p.subsets() && y <= L.desk.bottom(); ++i, y += rowH)
                 L.legend.push_back({QRect(x, y, widths[i], rowH), i});
             if (loc == 2)
                 left += colW + pad;
             else
                 right -= colW + pad;
         } else {
-            // Rows of entries centred across the chart.
-            std::vector<std::vector<int>> rows(1);
-            int used = 0;
+            // Rows of entries centred across the chart: the first entry of each row, and
+            // the width of the row.
+            std::vector<std::pair<int, int>> rows{{0, 0}};
             for (int i = 0; i < p.subsets(); ++i) {
-                if (used + widths[i] > inner.width() && !rows.back().empty()) {
-                    rows.emplace_back();
-                    used = 0;
-                }
-                rows.back().push_back(i);
-                used += widths[i];
+                if (rows.back().second + widths[i] > inner.width() && rows.back().first < i)
+                    rows.emplace_back(i, 0);
+                rows.back().second += widths[i];
             }
-            int total = static_cast<int>(rows.size()) * rowH;
+            // Rows times their height: bounded by the subsets and the text height.
+            std::int64_t total64 = static_cast<std::int64_t>(rows.size()) * rowH;
+            int total = static_cast<int>(std::min<std::int64_t>(total64, 1 << 30));
             int y = loc == 1 ? bottom - total + 1 : top;
-            for (auto &row : rows) {
-                int rw = 0;
-                for (int i : row)
-                    rw += widths[i];
-                int x = inner.left() + (inner.width() - rw) / 2;
-                for (int i : row) {
+            for (std::size_t k = 0; k < rows.size() && y <= L.desk.bottom(); ++k, y += rowH) {
+                if (y + rowH <= 0)
+                    continue;
+                int end = k + 1 < rows.size() ? rows[k + 1].first : p.subsets();
+                int x = inner.left() + (inner.width() - rows[k].second) / 2;
+                for (int i = rows[k].first; i < end; ++i) {
                     L.legend.push_back({QRect(x, y, widths[i], rowH), i});
                     x += widths[i];
                 }
-                y += rowH;
             }
             if (loc == 1)
                 bottom -= total + pad / 2;
@@ -367,8 +376,9 @@ Layout layoutChart(const PropertyStore &p, int w, int h, Metrics &m)
 
     // X scale.
     ZoomState z = zoomState(p);
-    double dmin, dmax;
-    dataRangeX(p, dmin, dmax);
+    double dmin = 0, dmax = 1;
+    if (!manualBoth(p.integer(id::ManualScaleControlX), p.number(id::ManualMinX), p.number(id::ManualMaxX)))
+        dataRangeX(p, dmin, dmax);
     double x0, x1;
     if (L.dateTime && !std::isfinite(dmin)) {
         dmin = 0;
@@ -413,6 +423,7 @@ Layout layoutChart(const PropertyStore &p, int w, int h, Metrics &m)
         x0 = z.x0;
         x1 = z.x1;
     }
+    saneRange(x0, x1);
     L.x = ScaleMap{x0, x1, double(L.graph.left()), double(L.graph.right())};
     if (p.integer(id::InvertedXAxis))
         std::swap(L.x.p0, L.x.p1);
@@ -434,8 +445,10 @@ Layout layoutChart(const PropertyStore &p, int w, int h, Metrics &m)
             A.band.setBottom(L.graph.bottom());
         y += hgt;
         int ax = static_cast<int>(k);
-        double lo, hi, y0, y1;
-        dataRangeY(p, plans[k], lo, hi);
+        double lo = 0, hi = 1, y0, y1;
+        if (!manualBoth(static_cast<int>(p.axisNumber(id::ManualScaleControlY, ax)),
+                        p.axisNumber(id::ManualMinY, ax), p.axisNumber(id::ManualMaxY, ax)))
+            dataRangeY(p, plans[k], lo, hi);
         // Bars stand on zero: an automatic scale of a bar axis takes it in.
         for (int sIdx = plans[k].first; sIdx < plans[k].first + plans[k].count; ++sIdx)
             if (methodOf(p, sIdx) == Bar && std::isfinite(lo)) {
@@ -453,6 +466,7 @@ Layout layoutChart(const PropertyStore &p, int w, int h, Metrics &m)
                 y1 = z.y1;
             }
         }
+        saneRange(y0, y1);
         A.y = ScaleMap{y0, y1, double(A.band.bottom()), double(A.band.top())};
         if (p.axisNumber(id::InvertedYAxis, ax))
             std::swap(A.y.p0, A.y.p1);
@@ -466,19 +480,30 @@ Layout layoutChart(const PropertyStore &p, int w, int h, Metrics &m)
     return L;
 }
 
+void fillRegion(QPainter &g, const QRegion &r, const QColor &c)
+{
+    for (const QRect &rc : r)
+        g.fillRect(rc, c);
+}
+
+// The desk; the graph area is left to its own fill, which comes next.
 void drawDesk(const PropertyStore &p, QPainter &g, const Layout &L, const Style &s)
 {
     int border = p.integer(id::BorderTypes);
-    g.fillRect(L.desk, s.desk);
     QRect r = L.desk.adjusted(0, 0, -1, -1);
-    switch (border) {
-    case 0: // drop shadow: the desk stands on a shadow offset down and right
-        g.fillRect(L.desk, QColor(0xFF, 0xFF, 0xFF));
-        g.fillRect(r.adjusted(3, 3, 0, 0), s.shadow);
-        g.fillRect(r.adjusted(0, 0, -3, -3), s.desk);
+    QRegion graph(L.graph);
+    if (border == 0) {
+        // drop shadow: the desk stands on a shadow offset down and right, on white
+        QRect desk = r.adjusted(0, 0, -3, -3), shadow = r.adjusted(3, 3, 0, 0);
+        fillRegion(g, QRegion(L.desk) - QRegion(shadow) - QRegion(desk) - graph, QColor(0xFF, 0xFF, 0xFF));
+        fillRegion(g, QRegion(shadow) - QRegion(desk) - graph, s.shadow);
+        fillRegion(g, QRegion(desk) - graph, s.desk);
         g.setPen(QPen(s.text, 0));
-        g.drawRect(r.adjusted(0, 0, -3, -3));
-        break;
+        g.drawRect(desk);
+        return;
+    }
+    fillRegion(g, QRegion(L.desk) - graph, s.desk);
+    switch (border) {
     case 1:
         g.setPen(QPen(s.text, 0));
         g.drawRect(r);
@@ -682,7 +707,7 @@ void drawSymbol(QPainter &g, const QPointF &c, int type, double r, const QColor 
 
 // Draws a polyline: a thin pen in one call, a wide one in runs of 64 points (a wide
 // polyline costs far more than the same points in short pieces).
-void drawCurve(QPainter &g, const std::vector<QPointF> &pts)
+void drawCurve(QPainter &g, std::span<const QPointF> pts)
 {
     if (pts.size() < 2)
         return;
@@ -694,10 +719,10 @@ void drawCurve(QPainter &g, const std::vector<QPointF> &pts)
         g.drawPolyline(pts.data() + start, n);
 }
 
-std::vector<QPointF> splinePoints(const std::vector<QPointF> &pts)
+std::vector<QPointF> splinePoints(std::span<const QPointF> pts)
 {
     if (pts.size() < 3)
-        return pts;
+        return std::vector<QPointF>(pts.begin(), pts.end());
     std::vector<QPointF> out;
     out.reserve(pts.size() * 8);
     for (std::size_t i = 0; i + 1 < pts.size(); ++i) {
@@ -745,63 +770,464 @@ double symbolRadius(const PropertyStore &p)
     return size == 2 ? 5 : size == 1 ? 3.5 : size == 3 ? 1.5 : 2.5;
 }
 
-void drawSubset(const PropertyStore &p, QPainter &g, const Layout &L, const Style &s, int subset)
+// Value-to-pixel map of a scale with its factor worked out once, held by value so that
+// a loop keeps it in registers.
+struct PixelMap {
+    ScaleMap m;
+    double a, k;
+    bool linear;
+    explicit PixelMap(const ScaleMap &s)
+        : m(s), a(s.v0), k(s.v1 == s.v0 ? 0 : (s.p1 - s.p0) / (s.v1 - s.v0)), linear(!s.log && k != 0) {}
+    double operator()(double v) const
+    {
+        // Far beyond the window but still finite, so that a line towards a point far
+        // off the scale keeps its direction.
+        constexpr double far = 1e15;
+        double px = linear ? m.p0 + (v - a) * k : m.toPixel(v);
+        if (!(px >= -far))
+            return -far;
+        return px > far ? far : px;
+    }
+};
+
+// What the scan of a subset needs, by value.
+struct ScanParams {
+    double nullY, nullYf, nullX;
+    bool dateTime;
+    double xlo, xhi, outLo, outHi; // the x range, and it widened by the slack
+    PixelMap mx, my;
+    std::size_t denseAbove;
+    bool isNull(double x, double y) const
+    {
+        return !std::isfinite(x) || !std::isfinite(y) || y == nullY || y == nullYf || x == nullX ||
+               (dateTime && x == 0);
+    }
+    // Inside the widened x range no x is non-finite; it can be null only if the null
+    // x value (or the unwritten date-time 0) lies inside it too.
+    bool xNullInside() const
+    {
+        return (nullX >= outLo && nullX <= outHi) || (dateTime && 0 >= outLo && 0 <= outHi);
+    }
+};
+
+// The values of a data array, read as doubles.
+template <class T> struct ValuesAt {
+    const T *v;
+    double operator()(int i) const { return double(v[i]); }
+};
+
+// For the points from k on that lie inside [xLo, xHi] in x and [yLo, yHi] in y and are
+// not nullY or nullYf in y (with `nulls`), the lowest and highest y go into mn and mx;
+// returns the first point that is not one of them. Two points at a time where the
+// arrays allow it: this is the loop a curve of a million points spends its time in.
+template <bool nulls, class XAt, class YAt>
+int scanInside(XAt xAt, YAt yAt, int k, int n, double xLo, double xHi, double yLo, double yHi, double nY,
+               double nYf, double &mn, double &mx)
+{
+    double lo = mn, hi = mx;
+#ifdef __SSE2__
+    constexpr bool doubleX = std::is_same_v<XAt, ValuesAt<double>>;
+    constexpr bool floatY = std::is_same_v<YAt, ValuesAt<float>>, doubleY = std::is_same_v<YAt, ValuesAt<double>>;
+    if constexpr (doubleX && (floatY || doubleY)) {
+        const __m128d vxLo = _mm_set1_pd(xLo), vxHi = _mm_set1_pd(xHi), vyLo = _mm_set1_pd(yLo),
+                      vyHi = _mm_set1_pd(yHi), vnY = _mm_set1_pd(nY), vnYf = _mm_set1_pd(nYf);
+        __m128d vlo = _mm_set1_pd(lo), vhi = _mm_set1_pd(hi);
+        auto load = [&](int at, __m128d &x, __m128d &y) {
+            x = _mm_loadu_pd(xAt.v + at);
+            if constexpr (floatY)
+                y = _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(yAt.v + at))));
+            else
+                y = _mm_loadu_pd(yAt.v + at);
+            __m128d in = _mm_and_pd(_mm_and_pd(_mm_cmpgt_pd(x, vxLo), _mm_cmplt_pd(x, vxHi)),
+                                    _mm_and_pd(_mm_cmpge_pd(y, vyLo), _mm_cmple_pd(y, vyHi)));
+            if constexpr (nulls)
+                in = _mm_and_pd(in, _mm_and_pd(_mm_cmpneq_pd(y, vnY), _mm_cmpneq_pd(y, vnYf)));
+            return in;
+        };
+        // Four points a step while all four are inside, then two, then one by one.
+        for (; k + 4 <= n; k += 4) {
+            __m128d x0, y0, x1, y1;
+            __m128d in = _mm_and_pd(load(k, x0, y0), load(k + 2, x1, y1));
+            if (_mm_movemask_pd(in) != 3)
+                break;
+            vlo = _mm_min_pd(vlo, _mm_min_pd(y0, y1));
+            vhi = _mm_max_pd(vhi, _mm_max_pd(y0, y1));
+        }
+        for (; k + 2 <= n; k += 2) {
+            __m128d x, y;
+            if (_mm_movemask_pd(load(k, x, y)) != 3)
+                break;
+            vlo = _mm_min_pd(vlo, y);
+            vhi = _mm_max_pd(vhi, y);
+        }
+        lo = std::min(_mm_cvtsd_f64(vlo), _mm_cvtsd_f64(_mm_unpackhi_pd(vlo, vlo)));
+        hi = std::max(_mm_cvtsd_f64(vhi), _mm_cvtsd_f64(_mm_unpackhi_pd(vhi, vhi)));
+    }
+#endif
+    for (; k < n; ++k) {
+        double x = xAt(k), y = yAt(k);
+        if (!(x > xLo && x < xHi && y >= yLo && y <= yHi))
+            break;
+        if (nulls && (y == nY || y == nYf))
+            break;
+        lo = std::min(lo, y);
+        hi = std::max(hi, y);
+    }
+    mn = lo;
+    mx = hi;
+    return k;
+}
+
+// pixel column of x (|x| <= 1e15)
+inline long long column(double x)
+{
+    auto c = static_cast<long long>(x);
+    return x < static_cast<double>(c) ? c - 1 : c;
+}
+
+// Runs of non-null points of a subset in pixels. Points far outside the x range are
+// left out but for one on each side, so that the curve still reaches the edge. A run
+// of more than two points a pixel column is reduced as decimate() does while it is
+// read (for each run of points in one column the first, the lowest, the highest and
+// the last, in their order), so that a curve of a million points is never held in
+// pixels.
+template <class XAt, class YAt>
+void scanRuns(XAt xAt, YAt yAt, int n, const ScanParams P, Frame &out)
+{
+    auto skipped = [&](int i, double x) {
+        if (x >= P.outLo && x <= P.outHi)
+            return false;
+        return !((x < P.xlo && i + 1 < n && xAt(i + 1) >= P.xlo) || (x > P.xhi && i > 0 && xAt(i - 1) <= P.xhi));
+    };
+    auto point = [&](int k) { return QPointF(P.mx(xAt(k)), P.my(yAt(k))); };
+    const bool linear = P.mx.linear && P.my.linear && !P.xNullInside();
+    constexpr double far = 1e15;
+    std::vector<QPointF> &o = out.points;
+    std::vector<int> at; // the index of each point while the run is plain
+    int i = 0;
+    while (i < n) {
+        Frame::Run run;
+        run.begin = static_cast<std::uint32_t>(o.size());
+        at.clear();
+        for (; i < n; ++i) {
+            double x = xAt(i), y = yAt(i);
+            if (P.isNull(x, y))
+                break;
+            if (skipped(i, x))
+                continue;
+            o.push_back(point(i));
+            at.push_back(i);
+            if (at.size() > P.denseAbove) {
+                ++i;
+                break;
+            }
+        }
+        if (at.size() > P.denseAbove) {
+            run.dense = true;
+            std::vector<QPointF> held(o.begin() + run.begin, o.end());
+            o.resize(run.begin);
+            // The column being read: its first and last point by index, its lowest and
+            // highest value, and the x values that surely fall into it, worked out once
+            // a column with room for rounding, so that most points need no pixel x.
+            long long col = 0, count = 0;
+            int first = 0, last = 0;
+            double minY = 0, maxY = 0, safeLo = INFINITY, safeHi = -INFINITY;
+            // Pixel y falls as the value rises unless the axis is inverted.
+            const bool falls = P.my.k < 0 || !P.my.linear;
+            // Values whose pixel y is not bounded, and so keep their order in pixels.
+            double yLo = INFINITY, yHi = -INFINITY;
+            if (linear) {
+                double v0 = P.my.a + (-far - P.my.m.p0) / P.my.k, v1 = P.my.a + (far - P.my.m.p0) / P.my.k;
+                yLo = std::min(v0, v1) * (1 - 1e-9);
+                yHi = std::max(v0, v1) * (1 - 1e-9);
+                if (yLo > yHi)
+                    std::swap(yLo, yHi);
+            }
+            const double perPixel = linear ? 1 / P.mx.k : 0; // x per pixel column
+            // Whether a null y can lie among the values the loop below takes.
+            const bool nullsInside = (P.nullY >= yLo && P.nullY <= yHi) || (P.nullYf >= yLo && P.nullYf <= yHi);
+            auto flush = [&] {
+                o.push_back(point(first));
+                if (count <= 2) {
+                    if (count == 2)
+                        o.push_back(point(last));
+                    return;
+                }
+                // The first points of the lowest and the highest value, found again
+                // among the column's points (those left out as outside were not in it).
+                int minAt = -1, maxAt = -1;
+                for (int k = first; k <= last && (minAt < 0 || maxAt < 0); ++k) {
+                    double y = yAt(k);
+                    if ((y != minY && y != maxY) || skipped(k, xAt(k)))
+                        continue;
+                    if (minAt < 0 && y == minY)
+                        minAt = k;
+                    if (maxAt < 0 && y == maxY)
+                        maxAt = k;
+                }
+                int lo = falls ? maxAt : minAt, hi = falls ? minAt : maxAt; // lowest, highest pixel y
+                int a = std::min(lo, hi), b = std::max(lo, hi);
+                if (a != first)
+                    o.push_back(point(a));
+                if (b != a && b != last)
+                    o.push_back(point(b));
+                o.push_back(point(last));
+            };
+            auto add = [&](int k, double px, double y) {
+                long long c = column(px);
+                if (count > 0 && c == col) {
+                    minY = std::min(minY, y);
+                    maxY = std::max(maxY, y);
+                    last = k;
+                    ++count;
+                    return;
+                }
+                if (count > 0)
+                    flush();
+                col = c;
+                first = last = k;
+                minY = maxY = y;
+                count = 1;
+                if (linear) {
+                    const PixelMap &m = P.mx;
+                    double b0 = m.a + (double(c) - m.m.p0) * perPixel, b1 = b0 + perPixel;
+                    double margin = 16 * std::numeric_limits<double>::epsilon() *
+                                    (std::abs(b0) + std::abs(b1) + std::abs(m.a) +
+                                     (std::abs(double(c)) + 1 + std::abs(m.m.p0)) * std::abs(perPixel));
+                    safeLo = std::max(std::min(b0, b1) + margin, P.outLo);
+                    safeHi = std::min(std::max(b0, b1) - margin, P.outHi);
+                }
+            };
+            // The points that surely fall into the column being read; returns the first
+            // other point.
+            auto sameColumn = [&](int k) {
+                int to = nullsInside ? scanInside<true>(xAt, yAt, k, n, safeLo, safeHi, yLo, yHi, P.nullY, P.nullYf, minY, maxY)
+                                     : scanInside<false>(xAt, yAt, k, n, safeLo, safeHi, yLo, yHi, P.nullY, P.nullYf, minY, maxY);
+                if (to > k) {
+                    last = to - 1;
+                    count += to - k;
+                }
+                return to;
+            };
+            for (std::size_t j = 0; j < held.size(); ++j)
+                add(at[j], held[j].x(), yAt(at[j]));
+            while (i < n) {
+                i = sameColumn(i);
+                if (i == n)
+                    break;
+                double x = xAt(i), y = yAt(i);
+                if (P.isNull(x, y))
+                    break;
+                if (!skipped(i, x))
+                    add(i, P.mx(x), y);
+                ++i;
+            }
+            if (count > 0)
+                flush();
+        }
+        run.size = static_cast<std::uint32_t>(o.size() - run.begin);
+        if (run.size > 0)
+            out.runs.push_back(run);
+        // The null point that ended the run.
+        if (i < n && P.isNull(xAt(i), yAt(i)))
+            ++i;
+    }
+}
+
+void subsetRuns(const PropertyStore &p, const Layout &L, int subset, Frame &out)
+{
+    int axis = L.axisOfSubset(subset);
+    if (axis >= static_cast<int>(L.axes.size()))
+        return;
+    NullTest nt(p);
+    double xlo = std::min(L.x.v0, L.x.v1), xhi = std::max(L.x.v0, L.x.v1);
+    double slack = (xhi - xlo) * 0.01;
+    const ScanParams P{nt.nullY, nt.nullYf, nt.nullX, nt.dateTime, xlo, xhi, xlo - slack, xhi + slack,
+                       PixelMap(L.x), PixelMap(L.axes[axis].y),
+                       static_cast<std::size_t>(L.graph.width()) * 2};
+    SubsetData d(p, subset);
+    int n = p.points();
+    auto withY = [&](auto xAt) {
+        if (d.yd)
+            scanRuns(xAt, ValuesAt<double>{d.yd}, n, P, out);
+        else if (d.yf)
+            scanRuns(xAt, ValuesAt<float>{d.yf}, n, P, out);
+        else
+            scanRuns(xAt, [](int) { return 0.0; }, n, P, out);
+    };
+    if (d.xd)
+        withY(ValuesAt<double>{d.xd});
+    else if (d.xf)
+        withY(ValuesAt<float>{d.xf});
+    else if (d.xIndex)
+        withY([](int i) { return double(i + 1); });
+    else
+        withY([](int) { return 0.0; });
+}
+
+// Drawing keeps to the band it is clipped to and this much around it: whatever lies
+// further out is cut off in floating point before it reaches the painter.
+constexpr double kGuard = 4096;
+
+inline bool inside(const QRectF &r, const QPointF &q)
+{
+    return q.x() >= r.left() && q.x() <= r.right() && q.y() >= r.top() && q.y() <= r.bottom();
+}
+
+// Cuts the segment a-b to r (Liang-Barsky); false when nothing of it is inside.
+bool clipSegment(QPointF &a, QPointF &b, const QRectF &r)
+{
+    double t0 = 0, t1 = 1, dx = b.x() - a.x(), dy = b.y() - a.y();
+    auto edge = [&](double q, double d) {
+        if (d == 0)
+            return q >= 0;
+        double t = q / d;
+        if (d < 0) {
+            if (t > t1) return false;
+            t0 = std::max(t0, t);
+        } else {
+            if (t < t0) return false;
+            t1 = std::min(t1, t);
+        }
+        return true;
+    };
+    if (!edge(a.x() - r.left(), -dx) || !edge(r.right() - a.x(), dx) || !edge(a.y() - r.top(), -dy) ||
+        !edge(r.bottom() - a.y(), dy))
+        return false;
+    QPointF a0 = a;
+    if (t1 < 1)
+        b = QPointF(a0.x() + t1 * dx, a0.y() + t1 * dy);
+    if (t0 > 0)
+        a = QPointF(a0.x() + t0 * dx, a0.y() + t0 * dy);
+    return true;
+}
+
+// Runs f on each piece of a polyline inside r.
+template <class F> void clipPolyline(std::span<const QPointF> pts, const QRectF &r, F f)
+{
+    if (std::all_of(pts.begin(), pts.end(), [&](const QPointF &q) { return inside(r, q); })) {
+        f(pts);
+        return;
+    }
+    std::vector<QPointF> piece;
+    auto done = [&] {
+        if (!piece.empty())
+            f(std::span<const QPointF>(piece));
+        piece.clear();
+    };
+    for (std::size_t i = 0; i + 1 < pts.size(); ++i) {
+        QPointF a = pts[i], b = pts[i + 1];
+        if (!clipSegment(a, b, r)) {
+            done();
+            continue;
+        }
+        if (piece.empty() || piece.back() != a) {
+            done();
+            piece.assign(1, a);
+        }
+        piece.push_back(b);
+        if (b != pts[i + 1])
+            done();
+    }
+    done();
+}
+
+// A polygon cut to r (Sutherland-Hodgman).
+QPolygonF clipPolygon(const QPolygonF &poly, const QRectF &r)
+{
+    if (std::all_of(poly.begin(), poly.end(), [&](const QPointF &q) { return inside(r, q); }))
+        return poly;
+    QPolygonF cur = poly;
+    for (int e = 0; e < 4 && !cur.isEmpty(); ++e) {
+        auto inside = [&](const QPointF &q) {
+            switch (e) {
+            case 0: return q.x() >= r.left();
+            case 1: return q.x() <= r.right();
+            case 2: return q.y() >= r.top();
+            default: return q.y() <= r.bottom();
+            }
+        };
+        auto cross = [&](const QPointF &a, const QPointF &b) {
+            double t = e == 0 ? (r.left() - a.x()) / (b.x() - a.x())
+                     : e == 1 ? (r.right() - a.x()) / (b.x() - a.x())
+                     : e == 2 ? (r.top() - a.y()) / (b.y() - a.y())
+                              : (r.bottom() - a.y()) / (b.y() - a.y());
+            return QPointF(a.x() + t * (b.x() - a.x()), a.y() + t * (b.y() - a.y()));
+        };
+        QPolygonF next;
+        for (qsizetype i = 0; i < cur.size(); ++i) {
+            const QPointF &a = cur[i], &b = cur[(i + 1) % cur.size()];
+            if (inside(a)) {
+                next << a;
+                if (!inside(b))
+                    next << cross(a, b);
+            } else if (inside(b)) {
+                next << cross(a, b);
+            }
+        }
+        cur = next;
+    }
+    return cur;
+}
+
+// r cut to `to`; false when nothing is left (a rectangle of no height, a bar at zero,
+// stays a line).
+bool clampRect(QRectF &r, const QRectF &to)
+{
+    double l = std::max(r.left(), to.left()), t = std::max(r.top(), to.top());
+    double rt = std::min(r.right(), to.right()), b = std::min(r.bottom(), to.bottom());
+    if (l > rt || t > b)
+        return false;
+    r = QRectF(QPointF(l, t), QPointF(rt, b));
+    return true;
+}
+
+// Where the bars (or sticks) of a subset stand in each point's slot: its place among
+// the subsets of its axis drawn the same way, and how many they are.
+struct BarSlot {
+    int index = 0, count = 0;
+};
+
+std::vector<BarSlot> barSlots(const PropertyStore &p, const Layout &L)
+{
+    std::vector<BarSlot> places(static_cast<std::size_t>(std::max(p.subsets(), 0)));
+    std::vector<int> counts(L.axes.size() * 2, 0);
+    for (int k = 0; k < p.subsets(); ++k) {
+        int m = methodOf(p, k), a = L.axisOfSubset(k);
+        if ((m == Bar || m == Stick) && a < static_cast<int>(L.axes.size()))
+            places[k].index = counts[a * 2 + (m == Bar)]++;
+    }
+    for (int k = 0; k < p.subsets(); ++k) {
+        int m = methodOf(p, k), a = L.axisOfSubset(k);
+        if ((m == Bar || m == Stick) && a < static_cast<int>(L.axes.size()))
+            places[k].count = counts[a * 2 + (m == Bar)];
+    }
+    return places;
+}
+
+void drawSubset(const PropertyStore &p, QPainter &g, const Layout &L, const Style &s, int subset,
+                const Frame &f, BarSlot slot)
 {
     int axis = L.axisOfSubset(subset);
     if (axis >= static_cast<int>(L.axes.size()))
         return;
     const AxisLayout &A = L.axes[axis];
     int method = methodOf(p, subset);
-    // Bars (and sticks) of several subsets stand side by side in each point's slot.
-    int barCount = 0, barIndex = 0;
-    if (method == Bar || method == Stick)
-        for (int k = 0; k < p.subsets(); ++k)
-            if (methodOf(p, k) == method && L.axisOfSubset(k) == axis) {
-                if (k == subset)
-                    barIndex = barCount;
-                ++barCount;
-            }
     bool lines = drawsLine(method);
     bool symbols = drawsSymbols(p, s, method);
     QPen pen = subsetPen(p, s, subset);
     QColor col = pen.color();
-    double base = A.y.toPixel(std::clamp(0.0, std::min(A.y.v0, A.y.v1), std::max(A.y.v0, A.y.v1)));
-
-    // Runs of non-null points in pixels.
-    std::vector<std::vector<QPointF>> runs(1);
-    int n = p.points();
-    double xlo = std::min(L.x.v0, L.x.v1), xhi = std::max(L.x.v0, L.x.v1);
-    double slack = (xhi - xlo) * 0.01;
-    SubsetData d(p, subset);
-    NullTest isNull(p);
-    for (int i = 0; i < n; ++i) {
-        double x = d.x(i), y = d.y(i);
-        if (isNull(x, y)) {
-            if (!runs.back().empty())
-                runs.emplace_back();
-            continue;
-        }
-        // Points far outside the x range are skipped, keeping one on each side so the
-        // curve still reaches the edge.
-        if (x < xlo - slack || x > xhi + slack) {
-            bool keep = false;
-            if (x < xlo && i + 1 < n && d.x(i + 1) >= xlo)
-                keep = true;
-            if (x > xhi && i > 0 && d.x(i - 1) <= xhi)
-                keep = true;
-            if (!keep)
-                continue;
-        }
-        runs.back().emplace_back(L.x.toPixel(x), A.y.toPixel(y));
-    }
+    double base = boundedPixel(A.y.toPixel(std::clamp(0.0, std::min(A.y.v0, A.y.v1), std::max(A.y.v0, A.y.v1))));
+    QRectF guard = QRectF(A.band).adjusted(-kGuard, -kGuard, kGuard, kGuard);
+    auto curve = [&](std::span<const QPointF> pts) {
+        clipPolyline(pts, guard, [&](std::span<const QPointF> piece) { drawCurve(g, piece); });
+    };
 
     g.save();
     g.setClipRect(A.band.adjusted(0, 0, 1, 1));
-    for (auto &run : runs) {
-        if (run.empty())
-            continue;
-        bool dense = run.size() > static_cast<std::size_t>(L.graph.width()) * 2;
-        std::vector<QPointF> pts = dense ? decimate(run) : run;
+    for (std::uint32_t r = f.firstRun[subset]; r < f.firstRun[subset + 1]; ++r) {
+        std::span<const QPointF> pts = f.pointsOf(f.runs[r]);
+        bool dense = f.runs[r].dense;
         if (method == Area || method == Ribbon) {
             QPolygonF poly;
             poly << QPointF(pts.front().x(), base);
@@ -812,7 +1238,7 @@ void drawSubset(const PropertyStore &p, QPainter &g, const Layout &L, const Styl
             fill.setAlpha(s.mono ? 60 : 110);
             g.setPen(Qt::NoPen);
             g.setBrush(fill);
-            g.drawPolygon(poly);
+            g.drawPolygon(clipPolygon(poly, guard));
             g.setBrush(Qt::NoBrush);
         }
         g.setPen(pen);
@@ -825,14 +1251,14 @@ void drawSubset(const PropertyStore &p, QPainter &g, const Layout &L, const Styl
                         st.emplace_back(pts[i].x(), pts[i - 1].y());
                     st.push_back(pts[i]);
                 }
-                drawCurve(g, st);
+                curve(st);
             } else if ((method == Spline || method == PointsSpline) && !dense) {
-                drawCurve(g, splinePoints(pts));
+                curve(splinePoints(pts));
             } else {
-                drawCurve(g, pts);
+                curve(pts);
             }
             // A point between two gaps (or the first sample) has no line: show it.
-            if (pts.size() == 1 && !symbols) {
+            if (pts.size() == 1 && !symbols && inside(guard, pts.front())) {
                 double r = std::max(2.5, pen.widthF());
                 g.setPen(QPen(col, 0));
                 g.setBrush(col);
@@ -845,16 +1271,23 @@ void drawSubset(const PropertyStore &p, QPainter &g, const Layout &L, const Styl
             // The slot of a point is the spacing of the points, also in a short run
             // between gaps.
             double spacing = pts.size() > 1 ? std::abs(pts.back().x() - pts.front().x()) / (pts.size() - 1)
-                                            : L.graph.width() / std::max(1.0, double(n));
+                                            : L.graph.width() / std::max(1.0, double(p.points()));
             double bw = p.number(id::BarWidth);
             double wdt = std::max(1.0, spacing * (bw > 0 && bw <= 1 ? bw : 0.6));
-            double each = wdt / std::max(barCount, 1), offset = -wdt / 2 + barIndex * each;
+            double each = wdt / std::max(slot.count, 1), offset = -wdt / 2 + slot.index * each;
             for (auto &q : pts) {
                 if (method == Stick) {
-                    double sx = barCount > 1 ? q.x() + offset + each / 2 : q.x();
-                    g.drawLine(QPointF(sx, base), QPointF(sx, q.y()));
+                    double sx = slot.count > 1 ? q.x() + offset + each / 2 : q.x();
+                    if (sx < guard.left() || sx > guard.right())
+                        continue;
+                    QPointF from(sx, std::clamp(base, guard.top(), guard.bottom()));
+                    QPointF to(sx, std::clamp(q.y(), guard.top(), guard.bottom()));
+                    g.drawLine(from, to);
                 } else {
-                    QRectF r(QPointF(q.x() + offset, std::min(q.y(), base)), QPointF(q.x() + offset + each, std::max(q.y(), base)));
+                    QRectF r(QPointF(q.x() + offset, std::min(q.y(), base)),
+                             QPointF(q.x() + offset + each, std::max(q.y(), base)));
+                    if (!clampRect(r, guard))
+                        continue;
                     g.fillRect(r, col);
                     g.setPen(QPen(s.graphFore, 0));
                     g.drawRect(r);
@@ -867,7 +1300,8 @@ void drawSubset(const PropertyStore &p, QPainter &g, const Layout &L, const Styl
             double r = symbolRadius(p);
             g.setPen(QPen(col, 0));
             for (auto &q : pts)
-                drawSymbol(g, q, type, r, col);
+                if (inside(guard, q))
+                    drawSymbol(g, q, type, r, col);
         }
     }
     g.restore();
@@ -903,7 +1337,7 @@ void drawAnnotations(const PropertyStore &p, QPainter &g, Layout &L, const Metri
             bool hasColour = p.elem(id::VertLineAnnotationColor, i, colour);
             QColor c = s.mono || !hasColour ? s.text : fromColorRef(static_cast<std::int32_t>(colour));
             double px = L.x.toPixel(x);
-            if (px < L.graph.left() || px > L.graph.right())
+            if (!(px >= L.graph.left() && px <= L.graph.right()))
                 continue;
             g.setPen(QPen(c, std::max(0, lineTypeWidth(static_cast<int>(type)) > 1 ? lineTypeWidth(static_cast<int>(type)) : 0),
                           lineTypeStyle(static_cast<int>(type))));
@@ -936,7 +1370,9 @@ void drawAnnotations(const PropertyStore &p, QPainter &g, Layout &L, const Metri
             bool hasColour = p.elem(id::HorzLineAnnotationColor, i, colour);
             int a = std::clamp(static_cast<int>(axis), 0, static_cast<int>(L.axes.size()) - 1);
             QColor c = s.mono || !hasColour ? s.text : fromColorRef(static_cast<std::int32_t>(colour));
-            double py = L.axes[a].y.toPixel(y);
+            // A value far off the scale puts the line and its text far outside, not
+            // beyond what a coordinate can hold.
+            double py = boundedPixel(L.axes[a].y.toPixel(y));
             g.setPen(QPen(c, lineTypeWidth(static_cast<int>(type)) > 1 ? lineTypeWidth(static_cast<int>(type)) : 0,
                           lineTypeStyle(static_cast<int>(type))));
             g.drawLine(QPointF(L.graph.left(), py), QPointF(L.graph.right(), py));
@@ -964,7 +1400,7 @@ void drawAnnotations(const PropertyStore &p, QPainter &g, Layout &L, const Metri
             bool hasColour = p.elem(id::GraphAnnotationColor, i, colour);
             int a = std::clamp(static_cast<int>(axis), 0, static_cast<int>(L.axes.size()) - 1);
             QColor c = s.mono || !hasColour ? s.text : fromColorRef(static_cast<std::int32_t>(colour));
-            QPointF at(L.x.toPixel(x), L.axes[a].y.toPixel(y));
+            QPointF at(boundedPixel(L.x.toPixel(x)), boundedPixel(L.axes[a].y.toPixel(y)));
             g.setPen(QPen(c, 0));
             if (type >= 0)
                 drawSymbol(g, at, static_cast<int>(type), 3, c);
@@ -1085,13 +1521,26 @@ Layout computeLayout(const PropertyStore &p, int width, int height)
     return layoutChart(p, std::max(width, 1), std::max(height, 1), m);
 }
 
-void renderChart(const PropertyStore &p, QPainter &g, int width, int height, Layout &L,
-                 const GridNumberHook &gridNumbers)
+Frame buildFrame(const PropertyStore &p, int width, int height)
 {
+    Frame f;
+    f.width = std::max(width, 1);
+    f.height = std::max(height, 1);
     Metrics m;
-    width = std::max(width, 1);
-    height = std::max(height, 1);
-    L = layoutChart(p, width, height, m);
+    f.layout = layoutChart(p, f.width, f.height, m);
+    f.firstRun.reserve(static_cast<std::size_t>(p.subsets()) + 1);
+    for (int sIdx = 0; sIdx < p.subsets(); ++sIdx) {
+        f.firstRun.push_back(static_cast<std::uint32_t>(f.runs.size()));
+        subsetRuns(p, f.layout, sIdx, f);
+    }
+    f.firstRun.push_back(static_cast<std::uint32_t>(f.runs.size()));
+    return f;
+}
+
+void drawFrame(const PropertyStore &p, const Frame &f, QPainter &g, Layout &L, const GridNumberHook &gridNumbers)
+{
+    Metrics m = metricsOf(p, f.width, f.height);
+    L = f.layout;
     const Style &s = m.style;
     g.save();
     g.setRenderHint(QPainter::Antialiasing, false);
@@ -1106,14 +1555,21 @@ void renderChart(const PropertyStore &p, QPainter &g, int width, int height, Lay
     bool gridFront = p.integer(id::GridInFront);
     if (!gridFront)
         drawGrid(p, g, L, m, xVals);
-    for (int sIdx = 0; sIdx < p.subsets(); ++sIdx)
-        drawSubset(p, g, L, s, sIdx);
+    std::vector<BarSlot> places = barSlots(p, L);
+    for (int sIdx = 0; sIdx < p.subsets() && sIdx + 1 < static_cast<int>(f.firstRun.size()); ++sIdx)
+        drawSubset(p, g, L, s, sIdx, f, places[sIdx]);
     if (gridFront)
         drawGrid(p, g, L, m, xVals);
     drawAxes(p, g, L, m, xVals, xTexts, xDates, gridNumbers);
     drawAnnotations(p, g, L, m);
     drawLegend(p, g, L, m);
     g.restore();
+}
+
+void renderChart(const PropertyStore &p, QPainter &g, int width, int height, Layout &L,
+                 const GridNumberHook &gridNumbers)
+{
+    drawFrame(p, buildFrame(p, width, height), g, L, gridNumbers);
 }
 
 } // namespace chart::engine

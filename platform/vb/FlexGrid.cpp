@@ -1,9 +1,13 @@
 #include "FlexGrid.h"
 
+#include <QAbstractButton>
 #include <QAbstractTableModel>
+#include <QEvent>
 #include <QHeaderView>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScrollBar>
+#include <QStyleOptionHeader>
 
 #include <algorithm>
 #include <vector>
@@ -122,12 +126,35 @@ MSFlexGrid::MSFlexGrid(QWidget *parent) : QTableView(parent), model_(std::make_u
     setHorizontalScrollMode(ScrollPerPixel);
     setWordWrap(false);
     setCornerButtonEnabled(false);
+    // The view's corner is the cell where the fixed row and column meet: it shows that
+    // cell's text.
+    if (auto *corner = findChild<QAbstractButton *>()) {
+        corner_ = corner;
+        corner->installEventFilter(this);
+    }
     setSelectionMode(SingleSelection);
     setEditTriggers(NoEditTriggers);
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int v) {
         if (!applyingTop_) setTop(fixedRows_ + v);
     });
     applyHeaders();
+}
+
+bool MSFlexGrid::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == corner_ && event->type() == QEvent::Paint) {
+        QPainter p(corner_);
+        QStyleOptionHeader opt;
+        opt.initFrom(horizontalHeader());
+        opt.rect = corner_->rect();
+        // The button is disabled (clicking it selects nothing), the heading is not.
+        opt.state |= QStyle::State_Enabled | QStyle::State_Raised;
+        opt.position = QStyleOptionHeader::OnlyOneSection;
+        opt.textAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+        if (fixedRows_ > 0 && fixedCols_ > 0 && Rows() > 0 && Cols() > 0) opt.text = TextMatrix(0, 0);
+        style()->drawControl(QStyle::CE_Header, &opt, &p, corner_);
+        return true;
+    }
+    return QTableView::eventFilter(watched, event);
 }
 
 MSFlexGrid::~MSFlexGrid() {
@@ -207,6 +234,7 @@ void MSFlexGrid::SetTextMatrix(int row, int col, const QString &text) {
     if (cell == text) return;
     cell = text;
     model_->changed(row, col);
+    if (row == 0 && col == 0 && corner_) corner_->update();
 }
 
 void MSFlexGrid::SetRow(int row) {

@@ -84,6 +84,7 @@ public:
     void Flush();
 
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *e) override;
     void resizeEvent(QResizeEvent *e) override;
     void mouseReleaseEvent(QMouseEvent *e) override;
@@ -107,6 +108,7 @@ private:
     int scrollBars_ = flexScrollBarBoth;
     bool flushQueued_ = false;
     bool applyingTop_ = false;
+    QWidget *corner_ = nullptr;
 };
 
 } // namespace vb

@@ -8,6 +8,9 @@
 #include <QDir>
 #include <QImage>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QPicture>
+#include <QToolBar>
 
 #include <cmath>
 #include <cstdlib>
@@ -15,6 +18,7 @@
 
 #include "chart/ChartEngineApi.h"
 #include "chart/SciGraphCtl.h"
+#include "chart/engine/Gdi.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -137,4 +141,57 @@ TEST(SciGraphEndToEnd, CustomizeDialogRaisesOnCustomizeDlgWithItsResult)
     chart.SetSGactions(sgCustomize);
     chart::ceSetDialogScript(nullptr);
     EXPECT_EQ(results, (std::vector<int>{1, 0}));
+}
+
+// A chart painted straight onto its window (no image buffer), inside a parent with a
+// tool bar, survives another window being shown over it and repaints its picture.
+TEST(SciGraphEndToEnd, UnbufferedChartSurvivesAWindowShownOverIt)
+{
+    QWidget form;
+    form.resize(400, 300);
+    QToolBar bar(&form);
+    bar.setGeometry(0, 0, 400, 30);
+    bar.addAction("Print");
+    SciGraph chart(&form);
+    chart.Loaded();
+    chart.setGeometry(0, 35, 400, 265);
+    chart.SetPrepareImages(false);
+    chart.SetSubsets(1);
+    chart.SetPoints(3);
+    for (int i = 0; i < 3; ++i) {
+        chart.SetXData(0, i, float(i));
+        chart.SetYData(0, i, float(20 + 10 * i));
+    }
+    chart.SGnarg1 = 0;
+    chart.SGnarg2 = 0;
+    chart.SetSGactions(sgReinitAndReset);
+    form.show();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return chart.isVisible(); }));
+    testsupport::processEventsFor(std::chrono::milliseconds(50));
+
+    QWidget other;
+    other.resize(200, 150);
+    other.show();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return other.isVisible(); }));
+    testsupport::processEventsFor(std::chrono::milliseconds(50));
+    other.hide();
+    chart.repaint();
+    EXPECT_FALSE(chart.Painting());
+    const QImage shot = chart.grab().toImage();
+    EXPECT_FALSE(shot.isNull());
+
+    // The recorded picture, replayed under a clip as a partial repaint would.
+    const QPicture *picture = MetafilePicture(chart::ceGetMetafile(chart.GethObject()));
+    ASSERT_NE(picture, nullptr);
+    QImage clipped(400, 265, QImage::Format_ARGB32_Premultiplied);
+    clipped.fill(Qt::white);
+    QPainter p(&clipped);
+    p.setClipRegion(QRegion(0, 0, 200, 150));
+    p.drawPicture(0, 0, *picture);
+    p.end();
+    EXPECT_EQ(clipped.pixel(399, 264), qRgb(255, 255, 255));
+    bool drawn = false;
+    for (int y = 0; y < 150 && !drawn; ++y)
+        for (int x = 0; x < 200 && !drawn; ++x) drawn = clipped.pixel(x, y) != qRgb(255, 255, 255);
+    EXPECT_TRUE(drawn);
 }

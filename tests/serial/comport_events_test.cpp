@@ -1,6 +1,10 @@
 #include "PortFixture.h"
 
 #include "platform/forms/Exceptions.h"
+#include "platform/forms/Sync.h"
+
+#include <QCoreApplication>
+#include <QEvent>
 
 #include <dirent.h>
 #include <sys/resource.h>
@@ -51,6 +55,25 @@ bool someThreadHasNice(int nice) {
     const std::vector<int> n = threadNices();
     return std::find(n.begin(), n.end(), nice) != n.end();
 }
+
+// Holds back the calls other threads hand to the GUI thread: the posted event that would
+// run them is taken and dropped, so a test sees the moment a hand-over is queued and
+// decides itself whether it runs (forms::CheckSynchronize) or not.
+class HandOverCatcher : public QObject {
+public:
+    HandOverCatcher() { QCoreApplication::instance()->installEventFilter(this); }
+    ~HandOverCatcher() override { QCoreApplication::instance()->removeEventFilter(this); }
+    std::atomic<int> caught{0};
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        if (watched == QCoreApplication::instance() && event->type() == QEvent::MetaCall) {
+            ++caught;
+            return true;
+        }
+        return false;
+    }
+};
 
 // Reads whatever is queued, as the application's receive handler does.
 std::string drain(TCustomComPort *port) {
@@ -171,11 +194,12 @@ TEST_F(PortTest, DispatchQueuedForADestroyedPortCallsNothing) {
     std::atomic<int> calls{0};
     port->SetOnRxChar([&](TObject *) { ++calls; });
     port->Open();
+    HandOverCatcher catcher;
     pty.writeMaster("q");
-    // The event thread queues the dispatch while the GUI thread does not run it.
-    std::this_thread::sleep_for(100ms);
+    // The event thread has queued the dispatch; the GUI thread has not run it.
+    ASSERT_TRUE(waitUntil([&] { return catcher.caught > 0; }));
     port.reset();
-    testsupport::processEventsFor(100ms);
+    forms::CheckSynchronize(); // whatever is still queued runs now
     EXPECT_EQ(calls, 0);
 }
 
@@ -184,18 +208,20 @@ TEST_F(PortTest, ThreadStoppedInTheMiddleOfAHandOverEndsWithoutTheGuiThreadRunni
     const int before = threadCount();
     port->SetOnRxChar([&](TObject *) { ++calls; });
     port->Open();
+    HandOverCatcher catcher;
     pty.writeMaster("q");
     // The event thread is now blocked handing the event over; the GUI thread closes the
     // port and then never drains the queue again, as at the end of a program.
-    std::this_thread::sleep_for(100ms);
+    ASSERT_TRUE(waitUntil([&] { return catcher.caught > 0; }));
     port->SetActive(false);
+    // Without processing events: a millisecond between looks.
     bool ended = false;
-    for (int i = 0; i < 200 && !ended; ++i) {
-        std::this_thread::sleep_for(10ms);
+    for (int i = 0; i < 10000 && !ended; ++i) {
+        std::this_thread::sleep_for(1ms);
         ended = threadCount() <= before;
     }
     EXPECT_TRUE(ended);
-    testsupport::processEventsFor(50ms);
+    forms::CheckSynchronize();
     EXPECT_EQ(calls, 0);
 }
 

@@ -2,7 +2,7 @@
 // queries, the image with its retries, the listing of the sets, and the ends a download
 // can meet (the window or the program closed, the port gone, another key pressed).
 
-#include "SlmSim.h"
+#include "PalixFixture.h"
 
 #include "platform/forms/Dialogs.h"
 #include "slm/DataList.h"
@@ -36,73 +36,10 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// Conditions checked from a timer, so that they are also checked inside the program's
-// own waits (a download never returns to the test's loop before it ends). Each step
-// waits for its condition, then acts. On time-out the program is ended, which unwinds
-// its waits.
-class Steps {
-public:
-    void then(std::function<bool()> cond, std::function<void()> act = {}) {
-        steps_.push_back({std::move(cond), std::move(act)});
-    }
-    bool run(std::chrono::milliseconds timeout) {
-        QDeadlineTimer deadline(timeout.count());
-        bool timedOut = false;
-        QTimer poll;
-        QObject::connect(&poll, &QTimer::timeout, [&] {
-            while (next_ < steps_.size() && steps_[next_].cond()) {
-                auto act = steps_[next_++].act;
-                if (act) act();
-            }
-            if (next_ < steps_.size() && deadline.hasExpired() && !timedOut) {
-                timedOut = true;
-                ADD_FAILURE() << "step " << next_ << " not reached";
-                vb::End();
-            }
-        });
-        poll.start(10);
-        testsupport::waitUntil([&] { return next_ == steps_.size() || timedOut; }, timeout + 30s);
-        return !timedOut && next_ == steps_.size();
-    }
 
-private:
-    struct Step {
-        std::function<bool()> cond;
-        std::function<void()> act;
-    };
-    std::vector<Step> steps_;
-    size_t next_ = 0;
-};
-
-class PalixMemory : public ::testing::Test {
+class PalixMemory : public PalixProgram {
 protected:
-    void SetUp() override {
-        ResetMeterState();
-        ResetFileTransferState();
-        PortNumber = 0;
-        vb::ResetEnded();
-        forms::DialogScript().reset();
-    }
-    void TearDown() override {
-        for (QWidget *w : QApplication::topLevelWidgets())
-            if (w != PanelForm) w->close();
-        delete PanelForm;
-        testsupport::processEventsFor(20ms);
-        qunsetenv("METER_PORTS");
-    }
-
-    Panel *startOn(SlmSim &sim) {
-        EXPECT_TRUE(sim.ok());
-        qputenv("METER_PORTS", sim.path().toLocal8Bit());
-        auto *port = new Port;
-        port->show();
-        port->TxtCOM->setEditText("COM1");
-        port->CmdOK_Click();
-        Panel *p = PanelForm;
-        EXPECT_TRUE(testsupport::waitUntil([&] { return live(p); }, 10s));
-        return p;
-    }
-    static bool live(Panel *p) { return p->LblCOM->text() == "COM1" && !p->LblValue->text().isEmpty(); }
+    Panel *startOn(SlmSim &sim) { return startLive(sim); }
 
     // The Memory key, pressed from the event loop: the download runs in its own event
     // and the test's steps keep being checked inside its waits.

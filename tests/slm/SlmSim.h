@@ -29,9 +29,18 @@ public:
     const QString &path() const { return path_; }
     bool ok() const { return !path_.isEmpty(); }
 
-    void control(const QString &line) {
+    // Sends a control line and waits until the simulator says it has taken effect.
+    bool control(const QString &line) {
         proc_.write((line + "\n").toLocal8Bit());
         proc_.waitForBytesWritten(1000);
+        // Answers are kept until asked for: a control line sent from inside this wait
+        // (a test step run by the program's own waits) must not swallow this one's.
+        const bool acked = testsupport::waitUntil([&] {
+            while (proc_.canReadLine()) answers_ << QString::fromLocal8Bit(proc_.readLine()).trimmed();
+            return answers_.removeOne("ok " + line);
+        }, std::chrono::seconds(10));
+        if (!acked) ADD_FAILURE() << "slmsim did not take the control line " << line.toStdString();
+        return acked;
     }
 
     // Every command logged so far, as its hex bytes ("4B 00 00 01").
@@ -57,4 +66,5 @@ private:
     QProcess proc_;
     QString path_;
     QString log_;
+    QStringList answers_;
 };

@@ -12,7 +12,9 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -37,44 +39,53 @@ public:
     }
     bool ok() const { return fd_ >= 0; }
     void send(const std::string &bytes) { EXPECT_EQ(::write(fd_, bytes.data(), bytes.size()), ssize_t(bytes.size())); }
-    // Everything that arrives within `period`.
-    std::string read(std::chrono::milliseconds period) {
+    // Everything that arrives within `period`: for checking that nothing comes.
+    std::string read(std::chrono::milliseconds period) { return readUntil(std::string::npos, period); }
+    // The next `count` bytes, as soon as they are there (fewer only at the deadline).
+    std::string readCount(size_t count, std::chrono::milliseconds deadline = 10s) { return readUntil(count, deadline); }
+    // Flushes what came so far, sends and waits for the `count` bytes of the reply.
+    std::string ask(const std::string &cmd, size_t count = 6) {
+        read(5ms);
+        send(cmd);
+        return readCount(count);
+    }
+    // Sends a command after the handshake; the `count` bytes of the reply and anything
+    // that follows at once.
+    std::string query(const std::string &cmd, size_t count) {
+        send(std::string(1, '\0'));
+        readCount(6);
+        send(cmd);
+        const std::string reply = readCount(count);
+        return reply + read(20ms);
+    }
+    // Live frames until one satisfies `pred`; that frame, or empty at the deadline.
+    std::string frameWhere(const std::function<bool(const std::string &)> &pred) {
+        const auto end = std::chrono::steady_clock::now() + 10s;
+        while (std::chrono::steady_clock::now() < end) {
+            const std::string f = readCount(6, 1s);
+            if (f.size() == 6 && pred(f)) return f;
+        }
+        return {};
+    }
+
+private:
+    std::string readUntil(size_t count, std::chrono::milliseconds period) {
         std::string out;
         const auto end = std::chrono::steady_clock::now() + period;
-        for (;;) {
+        while (out.size() < count) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
             if (left.count() <= 0) break;
             pollfd p{fd_, POLLIN, 0};
             if (::poll(&p, 1, int(left.count())) > 0) {
                 char buf[512];
-                const ssize_t n = ::read(fd_, buf, sizeof buf);
+                const size_t want = std::min(sizeof buf, count - out.size());
+                const ssize_t n = ::read(fd_, buf, want);
                 if (n > 0) out.append(buf, size_t(n));
             }
         }
         return out;
     }
-    // Waits for `count` bytes (at most `timeout`), then for anything more that follows
-    // at once.
-    std::string readCount(size_t count, std::chrono::milliseconds timeout = 3s) {
-        std::string out;
-        const auto end = std::chrono::steady_clock::now() + timeout;
-        while (out.size() < count && std::chrono::steady_clock::now() < end) out += read(10ms);
-        return out + read(20ms);
-    }
-    // Sends a command after the handshake and waits for an answer of `count` bytes.
-    std::string query(const std::string &cmd, size_t count) {
-        send(std::string(1, '\0'));
-        readCount(6);
-        send(cmd);
-        return readCount(count);
-    }
-    std::string ask(const std::string &cmd, std::chrono::milliseconds wait = 60ms) {
-        read(5ms);
-        send(cmd);
-        return read(wait);
-    }
 
-private:
     int fd_ = -1;
 };
 
@@ -108,12 +119,13 @@ TEST(SlmSim, HandshakeStreamAndQueries) {
     ASSERT_EQ(time.size(), 6u);
     EXPECT_EQ(time.substr(0, 4), std::string("\x02\xaa\x10\x07", 4));
 
-    // "A" starts the stream: whole six-byte frames at the pace of the line.
+    // "A" starts the stream: whole six-byte frames, never faster than the line carries
+    // them (6.25 ms a frame at 9600 baud).
+    const auto started = std::chrono::steady_clock::now();
     line.send(cmd('A', 0, 0, 0));
-    const std::string stream = line.read(500ms);
-    EXPECT_GT(stream.size(), 300u);
-    EXPECT_LT(stream.size(), 560u);
-    ASSERT_EQ(stream.size() % 6, 0u);
+    const std::string stream = line.readCount(80 * 6);
+    ASSERT_EQ(stream.size(), 480u);
+    EXPECT_GE(std::chrono::steady_clock::now() - started, 79 * 6ms);
     bool indexes[8] = {};
     for (size_t i = 0; i < stream.size(); i += 6) {
         const std::string f = stream.substr(i, 6);
@@ -127,13 +139,11 @@ TEST(SlmSim, HandshakeStreamAndQueries) {
 
     // A probe stops the stream and is answered with the idle frame; a key resumes it.
     line.send(std::string(1, '\0'));
-    const std::string tail = line.read(100ms);
-    ASSERT_GE(tail.size(), 6u);
-    EXPECT_EQ(tail.substr(tail.size() - 6), idle);
+    EXPECT_EQ(line.frameWhere([](const std::string &f) { return f == idle; }), idle);
     EXPECT_EQ(line.read(50ms), "");
     line.send(cmd('K', 0, 0, 9)); // Up: 120/60 -> 130/70
-    const std::string after = line.read(100ms);
-    ASSERT_GE(after.size(), 6u);
+    const std::string after = line.readCount(6);
+    ASSERT_EQ(after.size(), 6u);
     EXPECT_EQ(after[1] & 0x07, 5);
     EXPECT_TRUE(testsupport::waitUntil([&] { return sim.count("4B 00 00 09") == 1; }, 2s));
 }
@@ -142,26 +152,24 @@ TEST(SlmSim, KeysAndSettingsChangeTheFrames) {
     SlmSim sim({"--streaming", "--level", "50", "--range", "0"});
     ASSERT_TRUE(sim.ok());
     Line line(sim.path());
-    auto lastFrame = [&] {
-        const std::string s = line.read(60ms);
-        return s.size() >= 6 ? s.substr(s.size() - 6) : std::string();
-    };
+    // After the handshake the stream has stopped: the first frame after a key shows it.
     auto key = [&](int code) {
         line.ask(std::string(1, '\0'));
         line.send(cmd('K', 0, 0, code));
-        return lastFrame();
+        const std::string f = line.readCount(6);
+        return f.size() == 6 ? f : std::string(6, '\xff');
     };
-    std::string f = lastFrame();
+    const std::string f = line.readCount(6);
     ASSERT_EQ(f.size(), 6u);
     EXPECT_EQ(quint8(f[2]), 0x00);                    // FAST, A
     EXPECT_EQ(quint8(key(1)[2]) & 0x20, 0x20);        // C
     EXPECT_EQ(quint8(key(2)[2]) & 0x03, 1);           // SLOW
     EXPECT_EQ(quint8(key(2)[2]) & 0x03, 2);           // IMP
     EXPECT_EQ(quint8(key(10)[1]) & 0x07, 0);          // Down stops at the lowest range
-    sim.control("level 95");
-    EXPECT_EQ(quint8(lastFrame()[2]) & 0xC0, 0x40);   // OVER at 80/20
-    sim.control("level 10");
-    EXPECT_EQ(quint8(lastFrame()[2]) & 0xC0, 0x80);   // UNDER
+    ASSERT_TRUE(sim.control("level 95"));
+    EXPECT_FALSE(line.frameWhere([](const std::string &f) { return (quint8(f[2]) & 0xC0) == 0x40; }).empty()); // OVER at 80/20
+    ASSERT_TRUE(sim.control("level 10"));
+    EXPECT_FALSE(line.frameWhere([](const std::string &f) { return (quint8(f[2]) & 0xC0) == 0x80; }).empty()); // UNDER
 
     // The clock commands set the meter's clock, the "Z" command its sampling time.
     line.ask(std::string(1, '\0'));
@@ -181,13 +189,14 @@ TEST(SlmSim, Misbehaviour) {
     {
         SlmSim sim({"--silent"});
         Line line(sim.path());
-        EXPECT_EQ(line.ask(std::string(1, '\0'), 100ms), "");
+        line.send(std::string(1, '\0'));
+        EXPECT_EQ(line.read(100ms), "");
         EXPECT_TRUE(testsupport::waitUntil([&] { return sim.count("00") == 1; }, 2s)); // still logged
     }
     {
         SlmSim sim({"--streaming", "--bad-framing", "--level", "50"});
         Line line(sim.path());
-        const std::string s = line.read(100ms);
+        const std::string s = line.readCount(6);
         ASSERT_GE(s.size(), 6u);
         EXPECT_NE(s[0], '\x02');
         EXPECT_NE(s[5], '\x03');
@@ -195,8 +204,8 @@ TEST(SlmSim, Misbehaviour) {
     {
         SlmSim sim({"--streaming", "--miss-subframe", "3", "--subframe-ms", "10"});
         Line line(sim.path());
-        const std::string s = line.read(300ms);
-        ASSERT_GE(s.size(), 60u);
+        const std::string s = line.readCount(8 * 6 * 4); // four runs of eight sub-frames' time
+        ASSERT_EQ(s.size(), 192u);
         for (size_t i = 0; i + 6 <= s.size(); i += 6) EXPECT_NE((s[i + 1] >> 4) & 7, 3);
     }
     {

@@ -65,7 +65,8 @@ const char *usage =
     "\n"
     "Lines on stdin change the behaviour while running: silent, answer, garbage, clean,\n"
     "badframe on|off, miss N|off, level DB, range N, badreplies N, badpointer N,\n"
-    "unmarked N, silentimage N, paced on|off.\n";
+    "unmarked N, silentimage N, paced on|off; each is answered on stdout with\n"
+    "'ok <line>' or 'error <line>' once it has taken effect.\n";
 
 bool paced = false;
 
@@ -280,7 +281,11 @@ int main(int argc, char **argv) {
                 for (size_t nl; (nl = stdinLine.find('\n')) != std::string::npos;) {
                     const std::string line = stdinLine.substr(0, nl);
                     stdinLine.erase(0, nl + 1);
-                    if (!control(meter, line)) std::fprintf(stderr, "slmsim: unknown control line: %s\n", line.c_str());
+                    // Answered once it has taken effect, so that a test waits for that.
+                    const bool ok = control(meter, line);
+                    if (!ok) std::fprintf(stderr, "slmsim: unknown control line: %s\n", line.c_str());
+                    std::printf("%s %s\n", ok ? "ok" : "error", line.c_str());
+                    std::fflush(stdout);
                 }
             }
         }

@@ -153,4 +153,31 @@ inline QImage replay(HWND h, int w = 800, int hgt = 400)
     return img;
 }
 
+// The metafile played onto a bitmap of its size, as the chart control's buffered paint
+// plays it: the picture as drawn into the engine's image.
+inline QImage shown(HWND h, int w = 800, int hgt = 400)
+{
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bmp = CreateCompatibleBitmap(dc, w, hgt);
+    SelectObject(dc, bmp);
+    PlayMetaFile(dc, chart::ceGetMetafile(h));
+    QImage img = *DCImage(dc);
+    DeleteDC(dc);
+    DeleteObject(bmp);
+    return img;
+}
+
+// Share of the pixels in which two images of one size differ.
+inline double differingShare(const QImage &a, const QImage &b)
+{
+    QImage x = a.convertToFormat(QImage::Format_RGB32), y = b.convertToFormat(QImage::Format_RGB32);
+    if (x.size() != y.size())
+        return 1;
+    long n = 0;
+    for (int r = 0; r < x.height(); ++r)
+        for (int c = 0; c < x.width(); ++c)
+            n += x.pixel(c, r) != y.pixel(c, r);
+    return double(n) / (double(x.width()) * x.height());
+}
+
 } // namespace fixture

@@ -351,7 +351,7 @@ TEST(ChartInput, CachedBitmapAndMemoryDCCarryThePicture)
     HDC mem = handleFromInt<HDC>(chart::ceGetInt(h, 2580));
     ASSERT_NE(BitmapImage(bmp), nullptr);
     EXPECT_EQ(DCImage(mem), BitmapImage(bmp));
-    EXPECT_EQ(BitmapImage(bmp)->convertToFormat(QImage::Format_ARGB32_Premultiplied), replay(h));
+    EXPECT_EQ(BitmapImage(bmp)->convertToFormat(QImage::Format_ARGB32_Premultiplied), shown(h));
 
     // The control's buffered path: prepare, replay, copy to the paint DC.
     QImage screen(800, 400, QImage::Format_ARGB32_Premultiplied);
@@ -371,7 +371,7 @@ TEST(ChartInput, CachedBitmapAndMemoryDCCarryThePicture)
         DeleteDC(own);
         ReleasePainterDC(paint);
     }
-    EXPECT_EQ(screen, replay(h));
+    EXPECT_EQ(screen, shown(h));
     chart::ceDestroy(h);
 }
 

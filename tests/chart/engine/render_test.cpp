@@ -2,6 +2,7 @@
 
 #include "ChartFixture.h"
 #include "chart/engine/Engine.h"
+#include "chart/engine/Renderer.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -197,5 +198,224 @@ TEST(ChartRender, UnwrittenDateTimePointsAreNotDrawn)
     // The written samples fill the time axis.
     EXPECT_GT(countColour(img, qRgb(0xFF, 0xFF, 0), QRect(g.left(), g.top(), g.width() / 2, g.height())), 100);
     EXPECT_GT(countColour(img, qRgb(0xFF, 0xFF, 0), QRect(g.left() + g.width() / 2, g.top(), g.width() / 2, g.height())), 100);
+    chart::ceDestroy(h);
+}
+
+namespace {
+
+// A chart with nothing but solid curves in its graph area: no text, no dotted lines.
+HWND plainChart(int points, const RECT &r = RECT{0, 0, 640, 360})
+{
+    HWND h = chart::ceCreate(chart::kNewObject, 0, &r, nullptr, 100);
+    chart::ceSetInt(h, 2120, points);
+    chart::ceSetInt(h, 2115, 2);
+    chart::ceSetInt(h, 2666, 0); // no legend
+    chart::ceSetInt(h, 3027, 5); // no y axis
+    chart::ceSetInt(h, 3029, 5); // no x axis
+    chart::ceSetInt(h, 3100, 3); // no grid
+    for (int i = 0; i < points; ++i)
+        for (int s = 0; s < 2; ++s) {
+            float x = static_cast<float>(i), y = static_cast<float>(std::sin(i / (7.0 + s)) * (s + 1));
+            chart::ceSetElem2(h, 2135, s, i, &x);
+            chart::ceSetElem2(h, 2140, s, i, &y);
+        }
+    chart::ceReinitialize(h);
+    chart::ceResetImage(h, 0, 0);
+    return h;
+}
+
+} // namespace
+
+// The metafile is the picture itself, recorded when it is asked for from what the
+// picture was drawn from: it shows what the screen shows, stays the picture of its
+// rebuild whatever is written after it, and scales as a picture does.
+TEST(ChartRender, MetafileIsThePictureOfItsRebuild)
+{
+    HWND h = plainChart(300);
+    QImage screen = shown(h, 640, 360);
+    chart::ceSetInt(h, 2340, 0x00FF00); // GraphBackColor
+    for (int i = 0; i < 300; ++i) {
+        float y = 0;
+        chart::ceSetElem2(h, 2140, 0, i, &y);
+    }
+    chart::ceSetInt(h, 2120, 20);
+    EXPECT_EQ(replay(h, 640, 360), screen);
+    EXPECT_EQ(shown(h, 640, 360), screen);
+
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bmp = CreateCompatibleBitmap(dc, 320, 180);
+    SelectObject(dc, bmp);
+    SetViewportExtEx(dc, 320, 180, nullptr);
+    EXPECT_EQ(PlayMetaFile(dc, chart::ceGetMetafile(h)), TRUE);
+    EXPECT_EQ(*DCImage(dc), [&] {
+        QImage half(320, 180, QImage::Format_ARGB32_Premultiplied);
+        half.fill(Qt::white);
+        QPainter g(&half);
+        g.scale(0.5, 0.5);
+        g.drawPicture(0, 0, *MetafilePicture(chart::ceGetMetafile(h)));
+        return half;
+    }());
+    DeleteDC(dc);
+    DeleteObject(bmp);
+    chart::ceDestroy(h);
+
+    // With texts and dotted lines the recording differs from the drawing only where Qt
+    // sets the glyphs and dots of a recorded call anew.
+    h = humidityChart(nullptr);
+    EXPECT_LT(differingShare(shown(h), replay(h)), 0.03);
+    chart::ceDestroy(h);
+}
+
+// A dense curve is reduced while it is read to what decimate() makes of all its points
+// in pixels, run by run between null values, with the points far outside the x range
+// left out but for one on each side.
+TEST(ChartRender, DenseRunsAreReducedAsDecimateReducesThem)
+{
+    const int n = 60000;
+    RECT r{0, 0, 640, 360};
+    HWND h = chart::ceCreate(chart::kNewObject, 0, &r, nullptr, 100);
+    chart::ceSetInt(h, 2120, n);
+    chart::ceSetInt(h, 2115, 2);
+    chart::ceSetInt(h, 3016, 1); // UsingXDataII
+    setDouble(h, 3268, 9999.0);
+    chart::ceSetInt(h, 3615, 3);
+    setDouble(h, 3620, 1000.5);
+    setDouble(h, 3625, 50000.25);
+    std::uint32_t seed = 12345;
+    auto next = [&] { return (seed = seed * 1664525u + 1013904223u) >> 8; };
+    for (int i = 0; i < n; ++i) {
+        double x0 = i + 0.37, x1 = i % 97 == 0 ? i - 40.0 : i + 0.5; // subset 1 goes back now and then
+        float y = static_cast<float>(next() % 100000) / 1000.0f;
+        if (i == 20000 || i == 20001 || i == 45000)
+            y = 9999.0f;
+        chart::ceSetElem2(h, 3013, 0, i, &x0);
+        chart::ceSetElem2(h, 3013, 1, i, &x1);
+        chart::ceSetElem2(h, 2140, 0, i, &y);
+        chart::ceSetElem2(h, 2140, 1, i, &y);
+    }
+    const chart::engine::PropertyStore &p = chart::engine::Engine::find(h)->props();
+    chart::engine::Frame f = chart::engine::buildFrame(p, 640, 360);
+    const chart::engine::Layout &L = f.layout;
+    ASSERT_EQ(f.firstRun.size(), 3u);
+    for (int s = 0; s < 2; ++s) {
+        std::vector<std::vector<QPointF>> expected(1);
+        for (int i = 0; i < n; ++i) {
+            double x = chart::engine::xValue(p, s, i), y = chart::engine::yValue(p, s, i);
+            if (chart::engine::isNullPoint(p, x, y)) {
+                if (!expected.back().empty())
+                    expected.emplace_back();
+                continue;
+            }
+            double lo = 1000.5, hi = 50000.25, slack = (hi - lo) * 0.01;
+            if ((x < lo - slack || x > hi + slack) &&
+                !(x < lo && chart::engine::xValue(p, s, i + 1) >= lo) && !(x > hi && chart::engine::xValue(p, s, i - 1) <= hi))
+                continue;
+            expected.back().emplace_back(L.x.toPixel(x), L.axes[0].y.toPixel(y));
+        }
+        if (expected.back().empty())
+            expected.pop_back();
+        ASSERT_EQ(f.firstRun[s + 1] - f.firstRun[s], expected.size()) << "subset " << s;
+        for (std::size_t k = 0; k < expected.size(); ++k) {
+            std::vector<QPointF> want = chart::engine::decimate(expected[k]);
+            const chart::engine::Frame::Run &run = f.runs[f.firstRun[s] + k];
+            std::span<const QPointF> got = f.pointsOf(run);
+            EXPECT_TRUE(run.dense);
+            ASSERT_EQ(got.size(), want.size()) << "subset " << s << " run " << k;
+            for (std::size_t j = 0; j < want.size(); ++j)
+                ASSERT_LT((got[j] - want[j]).manhattanLength(), 1e-6) << "subset " << s << " run " << k << " point " << j;
+        }
+    }
+    chart::ceDestroy(h);
+}
+
+// Values far off the scale, from the program or from a loaded state block, put lines,
+// marks and texts far outside the graph, never past what a coordinate can hold (the
+// sanitised build stops at such a conversion).
+TEST(ChartRender, ValuesFarOffTheScaleStayInsideThePicture)
+{
+    const QString dir = QString::fromStdString(testsupport::makeTempDir());
+    for (int method : {0, 1, 3, 4}) { // line, bar, area, stick
+        HWND h = humidityChart(nullptr);
+        chart::ceSetInt(h, 3090, method);
+        double far[] = {1e300, -1e300, 1e30, std::nan("")};
+        for (int i = 0; i < 4; ++i) {
+            chart::ceSetElem(h, 3213, i, &far[i]); // HorzLineAnnotation
+            setElemStr(h, 3214, i, "far");
+            chart::ceSetElem(h, 3291, i, &far[i]); // GraphAnnotationX
+            chart::ceSetElem(h, 3292, i, &far[3 - i]);
+            setElemStr(h, 3293, i, "far");
+            chart::ceSetElem(h, 3218, i + 1, &far[i]); // VertLineAnnotation
+            setElemStr(h, 3219, i + 1, "far");
+        }
+        chart::ceSetInt(h, 3006, 1); // axis 1 on a scale no pixel can be worked out on
+        setDouble(h, 3055, -INFINITY);
+        setDouble(h, 3060, 1e308);
+        chart::ceSetInt(h, 3006, 0);
+        setY(h, 0, 5, 3e38f);
+        setY(h, 1, 6, -3e38f);
+        setX(h, 2, 7, 1e300);
+        setX(h, 2, 8, -1e300);
+        chart::ceSetInt(h, 2617, 1); // CursorMode: on a point
+        chart::ceSetInt(h, 2618, 0);
+        chart::ceSetInt(h, 2619, 5);
+        chart::ceSetInt(h, 2621, 1); // the prompt follows it
+        // Through a state block too.
+        HGLOBAL block = nullptr;
+        std::uint32_t size = 0;
+        ASSERT_EQ(chart::ceSaveState(h, &block, &size), 1);
+        RECT r{0, 0, 800, 400};
+        HWND loaded = chart::ceCreate(chart::kNewObject, 0, &r, nullptr, 100);
+        ASSERT_EQ(chart::ceLoadState(loaded, &block), 1);
+        GlobalFree(block);
+        for (HWND e : {h, loaded}) {
+            chart::ceReinitialize(e);
+            chart::ceResetImage(e, 0, 0);
+            QImage img = shown(e);
+            EXPECT_GT(countColour(img, qRgb(0xFF, 0xFF, 0)), 50) << "method " << method; // curves still there
+            replay(e);
+            std::int32_t pair[2] = {400, 200};
+            EXPECT_EQ(chart::cePngToFile(e, pair, (dir + "/far.png").toLatin1().constData()), 1);
+            QPainter g(&img);
+            HDC dc = CreatePainterDC(&g, 800, 400);
+            chart::ceEndPaint(e, dc, 0);
+            ReleasePainterDC(dc);
+            const chart::engine::Layout &L = chart::engine::Engine::find(e)->layout();
+            for (const auto *list : {&L.horzLineTexts, &L.graphAnnots, &L.vertLineTexts})
+                for (const auto &[rect, i] : *list)
+                    EXPECT_TRUE(QRect(-(1 << 21), -(1 << 21), 1 << 22, 1 << 22).contains(rect)) << "method " << method;
+        }
+        chart::ceDestroy(loaded);
+        chart::ceDestroy(h);
+    }
+}
+
+// Bars of many subsets take their places in one pass over the subsets, not one per
+// subset: a hundred thousand one-point bar subsets make a frame in about the time of
+// their points (before, each subset looked at every other and this took an hour).
+TEST(ChartRender, ManyBarSubsetsStandSideBySideInOnePass)
+{
+    const int subsets = 100000;
+    RECT r{0, 0, 800, 400};
+    HWND h = chart::ceCreate(chart::kNewObject, 0, &r, nullptr, 100);
+    chart::ceSetInt(h, 2120, 1);
+    chart::ceSetInt(h, 2115, subsets);
+    chart::ceSetInt(h, 3090, 1); // bars
+    chart::ceSetInt(h, 3082, 3); // the legend on the right, as a column
+    for (int s = 0; s < subsets; ++s) {
+        float y = static_cast<float>(1 + s % 10);
+        chart::ceSetElem2(h, 2140, s, 0, &y);
+    }
+    chart::ceReinitialize(h);
+    chart::ceResetImage(h, 0, 0);
+    QImage img = shown(h);
+    const chart::engine::Layout &L = chart::engine::Engine::find(h)->layout();
+    // The slot is filled with bars (their outlines, at a hundred thousand to the slot),
+    // their colours in the legend samples.
+    EXPECT_GT(countColour(img, qRgb(0, 0, 0), L.graph.adjusted(2, 2, -2, -2)), 10000);
+    EXPECT_GT(countColour(img, qRgb(0xFF, 0, 0)), 20);
+    EXPECT_GT(countColour(img, qRgb(0, 0, 0xFF)), 20);
+    // The legend keeps the entries that fit the desk, not a hundred thousand.
+    EXPECT_FALSE(L.legend.empty());
+    EXPECT_LT(L.legend.size(), 2000u);
     chart::ceDestroy(h);
 }

@@ -94,7 +94,7 @@ TEST(ChartState, DamagedBlocksAreRefusedWhole)
     longer.push_back(0);
     bad.push_back(longer);
     std::vector<unsigned char> otherVersion = good;
-    otherVersion[4] = 2;
+    otherVersion[4] = 9;
     reseal(otherVersion);
     bad.push_back(otherVersion);
     std::vector<unsigned char> flipped = good;

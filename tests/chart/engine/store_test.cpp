@@ -118,11 +118,13 @@ TEST(ChartStore, NaNAndNumbersNoIntegerHoldsAreIgnored)
     chart::ceSetInt(c.h, 3006, 1); // WorkingAxis
     setDouble(c.h, 3620, 5.0);     // ManualMinX
     const float inf = std::numeric_limits<float>::infinity();
+    // Each refusal says so.
     for (float v : {std::numeric_limits<float>::quiet_NaN(), inf, -inf, 1e20f}) {
         for (int id : {3006, 2115, 2120, 3090}) // WorkingAxis, Subsets, Points, PlottingMethod
-            chart::ceSetMem(c.h, id, &v, 0);
+            EXPECT_EQ(chart::ceSetMem(c.h, id, &v, 0), 0) << id << " " << v;
     }
-    setDouble(c.h, 3620, std::numeric_limits<double>::quiet_NaN());
+    double nan = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_EQ(chart::ceSetMem(c.h, 3620, &nan, 0), 0);
     EXPECT_EQ(chart::ceGetInt(c.h, 3006), 1);
     EXPECT_EQ(chart::ceGetInt(c.h, 2115), 2);
     EXPECT_EQ(chart::ceGetInt(c.h, 2120), 10);
@@ -157,8 +159,10 @@ TEST(ChartStore, ResizingKeepsDataAndRefusesAbsurdSizes)
     float y = 0;
     chart::ceGetElem2(c.h, 2140, 1, 9, &y);
     EXPECT_EQ(y, 3.25f);
-    chart::ceSetInt(c.h, 2120, 0);
-    chart::ceSetInt(c.h, 2115, 2000000000);
+    EXPECT_EQ(chart::ceSetInt(c.h, 2120, 0), 0);
+    EXPECT_EQ(chart::ceSetInt(c.h, 2115, 2000000000), 0);
+    EXPECT_EQ(chart::ceSetInt(c.h, 2120, 10'000'001), 0); // past Subsets x Points
+    EXPECT_EQ(chart::ceSetInt(c.h, 2120, 20), 1);
     EXPECT_EQ(chart::ceGetInt(c.h, 2120), 20);
     EXPECT_EQ(chart::ceGetInt(c.h, 2115), 2);
 }
@@ -180,7 +184,7 @@ TEST(ChartStore, WorkingAxisKeepsAxisSettingsApart)
     chart::ceGetString(c.h, 3005, buf);
     EXPECT_STREQ(buf, "HUMIDITY");
     EXPECT_EQ(getDouble(c.h, 3060), 110);
-    chart::ceSetInt(c.h, 3006, 99); // no such axis: the working axis stays
+    EXPECT_EQ(chart::ceSetInt(c.h, 3006, 99), 0); // no such axis: the working axis stays
     EXPECT_EQ(chart::ceGetInt(c.h, 3006), 0);
 }
 
