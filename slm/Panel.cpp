@@ -69,6 +69,27 @@ void paintsItsGlass(QWidget *w) {
     w->setAutoFillBackground(true);
 }
 
+// A row of live readouts, placed by a layout of its own that is installed on no
+// widget: a readout's size hint moves with its text, and in an installed layout every
+// new text would lay the whole window out again, frame after frame. The row is laid
+// out when it is resized; its size hint is the layout's.
+class ReadoutRow : public QWidget {
+public:
+    ReadoutRow(QWidget *parent, int spacing) : QWidget(parent) {
+        row_.setContentsMargins(0, 0, 0, 0);
+        row_.setSpacing(spacing);
+    }
+    QHBoxLayout &row() { return row_; }
+    QSize sizeHint() const override { return row_.sizeHint(); }
+    QSize minimumSizeHint() const override { return row_.minimumSize(); }
+
+protected:
+    void resizeEvent(QResizeEvent *) override { row_.setGeometry(rect()); }
+
+private:
+    QHBoxLayout row_;
+};
+
 QLabel *annunciator(const QString &text, QWidget *parent) {
     auto *l = new QLabel(text, parent);
     l->setObjectName("annunciator");
@@ -208,17 +229,17 @@ QWidget *Panel::buildDisplay() {
     bar->addWidget(LblBarMax);
     g->addLayout(bar);
 
-    auto *subs = new QHBoxLayout;
-    LblNo = new QLabel("0", display);
+    auto *subs = new ReadoutRow(display, g->spacing());
+    LblNo = new QLabel("0", subs);
     LblNo->setObjectName("Sub");
-    subs->addWidget(LblNo);
+    subs->row().addWidget(LblNo);
     for (size_t i = 0; i < L.size(); ++i) {
-        L[i] = new QLabel("0", display);
+        L[i] = new QLabel("0", subs);
         L[i]->setObjectName("Sub");
         L[i]->setAlignment(Qt::AlignRight);
-        subs->addWidget(L[i], 1);
+        subs->row().addWidget(L[i], 1);
     }
-    g->addLayout(subs);
+    g->addWidget(subs);
     for (QLabel *l : {LblValue, LblBarMin, LblBarMax, LblNo}) paintsItsGlass(l);
     for (QLabel *l : L) paintsItsGlass(l);
     return display;
