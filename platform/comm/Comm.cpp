@@ -478,18 +478,23 @@ void CommDevice::serviceLoop() {
     while (!closed_) {
         pollfd fds[2] = {{wakeFd_, POLLIN, 0}, {fd_, 0, 0}};
         nfds_t nfds = 1;
+        // The line is watched only for a read or an event wait that is pending: with
+        // neither, the next call on the device reads what came (reclaimInput), so a
+        // program that polls the queue does not wake this thread for every byte.
+        const bool inputWanted = read_.active || wait_.active;
         // While a waiter reads the line, only writes are left here.
-        if (!vanished_ && (!helping_ || write_.active)) {
+        if (!vanished_ && ((!helping_ && inputWanted) || write_.active)) {
             // A full queue is not read (the driver then holds the data back); hang-ups
             // are still reported.
-            if (count_ < queue_.size() && !helping_) fds[1].events |= POLLIN;
+            if (count_ < queue_.size() && !helping_ && inputWanted) fds[1].events |= POLLIN;
             if (write_.active) fds[1].events |= POLLOUT;
             nfds = 2;
         }
         // Polling the line again takes it back; whatever came meanwhile shows as
         // readable at once.
-        servicePollsInput_ = nfds == 2 && !helping_;
+        servicePollsInput_ = nfds == 2 && !helping_ && inputWanted;
         if (servicePollsInput_) inputIdle_ = false;
+        else if (!helping_) inputIdle_ = true;
         const int timeout = nextTimeout(Clock::now());
         held.unlock();
         int r = ::poll(fds, nfds, timeout);

@@ -12,6 +12,7 @@
 #include <QWindow>
 
 #include <cmath>
+#include <ctime>
 
 namespace vb {
 
@@ -158,8 +159,14 @@ QByteArray Bytes(std::initializer_list<int> values) {
 }
 
 float SecondsOfDay() {
-    const QTime now = QTime::currentTime();
-    return float(now.msecsSinceStartOfDay()) / 1000.0f;
+    // localtime_r, not QTime::currentTime: Qt re-reads the zone (a stat of the zone
+    // file) on every call, and the wait loops ask for the clock every few milliseconds.
+    timespec ts{};
+    clock_gettime(CLOCK_REALTIME, &ts);
+    tm local{};
+    localtime_r(&ts.tv_sec, &local);
+    const long ms = (local.tm_hour * 3600L + local.tm_min * 60L + local.tm_sec) * 1000L + ts.tv_nsec / 1000000L;
+    return float(ms) / 1000.0f;
 }
 
 void DoEvents(int maxWaitMs) {

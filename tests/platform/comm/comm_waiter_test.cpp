@@ -176,3 +176,27 @@ TEST_F(Waiter, ClosingOrLosingTheDeviceEndsAHelpedWait) {
     EXPECT_EQ(lost.get(), ~DWORD(0));
     EXPECT_EQ(error, ERROR_ACCESS_DENIED);
 }
+
+// A program that only asks for the queue (no read or event wait ever pending) leaves
+// the line unwatched between its calls: every call still sees all that came, in order,
+// a full queue holds the rest back, and a device that went fails the next call.
+TEST_F(Waiter, ALineOnlyPolledByTheProgramLosesNothing) {
+    pty.writeMaster("abc");
+    EXPECT_TRUE(waitUntil([&] { return queued() == 3; }));
+    pty.writeMaster(std::string(5000, 'd'));
+    EXPECT_TRUE(waitUntil([&] { return queued() == 4096; })); // the default queue, full
+    std::string buf(4096, '\0');
+    DWORD n = 0;
+    OVERLAPPED rov{};
+    ASSERT_TRUE(ReadFile(h, buf.data(), 4096, &n, &rov));
+    EXPECT_EQ(buf.substr(0, n), "abc" + std::string(4093, 'd'));
+    EXPECT_TRUE(waitUntil([&] { return queued() == 5003u - 4096u; }));
+    ASSERT_TRUE(ReadFile(h, buf.data(), 5003 - 4096, &n, &rov));
+    EXPECT_EQ(buf.substr(0, n), std::string(5003 - 4096, 'd'));
+
+    pty.closeSlave();
+    pty.closeMaster();
+    rov = OVERLAPPED{};
+    EXPECT_FALSE(ReadFile(h, buf.data(), 1, &n, &rov));
+    EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+}
