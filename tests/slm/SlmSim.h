@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <ostream>
 
@@ -29,18 +30,25 @@ public:
     const QString &path() const { return path_; }
     bool ok() const { return !path_.isEmpty(); }
 
-    // Sends a control line and waits until the simulator says it has taken effect.
+    // Sends a control line and waits until the simulator says it has taken effect. The
+    // wait is on the simulator's pipe alone, not in the event loop: a poll tick run
+    // inside it could find the meter silent and start the endless resync there, under
+    // this call, which would then never return.
     bool control(const QString &line) {
         proc_.write((line + "\n").toLocal8Bit());
         proc_.waitForBytesWritten(1000);
         // Answers are kept until asked for: a control line sent from inside this wait
         // (a test step run by the program's own waits) must not swallow this one's.
-        const bool acked = testsupport::waitUntil([&] {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        for (;;) {
             while (proc_.canReadLine()) answers_ << QString::fromLocal8Bit(proc_.readLine()).trimmed();
-            return answers_.removeOne("ok " + line);
-        }, std::chrono::seconds(10));
-        if (!acked) ADD_FAILURE() << "slmsim did not take the control line " << line.toStdString();
-        return acked;
+            if (answers_.removeOne("ok " + line)) return true;
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0 || proc_.state() == QProcess::NotRunning) break;
+            proc_.waitForReadyRead(int(std::min<long long>(left.count(), 100)));
+        }
+        ADD_FAILURE() << "slmsim did not take the control line " << line.toStdString();
+        return false;
     }
 
     // Every command logged so far, as its hex bytes ("4B 00 00 01").
