@@ -3,6 +3,7 @@
 // tests: a temporary working folder, PDF printing into it, and every window of the
 // program gone at the end.
 
+#include "PalixFixture.h"
 #include "SlmSim.h"
 
 #include "platform/forms/Dialogs.h"
@@ -28,14 +29,10 @@
 
 #include <chrono>
 
-class PalixRecord : public ::testing::Test {
+class PalixRecord : public PalixProgram {
 protected:
     void SetUp() override {
-        slm::ResetMeterState();
-        slm::ResetFileTransferState();
-        slm::PortNumber = 0;
-        vb::ResetEnded();
-        forms::DialogScript().reset();
+        PalixProgram::SetUp();
         // Under a real X server too, a dialog the test did not answer must not wait.
         forms::DialogScript().setStrict(true);
         dir = QString::fromStdString(testsupport::makeTempDir());
@@ -44,11 +41,7 @@ protected:
         forms::SetPrintToPdf(dir + "/pdf/");
     }
     void TearDown() override {
-        for (QWidget *w : QApplication::topLevelWidgets())
-            if (w != slm::PanelForm) w->close();
-        delete slm::PanelForm;
-        testsupport::processEventsFor(std::chrono::milliseconds(20));
-        qunsetenv("METER_PORTS");
+        PalixProgram::TearDown();
         QDir::setCurrent(oldDir);
         forms::SetPrintToPdf(QString());
     }
@@ -74,12 +67,6 @@ protected:
         p->LblValue->setText(level);
     }
 
-    // A click on the toolbar button with this key.
-    static void press(slm::Panel *p, const QString &key) {
-        for (int i = 1; i <= 18; ++i)
-            if (p->Buttons(i).Key == key) return p->Toolbar1_ButtonClick(p->Buttons(i));
-        ADD_FAILURE() << "no button " << key.toStdString();
-    }
 
     static void ticks(slm::Panel *p, int n) {
         for (int i = 0; i < n; ++i) p->Timer2_Timer();
