@@ -20,6 +20,7 @@
 #include <QMouseEvent>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace slm {
@@ -136,9 +137,7 @@ void Panel::buildForm() {
         "#Caption { color: #d0d6dc; font: 8pt 'Liberation Sans'; }"
         "QPushButton#Key { background: qlineargradient(x1:0,y1:0,x2:0,y2:1, stop:0 #e9ecef, stop:1 #b7bdc4);"
         "  border: 1px solid #1f2326; border-radius: 6px; min-height: 34px; font: bold 8pt 'Liberation Sans'; color: #15181b; }"
-        "QPushButton#Key:pressed { background: #9aa1a9; }"
-        "QProgressBar { border: 2px solid #1e2124; border-radius: 3px; background: #d9e2cc; height: 18px; }"
-        "QProgressBar::chunk { background: qlineargradient(x1:0,y1:0,x2:1,y2:0, stop:0 #2f7d32, stop:0.7 #c9b52b, stop:1 #c0392b); }");
+        "QPushButton#Key:pressed { background: #9aa1a9; }");
 
     buildToolbar();
 
@@ -167,6 +166,14 @@ void Panel::buildForm() {
     plateLayout->addWidget(buildKeys());
     outer->addWidget(plate);
     setCentralWidget(central);
+
+    // The reading is of a fixed size that holds the widest one, in the font the style
+    // sheet gives it: a new text then lays nothing out again, where a label that may
+    // grow has the whole window laid out again for it.
+    LblValue->ensurePolished();
+    const QFontMetrics valueMetrics(LblValue->font());
+    LblValue->setFixedSize(std::max(LblValue->minimumWidth(), valueMetrics.horizontalAdvance("888.8") + 8),
+                           std::max(LblValue->minimumHeight(), valueMetrics.height()));
 }
 
 QWidget *Panel::buildDisplay() {
@@ -219,8 +226,7 @@ QWidget *Panel::buildDisplay() {
     paintsItsGlass(barGlass);
     auto *barGlassLayout = new QHBoxLayout(barGlass);
     barGlassLayout->setContentsMargins(0, 0, 0, 0);
-    SoundBar = new QProgressBar(barGlass);
-    SoundBar->setTextVisible(false);
+    SoundBar = new LevelBar(barGlass);
     SoundBar->setRange(700, 1300);
     SoundBar->setValue(700);
     barGlassLayout->addWidget(SoundBar);
@@ -428,8 +434,8 @@ void Panel::Timer1_Timer() {
     // Until the first frame with a range, the bar keeps its stored 70 ... 130.
     const double top = std::isnan(RangeTop) ? 130 : RangeTop;
     const double bottom = std::isnan(RangeBottom) ? 70 : RangeBottom;
-    LblBarMax->setText(vb::CStr(top));
-    LblBarMin->setText(vb::CStr(bottom));
+    showNumber(LblBarMax, top);
+    showNumber(LblBarMin, bottom);
     Buttons(11).SetEnabled(RangeTop != 130);
     Buttons(12).SetEnabled(RangeBottom != 30);
     setBar(bottom, top, BarValue(vb::Val(LevelText), top, bottom));
@@ -446,12 +452,21 @@ void Panel::Timer1_Timer() {
     LblStop->setVisible(false);
 
     LblNo->setText(QString::number(SubIndex));
-    for (size_t i = 0; i < L.size(); ++i) L[i]->setText(vb::CStr(SubLevels[i]));
+    for (size_t i = 0; i < L.size(); ++i) showNumber(L[i], SubLevels[i]);
 
     if (SubIndex == 7) {
         if (auto mean = RunMeanText(SubLevels)) LblValue->setText(*mean);
         SubLevels.fill(0);
     }
+}
+
+void Panel::showNumber(QLabel *label, double value) {
+    auto it = std::find_if(shownNumbers_.begin(), shownNumbers_.end(), [&](const auto &e) { return e.first == label; });
+    if (it == shownNumbers_.end()) it = shownNumbers_.insert(it, {label, std::nan("")});
+    // The same number as last time: nothing else writes these readouts.
+    if (it->second == value) return;
+    it->second = value;
+    label->setText(vb::CStr(value));
 }
 
 void Panel::NoDataRoutine() {

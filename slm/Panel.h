@@ -3,6 +3,7 @@
 // meter traffic goes through, the 10 ms live poll Timer1, the level bar, the
 // annunciators, the meter's keys and the toolbar.
 
+#include "LevelBar.h"
 #include "SlmFile.h"
 #include "platform/vb/CommonDialog.h"
 #include "platform/vb/MSComm.h"
@@ -11,7 +12,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QToolBar>
 
@@ -46,7 +46,7 @@ public:
     // Buttons(1) ... Buttons(18), in collection order.
     const ToolbarButton &Buttons(int index) const { return buttons_.at(size_t(index - 1)); }
 
-    QProgressBar *SoundBar = nullptr;
+    LevelBar *SoundBar = nullptr;
     QLabel *LblBarMax = nullptr, *LblBarMin = nullptr, *LblValue = nullptr, *LblCOM = nullptr;
     QLabel *LblOver = nullptr, *LblUnder = nullptr, *LblFast = nullptr, *LblSlow = nullptr, *LblIMP = nullptr;
     QLabel *LblA = nullptr, *LblC = nullptr, *LblPause = nullptr, *LblRun = nullptr, *LblStop = nullptr;
@@ -141,6 +141,9 @@ private:
     QString recordPath_; // the recording's path; its split parts are named from it
     bool recordFailing_ = false;
     double barMin_ = 70, barMax_ = 130, barValue_ = 70;
+    // A readout's text is made again only when its number changed.
+    void showNumber(QLabel *label, double value);
+    std::vector<std::pair<QLabel *, double>> shownNumbers_;
     bool unloading_ = false;
     bool sizeSending_ = false; // TxtSize_Change's exchange is under way
     int pollHolds_ = 0;        // exchanges under way, nested ones included

@@ -171,9 +171,12 @@ float SecondsOfDay() {
 
 void DoEvents(int maxWaitMs) {
     if (!QCoreApplication::instance()) return;
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-    if (maxWaitMs <= 0) return;
-    // Sleep in the event loop: the wake-up timer bounds the wait, any event ends it.
+    if (maxWaitMs <= 0) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        return;
+    }
+    // Sleep in the event loop: what is waiting is handled first and ends the call
+    // without a sleep; otherwise the wake-up timer bounds the wait, any event ends it.
     QTimer wake;
     wake.setSingleShot(true);
     wake.setTimerType(Qt::PreciseTimer);
