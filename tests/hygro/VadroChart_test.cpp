@@ -566,7 +566,9 @@ void whenGraphingPasses(int position, const std::function<void(TfrmScope &)> &ac
 
 TEST(HygroVadroChart, GraphingCanBeCancelledAndSurvivesItsTableClosing) {
     auto main = startVadro({QStringLiteral("/dev/does-not-exist")});
-    const int rows = 3000;
+    // Long enough that the loop lets events through (every few milliseconds) past
+    // row 100 in an optimised build too.
+    const int rows = 30000;
     TfrmList *list = tableWindow(*main, "long.txt", rows, [](int r) { return QString::number(r % 50); });
     bool sawProgress = false;
     whenGraphingPasses(100, [&](TfrmScope &s) {
