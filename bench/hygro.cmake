@@ -4,9 +4,11 @@ add_executable(hygro_bench ${CMAKE_CURRENT_LIST_DIR}/hygro_bench.cpp)
 target_link_libraries(hygro_bench PRIVATE hygro_core benchmark::benchmark)
 meter_warnings(hygro_bench)
 
-add_executable(hygro_grid_bench ${CMAKE_CURRENT_LIST_DIR}/hygro_grid_bench.cpp)
-target_link_libraries(hygro_grid_bench PRIVATE platform_forms benchmark::benchmark)
-meter_warnings(hygro_grid_bench)
+if(TARGET hygro_forms)
+  add_executable(hygro_grid_bench ${CMAKE_CURRENT_LIST_DIR}/hygro_grid_bench.cpp)
+  target_link_libraries(hygro_grid_bench PRIVATE hygro_forms benchmark::benchmark)
+  meter_warnings(hygro_grid_bench)
+endif()
 
 # The charts in Vadro's own windows, beside QCustomPlot. It runs from a program folder
 # of its own (panel pictures, chart template), so it never touches the program's.

@@ -8,6 +8,7 @@
 // Memory is the heap in use (malloc's own count) before and after, divided by the rows:
 // the cells and what the view keeps for each row; and the growth of the resident set.
 
+#include "hygro/UList.h"
 #include "platform/forms/StringGrid.h"
 
 #include <QApplication>
@@ -82,36 +83,22 @@ void appendRow(forms::TStringGrid &g, int n) {
     g.SetCells(7, r, s.t2);
 }
 
-// The real-time table's grid as its window sets it up, at the window's size.
-std::unique_ptr<forms::TStringGrid> realTimeGrid() {
-    auto grid = std::make_unique<forms::TStringGrid>();
-    grid->SetColCount(9);
-    grid->SetFixedCols(0);
-    grid->SetRowCount(2);
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(12);
-    grid->setFont(font);
-    grid->SetOptions(forms::goFixedVertLine | forms::goFixedHorzLine | forms::goVertLine | forms::goHorzLine |
-                     forms::goRangeSelect | forms::goColSizing | forms::goRowSelect);
-    grid->SetDefaultRowHeight(20);
-    const QStringList headers{"NO", "DATE", "TIME", "HUMIDITY", "UNIT", "T1", "UNIT", "T2", "UNIT"};
-    const double factors[9] = {0.8, 1.4, 1.3, 1.0, 0.6, 1.0, 0.8, 0.9, 0.8};
-    for (int c = 0; c < 9; ++c) {
-        grid->SetCells(c, 0, headers[c]);
-        grid->SetColWidths(c, int(grid->DefaultColWidth() * factors[c]));
+// The real-time table's window, shown at its own size; its grid is what the rows go to.
+struct Table {
+    std::unique_ptr<hygro::TfrmList> window = std::make_unique<hygro::TfrmList>(QStringLiteral("Table"));
+    forms::TStringGrid *grid = window->Grid1;
+    Table() {
+        window->show();
+        QApplication::processEvents();
     }
-    grid->SetFixedColor(0xFFFFFF);
-    grid->resize(500, 330);
-    grid->show();
-    QApplication::processEvents();
-    return grid;
-}
+};
 
 void BM_GridAppend1MRows(benchmark::State &state) {
     samples();
     for (auto _ : state) {
         const size_t heap0 = heapInUse(), rss0 = resident();
-        auto grid = realTimeGrid();
+        auto table = std::make_unique<Table>();
+        forms::TStringGrid *grid = table->grid;
         for (int n = 0; n < Rows; ++n) appendRow(*grid, n);
         benchmark::DoNotOptimize(grid->viewport()->grab());
         state.PauseTiming();
@@ -119,7 +106,7 @@ void BM_GridAppend1MRows(benchmark::State &state) {
         // Freed memory stays resident for the next iteration: the first one tells.
         if (!state.counters.count("resident_bytes_per_row"))
             state.counters["resident_bytes_per_row"] = double(resident() - std::min(resident(), rss0)) / Rows;
-        grid.reset();
+        table.reset();
         state.ResumeTiming();
     }
     state.SetItemsProcessed(int64_t(state.iterations()) * Rows);
@@ -136,7 +123,8 @@ void BM_Grid100kRowsVsQTableWidget(benchmark::State &state) {
         size_t heap0 = heapInUse();
         clock.start();
         {
-            auto grid = realTimeGrid();
+            Table table;
+            forms::TStringGrid *grid = table.grid;
             for (int n = 0; n < PeerRows; ++n) appendRow(*grid, n);
             benchmark::DoNotOptimize(grid->viewport()->grab());
             ours += double(clock.nsecsElapsed());
@@ -178,15 +166,15 @@ void BM_Grid100kRowsVsQTableWidget(benchmark::State &state) {
 BENCHMARK(BM_Grid100kRowsVsQTableWidget)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // Shared by the benchmarks at volume: filled once, gone before the application.
-std::unique_ptr<forms::TStringGrid> full;
+std::unique_ptr<Table> full;
 
 forms::TStringGrid &fullGrid() {
     if (!full) {
-        full = realTimeGrid();
-        for (int n = 0; n < Rows; ++n) appendRow(*full, n);
+        full = std::make_unique<Table>();
+        for (int n = 0; n < Rows; ++n) appendRow(*full->grid, n);
         QApplication::processEvents();
     }
-    return *full;
+    return *full->grid;
 }
 
 void BM_GridAppendAndRepaintAt1MRows(benchmark::State &state) {
