@@ -397,8 +397,9 @@ void Engine::rebuild()
     if (metafileHandle_)
         DeleteEnhMetaFile(metafileHandle_);
     metafileHandle_ = nullptr;
+    // Held by drawn_ and here, and by nobody else: a fresh image costs fresh pages.
     std::shared_ptr<QImage> image = drawn_;
-    if (!image || image.use_count() != 1 || image->size() != QSize(w, h) || image->isDetached() == false)
+    if (!image || image.use_count() != 2 || image->size() != QSize(w, h) || image->isDetached() == false)
         image = std::make_shared<QImage>(w, h, QImage::Format_ARGB32_Premultiplied);
     // Not filled first: the desk and the graph area cover it, opaque.
     {

@@ -266,6 +266,24 @@ TEST(ChartRender, MetafileIsThePictureOfItsRebuild)
     chart::ceDestroy(h);
 }
 
+// The next picture is drawn over the last one's pixels only when nothing else holds
+// them: an image that the picture was played into keeps it through the rebuilds after.
+TEST(ChartRender, APlayedPictureKeepsItsPixelsThroughTheNextRebuilds)
+{
+    HWND h = plainChart(300);
+    const QImage held = shown(h, 640, 360); // shares the engine's pixels
+    const QImage before = held.copy();
+    for (int k = 0; k < 3; ++k) {
+        chart::ceSetInt(h, 2340, 0x00FF00 + k); // GraphBackColor
+        chart::ceResetImage(h, 0, 0);
+    }
+    const QImage after = shown(h, 640, 360);
+    EXPECT_EQ(held, before);
+    EXPECT_NE(after, before);
+    EXPECT_EQ(after, replay(h, 640, 360));
+    chart::ceDestroy(h);
+}
+
 // A dense curve is reduced while it is read to what decimate() makes of all its points
 // in pixels, run by run between null values, with the points far outside the x range
 // left out but for one on each side.
