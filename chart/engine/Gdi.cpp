@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <QPaintEngine>
 #include <QPicture>
+#include <QRegion>
+#include <QTransform>
 
 #include <cmath>
 
@@ -211,7 +213,25 @@ BOOL BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int sx, int s
                QImage part = whole && p.device() != from ? *from : from->copy(sx, sy, width, height);
                p.save();
                p.setCompositionMode(QPainter::CompositionMode_Source);
-               p.drawImage(x, y, part);
+               // A window partly covered paints through a clip of many rectangles, and
+               // an image drawn through one is blended span by span; drawn rectangle
+               // by rectangle onto a surface of its own format it is copied.
+               QPaintEngine *engine = p.paintEngine();
+               QPaintDevice *surface = engine ? engine->paintDevice() : nullptr;
+               const bool sameFormat = surface && surface->devType() == QInternal::Image &&
+                                       static_cast<QImage *>(surface)->format() == part.format();
+               const QRegion visible = sameFormat ? engine->systemClip() : QRegion();
+               bool invertible = false;
+               const QTransform toLogical = p.deviceTransform().inverted(&invertible);
+               if (visible.rectCount() > 1 && !p.hasClipping() && invertible &&
+                   p.deviceTransform().type() <= QTransform::TxTranslate) {
+                   for (const QRect &r : visible) {
+                       p.setClipRect(toLogical.mapRect(r), Qt::ReplaceClip);
+                       p.drawImage(x, y, part);
+                   }
+               } else {
+                   p.drawImage(x, y, part);
+               }
                p.restore();
            })
                ? TRUE

@@ -6,6 +6,7 @@
 #include "support/TestSupport.h"
 
 #include <QDir>
+#include <QPaintEngine>
 
 #include <algorithm>
 
@@ -436,4 +437,39 @@ TEST(ChartRender, ManyBarSubsetsStandSideBySideInOnePass)
     EXPECT_FALSE(L.legend.empty());
     EXPECT_LT(L.legend.size(), 2000u);
     chart::ceDestroy(h);
+}
+
+// A window partly covered paints through a clip of several rectangles: the buffered
+// picture is copied everywhere inside it, and nowhere outside.
+TEST(ChartRender, BitBltThroughAClipOfSeveralRectanglesCopiesInsideItOnly)
+{
+    QImage source(400, 300, QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < 300; ++y)
+        for (int x = 0; x < 400; ++x)
+            source.setPixel(x, y, qRgb(x % 256, y % 256, (x * y) % 256));
+    HDC own = CreateCompatibleDC(nullptr);
+    HBITMAP bmp = CreateBitmapHandle(std::make_shared<QImage>(source));
+    SelectObject(own, bmp);
+
+    const QRegion visible = QRegion(0, 0, 400, 300) - QRegion(120, 90, 150, 100); // a hole
+    for (const QPoint offset : {QPoint(0, 0), QPoint(30, 20)}) {  // the window within its backing store
+        QImage window(460, 340, QImage::Format_ARGB32_Premultiplied);
+        window.fill(Qt::white);
+        window.paintEngine()->setSystemClip(visible.translated(offset));
+        QPainter p(&window);
+        p.translate(offset);
+        HDC paint = CreatePainterDC(&p, 400, 300);
+        EXPECT_EQ(BitBlt(paint, 0, 0, 400, 300, own, 0, 0, SRCCOPY), TRUE);
+        ReleasePainterDC(paint);
+        p.end();
+        int wrong = 0;
+        for (int y = 0; y < 300; ++y)
+            for (int x = 0; x < 400; ++x) {
+                const QRgb want = visible.contains(QPoint(x, y)) ? source.pixel(x, y) : qRgb(255, 255, 255);
+                wrong += window.pixel(x + offset.x(), y + offset.y()) != want;
+            }
+        EXPECT_EQ(wrong, 0) << offset.x();
+    }
+    DeleteDC(own);
+    DeleteObject(bmp);
 }
