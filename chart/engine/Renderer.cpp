@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <thread>
 #include <type_traits>
 
 #ifdef __SSE2__
@@ -1521,17 +1522,45 @@ Layout computeLayout(const PropertyStore &p, int width, int height)
     return layoutChart(p, std::max(width, 1), std::max(height, 1), m);
 }
 
-Frame buildFrame(const PropertyStore &p, int width, int height)
+Frame buildFrame(const PropertyStore &p, int width, int height, std::size_t parallelFrom)
 {
     Frame f;
     f.width = std::max(width, 1);
     f.height = std::max(height, 1);
     Metrics m;
     f.layout = layoutChart(p, f.width, f.height, m);
-    f.firstRun.reserve(static_cast<std::size_t>(p.subsets()) + 1);
-    for (int sIdx = 0; sIdx < p.subsets(); ++sIdx) {
-        f.firstRun.push_back(static_cast<std::uint32_t>(f.runs.size()));
-        subsetRuns(p, f.layout, sIdx, f);
+    const int subsets = p.subsets();
+    f.firstRun.reserve(static_cast<std::size_t>(std::max(subsets, 0)) + 1);
+    const std::size_t total = static_cast<std::size_t>(std::max(p.points(), 0)) * std::max(subsets, 0);
+    if (subsets > 1 && total >= parallelFrom) {
+        // Many points: the subsets are read side by side, each into a frame of its
+        // own, and joined in their order; the reading only looks at the properties.
+        std::vector<Frame> parts(static_cast<std::size_t>(subsets));
+        std::vector<std::thread> readers;
+        readers.reserve(parts.size() - 1);
+        for (int sIdx = 1; sIdx < subsets; ++sIdx)
+            readers.emplace_back([&, sIdx] { subsetRuns(p, f.layout, sIdx, parts[static_cast<std::size_t>(sIdx)]); });
+        subsetRuns(p, f.layout, 0, parts[0]);
+        for (std::thread &t : readers)
+            t.join();
+        std::size_t points = 0;
+        for (const Frame &part : parts)
+            points += part.points.size();
+        f.points.reserve(points);
+        for (const Frame &part : parts) {
+            f.firstRun.push_back(static_cast<std::uint32_t>(f.runs.size()));
+            const auto offset = static_cast<std::uint32_t>(f.points.size());
+            f.points.insert(f.points.end(), part.points.begin(), part.points.end());
+            for (Frame::Run r : part.runs) {
+                r.begin += offset;
+                f.runs.push_back(r);
+            }
+        }
+    } else {
+        for (int sIdx = 0; sIdx < subsets; ++sIdx) {
+            f.firstRun.push_back(static_cast<std::uint32_t>(f.runs.size()));
+            subsetRuns(p, f.layout, sIdx, f);
+        }
     }
     f.firstRun.push_back(static_cast<std::uint32_t>(f.runs.size()));
     return f;

@@ -118,7 +118,9 @@ struct Frame {
     std::vector<std::uint32_t> firstRun; // runs of subset s: firstRun[s] .. firstRun[s + 1]
     std::span<const QPointF> pointsOf(const Run &r) const { return {points.data() + r.begin, r.size}; }
 };
-Frame buildFrame(const PropertyStore &p, int width, int height);
+// Subsets of more points than parallelFrom in all are read on threads of their own.
+constexpr std::size_t kParallelPoints = 300000;
+Frame buildFrame(const PropertyStore &p, int width, int height, std::size_t parallelFrom = kParallelPoints);
 void drawFrame(const PropertyStore &p, const Frame &frame, QPainter &painter, Layout &layout,
                const GridNumberHook &gridNumbers = {});
 

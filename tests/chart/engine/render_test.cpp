@@ -344,6 +344,17 @@ TEST(ChartRender, DenseRunsAreReducedAsDecimateReducesThem)
                 ASSERT_LT((got[j] - want[j]).manhattanLength(), 1e-6) << "subset " << s << " run " << k << " point " << j;
         }
     }
+
+    // Read side by side, as a chart of many points is, the subsets give the same frame.
+    const chart::engine::Frame side = chart::engine::buildFrame(p, 640, 360, 0);
+    EXPECT_EQ(side.firstRun, f.firstRun);
+    ASSERT_EQ(side.runs.size(), f.runs.size());
+    for (std::size_t k = 0; k < f.runs.size(); ++k) {
+        EXPECT_EQ(side.runs[k].begin, f.runs[k].begin) << k;
+        EXPECT_EQ(side.runs[k].size, f.runs[k].size) << k;
+        EXPECT_EQ(side.runs[k].dense, f.runs[k].dense) << k;
+    }
+    EXPECT_EQ(side.points, f.points);
     chart::ceDestroy(h);
 }
 
