@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <system_error>
 #include <thread>
 #include <type_traits>
 
@@ -1536,12 +1537,25 @@ Frame buildFrame(const PropertyStore &p, int width, int height, std::size_t para
         // Many points: the subsets are read side by side, each into a frame of its
         // own, and joined in their order; the reading only looks at the properties.
         std::vector<Frame> parts(static_cast<std::size_t>(subsets));
-        std::vector<std::thread> readers;
-        readers.reserve(parts.size() - 1);
-        for (int sIdx = 1; sIdx < subsets; ++sIdx)
-            readers.emplace_back([&, sIdx] { subsetRuns(p, f.layout, sIdx, parts[static_cast<std::size_t>(sIdx)]); });
-        subsetRuns(p, f.layout, 0, parts[0]);
-        for (std::thread &t : readers)
+        // At most a reader a core; reader w takes subsets w, w + readers, ...
+        const int readers = std::min(subsets, static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
+        auto read = [&](int w) {
+            for (int sIdx = w; sIdx < subsets; sIdx += readers)
+                subsetRuns(p, f.layout, sIdx, parts[static_cast<std::size_t>(sIdx)]);
+        };
+        std::vector<std::thread> threads;
+        std::vector<int> leftOver; // readers without a thread: this one does their part
+        for (int w = 1; w < readers; ++w) {
+            try {
+                threads.emplace_back(read, w);
+            } catch (const std::system_error &) {
+                leftOver.push_back(w);
+            }
+        }
+        read(0);
+        for (int w : leftOver)
+            read(w);
+        for (std::thread &t : threads)
             t.join();
         std::size_t points = 0;
         for (const Frame &part : parts)

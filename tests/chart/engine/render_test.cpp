@@ -358,6 +358,38 @@ TEST(ChartRender, DenseRunsAreReducedAsDecimateReducesThem)
     chart::ceDestroy(h);
 }
 
+// More subsets than cores: the readers take every n-th subset and the frame is the same
+// as read in turn.
+TEST(ChartRender, ManySubsetsReadSideBySideGiveTheFrameReadInTurn)
+{
+    RECT r{0, 0, 640, 360};
+    HWND h = chart::ceCreate(chart::kNewObject, 0, &r, nullptr, 100);
+    const int subsets = 40, points = 500;
+    chart::ceSetInt(h, 2120, points);
+    chart::ceSetInt(h, 2115, subsets);
+    setDouble(h, 3268, 9999.0);
+    for (int s = 0; s < subsets; ++s)
+        for (int i = 0; i < points; ++i) {
+            float x = static_cast<float>(i), y = static_cast<float>((i * (s + 3)) % 97);
+            if (i % (50 + s) == 0)
+                y = 9999.0f; // nulls split the runs
+            chart::ceSetElem2(h, 2135, s, i, &x);
+            chart::ceSetElem2(h, 2140, s, i, &y);
+        }
+    const chart::engine::PropertyStore &p = chart::engine::Engine::find(h)->props();
+    const chart::engine::Frame inTurn = chart::engine::buildFrame(p, 640, 360, SIZE_MAX);
+    const chart::engine::Frame side = chart::engine::buildFrame(p, 640, 360, 0);
+    ASSERT_EQ(side.firstRun.size(), std::size_t(subsets) + 1);
+    EXPECT_EQ(side.firstRun, inTurn.firstRun);
+    ASSERT_EQ(side.runs.size(), inTurn.runs.size());
+    for (std::size_t k = 0; k < side.runs.size(); ++k) {
+        EXPECT_EQ(side.runs[k].begin, inTurn.runs[k].begin) << k;
+        EXPECT_EQ(side.runs[k].size, inTurn.runs[k].size) << k;
+    }
+    EXPECT_EQ(side.points, inTurn.points);
+    chart::ceDestroy(h);
+}
+
 // Values far off the scale, from the program or from a loaded state block, put lines,
 // marks and texts far outside the graph, never past what a coordinate can hold (the
 // sanitised build stops at such a conversion).
