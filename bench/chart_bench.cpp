@@ -23,6 +23,8 @@
 #include <QPainter>
 
 #include <benchmark/benchmark.h>
+#include "PeerChart.h"
+
 #include <qcustomplot.h>
 
 #include <algorithm>
@@ -38,9 +40,9 @@ namespace {
 
 constexpr int kWidth = 800, kHeight = 600;
 constexpr double kT0 = 46000.4, kStep = 1.0 / 86400; // days; one point a second
-const char *const kLabels[] = {"%RH", "T1", "T2"};
-const QColor kColors[] = {QColor(0xFF, 0, 0), QColor(0, 0, 0xFF), QColor(0, 0x80, 0)};
-const double kLimits[2][2] = {{0, 110}, {-20, 140}};
+using peer::kLimits;
+const auto &kLabels = peer::kNames;
+const auto &kColors = peer::kColours;
 
 float value(int subset, int i)
 {
@@ -127,46 +129,22 @@ void ourFrame(HWND h, QImage &window)
     ReleasePainterDC(paintDC);
 }
 
-// The same chart in QCustomPlot: two axis rects stacked, a date-time x axis.
+// The same chart in QCustomPlot, over the same time span and data.
 std::unique_ptr<QCustomPlot> peerChart(int points, int penWidth, bool antialiased)
 {
     auto plot = std::make_unique<QCustomPlot>();
-    plot->resize(kWidth, kHeight);
-    if (!antialiased)
-        plot->setNotAntialiasedElements(QCP::aeAll);
-    auto *lower = new QCPAxisRect(plot.get());
-    plot->plotLayout()->addElement(1, 0, lower);
-    plot->plotLayout()->setRowStretchFactor(0, 1);
-    plot->plotLayout()->setRowStretchFactor(1, 2);
-    QCPAxisRect *rects[2] = {plot->axisRect(0), lower};
-    QSharedPointer<QCPAxisTickerDateTime> ticker(new QCPAxisTickerDateTime);
-    ticker->setDateTimeFormat("hh:mm:ss\ndd/MM/yy");
+    const auto graphs = peer::setUpChart(*plot, kWidth, kHeight, penWidth, antialiased);
     auto key = [](double days) { return (days - 25569.0) * 86400.0; };
-    for (int a = 0; a < 2; ++a) {
-        QCPAxis *x = rects[a]->axis(QCPAxis::atBottom), *y = rects[a]->axis(QCPAxis::atLeft);
-        x->setTicker(ticker);
-        x->setRange(key(kT0), key(kT0 + (points - 1) * kStep));
-        x->setTickLabels(a == 1);
-        y->setRange(kLimits[a][0], kLimits[a][1]);
-        y->setLabel(a ? "TEMPERATURE" : "HUMIDITY");
-        rects[a]->axis(QCPAxis::atTop)->setVisible(false);
-        rects[a]->axis(QCPAxis::atRight)->setVisible(false);
-    }
-    rects[1]->axis(QCPAxis::atBottom)->setLabel("Time");
     QVector<double> keys(points);
     for (int i = 0; i < points; ++i)
         keys[i] = key(kT0 + i * kStep);
     for (int s = 0; s < 3; ++s) {
-        QCPAxisRect *r = rects[s == 0 ? 0 : 1];
-        QCPGraph *g = plot->addGraph(r->axis(QCPAxis::atBottom), r->axis(QCPAxis::atLeft));
+        graphs[s]->keyAxis()->setRange(key(kT0), key(kT0 + (points - 1) * kStep));
         QVector<double> values(points);
         for (int i = 0; i < points; ++i)
             values[i] = value(s, i);
-        g->setData(keys, values, true);
-        g->setPen(QPen(kColors[s], penWidth));
-        g->setName(kLabels[s]);
+        graphs[s]->setData(keys, values, true);
     }
-    plot->legend->setVisible(true);
     plot->show();
     plot->replot();
     return plot;

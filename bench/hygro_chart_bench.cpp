@@ -12,6 +12,8 @@
 #include "chart/SciGraphCtl.h"
 #include "platform/forms/StringGrid.h"
 
+#include "PeerChart.h"
+
 #include <qcustomplot.h>
 
 #include <QApplication>
@@ -24,6 +26,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <memory>
@@ -72,39 +75,11 @@ void fillRealTime(TfrmMain &main) {
 // their labels, a date-time axis, the three curves in their colours and a legend.
 struct RealTimePeer {
     QCustomPlot plot;
-    QCPAxisRect *lower = nullptr;
-    QCPGraph *graphs[3] = {};
+    std::array<QCPGraph *, 3> graphs{};
     double t = 0;
 
     explicit RealTimePeer(bool antialiased) {
-        plot.resize(800, 600);
-        if (!antialiased) plot.setNotAntialiasedElements(QCP::aeAll);
-        lower = new QCPAxisRect(&plot);
-        plot.plotLayout()->addElement(1, 0, lower);
-        plot.plotLayout()->setRowStretchFactor(0, 1);
-        plot.plotLayout()->setRowStretchFactor(1, 2);
-        QCPAxisRect *rects[2] = {plot.axisRect(0), lower};
-        auto ticker = QSharedPointer<QCPAxisTickerDateTime>::create();
-        ticker->setDateTimeFormat("hh:mm:ss\ndd/MM/yy");
-        for (int a = 0; a < 2; ++a) {
-            rects[a]->axis(QCPAxis::atBottom)->setTicker(ticker);
-            rects[a]->axis(QCPAxis::atBottom)->setTickLabels(a == 1);
-            rects[a]->axis(QCPAxis::atLeft)->setLabel(a ? "TEMPERATURE" : "HUMIDITY");
-            rects[a]->axis(QCPAxis::atTop)->setVisible(false);
-            rects[a]->axis(QCPAxis::atRight)->setVisible(false);
-        }
-        lower->axis(QCPAxis::atBottom)->setLabel("Time");
-        rects[0]->axis(QCPAxis::atLeft)->setRange(0, 110);
-        lower->axis(QCPAxis::atLeft)->setRange(-20, 140);
-        const char *const names[] = {"%RH", "T1", "T2"};
-        const QColor colours[] = {QColor(0xFF, 0, 0), QColor(0, 0, 0xFF), QColor(0, 0x80, 0)};
-        for (int s = 0; s < 3; ++s) {
-            QCPAxisRect *r = rects[s == 0 ? 0 : 1];
-            graphs[s] = plot.addGraph(r->axis(QCPAxis::atBottom), r->axis(QCPAxis::atLeft));
-            graphs[s]->setPen(QPen(colours[s], 1));
-            graphs[s]->setName(names[s]);
-        }
-        plot.legend->setVisible(true);
+        graphs = peer::setUpChart(plot, 800, 600, 1, antialiased);
         for (int i = 0; i < Points - 1; ++i) append(i);
         plot.show();
         plot.replot();

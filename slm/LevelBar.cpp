@@ -52,8 +52,6 @@ void LevelBar::refresh() {
 QSize LevelBar::sizeHint() const { return {160, kInnerHeight + 2 * kBorder}; }
 QSize LevelBar::minimumSizeHint() const { return {2 * kBorder + 8, kInnerHeight + 2 * kBorder}; }
 
-void LevelBar::resizeEvent(QResizeEvent *) { paintedFill_ = filledWidth(width() - 2 * kBorder); }
-
 void LevelBar::paintEvent(QPaintEvent *) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);

@@ -27,13 +27,12 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *) override;
-    void resizeEvent(QResizeEvent *) override;
 
 private:
     void refresh();
 
     int min_ = 0, max_ = 100, value_ = 0;
-    int paintedFill_ = -1;
+    int paintedFill_ = -1; // as last painted; a resize paints all anew
 };
 
 } // namespace slm

@@ -221,10 +221,9 @@ BOOL BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int sx, int s
                const bool sameFormat = surface && surface->devType() == QInternal::Image &&
                                        static_cast<QImage *>(surface)->format() == part.format();
                const QRegion visible = sameFormat ? engine->systemClip() : QRegion();
-               bool invertible = false;
-               const QTransform toLogical = p.deviceTransform().inverted(&invertible);
-               if (visible.rectCount() > 1 && !p.hasClipping() && invertible &&
+               if (visible.rectCount() > 1 && !p.hasClipping() &&
                    p.deviceTransform().type() <= QTransform::TxTranslate) {
+                   const QTransform toLogical = p.deviceTransform().inverted(); // a translation
                    for (const QRect &r : visible) {
                        p.setClipRect(toLogical.mapRect(r), Qt::ReplaceClip);
                        p.drawImage(x, y, part);
