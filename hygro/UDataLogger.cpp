@@ -245,14 +245,15 @@ void TfrmDataLogger::FormCreate() {
     for (int c = 0; c < 9; ++c) Grid1->SetColWidths(c, int(Grid1->DefaultColWidth() * widths[c]));
     if (frmMain) frmMain->SetupChart(SciGraph1, 4, 0, 0, MeterModel);
 
-    const bool oneTemperature = MeterModel == 585;
+    const ModelTraits *logger = FindLogger(MeterModel);
+    const bool oneTemperature = logger && logger->temperatures == 1;
     T1MAX->setText(oneTemperature ? QStringLiteral("T MAX") : QStringLiteral("T1 MAX"));
     T1MIN->setText(oneTemperature ? QStringLiteral("T MIN") : QStringLiteral("T1 MIN"));
     for (QWidget *w : std::initializer_list<QWidget *>{lblT2MAX, lblT2MIN, T2MAX, T2MIN, imgT2Max, imgT2Min})
         w->setVisible(!oneTemperature);
 
     Grid1->SetFixedColor(0xFFFFFF);
-    const bool three = MeterModel == 586;
+    const bool three = logger && logger->temperatures == 2;
     const QStringList headers = three ? QStringList{"NO", "DATE", "TIME", "Humidity", "UNIT", "T1", "UNIT", "T2", "UNIT"}
                                       : QStringList{"NO", "DATE", "TIME", "Humidity", "UNIT", "Temperature", "UNIT", "", ""};
     for (int c = 0; c < 9; ++c) Grid1->SetCells(c, 0, headers[c]);
@@ -380,7 +381,8 @@ void TfrmDataLogger::DecodeDataSet(int set) {
     const int interval = SetRates[size_t(set)];
     const QDateTime start = SetStartTimes[size_t(set)];
     const QChar unit = QLatin1Char(SetUnitLetters[size_t(set)]);
-    const bool three = MeterModel == 586;
+    const ModelTraits *logger = FindLogger(MeterModel);
+    const bool three = logger && logger->temperatures == 2;
 
     {
         TfrmScope progress;

@@ -476,7 +476,8 @@ TfrmList *TfrmMain::createRealTimeList() {
 }
 
 void TfrmMain::setModelHeaders(TfrmList *list) {
-    const bool one = MeterModel == 582 || MeterModel == 585;
+    const ModelTraits *model = FindModel(MeterModel);
+    const bool one = model && model->temperatures == 1;
     const QStringList headers = one ? QStringList{"Temperature", "UNIT", "", ""} : QStringList{"T1", "UNIT", "T2", "UNIT"};
     for (int c = 0; c < 4; ++c) list->Grid1->SetCells(5 + c, 0, headers[c]);
 }
@@ -485,9 +486,10 @@ void TfrmMain::ApplyModel() {
     if (MeterModel != 0) RegModel = MeterModel;
     else MeterModel = RegModel;
 
-    const bool known = MeterModel == 582 || MeterModel == 583 || MeterModel == 585 || MeterModel == 586;
+    const ModelTraits *model = FindModel(MeterModel);
+    const bool known = model != nullptr;
     if (frmPanel && known) {
-        const QString path = ProgramFolder() + QStringLiteral("RESOURCE/PANEL%1.BMP").arg(MeterModel);
+        const QString path = ProgramFolder() + QStringLiteral("RESOURCE/") + QLatin1String(model->panelPicture);
         QPixmap picture;
         if (!QFileInfo::exists(path) || !picture.load(path))
             throw forms::Exception(QStringLiteral("Cannot open file \"%1\". No such file or directory").arg(path));
@@ -498,8 +500,8 @@ void TfrmMain::ApplyModel() {
         return;
     }
     if (RealTimeList) setModelHeaders(RealTimeList);
-    RecordStride = (MeterModel == 582 || MeterModel == 585) ? 4 : 6;
-    LoadData1->setVisible(MeterModel == 585 || MeterModel == 586);
+    RecordStride = model->recordStride;
+    LoadData1->setVisible(model->logger);
 }
 
 void TfrmMain::closeEvent(QCloseEvent *event) {
@@ -643,13 +645,14 @@ void TfrmMain::MainTimerTimer() {
             }
         }
     }
-    if (Key4Down && MeterModel == 582) {
+    const ModelTraits *model = FindModel(MeterModel);
+    if (Key4Down && model && model->fourthKeyHoldCommand) {
         Key4HoldTicks += 1;
         if (Key4HoldTicks == 2) {
             Key4Down = false;
             KeySent = true;
             try {
-                writePortByte('X');
+                writePortByte(model->fourthKeyHoldCommand);
             } catch (const forms::Exception &) {
             }
         }

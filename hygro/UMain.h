@@ -4,6 +4,7 @@
 
 #include "hygro/core/MeterDisplay.h"
 #include "hygro/core/MeterLink.h"
+#include "hygro/core/ModelTraits.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>

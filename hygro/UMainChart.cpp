@@ -53,7 +53,10 @@ struct GlobalBlock {
     }
 };
 
-bool threeReadings(int model) { return model == 583 || model == 586; }
+bool threeReadings(int model) {
+    const ModelTraits *t = FindModel(model);
+    return t && t->temperatures == 2;
+}
 
 // Points the real-time chart holds, and how many the oldest ones are dropped by.
 constexpr int RealTimePoints = 5000;

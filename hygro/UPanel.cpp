@@ -194,7 +194,8 @@ void TfrmPanel::showEvent(QShowEvent *e) {
 
 void TfrmPanel::FormShow() {
     if (Frame()) Frame()->move(0, 0);
-    const bool twoTemperatures = MeterModel == 583 || MeterModel == 586;
+    const ModelTraits *model = FindModel(MeterModel);
+    const bool twoTemperatures = model && model->temperatures == 2;
     imgT1->setVisible(twoTemperatures);
     imgT2->setVisible(twoTemperatures);
     for (auto &row : Display.LcdDigits) row.fill(dcBlank);
@@ -261,7 +262,9 @@ void TfrmPanel::lblbtn2Click() {
         forms::ShowMessage(QStringLiteral("No Connection"));
         return;
     }
-    sendKey((MeterModel == 585 || MeterModel == 586) ? 'C' : 'F');
+    // A meter that never named its model gets the keys of the thermometers.
+    const ModelTraits *model = FindModel(MeterModel);
+    sendKey(model ? model->unitKey.command : 'F');
 }
 
 void TfrmPanel::lblbtn3Click() {
@@ -269,27 +272,23 @@ void TfrmPanel::lblbtn3Click() {
         forms::ShowMessage(QStringLiteral("No Connection"));
         return;
     }
-    sendKey((MeterModel == 585 || MeterModel == 586) ? 'E' : 'C');
+    const ModelTraits *model = FindModel(MeterModel);
+    sendKey(model ? model->thirdKey.command : 'C');
 }
 
 void TfrmPanel::lblbtn4MouseDown() {
     if (!LinkUp) return;
-    switch (MeterModel) {
-    case 582:
-    case 585:
-    case 586:
-        Key4Down = true;
-        Key4HoldTicks = 0;
-        sendKey('T');
-        break;
-    case 583:
-        sendKey('R');
-        break;
-    default:
+    const ModelTraits *model = FindModel(MeterModel);
+    if (!model) {
         KeySent = true;
         forms::ShowMessage(QStringLiteral("No Connection"));
-        break;
+        return;
     }
+    if (model->fourthKeyHeld) {
+        Key4Down = true;
+        Key4HoldTicks = 0;
+    }
+    sendKey(model->fourthKey.command);
 }
 
 void TfrmPanel::lblbtn4MouseUp() { Key4Down = false; }

@@ -2,6 +2,7 @@
 //   vadro_art <glyph folder> <RESOURCE folder>
 // The outputs are committed; run this again only to change a drawing.
 
+#include "hygro/core/ModelTraits.h"
 #include "hygro/core/PanelLayout.h"
 
 #include <QFile>
@@ -82,7 +83,7 @@ struct KeyArt {
     QColor colour;
 };
 
-QImage panelPicture(int model) {
+QImage panelPicture(const hygro::ModelTraits &model) {
     QImage img(Width, Height, QImage::Format_RGB32);
     img.fill(QColor(0x30, 0x33, 0x38));
     QPainter p(&img);
@@ -107,13 +108,13 @@ QImage panelPicture(int model) {
     p.drawLine(Lcd.x + 4, SubY - 5, Lcd.x + Lcd.w - 5, SubY - 5);
     p.setRenderHint(QPainter::Antialiasing);
 
-    const bool big = model == 585 || model == 586;
+    const bool big = model.logger;
     const KeyArt keys[6] = {
         {"MAX\nMIN", QColor(0x2f, 0x6f, 0xb8)},
         {"HOLD", QColor(0x2f, 0x6f, 0xb8)},
-        {"\u00b0C/\u00b0F", QColor(0x6a, 0x70, 0x7a)},
-        {big ? "REC" : "CLR", big ? QColor(0xb8, 0x38, 0x30) : QColor(0x6a, 0x70, 0x7a)},
-        {model == 583 ? "REL" : "TIME", QColor(0x6a, 0x70, 0x7a)},
+        {model.unitKey.caption, QColor(0x6a, 0x70, 0x7a)},
+        {model.thirdKey.caption, big ? QColor(0xb8, 0x38, 0x30) : QColor(0x6a, 0x70, 0x7a)},
+        {model.fourthKey.caption, QColor(0x6a, 0x70, 0x7a)},
         {"OFF", QColor(0x2a, 0x8a, 0x48)},
     };
     QFont keyFont(QStringLiteral("DejaVu Sans"));
@@ -147,14 +148,13 @@ QImage panelPicture(int model) {
     small.setPixelSize(9);
     p.setFont(small);
     p.setPen(QColor(0xb0, 0xb8, 0xc4));
-    p.drawText(QRectF(0, 304, Width, 12), Qt::AlignCenter,
-               big ? QStringLiteral("Hygro-Thermo Logger") : QStringLiteral("Hygro-Thermometer"));
+    p.drawText(QRectF(0, 304, Width, 12), Qt::AlignCenter, QString::fromUtf8(model.description));
     QFont modelFont(QStringLiteral("DejaVu Sans"));
     modelFont.setPixelSize(16);
     modelFont.setBold(true);
     p.setFont(modelFont);
     p.setPen(QColor(0xf0, 0xc0, 0x40));
-    p.drawText(QRectF(0, 318, Width, 22), Qt::AlignCenter, QString::number(model));
+    p.drawText(QRectF(0, 318, Width, 22), Qt::AlignCenter, QString::number(model.number));
     // Sensor grille at the very bottom.
     p.setPen(QPen(QColor(0x22, 0x24, 0x28), 2));
     for (int x = 40; x <= 88; x += 8) p.drawLine(x, 344, x, 350);
@@ -175,8 +175,8 @@ int main(int argc, char **argv) {
         ok &= saveBmp4(glyph(n, MainGlyphW, MainGlyphH), glyphs + QStringLiteral("/LCDM%1.bmp").arg(n));
         ok &= saveBmp4(glyph(n, SubGlyphW, SubGlyphH), glyphs + QStringLiteral("/LCDS%1.bmp").arg(n));
     }
-    for (int model : {582, 583, 585, 586})
-        ok &= panelPicture(model).save(resource + QStringLiteral("/PANEL%1.BMP").arg(model), "BMP");
+    for (const hygro::ModelTraits &model : hygro::Models)
+        ok &= panelPicture(model).save(resource + QLatin1Char('/') + QLatin1String(model.panelPicture), "BMP");
     if (!ok) fprintf(stderr, "vadro_art: a picture could not be written\n");
     return ok ? 0 : 1;
 }

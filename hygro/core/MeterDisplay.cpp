@@ -1,5 +1,7 @@
 #include "hygro/core/MeterDisplay.h"
 
+#include "hygro/core/ModelTraits.h"
+
 #include <cmath>
 
 namespace hygro {
@@ -14,6 +16,9 @@ QString oneDecimal(double v) { return QString::number(v + 0.0, 'f', 1); }
 QString overLimitText(double v) { return v < 0 ? QStringLiteral("-OL") : QStringLiteral("OL"); }
 
 bool isOverLimitText(const QString &t) { return t == QLatin1String("OL") || t == QLatin1String("-OL"); }
+
+// An unknown model has no third-row layout of its own: it is read as two temperatures.
+bool thirdRowIs(const ModelTraits *t, ThirdRow r) { return t && t->thirdRow == r; }
 
 } // namespace
 
@@ -46,21 +51,28 @@ void DecodeFrame(MeterDisplayState &s, const RealTimeFrame &frame, int model, co
     const QString hour = twoDigits(time.hour()), minute = twoDigits(time.minute());
     const QString year = QStringLiteral("%1").arg(date.year(), 4, 10, QLatin1Char('0'));
 
+    const ModelTraits *t = FindModel(model);
+    // An unknown model is given the recording bits, as a logger would send them.
+    const bool recordingBits = !t || t->logger;
     const uint8_t a = frame[1], b = frame[2];
     s.RecordMode = a & 0x03;
     s.HoldMode = a & 0x04;
     s.Celsius = !(a & 0x08);
     s.UnitLetter = s.Celsius ? QStringLiteral("C") : QStringLiteral("F");
-    s.Recording = (model != 582 && model != 583) && (a & 0x10);
+    s.Recording = recordingBits && (a & 0x10);
     s.AutoPowerOff = a & 0x40;
     s.LowBattery = a & 0x80;
     s.TimeMode = false;
     s.RelMode = false;
-    if (model == 582) s.ClockDisplayFlag = !(a & 0x20);
-    else if (model == 583) s.RelMode = a & 0x20;
-    else if (model == 585 || model == 586) s.TimeMode = a & 0x20;
+    if (t) {
+        switch (t->modeKey) {
+        case ModeKey::ClockFormat: s.ClockDisplayFlag = !(a & 0x20); break;
+        case ModeKey::Rel: s.RelMode = a & 0x20; break;
+        case ModeKey::TimeMode: s.TimeMode = a & 0x20; break;
+        }
+    }
 
-    s.RecBlink = (model != 582 && model != 583) && (b & 0x01);
+    s.RecBlink = recordingBits && (b & 0x01);
     s.Reading3NoDecimal = b & 0x02;
     s.ReadingOverLimit = {bool(b & 0x40), bool(b & 0x10), bool(b & 0x04)};
     s.ReadingNegative = {bool(b & 0x80), bool(b & 0x20), bool(b & 0x08)};
@@ -90,7 +102,7 @@ void DecodeFrame(MeterDisplayState &s, const RealTimeFrame &frame, int model, co
     // The chart records the truncated value even when the text says OL.
     if (s.Reading3Wide && s.ReadingOverLimit[2]) s.ReadingValue[2] = std::trunc(s.ReadingValue[2]);
 
-    if (model == 583) {
+    if (t && t->modeKey == ModeKey::Rel) {
         if (s.RelMode && !s.RelModePrev) s.RelBase = s.DisplayValue;
         s.RelModePrev = s.RelMode;
         if (s.RelMode)
@@ -139,12 +151,12 @@ void DecodeFrame(MeterDisplayState &s, const RealTimeFrame &frame, int model, co
     else if (s.DisplayOverLimit[0]) row1 = overLimitText(s.DisplayValue[0]);
     else row1 = LcdRowText(s.DisplayValue[0], false);
 
-    // Row 2 (sub); on 585 its text moves to the third row.
+    // Row 2 (sub); on a one-temperature logger its text moves to the third row.
     QString row2 = s.DisplayOverLimit[1] ? overLimitText(s.DisplayValue[1]) : LcdRowText(s.DisplayValue[1], false);
     QString saved;
     if (s.TimeMode) {
         row2 = month + day;
-    } else if (model == 585) {
+    } else if (thirdRowIs(t, ThirdRow::Temperature)) {
         saved = row2;
         row2 = QStringLiteral("    ");
     }
@@ -152,9 +164,9 @@ void DecodeFrame(MeterDisplayState &s, const RealTimeFrame &frame, int model, co
     // Row 3 (third).
     QString row3 = s.DisplayOverLimit[2] ? overLimitText(s.DisplayValue[2])
                                          : LcdRowText(s.DisplayValue[2], s.Reading3NoDecimal);
-    if (model == 582) row3 = twoDigits(frame[7]) + twoDigits(frame[8]);
+    if (thirdRowIs(t, ThirdRow::Clock)) row3 = twoDigits(frame[7]) + twoDigits(frame[8]);
     if (s.TimeMode) row3 = hour + minute;
-    else if (model == 585) row3 = saved;
+    else if (thirdRowIs(t, ThirdRow::Temperature)) row3 = saved;
 
     s.LcdDigits[0] = LcdRowCodes(row1, true);
     s.LcdDigits[1] = LcdRowCodes(row2, false);
@@ -163,7 +175,8 @@ void DecodeFrame(MeterDisplayState &s, const RealTimeFrame &frame, int model, co
 
 void UpdateAnnunciators(MeterDisplayState &s, int model) {
     uint32_t m = 0;
-    if (s.Recording && (model == 585 || model == 586)) m |= bit(annREC);
+    const ModelTraits *t = FindModel(model);
+    if (s.Recording && t && t->logger) m |= bit(annREC);
     if (s.TimeMode) {
         m |= bit(annYear);
     } else if (s.RecordMode == 1) {
@@ -192,13 +205,17 @@ void SetModelAnnunciators(MeterDisplayState &s, int model) {
     uint32_t &m = s.AnnunciatorMask;
     auto negative = [&](int k) { return s.DisplayValue[size_t(k)] < 0; };
     auto notOL = [&](int k) { return !s.DisplayOverLimit[size_t(k)]; };
-    if (model == 582) {
+    const ModelTraits *t = FindModel(model);
+    if (!t) return;
+    if (t->thirdRow == ThirdRow::Clock) {
         m |= bit(s.Celsius ? annSubC : annSubF);
         if (negative(1)) m |= bit(annSubMinus);
         if (notOL(1)) m |= bit(annSubPoint);
         m |= bit(s.ClockDisplayFlag ? annMinutesSeconds : annHoursMinutes);
         m |= bit(annColon);
-    } else if (model == 583 || (model == 586 && !s.TimeMode)) {
+    } else if (t->modeKey == ModeKey::TimeMode && s.TimeMode) {
+        m |= bit(annMonthDay) | bit(annHoursMinutes) | bit(annDateDash) | bit(annColon);
+    } else if (t->thirdRow == ThirdRow::SecondTemperature) {
         m |= s.Celsius ? bit(annSubC) | bit(annThirdC) : bit(annSubF) | bit(annThirdF);
         if (negative(0)) m |= bit(annMainMinus);
         if (notOL(1)) m |= bit(annSubPoint);
@@ -206,12 +223,10 @@ void SetModelAnnunciators(MeterDisplayState &s, int model) {
         if (negative(1)) m |= bit(annSubMinus);
         if (negative(2)) m |= bit(annThirdMinus);
         m |= bit(annT1) | bit(annT2);
-    } else if (model == 585 && !s.TimeMode) {
+    } else if (t->thirdRow == ThirdRow::Temperature) {
         m |= bit(s.Celsius ? annThirdC : annThirdF);
         if (notOL(1)) m |= bit(annThirdPoint);
         if (negative(1)) m |= bit(annThirdMinus);
-    } else if ((model == 585 || model == 586) && s.TimeMode) {
-        m |= bit(annMonthDay) | bit(annHoursMinutes) | bit(annDateDash) | bit(annColon);
     }
 }
 
@@ -223,10 +238,11 @@ void BlankLeadingZeros(MeterDisplayState &s, int model) {
             if (row[1] == 0) row[1] = dcBlank;
         }
     };
+    const ModelTraits *t = FindModel(model);
     blankRow(s.LcdDigits[0]);
-    if (model == 585) s.LcdDigits[1] = {dcBlank, dcBlank, dcBlank, dcBlank};
+    if (thirdRowIs(t, ThirdRow::Temperature)) s.LcdDigits[1] = {dcBlank, dcBlank, dcBlank, dcBlank};
     else blankRow(s.LcdDigits[1]);
-    if (model != 582) blankRow(s.LcdDigits[2]);
+    if (!thirdRowIs(t, ThirdRow::Clock)) blankRow(s.LcdDigits[2]);
 }
 
 PanelChanges DiffPanel(int32_t shownMask, uint32_t mask, const LcdRows &shown, const LcdRows &digits) {

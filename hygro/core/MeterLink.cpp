@@ -1,5 +1,7 @@
 #include "hygro/core/MeterLink.h"
 
+#include "hygro/core/ModelTraits.h"
+
 #include <cmath>
 
 namespace hygro {
@@ -13,7 +15,7 @@ IdentResult ParseIdentReply(const uint8_t reply[4]) {
         if (reply[i] < '0' || reply[i] > '9') return r;
         number = number * 10 + (reply[i] - '0');
     }
-    if (number == 582 || number == 583 || number == 585 || number == 586) {
+    if (FindModel(number)) {
         r.accepted = true;
         r.model = number;
         r.identByte = reply[3];

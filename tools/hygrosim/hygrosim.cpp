@@ -4,6 +4,8 @@
 // received is logged to stderr.
 // Lines on stdin change its behaviour while it runs (see --help).
 
+#include "hygro/core/ModelTraits.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
@@ -178,7 +180,9 @@ double pump(bool &wantWrite) {
     return -1;
 }
 
-bool threeReadings() { return meter.model == 583 || meter.model == 586; }
+const hygro::ModelTraits &traits() { return *hygro::FindModel(meter.model); }
+
+bool threeReadings() { return traits().temperatures == 2; }
 
 void drift() {
     if (behaviour.fixed) return;
@@ -193,16 +197,18 @@ std::vector<uint8_t> frame() {
     if (meter.hold) a |= 0x04;
     if (meter.fahrenheit) a |= 0x08;
     if (meter.logging) a |= 0x10;
-    if ((meter.model == 582 && meter.clockHm) || (meter.model == 583 && meter.rel) ||
-        ((meter.model == 585 || meter.model == 586) && meter.timeMode))
-        a |= 0x20;
+    switch (traits().modeKey) {
+    case hygro::ModeKey::ClockFormat: if (meter.clockHm) a |= 0x20; break;
+    case hygro::ModeKey::Rel: if (meter.rel) a |= 0x20; break;
+    case hygro::ModeKey::TimeMode: if (meter.timeMode) a |= 0x20; break;
+    }
     if (meter.autoOff) a |= 0x40;
     if (meter.lowBattery) a |= 0x80;
 
     auto unit = [](double c) { return meter.fahrenheit ? c * 9.0 / 5.0 + 32.0 : c; };
     double values[3] = {meter.rh, unit(meter.t1), threeReadings() ? unit(meter.t2) : 0.0};
     uint8_t b = 0;
-    if (meter.logging && meter.model != 582 && meter.model != 583) b |= 0x01;
+    if (meter.logging && traits().logger) b |= 0x01;
     const uint8_t overBits[3] = {0x40, 0x10, 0x04}, negBits[3] = {0x80, 0x20, 0x08};
     uint16_t counts[3];
     for (int k = 0; k < 3; ++k) {
@@ -211,7 +217,7 @@ std::vector<uint8_t> frame() {
         if ((k == 0 && (v < 0 || v > 100)) || (k > 0 && (v < -200 || v > 2000))) b |= overBits[k];
         counts[k] = uint16_t(std::min(65535.0, std::round(std::fabs(v) * 10.0)));
     }
-    if (meter.model == 582) { // the third reading carries the meter's clock
+    if (traits().thirdRow == hygro::ThirdRow::Clock) {
         time_t now = time(nullptr);
         tm t{};
         localtime_r(&now, &t);
@@ -227,28 +233,32 @@ std::vector<uint8_t> frame() {
 }
 
 void pressKey(char key) {
-    const bool big = meter.model == 585 || meter.model == 586;
+    const hygro::ModelTraits &m = traits();
     switch (key) {
     case 'M': meter.recordMode = meter.recordMode == 3 ? 1 : meter.recordMode + 1; break;
     case 'N': meter.recordMode = 0; break;
     case 'H': meter.hold = !meter.hold; break;
-    case 'F': if (!big) meter.fahrenheit = !meter.fahrenheit; break;
-    case 'C':
-        if (big) meter.fahrenheit = !meter.fahrenheit;
-        else meter.recordMode = 0, meter.hold = false;
+    default:
+        // The keys that differ by model do what the model's key of that letter does.
+        if (key == m.unitKey.command) {
+            meter.fahrenheit = !meter.fahrenheit;
+        } else if (key == m.thirdKey.command) {
+            if (m.logger) meter.logging = !meter.logging;
+            else meter.recordMode = 0, meter.hold = false;
+        } else if (key == m.fourthKey.command) {
+            switch (m.modeKey) {
+            case hygro::ModeKey::ClockFormat: meter.clockHm = !meter.clockHm; break;
+            case hygro::ModeKey::Rel: meter.rel = !meter.rel; break;
+            case hygro::ModeKey::TimeMode: meter.timeMode = !meter.timeMode; break;
+            }
+        } else if (m.fourthKeyHoldCommand && key == m.fourthKeyHoldCommand) {
+            meter.autoOff = !meter.autoOff;
+        }
         break;
-    case 'R': if (meter.model == 583) meter.rel = !meter.rel; break;
-    case 'T':
-        if (meter.model == 582) meter.clockHm = !meter.clockHm;
-        else if (big) meter.timeMode = !meter.timeMode;
-        break;
-    case 'E': if (big) meter.logging = !meter.logging; break;
-    case 'X': if (meter.model == 582) meter.autoOff = !meter.autoOff; break;
-    default: break;
     }
 }
 
-int recordStride() { return memory.stride ? memory.stride : threeReadings() ? 6 : 4; }
+int recordStride() { return memory.stride ? memory.stride : traits().recordStride; }
 
 void put16(std::vector<uint8_t> &b, int v) {
     b.push_back(uint8_t(v >> 8));
@@ -361,7 +371,7 @@ bool blockAnswer(uint8_t byte) {
 void answer(uint8_t byte) {
     if (behaviour.silent) return;
     if (blockAnswer(byte)) return;
-    if (byte == 'P' && (meter.model == 585 || meter.model == 586)) {
+    if (byte == 'P' && traits().logger) {
         startMemoryTransfer();
     } else if (byte == 'K') {
         std::string code = std::to_string(meter.model);
@@ -489,7 +499,7 @@ int main(int argc, char **argv) {
             return 0;
         } else if (a == "--model") {
             meter.model = parseInt(value(), "--model");
-            if (meter.model != 582 && meter.model != 583 && meter.model != 585 && meter.model != 586) {
+            if (!hygro::FindModel(meter.model)) {
                 fprintf(stderr, "hygrosim: model must be 582, 583, 585 or 586\n");
                 return 2;
             }
