@@ -236,7 +236,7 @@ void TfrmDataLogger::FormCreate() {
     Grid2->SetRowCount(2);
     for (int c = 0; c < Grid2->ColCount(); ++c) Grid2->SetCells(c, 1, QString());
 
-    Grid1->SetColCount(9);
+    Grid1->SetColCount(TableColumnCount);
     Grid1->SetFixedCols(0);
     Grid1->SetFixedRows(1);
     Grid1->SetOptions(forms::goFixedVertLine | forms::goFixedHorzLine | forms::goVertLine | forms::goHorzLine |
@@ -256,9 +256,9 @@ void TfrmDataLogger::FormCreate() {
     const bool three = logger && logger->temperatures == 2;
     const QStringList headers = three ? QStringList{"NO", "DATE", "TIME", "Humidity", "UNIT", "T1", "UNIT", "T2", "UNIT"}
                                       : QStringList{"NO", "DATE", "TIME", "Humidity", "UNIT", "Temperature", "UNIT", "", ""};
-    for (int c = 0; c < 9; ++c) Grid1->SetCells(c, 0, headers[c]);
+    for (int c = 0; c < TableColumnCount; ++c) Grid1->SetCells(c, 0, headers[c]);
     Grid1->SetRowCount(2);
-    for (int c = 0; c < 9; ++c) Grid1->SetCells(c, 1, QString());
+    for (int c = 0; c < TableColumnCount; ++c) Grid1->SetCells(c, 1, QString());
 
     const QScreen *screen = QGuiApplication::primaryScreen();
     const int screenHeight = screen ? screen->geometry().height() : 0;
@@ -418,16 +418,16 @@ void TfrmDataLogger::DecodeDataSet(int set) {
             if (k % size_t(step) == 0) progress.Progress1->setValue(int(k));
             const DecodedRecord &rec = decoded.records[k];
             const int row = int(k) + 1;
-            Grid1->SetCells(0, row, QString::number(row));
-            Grid1->SetCells(1, row, locale.toString(rec.time.date(), QLocale::ShortFormat));
-            Grid1->SetCells(2, row, rec.time.toString(QStringLiteral("hh:mm:ss")));
-            Grid1->SetCells(3, row, rec.readings[0].text);
-            Grid1->SetCells(4, row, QStringLiteral("%RH"));
-            Grid1->SetCells(5, row, rec.readings[1].text);
-            Grid1->SetCells(6, row, unitText);
+            Grid1->SetCells(colNo, row, QString::number(row));
+            Grid1->SetCells(colDate, row, locale.toString(rec.time.date(), QLocale::ShortFormat));
+            Grid1->SetCells(colTime, row, rec.time.toString(QStringLiteral("hh:mm:ss")));
+            Grid1->SetCells(colHumidity, row, rec.readings[0].text);
+            Grid1->SetCells(colHumidityUnit, row, QStringLiteral("%RH"));
+            Grid1->SetCells(colT1, row, rec.readings[1].text);
+            Grid1->SetCells(colT1Unit, row, unitText);
             if (three) {
-                Grid1->SetCells(7, row, rec.readings[2].text);
-                Grid1->SetCells(8, row, unitText);
+                Grid1->SetCells(colT2, row, rec.readings[2].text);
+                Grid1->SetCells(colT2Unit, row, unitText);
             }
             const double x = DateTimeToDays(rec.time);
             for (int s = 0; s < (three ? 3 : 2); ++s) {
@@ -476,12 +476,13 @@ void TfrmDataLogger::ShowRowAnnotation(int record) {
     SciGraph1->SetVertLineAnnotation(0, SciGraph1->XDataII(0, record));
     SciGraph1->SetVertLineAnnotationType(0, 2);
     SciGraph1->SetVertLineAnnotationColor(0, forms::TColor(RowMarkColor(SciGraph1)));
-    QString text = Grid1->Cells(2, row);
-    if (MeterModel == 586)
-        text += QStringLiteral(" RH:") + Grid1->Cells(3, row) + QStringLiteral(" T1:") + Grid1->Cells(5, row) +
-                QStringLiteral(" T2:") + Grid1->Cells(7, row);
+    QString text = Grid1->Cells(colTime, row);
+    const ModelTraits *logger = FindLogger(MeterModel);
+    if (logger && logger->temperatures == 2)
+        text += QStringLiteral(" RH:") + Grid1->Cells(colHumidity, row) + QStringLiteral(" T1:") +
+                Grid1->Cells(colT1, row) + QStringLiteral(" T2:") + Grid1->Cells(colT2, row);
     else
-        text += QStringLiteral(" RH:") + Grid1->Cells(3, row) + QStringLiteral(" T:") + Grid1->Cells(5, row);
+        text += QStringLiteral(" RH:") + Grid1->Cells(colHumidity, row) + QStringLiteral(" T:") + Grid1->Cells(colT1, row);
     SciGraph1->SetVertLineAnnotationText(0, text);
     TfrmMain::ApplyChart(SciGraph1);
 }

@@ -1,6 +1,7 @@
 #include "hygro/UGraph.h"
 
 #include "hygro/UList.h"
+#include "hygro/core/TableColumns.h"
 
 #include "chart/SciGraphCtl.h"
 #include "platform/forms/StringGrid.h"
@@ -109,12 +110,12 @@ void MarkChartRow(SciGraph *chart, forms::TStringGrid *grid, int row, std::int32
     chart->SetVertLineAnnotation(0, chart->XDataII(0, row - 1));
     chart->SetVertLineAnnotationType(0, 2);
     chart->SetVertLineAnnotationColor(0, forms::TColor(color));
-    QString text = grid->Cells(2, row);
-    if (!grid->Cells(7, row).isEmpty())
-        text += QStringLiteral(" RH:") + grid->Cells(3, row) + QStringLiteral(" T1:") + grid->Cells(5, row) +
-                QStringLiteral(" T2:") + grid->Cells(7, row);
+    QString text = grid->Cells(colTime, row);
+    if (!grid->Cells(colT2, row).isEmpty())
+        text += QStringLiteral(" RH:") + grid->Cells(colHumidity, row) + QStringLiteral(" T1:") + grid->Cells(colT1, row) +
+                QStringLiteral(" T2:") + grid->Cells(colT2, row);
     else
-        text += QStringLiteral(" RH:") + grid->Cells(3, row) + QStringLiteral(" T:") + grid->Cells(5, row);
+        text += QStringLiteral(" RH:") + grid->Cells(colHumidity, row) + QStringLiteral(" T:") + grid->Cells(colT1, row);
     chart->SetVertLineAnnotationText(0, text);
     TfrmMain::ApplyChart(chart);
 }

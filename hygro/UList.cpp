@@ -30,7 +30,7 @@ TfrmList::TfrmList(const QString &caption) {
     layout->setContentsMargins(0, 0, 0, 0);
     Grid1 = new forms::TStringGrid(this);
     layout->addWidget(Grid1);
-    Grid1->SetColCount(9);
+    Grid1->SetColCount(TableColumnCount);
     Grid1->SetFixedCols(0);
     Grid1->SetRowCount(2);
     QFont font(QStringLiteral("Arial"));

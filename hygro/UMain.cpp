@@ -479,7 +479,7 @@ void TfrmMain::setModelHeaders(TfrmList *list) {
     const ModelTraits *model = FindModel(MeterModel);
     const bool one = model && model->temperatures == 1;
     const QStringList headers = one ? QStringList{"Temperature", "UNIT", "", ""} : QStringList{"T1", "UNIT", "T2", "UNIT"};
-    for (int c = 0; c < 4; ++c) list->Grid1->SetCells(5 + c, 0, headers[c]);
+    for (int c = 0; c < 4; ++c) list->Grid1->SetCells(colT1 + c, 0, headers[c]);
 }
 
 void TfrmMain::ApplyModel() {
@@ -770,19 +770,20 @@ void TfrmMain::UpdateAnnunciators() { hygro::UpdateAnnunciators(Display, MeterMo
 
 void TfrmMain::AppendGridRow(const QDateTime &time) {
     forms::TStringGrid *g = RealTimeList->Grid1;
-    if (!g->Cells(0, 1).isEmpty()) g->SetRowCount(g->RowCount() + 1);
+    if (!g->Cells(colNo, 1).isEmpty()) g->SetRowCount(g->RowCount() + 1);
     if (g->VisibleRowCount() < g->RowCount()) g->SetTopRow(g->RowCount() - g->VisibleRowCount());
     const int r = g->RowCount() - 1;
-    const bool three = MeterModel == 583 || MeterModel == 586;
-    g->SetCells(0, r, QString::number(r));
-    g->SetCells(1, r, QLocale::system().toString(time.date(), QLocale::ShortFormat));
-    g->SetCells(2, r, time.toString(QStringLiteral("hh:mm:ss")));
-    g->SetCells(3, r, Display.ReadingText[0]);
-    g->SetCells(4, r, QStringLiteral("%RH"));
-    g->SetCells(6, r, Display.UnitLetter);
-    if (three) g->SetCells(8, r, Display.UnitLetter);
-    g->SetCells(5, r, Display.ReadingText[1]);
-    if (three) g->SetCells(7, r, Display.ReadingText[2]);
+    const ModelTraits *model = FindModel(MeterModel);
+    const bool three = model && model->temperatures == 2;
+    g->SetCells(colNo, r, QString::number(r));
+    g->SetCells(colDate, r, QLocale::system().toString(time.date(), QLocale::ShortFormat));
+    g->SetCells(colTime, r, time.toString(QStringLiteral("hh:mm:ss")));
+    g->SetCells(colHumidity, r, Display.ReadingText[0]);
+    g->SetCells(colHumidityUnit, r, QStringLiteral("%RH"));
+    g->SetCells(colT1Unit, r, Display.UnitLetter);
+    if (three) g->SetCells(colT2Unit, r, Display.UnitLetter);
+    g->SetCells(colT1, r, Display.ReadingText[1]);
+    if (three) g->SetCells(colT2, r, Display.ReadingText[2]);
 }
 
 // ---- commands -----------------------------------------------------------------------
@@ -991,7 +992,7 @@ bool TfrmMain::mnuSaveClick() {
         }
         progress.Progress1->setValue(progress.Progress1->value() + 1);
         QStringList cells;
-        for (int c = 1; c <= lastCol; ++c) cells << alive->Cells(c, r);
+        for (int c = colDate; c <= lastCol; ++c) cells << alive->Cells(c, r); // the number is not saved
         file.write(FormatTableLine(cells, sep) + "\r\n");
         QCoreApplication::processEvents();
         if (progress.ModalResult == forms::mrCancel) {
@@ -1046,16 +1047,16 @@ void TfrmMain::Open1Click() {
         QCoreApplication::processEvents();
         if (!list || progress.ModalResult == forms::mrCancel) break;
         if (g->RowCount() - 1 < n) g->SetRowCount(g->RowCount() + 1);
-        for (int i = 0; i < cells.size(); ++i) g->SetCells(i + 1, n, cells[i]);
-        g->SetCells(0, n, QString::number(n));
+        for (int i = 0; i < cells.size(); ++i) g->SetCells(colDate + i, n, cells[i]);
+        g->SetCells(colNo, n, QString::number(n));
     }
     progress.SText1->setText(QString::number(n));
     file.close();
     progress.close();
     if (!list) return; // closed while it was being read
-    const bool one = g->Cells(7, 1).isEmpty();
+    const bool one = g->Cells(colT2, 1).isEmpty();
     const QStringList headers = one ? QStringList{"Temperature", "UNIT", "", ""} : QStringList{"T1", "UNIT", "T2", "UNIT"};
-    for (int c = 0; c < 4; ++c) g->SetCells(5 + c, 0, headers[c]);
+    for (int c = 0; c < 4; ++c) g->SetCells(colT1 + c, 0, headers[c]);
     g->SetRedraw(true);
 }
 

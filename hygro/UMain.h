@@ -5,6 +5,7 @@
 #include "hygro/core/MeterDisplay.h"
 #include "hygro/core/MeterLink.h"
 #include "hygro/core/ModelTraits.h"
+#include "hygro/core/TableColumns.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>

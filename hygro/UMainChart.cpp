@@ -373,12 +373,12 @@ void TfrmMain::btnOutputGraphClick() {
     auto *list = dynamic_cast<TfrmList *>(ActiveMDIChild());
     if (!list) return;
     forms::TStringGrid *g = list->Grid1;
-    if (g->Cells(1, 1).isEmpty()) {
+    if (g->Cells(colDate, 1).isEmpty()) {
         forms::ShowMessage(QStringLiteral("No data to graph !"));
         return;
     }
     const int rows = g->RowCount() - 1;
-    const QString t2Unit = g->Cells(8, 1);
+    const QString t2Unit = g->Cells(colT2Unit, 1);
     const bool three = t2Unit.contains(QLatin1Char('F')) || t2Unit.contains(QLatin1Char('C'));
 
     auto *graph = new TfrmGraph(list->Caption());
@@ -388,9 +388,10 @@ void TfrmMain::btnOutputGraphClick() {
 
     TableDateTimeReader dates;
     auto dateTimeOf = [&](int row) {
-        const auto t = dates.read(g->Cells(1, row), g->Cells(2, row));
+        const auto t = dates.read(g->Cells(colDate, row), g->Cells(colTime, row));
         if (!t)
-            throw forms::EConvertError(InvalidDateTimeMessage(g->Cells(1, row) + QLatin1Char(' ') + g->Cells(2, row)));
+            throw forms::EConvertError(
+                InvalidDateTimeMessage(g->Cells(colDate, row) + QLatin1Char(' ') + g->Cells(colTime, row)));
         return *t;
     };
     const double first = dateTimeOf(1);
@@ -425,15 +426,15 @@ void TfrmMain::btnOutputGraphClick() {
             sinceEvents.start();
         }
         if (!aliveList || !aliveGraph || progress.ModalResult == forms::mrCancel) break;
-        if (const auto t = dates.read(g->Cells(1, i), g->Cells(2, i))) {
+        if (const auto t = dates.read(g->Cells(colDate, i), g->Cells(colTime, i))) {
             x = *t;
             chart->SetXDataII(0, i - 1, x);
-            if (const auto v = TableCellValue(g->Cells(3, i))) chart->SetYData(0, i - 1, *v);
+            if (const auto v = TableCellValue(g->Cells(colHumidity, i))) chart->SetYData(0, i - 1, *v);
         }
         for (int s = 1; s <= (three ? 2 : 1); ++s) {
             chart->SetXDataII(s, i - 1, x);
             bool overLimit = false;
-            const auto v = TableCellValue(g->Cells(s == 1 ? 5 : 7, i), &overLimit);
+            const auto v = TableCellValue(g->Cells(s == 1 ? colT1 : colT2, i), &overLimit);
             if (!v) continue;
             chart->SetYData(s, i - 1, *v);
             if (!overLimit) span.add(*v);
