@@ -35,8 +35,8 @@ struct ButtonSpec {
     const char *key;
     const char *tip;
 };
-// Collection order: the index is how the code addresses a button.
-const ButtonSpec toolbarSpec[18] = {
+// Collection order, as ToolbarButtonIndex names it.
+const ButtonSpec toolbarSpec[ToolbarButtonCount] = {
     {"Save", "Save As"},
     {"Open", "Open File"},
     {"Sampling", "Sampling Rate"},
@@ -313,8 +313,8 @@ void Panel::buildToolbar() {
     Toolbar1->setMovable(false);
     Toolbar1->setIconSize(QSize(24, 24));
     addToolBar(Toolbar1);
-    buttons_.reserve(18);
-    for (int i = 0; i < 18; ++i) {
+    buttons_.reserve(ToolbarButtonCount);
+    for (int i = 0; i < ToolbarButtonCount; ++i) {
         ToolbarButton b;
         b.Key = toolbarSpec[i].key;
         b.ToolTipText = toolbarSpec[i].tip;
@@ -326,10 +326,10 @@ void Panel::buildToolbar() {
         connect(buttons_[i].Action, &QAction::triggered, this, [this, i] { Toolbar1_ButtonClick(buttons_[i]); });
     // The picture holders and the commands whose windows are not in this program yet
     // stay disabled, so that a click visibly does nothing.
-    for (int i : {16, 17, 18}) Buttons(i).SetEnabled(false);
+    for (int i : {tbStopRec, tbSave1, tbErase}) Buttons(i).SetEnabled(false);
     // No Leq/SEL period yet: only Run can be pressed.
-    Buttons(7).SetEnabled(false);
-    Buttons(8).SetEnabled(false);
+    Buttons(tbStop).SetEnabled(false);
+    Buttons(tbPause).SetEnabled(false);
 }
 
 double Panel::SoundBarMin() const { return barMin_; }
@@ -436,8 +436,8 @@ void Panel::Timer1_Timer() {
     const double bottom = std::isnan(RangeBottom) ? 70 : RangeBottom;
     showNumber(LblBarMax, top);
     showNumber(LblBarMin, bottom);
-    Buttons(11).SetEnabled(RangeTop != 130);
-    Buttons(12).SetEnabled(RangeBottom != 30);
+    Buttons(tbUp).SetEnabled(RangeTop != 130);
+    Buttons(tbDown).SetEnabled(RangeBottom != 30);
     setBar(bottom, top, BarValue(vb::Val(LevelText), top, bottom));
 
     LblOver->setVisible(OverFlag != 0);
@@ -614,9 +614,9 @@ void Panel::RunKey() {
     PauseFlag = false;
     ListShown = vb::True;
     GraphShown = vb::True;
-    Buttons(6).SetEnabled(false);
-    Buttons(7).SetEnabled(true);
-    Buttons(8).SetEnabled(true);
+    Buttons(tbRun).SetEnabled(false);
+    Buttons(tbStop).SetEnabled(true);
+    Buttons(tbPause).SetEnabled(true);
 }
 
 void Panel::StopKey() {
@@ -627,9 +627,9 @@ void Panel::StopKey() {
     GraphShown = vb::False;
     // Only a loaded strip chart has a timer to stop; naming it must not load it.
     if (RealTimeSLMForm) RealTimeSLMForm->Timer1.SetEnabled(false);
-    Buttons(6).SetEnabled(true);
-    Buttons(7).SetEnabled(false);
-    Buttons(8).SetEnabled(false);
+    Buttons(tbRun).SetEnabled(true);
+    Buttons(tbStop).SetEnabled(false);
+    Buttons(tbPause).SetEnabled(false);
 }
 
 void Panel::PauseKey() {
@@ -637,9 +637,9 @@ void Panel::PauseKey() {
     ListShown = vb::False;
     GraphShown = vb::False;
     if (RealTimeSLMForm) RealTimeSLMForm->Timer1.SetEnabled(false);
-    Buttons(6).SetEnabled(true);
-    Buttons(7).SetEnabled(true);
-    Buttons(8).SetEnabled(false);
+    Buttons(tbRun).SetEnabled(true);
+    Buttons(tbStop).SetEnabled(true);
+    Buttons(tbPause).SetEnabled(false);
 }
 
 void Panel::Toolbar1_ButtonClick(const ToolbarButton &Button) {

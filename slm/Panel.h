@@ -31,6 +31,29 @@ struct ToolbarButton {
     void SetEnabled(bool on) const;
 };
 
+// The toolbar's buttons by name, numbered as Buttons() takes them.
+enum ToolbarButtonIndex : int {
+    tbSave = 1,
+    tbOpen,
+    tbSampling,
+    tbList,
+    tbGraph,
+    tbRun,
+    tbStop,
+    tbPause,
+    tbAC,
+    tbFSI,
+    tbUp,
+    tbDown,
+    tbRTC,
+    tbREC,
+    tbMemory,
+    tbStopRec, // picture holders for the Save button, never pressed themselves
+    tbSave1,
+    tbErase,
+    ToolbarButtonCount = tbErase,
+};
+
 class Panel : public QMainWindow {
 public:
     Panel();
@@ -43,7 +66,7 @@ public:
     vb::CommonDialog Cmd;
 
     QToolBar *Toolbar1 = nullptr;
-    // Buttons(1) ... Buttons(18), in collection order.
+    // Buttons(tbSave) ... Buttons(tbErase), in collection order.
     const ToolbarButton &Buttons(int index) const { return buttons_.at(size_t(index - 1)); }
 
     LevelBar *SoundBar = nullptr;
