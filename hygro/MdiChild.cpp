@@ -95,6 +95,7 @@ void RunHandler(const std::function<void()> &handler) {
             } catch (const std::exception &e) {
                 fprintf(stderr, "%s\n", e.what());
             } catch (...) {
+                // Neither a std::exception nor an application to show it: there is no text to print.
             }
     }
 }

@@ -548,10 +548,12 @@ void TfrmMain::FormClose() {
     reg.OpenKey(RegistryKey, true);
     try {
         reg.WriteInteger(QStringLiteral("RealTimeRate"), RealTimeRate);
+        // Not stored: the next start reads the default, as the user was never told otherwise.
     } catch (...) {
     }
     try {
         reg.WriteInteger(QStringLiteral("RegModel"), RegModel);
+        // Not stored: the next start reads the default, as the user was never told otherwise.
     } catch (...) {
     }
 }
@@ -574,6 +576,7 @@ void TfrmMain::SearchMeter() {
         Delay(300);
         try {
             Comm1->SetActive(true);
+            // A port that will not open is skipped just below.
         } catch (const forms::Exception &) {
         }
         if (!Comm1->Active()) continue;
@@ -592,6 +595,7 @@ void TfrmMain::SearchMeter() {
         if (LinkUp) break;
         try {
             Comm1->SetActive(false);
+            // The next port takes the control's device either way; nothing was read from this one.
         } catch (const forms::Exception &) {
         }
     }
@@ -608,6 +612,7 @@ void TfrmMain::SearchMeter() {
         Comm1->SetDeviceName(DevicePrefix + ComboBoxDeviceName->currentText());
         try {
             Comm1->SetActive(true);
+            // No port at all: the poll tick keeps the link shown as lost.
         } catch (const forms::Exception &) {
         }
     }
@@ -634,6 +639,7 @@ void TfrmMain::MainTimerTimer() {
             KeySent = true;
             try {
                 writePortByte('N');
+                // The port is gone: the poll tick reports the lost link.
             } catch (const forms::Exception &) {
             }
             if (!Display.HoldMode) {
@@ -653,6 +659,7 @@ void TfrmMain::MainTimerTimer() {
             KeySent = true;
             try {
                 writePortByte(model->fourthKeyHoldCommand);
+                // The port is gone: the poll tick reports the lost link.
             } catch (const forms::Exception &) {
             }
         }
@@ -687,6 +694,7 @@ void TfrmMain::MainTimerTimer() {
             mnuRun->setEnabled(false);
             try {
                 Comm1->PurgeInput();
+                // The link is dropped below anyway; stale bytes are what the purge would lose.
             } catch (const forms::Exception &) {
             }
             LinkUp = false;
@@ -751,11 +759,13 @@ void TfrmMain::ComboBoxDeviceNameChange() {
     WaitWhile([] { return TimerBusy; });
     try {
         Comm1->SetActive(false);
+        // A port that fails to close is given up; the control opens the new one.
     } catch (const forms::Exception &) {
     }
     Comm1->SetDeviceName(DevicePrefix + ComboBoxDeviceName->currentText());
     try {
         Comm1->SetActive(true);
+        // The chosen port does not open: the poll tick shows no link.
     } catch (const forms::Exception &) {
     }
 }

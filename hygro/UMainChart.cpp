@@ -355,6 +355,8 @@ void TfrmMain::AppendGraphPoint(const QDateTime &when) {
             }
         }
     } catch (const std::exception &) {
+        // The chart's setters raise nothing of their own; only a failed allocation ends up
+        // here, and the reading still goes to the table.
     }
     GraphPointCount = n + 1;
     try {
@@ -363,6 +365,7 @@ void TfrmMain::AppendGraphPoint(const QDateTime &when) {
             chart->SetManualMinX(chart->XDataII(0, 0));
         }
     } catch (const std::exception &) {
+        // As above: the axis keeps its range, the point is already stored.
     }
     ApplyChart(chart);
 }

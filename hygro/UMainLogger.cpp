@@ -56,12 +56,14 @@ void TfrmMain::handBackLoggerPort() {
     try {
         Comm1->SetActive(false);
     } catch (const forms::Exception &) {
+        // Reopened just below; a close that fails leaves the port as it was.
     }
     Comm1->SetOnRxChar(forms::Bind(this, &TfrmMain::Comm1RxChar));
     Delay(300);
     try {
         Comm1->SetActive(true);
     } catch (const forms::Exception &) {
+        // A port that cannot be reopened is left to the poll loop, which shows the lost link.
     }
     MainTimer->start();
 }
