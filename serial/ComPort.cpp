@@ -204,9 +204,9 @@ SUBOBJECT_SETTER(TTimeouts, WriteConstant, int, writeConstant_, ApplyTimeouts)
 
 TCustomComPort::TCustomComPort(forms::TComponent *AOwner)
     : forms::TComponent(AOwner), device_(std::make_unique<TComDevice>()),
-      link_(std::make_shared<TComLink>()), bufferSizes_(new TBufferSizes(this)),
-      characters_(new TCharacters(this)), flowControl_(new TFlowControl(this)),
-      timeouts_(new TTimeouts(this)) {
+      link_(std::make_shared<TComLink>()), bufferSizes_(std::make_unique<TBufferSizes>(this)),
+      characters_(std::make_unique<TCharacters>(this)), flowControl_(std::make_unique<TFlowControl>(this)),
+      timeouts_(std::make_unique<TTimeouts>(this)) {
     link_->port = this;
 }
 
@@ -226,10 +226,6 @@ TCustomComPort::~TCustomComPort() {
     if (isOpen()) CloseDevice();
     link_->port = nullptr;
     link_->dispatchLock.unlock();
-    delete timeouts_;
-    delete bufferSizes_;
-    delete characters_;
-    delete flowControl_;
 }
 
 void TCustomComPort::Loaded() {

@@ -12,6 +12,13 @@
 // thread (it is carried out on the GUI thread). Errors are raised as EComError after
 // OnError has seen them; OnError may turn them into the silent abort (forms::EAbort).
 //
+// The comm event handlers (OnRxChar, OnBreak, ...) run on the GUI thread while
+// SynchronizeEvents is on (the default). With it off they run on the port's event
+// thread, one cycle at a time, and the port's destructor waits for a running cycle to
+// end. Such a handler touches no widget (Close, as above, is safe from it), and an
+// error it raises is shown on the GUI thread. The choice is taken when the event
+// thread starts, so it can only be changed on a closed port.
+//
 // Device names are device paths ("/dev/ttyUSB0"); a leading "\\.\" is ignored.
 
 #include "platform/forms/Component.h"
@@ -252,10 +259,10 @@ public:
     void SetSynchronizeEvents(bool value);
     forms::TThreadPriority ThreadPriority() const { return threadPriority_; }
     void SetThreadPriority(forms::TThreadPriority value);
-    TFlowControl *FlowControl() const { return flowControl_; }
-    TCharacters *Characters() const { return characters_; }
-    TBufferSizes *BufferSizes() const { return bufferSizes_; }
-    TTimeouts *Timeouts() const { return timeouts_; }
+    TFlowControl *FlowControl() const { return flowControl_.get(); }
+    TCharacters *Characters() const { return characters_.get(); }
+    TBufferSizes *BufferSizes() const { return bufferSizes_.get(); }
+    TTimeouts *Timeouts() const { return timeouts_.get(); }
     TModemStatus ModemStatus();
 
     // Events.
@@ -365,17 +372,17 @@ private:
     forms::TThreadPriority threadPriority_ = forms::tpTimeCritical;
     int customBaudRate_ = 0;
     TBaudRate baudRate_ = brDefault;
-    TBufferSizes *bufferSizes_;
-    TCharacters *characters_;
+    std::unique_ptr<TBufferSizes> bufferSizes_;
+    std::unique_ptr<TCharacters> characters_;
     TDataBits dataBits_ = dbDefault;
     QString deviceName_ = QStringLiteral("COM1");
-    TFlowControl *flowControl_;
+    std::unique_ptr<TFlowControl> flowControl_;
     TParity parity_ = paDefault;
     TPriorityClass priorityClass_ = pcDefault;
     TOptions options_;
     TStopBits stopBits_ = sbDefault;
     bool synchronizeEvents_ = true;
-    TTimeouts *timeouts_;
+    std::unique_ptr<TTimeouts> timeouts_;
 
     TOpenCloseEvent afterClose_, afterOpen_;
     TReadWriteEvent afterRead_, afterWrite_;

@@ -110,6 +110,7 @@ struct TThreadComm::Life {
 // ---- TCommEventChars ---------------------------------------------------------------
 
 void TCommEventChars::set(char &field, char value) {
+    std::lock_guard<std::recursive_mutex> g(owner_->lock_);
     field = value;
     owner_->UpdateDataControlBlock();
 }
@@ -122,6 +123,7 @@ void TCommEventChars::SetEvtChar(char value) { set(evtChar_, value); }
 
 void TCommEventChars::Assign(forms::TPersistent *Source) {
     if (auto *chars = dynamic_cast<TCommEventChars *>(Source)) {
+        std::lock_guard<std::recursive_mutex> g(owner_->lock_);
         xOnChar_ = chars->xOnChar_;
         xOffChar_ = chars->xOffChar_;
         errorChar_ = chars->errorChar_;
@@ -145,7 +147,7 @@ void TCommEventChars::Assign(forms::TPersistent *Source) {
 TThreadComm::TThreadComm(forms::TComponent *AOwner)
     : forms::TComponent(AOwner), handle_(closedHandle()), readOverlapped_(std::make_unique<OVERLAPPED>()),
       writeOverlapped_(std::make_unique<OVERLAPPED>()), life_(std::make_shared<Life>()),
-      eventChars_(new TCommEventChars(this)) {
+      eventChars_(std::make_unique<TCommEventChars>(this)) {
     readEvent_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     writeEvent_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
 }
@@ -159,7 +161,6 @@ TThreadComm::~TThreadComm() {
     ++life_->session;
     if (readEvent_) CloseHandle(readEvent_);
     if (writeEvent_) CloseHandle(writeEvent_);
-    delete eventChars_;
 }
 
 bool TThreadComm::Enabled() const { return handle_.load() != INVALID_HANDLE_VALUE; }
@@ -172,53 +173,64 @@ void TThreadComm::CheckOpen() {
 }
 
 void TThreadComm::SetDeviceName(const QString &value) {
+    std::lock_guard<std::recursive_mutex> g(lock_);
     if (!Enabled()) deviceName_ = value;
 }
 
 void TThreadComm::SetReadBufSize(std::uint16_t value) {
+    std::lock_guard<std::recursive_mutex> g(lock_);
     if (!Enabled()) readBufSize_ = value;
 }
 
 void TThreadComm::SetWriteBufSize(std::uint16_t value) {
+    std::lock_guard<std::recursive_mutex> g(lock_);
     if (!Enabled()) writeBufSize_ = value;
 }
 
 void TThreadComm::SetSuspendTime(std::uint32_t value) {
+    std::lock_guard<std::recursive_mutex> g(lock_);
     if (!Enabled()) suspendTime_ = value;
 }
 
 void TThreadComm::SetMonitorEvents(TCommEventTypes value) {
+    std::lock_guard<std::recursive_mutex> g(lock_);
     if (!Enabled()) monitorEvents_ = value;
 }
 
 void TThreadComm::SetBaudRate(TBaudRate value) {
+    std::lock_guard<std::recursive_mutex> g(lock_);
     baudRate_ = value;
-    UpdateDataControlBlockLock();
+    UpdateDataControlBlock();
 }
 
 void TThreadComm::SetParity(TParity value) {
+    std::lock_guard<std::recursive_mutex> g(lock_);
     parity_ = value;
-    UpdateDataControlBlockLock();
+    UpdateDataControlBlock();
 }
 
 void TThreadComm::SetStopBits(TStopBits value) {
+    std::lock_guard<std::recursive_mutex> g(lock_);
     stopBits_ = value;
-    UpdateDataControlBlockLock();
+    UpdateDataControlBlock();
 }
 
 void TThreadComm::SetDataBits(TDataBits value) {
+    std::lock_guard<std::recursive_mutex> g(lock_);
     dataBits_ = value;
-    UpdateDataControlBlockLock();
+    UpdateDataControlBlock();
 }
 
 void TThreadComm::SetOptions(TCommOptions value) {
+    std::lock_guard<std::recursive_mutex> g(lock_);
     options_ = value;
-    UpdateDataControlBlockLock();
+    UpdateDataControlBlock();
 }
 
 void TThreadComm::SetFlowControl(TFlowControl value) {
+    std::lock_guard<std::recursive_mutex> g(lock_);
     flowControl_ = value;
-    UpdateDataControlBlockLock();
+    UpdateDataControlBlock();
 }
 
 // ---- open and close ----------------------------------------------------------------

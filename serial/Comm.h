@@ -8,7 +8,8 @@
 //
 // Open, Close, Read, Write, EscapeComm and the device control block updates are
 // serialised by the component's critical section (Lock / Unlock), so they may be
-// called from any thread. Event handlers run on the GUI thread. Errors are raised as
+// called from any thread; the line setters write their fields under it too, so an
+// update never sends a half-set line. Event handlers run on the GUI thread. Errors are raised as
 // forms::Exception whose message ends in "(Error: <code>)".
 //
 // Device names are device paths ("/dev/ttyUSB0"); a leading "\\.\" is ignored.
@@ -167,7 +168,7 @@ public:
     void SetStopBits(TStopBits value);
     TDataBits DataBits() const { return dataBits_; }
     void SetDataBits(TDataBits value);
-    TCommEventChars *EventChars() const { return eventChars_; }
+    TCommEventChars *EventChars() const { return eventChars_.get(); }
     TCommOptions Options() const { return options_; }
     void SetOptions(TCommOptions value);
     TFlowControl FlowControl() const { return flowControl_; }
@@ -232,7 +233,7 @@ private:
     TParity parity_ = paNone;
     TStopBits stopBits_ = sb10;
     TDataBits dataBits_ = da8;
-    TCommEventChars *eventChars_;
+    std::unique_ptr<TCommEventChars> eventChars_;
     TCommOptions options_;
     TFlowControl flowControl_ = fcDefault;
 

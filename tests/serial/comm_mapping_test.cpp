@@ -8,7 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstring>
+#include <functional>
+#include <thread>
 
 using namespace serial::Comm;
 
@@ -134,4 +138,38 @@ TEST(TCommTables, EventCharsAssignCopiesTheFiveCharactersOnly) {
     }
     EXPECT_THROW(b.EventChars()->Assign(nullptr), forms::Exception);
     EXPECT_EQ(b.EventChars()->XOnChar(), 1);
+}
+
+// The device control block is filled under the component's lock: a setter on another
+// thread must not change a field while the lock is held elsewhere.
+TEST(TCommTables, LineSettersWaitForTheLockBeforeWriting) {
+    TComm comm(nullptr);
+    struct Case {
+        const char *name;
+        std::function<void()> set;
+        std::function<bool()> changed;
+    };
+    const Case cases[] = {
+        {"baud rate", [&] { comm.SetBaudRate(br19200); }, [&] { return comm.BaudRate() == br19200; }},
+        {"parity", [&] { comm.SetParity(paOdd); }, [&] { return comm.Parity() == paOdd; }},
+        {"stop bits", [&] { comm.SetStopBits(sb20); }, [&] { return comm.StopBits() == sb20; }},
+        {"data bits", [&] { comm.SetDataBits(da7); }, [&] { return comm.DataBits() == da7; }},
+        {"options", [&] { comm.SetOptions({coParityCheck}); },
+         [&] { return comm.Options().Contains(coParityCheck); }},
+        {"event char", [&] { comm.EventChars()->SetEvtChar('\n'); },
+         [&] { return comm.EventChars()->EvtChar() == '\n'; }},
+    };
+    for (const Case &c : cases) {
+        comm.Lock();
+        std::atomic<bool> done{false};
+        std::thread setter([&] {
+            c.set();
+            done = true;
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        EXPECT_FALSE(c.changed()) << c.name << " written while the lock was held";
+        comm.Unlock();
+        setter.join();
+        EXPECT_TRUE(done && c.changed()) << c.name;
+    }
 }
