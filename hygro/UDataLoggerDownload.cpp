@@ -132,7 +132,7 @@ int TfrmDataLogger::refuse(TfrmMain *) {
 }
 
 void TfrmDataLogger::takePort(TfrmMain *main, bool streamMode) {
-    serial::TComPort *port = main->Comm1;
+    serial::TComPort *port = main->Comm1.get();
     waitIdle(TimerBusy);
     main->MainTimer->stop();
     CursorGuard cursor;
@@ -157,7 +157,7 @@ void TfrmDataLogger::takePort(TfrmMain *main, bool streamMode) {
 
 int TfrmDataLogger::DownloadStreamMode(TfrmMain *main) {
     if (refuse(main)) return lrRefused;
-    serial::TComPort *port = main->Comm1;
+    serial::TComPort *port = main->Comm1.get();
     DownloadBusy = true;
     // Shown from the start, so that the command is modal while it waits for the header.
     Progress progress = showProgress(LoggerMaxImage, QString());
@@ -220,7 +220,7 @@ int TfrmDataLogger::DownloadStreamMode(TfrmMain *main) {
 
 int TfrmDataLogger::DownloadBlockMode(TfrmMain *main) {
     if (refuse(main)) return lrRefused;
-    serial::TComPort *port = main->Comm1;
+    serial::TComPort *port = main->Comm1.get();
     DownloadBusy = true;
     Progress progress = showProgress(LoggerMaxImage, QString());
     update();

@@ -194,7 +194,7 @@ TfrmMain::TfrmMain() {
     setWindowTitle(QStringLiteral("Corvale for Humidity and Temperature Meter"));
     setWindowIcon(ProgramIcon());
 
-    Comm1 = new serial::TComPort(nullptr);
+    Comm1 = std::make_unique<serial::TComPort>(nullptr);
     Comm1->SetBaudRate(serial::br9600);
     Comm1->SetDataBits(serial::db8);
     Comm1->SetParity(serial::paNone);
@@ -241,9 +241,8 @@ TfrmMain::~TfrmMain() {
     // The children go before the port they may still reach through frmMain.
     delete MdiArea;
     MdiArea = nullptr;
-    if (Comm1->Active()) closePort(Comm1);
-    delete Comm1;
-    Comm1 = nullptr;
+    if (Comm1->Active()) closePort(Comm1.get());
+    Comm1.reset();
     if (frmMain == this) frmMain = nullptr;
 }
 
@@ -427,7 +426,7 @@ void TfrmMain::FormShow() {
     // Closed while the search waited: nothing more starts, and the port that the
     // search opened again is closed.
     if (closing_) {
-        closePort(Comm1);
+        closePort(Comm1.get());
         return;
     }
 
@@ -536,7 +535,7 @@ void TfrmMain::closeEvent(QCloseEvent *event) {
 bool TfrmMain::FormCloseQuery() {
     MainTimer->stop();
     WaitWhile([] { return TimerBusy || RxBusy; });
-    closePort(Comm1);
+    closePort(Comm1.get());
     return true;
 }
 
@@ -917,10 +916,12 @@ void TfrmMain::Content1Click() {
 }
 
 void TfrmMain::AboutCorvale1Click() {
-    frmAbout = new TfrmAbout();
-    frmAbout->exec();
-    delete frmAbout;
-    frmAbout = nullptr;
+    TfrmAbout box;
+    frmAbout = &box;
+    struct Forget {
+        ~Forget() { frmAbout = nullptr; }
+    } forget;
+    box.exec();
 }
 
 void TfrmMain::Exit1Click() { close(); }

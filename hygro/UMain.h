@@ -106,7 +106,7 @@ public:
     ~TfrmMain() override;
 
     // Components other forms use.
-    serial::TComPort *Comm1 = nullptr;
+    std::unique_ptr<serial::TComPort> Comm1;
     QTimer *MainTimer = nullptr;
     QComboBox *ComboBoxDeviceName = nullptr;
     QLineEdit *MaskEdit1 = nullptr;

@@ -9,6 +9,8 @@
 #include <QApplication>
 #include <QPushButton>
 
+#include <memory>
+
 int main(int argc, char **argv) {
     // The plain Unix event loop unless the user chose otherwise: the meter's waits sleep
     // and wake in it hundreds of times a second, and glib's loop costs more a turn.
@@ -18,7 +20,12 @@ int main(int argc, char **argv) {
     try {
         application.Initialize();
         application.SetTitle(QStringLiteral("Vadro"));
-        hygro::frmAbout = new hygro::TfrmAbout();
+        // The splash is owned here; frmAbout only points at it while it is up.
+        auto splash = std::make_unique<hygro::TfrmAbout>();
+        hygro::frmAbout = splash.get();
+        struct Forget {
+            ~Forget() { hygro::frmAbout = nullptr; }
+        } forget;
         hygro::frmAbout->BitBtn1->hide();
         hygro::frmAbout->show();
         hygro::frmAbout->repaint();
@@ -28,8 +35,8 @@ int main(int argc, char **argv) {
         hygro::frmQRP = &report;
         main.showMaximized();
         // The splash closed itself at the end of the start-up; it goes with it.
-        delete hygro::frmAbout;
         hygro::frmAbout = nullptr;
+        splash.reset();
         // Closed during the start-up: there is no window left to run for.
         if (main.isHidden()) return 0;
         const int rc = application.Run();
