@@ -547,13 +547,13 @@ void TfrmMain::FormClose() {
     reg.OpenKey(RegistryKey, true);
     try {
         reg.WriteInteger(QStringLiteral("RealTimeRate"), RealTimeRate);
-        // Not stored: the next start reads the default, as the user was never told otherwise.
     } catch (...) {
+        // Not stored: the next start reads the default, as the user was never told otherwise.
     }
     try {
         reg.WriteInteger(QStringLiteral("RegModel"), RegModel);
-        // Not stored: the next start reads the default, as the user was never told otherwise.
     } catch (...) {
+        // Not stored: the next start reads the default, as the user was never told otherwise.
     }
 }
 
@@ -575,8 +575,8 @@ void TfrmMain::SearchMeter() {
         Delay(300);
         try {
             Comm1->SetActive(true);
-            // A port that will not open is skipped just below.
         } catch (const forms::Exception &) {
+            // A port that will not open is skipped just below.
         }
         if (!Comm1->Active()) continue;
         try {
@@ -594,8 +594,8 @@ void TfrmMain::SearchMeter() {
         if (LinkUp) break;
         try {
             Comm1->SetActive(false);
-            // The next port takes the control's device either way; nothing was read from this one.
         } catch (const forms::Exception &) {
+            // The next port takes the control's device either way; nothing was read from this one.
         }
     }
     Comm1->SetOnRxChar(forms::Bind(this, &TfrmMain::Comm1RxChar));
@@ -611,8 +611,8 @@ void TfrmMain::SearchMeter() {
         Comm1->SetDeviceName(DevicePrefix + ComboBoxDeviceName->currentText());
         try {
             Comm1->SetActive(true);
-            // No port at all: the poll tick keeps the link shown as lost.
         } catch (const forms::Exception &) {
+            // No port at all: the poll tick keeps the link shown as lost.
         }
     }
 }
@@ -638,8 +638,8 @@ void TfrmMain::MainTimerTimer() {
             KeySent = true;
             try {
                 writePortByte('N');
-                // The port is gone: the poll tick reports the lost link.
             } catch (const forms::Exception &) {
+                // The port is gone: the poll tick reports the lost link.
             }
             if (!Display.HoldMode) {
                 if (frmPanel) {
@@ -658,8 +658,8 @@ void TfrmMain::MainTimerTimer() {
             KeySent = true;
             try {
                 writePortByte(model->fourthKeyHoldCommand);
-                // The port is gone: the poll tick reports the lost link.
             } catch (const forms::Exception &) {
+                // The port is gone: the poll tick reports the lost link.
             }
         }
     }
@@ -693,8 +693,8 @@ void TfrmMain::MainTimerTimer() {
             mnuRun->setEnabled(false);
             try {
                 Comm1->PurgeInput();
-                // The link is dropped below anyway; stale bytes are what the purge would lose.
             } catch (const forms::Exception &) {
+                // The link is dropped below anyway; stale bytes are what the purge would lose.
             }
             LinkUp = false;
             MissedPolls = 0;
@@ -758,14 +758,14 @@ void TfrmMain::ComboBoxDeviceNameChange() {
     WaitWhile([] { return TimerBusy; });
     try {
         Comm1->SetActive(false);
-        // A port that fails to close is given up; the control opens the new one.
     } catch (const forms::Exception &) {
+        // A port that fails to close is given up; the control opens the new one.
     }
     Comm1->SetDeviceName(DevicePrefix + ComboBoxDeviceName->currentText());
     try {
         Comm1->SetActive(true);
-        // The chosen port does not open: the poll tick shows no link.
     } catch (const forms::Exception &) {
+        // The chosen port does not open: the poll tick shows no link.
     }
 }
 
