@@ -3,6 +3,7 @@
 #include "Panel.h"
 #include "Port.h"
 
+#include "platform/forms/Application.h"
 #include "platform/vb/Runtime.h"
 
 #include <QApplication>
@@ -11,11 +12,31 @@
 #include <cstdio>
 #include <cstring>
 
+namespace {
+
+// Each handler traps the runtime errors it expects itself; anything else that escapes
+// one is shown by the application object, as Vadro's handlers do, instead of being
+// thrown through the event loop, which would end the program mid-recording.
+class GuardedApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+    bool notify(QObject *receiver, QEvent *event) override {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (...) {
+            forms::Application->HandleException(std::current_exception());
+            return false;
+        }
+    }
+};
+
+} // namespace
+
 int main(int argc, char **argv) {
     // The plain Unix event loop unless the user chose otherwise: the meter's waits sleep
     // and wake in it hundreds of times a second, and glib's loop costs more a turn.
     if (!qEnvironmentVariableIsSet("QT_NO_GLIB")) qputenv("QT_NO_GLIB", "1");
-    QApplication app(argc, argv);
+    GuardedApplication app(argc, argv);
     QApplication::setApplicationName("Palix");
 
     // --port COMn answers the port choice as if it had been typed and confirmed, so
