@@ -10,6 +10,7 @@
 
 #include "chart/ChartEngineApi.h"
 #include "chart/SciGraphCtl.h"
+#include "chart/engine/PropertyStore.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/forms/Exceptions.h"
 #include "platform/forms/StringGrid.h"
@@ -31,6 +32,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include <algorithm>
 #include <cstring>
 #include <exception>
 #include <functional>
@@ -157,9 +159,12 @@ void TfrmMain::SetupChart(SciGraph *chart, int points, double maxX, double minX,
     }
 
     chart->SetPrepareImages(true);
-    chart->SetPoints(points);
+    // Through one point first: whatever sizes a template brought, neither step is
+    // refused for a chart within the engine's bound.
     const int subsets = three ? 3 : 2;
+    chart->SetPoints(1);
     chart->SetSubsets(subsets);
+    chart->SetPoints(points);
     chart->SetShowVertLineAnnotations(true);
     chart->SetCurveGranularity(sgCoarseLines);
     chart->SetAllowDataHotSpots(true);
@@ -374,9 +379,17 @@ void TfrmMain::btnOutputGraphClick() {
         forms::ShowMessage(QStringLiteral("No data to graph !"));
         return;
     }
-    const int rows = g->RowCount() - 1;
     const QString t2Unit = g->Cells(8, 1);
     const bool three = t2Unit.contains(QLatin1Char('F')) || t2Unit.contains(QLatin1Char('C'));
+    // The engine holds so many values at most: the user hears it before the graphing,
+    // and the rows that fit are charted.
+    const int tableRows = g->RowCount() - 1;
+    const int fit = int(chart::engine::kMaxDataCells / (three ? 3 : 2));
+    const int rows = std::min(tableRows, fit);
+    if (tableRows > fit)
+        forms::ShowMessage(QStringLiteral("The table has %1 rows; a chart holds %2 of them. The first %2 rows are charted.")
+                               .arg(tableRows)
+                               .arg(fit));
 
     auto *graph = new TfrmGraph(list->Caption());
     frmGraph = graph;

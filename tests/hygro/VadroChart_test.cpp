@@ -348,6 +348,8 @@ TEST(HygroVadroChart, ChartOfATableTakesItsCaptionPointsAndTemperatureAxis) {
         {"quiet", [](int r) { return QString::number(20 + r % 11) + ".0"; }, true, -40.0, 140.0},
         {"hot", [](int r) { return r == 3 ? QStringLiteral("150") : QStringLiteral("-30"); }, false, -53.0, 185.0},
         {"overrange", [](int r) { return r == 2 ? QStringLiteral("OL") : QStringLiteral("-OL"); }, false, -40.0, 140.0},
+        // A single-precision value no meter sends is drawn as "OL" and leaves the axis.
+        {"absurd", [](int r) { return r == 2 ? QStringLiteral("3.4e38") : QStringLiteral("25"); }, false, -40.0, 140.0},
     };
     for (const Case &k : cases) {
         SCOPED_TRACE(k.name);
@@ -366,6 +368,9 @@ TEST(HygroVadroChart, ChartOfATableTakesItsCaptionPointsAndTemperatureAxis) {
         if (QString(k.name) == "overrange") {
             EXPECT_EQ(c->YData(1, 1), 6553.5f);
             EXPECT_EQ(c->YData(1, 0), -6553.5f);
+        }
+        if (QString(k.name) == "absurd") {
+            EXPECT_EQ(c->YData(1, 1), 6553.5f);
         }
         list->Close();
         frmGraph->Close();
@@ -591,6 +596,40 @@ TEST(HygroVadroChart, GraphingCanBeCancelledAndSurvivesItsTableClosing) {
     EXPECT_FALSE(alive);
     ASSERT_TRUE(frmGraph);
     EXPECT_EQ(frmGraph->Caption(), "long.txt");
+}
+
+TEST(HygroVadroChart, ATableLargerThanAChartSaysHowManyRowsAreChartedBeforeGraphing) {
+    auto main = startVadro({QStringLiteral("/dev/does-not-exist")});
+    // Three readings: a chart holds 20 000 000 values, 6 666 666 rows. The rows between
+    // stay empty, which the grid keeps at little cost.
+    const int fit = 6'666'666, rows = fit + 1;
+    auto *list = new TfrmList(QStringLiteral("huge.txt"));
+    list->ShowIn(main->MdiArea);
+    forms::TStringGrid *g = list->Grid1;
+    g->SetRowCount(rows + 1);
+    const QString date = QLocale::system().toString(QDate(2026, 3, 7), QLocale::ShortFormat);
+    for (int r : {1, fit, rows}) {
+        const QStringList cells{QString::number(r), date, QTime(14, 0).addSecs(r == 1 ? 0 : 60 * (r - fit + 1)).toString("hh:mm:ss"),
+                                "40.5", "%RH", "20", "C", "25.0", "C"};
+        for (int c = 0; c < cells.size(); ++c) g->SetCells(c, r, cells[c]);
+    }
+    activate(list);
+    const QString message = QStringLiteral("The table has 6666667 rows; a chart holds 6666666 of them. The first 6666666 "
+                                           "rows are charted.");
+    int saidBeforeGraphing = -1;
+    whenGraphingPasses(1, [&](TfrmScope &s) {
+        saidBeforeGraphing = messagesSaying(message);
+        s.close();
+    });
+    main->btnOutputGraph->click();
+    EXPECT_EQ(saidBeforeGraphing, 1);
+    EXPECT_EQ(messagesSaying(message), 1);
+    ASSERT_TRUE(frmGraph);
+    SciGraph *c = frmGraph->SciGraph1;
+    EXPECT_EQ(c->Subsets(), 3);
+    EXPECT_EQ(c->Points(), fit);
+    // The time axis ends at the last row charted.
+    EXPECT_NEAR(c->ManualMaxX(), rowTime(2), 1e-8);
 }
 
 namespace {
