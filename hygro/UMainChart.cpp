@@ -502,7 +502,7 @@ void TfrmMain::SpeedButton1Click() {
 void TfrmMain::PrintChart(SciGraph *chart) {
     const forms::TColor subsetColors[3] = {chart->SubsetColors(0), chart->SubsetColors(1), chart->SubsetColors(2)};
     const forms::TColor back = chart->GraphBackColor(), fore = chart->GraphForeColor(), desk = chart->DeskColor(),
-                        text = chart->TextColor();
+                        text = chart->TextColor(), mark = chart->VertLineAnnotationColor(0);
     // The screen colours come back however the printing ends.
     const QPointer<SciGraph> alive(chart);
     struct Restore {
@@ -515,6 +515,7 @@ void TfrmMain::PrintChart(SciGraph *chart) {
         chart->SetGraphForeColor(fore);
         chart->SetDeskColor(desk);
         chart->SetTextColor(text);
+        chart->SetVertLineAnnotationColor(0, mark);
         chart->SetSubsetLineTypes(1, 0);
         chart->SetSubsetLineTypes(2, 0);
     }};
@@ -523,6 +524,8 @@ void TfrmMain::PrintChart(SciGraph *chart) {
     chart->SetGraphForeColor(forms::clGray);
     chart->SetDeskColor(forms::clWhite);
     chart->SetTextColor(forms::clBlack);
+    // A row's mark may be white for the black screen: on paper it is black like the rest.
+    chart->SetVertLineAnnotationColor(0, forms::clBlack);
     chart->SetSubsetLineTypes(1, 2);
     chart->SetSubsetLineTypes(2, 1);
     chart->SetSGactions(sgPrintDialog);

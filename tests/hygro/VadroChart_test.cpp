@@ -15,11 +15,14 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMouseEvent>
+#include <QPageLayout>
+#include <QPrinter>
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace hygrotest;
@@ -516,21 +519,56 @@ TEST(HygroVadroChart, ScaleDialogSetsTheAxisInOrderAndWithinLimits) {
     EXPECT_EQ(yRange(c, 0), std::make_pair(20.0, 80.0));
 }
 
+namespace {
+
+// The first page of a PDF as pdftoppm draws it.
+QImage rasterised(const QString &pdf, int dpi) {
+    const QString out = pdf.chopped(4);
+    QProcess p;
+    p.start(QStringLiteral("pdftoppm"), {"-r", QString::number(dpi), "-png", "-singlefile", pdf, out});
+    if (!p.waitForFinished(20000) || p.exitCode() != 0) return {};
+    return QImage(out + ".png").convertToFormat(QImage::Format_RGB32);
+}
+
+// Prints the active window through the Print command into a PDF of its own.
+QString printActive(TfrmMain &main, const forms::DialogAnswer &answer) {
+    static int job = 0;
+    const QString pdf = QString::fromStdString(testsupport::makeTempDir()) + QStringLiteral("/job-%1.pdf").arg(++job);
+    forms::SetPrintToPdf(pdf);
+    forms::DialogScript().push(answer);
+    main.btnPrintClick();
+    forms::SetPrintToPdf(QString());
+    return forms::Printer()->LastOutputFile() == pdf ? pdf : QString();
+}
+
+bool coloured(QRgb c) {
+    return std::max({qRed(c), qGreen(c), qBlue(c)}) - std::min({qRed(c), qGreen(c), qBlue(c)}) > 48;
+}
+bool dark(QRgb c) { return qGray(c) < 100; }
+
+} // namespace
+
 TEST(HygroVadroChart, PrintedChartIsMonochromeAndTheScreenColoursComeBack) {
     auto main = startVadro({QStringLiteral("/dev/does-not-exist")});
-    SciGraph *c = RealTimeGraph->SciGraph1;
+    TfrmList *list = tableWindow(*main, "print.txt", 60, [](int r) { return QString::number(20 + r % 7) + ".0"; });
+    main->btnOutputGraphClick();
+    TfrmGraph *graph = frmGraph;
+    ASSERT_TRUE(graph);
+    SciGraph *c = graph->SciGraph1;
     c->SetSubsetLineTypes(1, 3);
     c->SetSubsetLineTypes(2, 4);
     const forms::TColor back = c->GraphBackColor(), subset0 = c->SubsetColors(0);
-    activate(RealTimeGraph);
-    const QString pdf = QString::fromStdString(testsupport::makeTempDir()) + "/chart.pdf";
-    forms::SetPrintToPdf(pdf);
-    forms::DialogScript().pushAccept();
-    main->btnPrintClick();
-    forms::SetPrintToPdf(QString());
-    EXPECT_EQ(forms::Printer()->LastOutputFile(), pdf);
+    ASSERT_EQ(back, forms::clBlack);
+    auto print = [&] {
+        activate(graph);
+        const QString pdf = printActive(*main, forms::DialogAnswer::accept());
+        EXPECT_FALSE(pdf.isEmpty());
+        return pdf;
+    };
+
+    const QString plain = print();
     QProcess text;
-    text.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+    text.start(QStringLiteral("pdftotext"), {plain, QStringLiteral("-")});
     ASSERT_TRUE(text.waitForFinished(20000));
     const QString out = QString::fromUtf8(text.readAllStandardOutput());
     for (const char *label : {"HUMIDITY", "TEMPERATURE", "Time", "%RH", "T1"})
@@ -540,10 +578,91 @@ TEST(HygroVadroChart, PrintedChartIsMonochromeAndTheScreenColoursComeBack) {
     EXPECT_EQ(c->GraphBackColor(), back);
     EXPECT_EQ(c->SubsetColors(0), subset0);
 
+    // A row marked from the table: white on the screen's black, black on paper.
+    activate(list);
+    list->Grid1->SetRow(30);
+    ASSERT_EQ(c->VertLineAnnotationColor(0), forms::clWhite);
+    const QString marked = print();
+    EXPECT_EQ(c->VertLineAnnotationColor(0), forms::clWhite);
+    EXPECT_EQ(c->GraphBackColor(), back);
+
+    // The same chart without its curves or mark: what differs is what the curves drew.
+    c->SetVertLineAnnotation(0, 0.0);
+    for (int s = 0; s < c->Subsets(); ++s)
+        for (int i = 0; i < c->Points(); ++i) c->SetYData(s, i, 9999.0f);
+    const QString bare = print();
+
+    const QImage a = rasterised(plain, 60), m = rasterised(marked, 60), z = rasterised(bare, 60);
+    ASSERT_FALSE(a.isNull());
+    ASSERT_EQ(a.size(), m.size());
+    ASSERT_EQ(a.size(), z.size());
+    int curve = 0, curveDark = 0, curveColoured = 0;
+    std::vector<int> markColumn(size_t(a.width()), 0);
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb pa = a.pixel(x, y), pm = m.pixel(x, y);
+            if (pa != z.pixel(x, y)) {
+                ++curve;
+                curveDark += dark(pa);
+                curveColoured += coloured(pa);
+            }
+            if (dark(pm) && !dark(pa)) ++markColumn[size_t(x)];
+        }
+    }
+    EXPECT_GT(curve, 500);
+    EXPECT_EQ(curveColoured, 0);
+    EXPECT_GT(curveDark, curve / 3) << curve;
+    // The mark is a dark line from the top of the graph to its bottom.
+    EXPECT_GT(*std::max_element(markColumn.begin(), markColumn.end()), a.height() / 4);
+
     // Cancelled at the print dialog: the colours come back all the same.
+    activate(graph);
     forms::DialogScript().pushCancel();
     main->btnPrintClick();
     EXPECT_EQ(c->GraphBackColor(), back);
+}
+
+TEST(HygroVadroChart, PrintingAChartKeepsThePageTheUserChoseAndLeavesThePrinterAsItWas) {
+    auto main = startVadro({QStringLiteral("/dev/does-not-exist")});
+    TfrmList *list = tableWindow(*main, "pages.txt", 5, [](int) { return QStringLiteral("20"); });
+    main->btnOutputGraphClick();
+    TfrmGraph *graph = frmGraph;
+    ASSERT_TRUE(graph);
+    ASSERT_EQ(graph->SciGraph1->DefOrientation(), sgLandscape);
+    auto landscape = [](const QString &pdf) {
+        const QImage page = rasterised(pdf, 10);
+        EXPECT_FALSE(page.isNull());
+        return page.width() > page.height();
+    };
+    struct Case {
+        const char *name;
+        forms::TPrinterOrientation before;
+        int chosen;
+        bool landscapePage;
+    } cases[] = {
+        {"no choice: the chart's page", forms::poPortrait, -1, true},
+        {"portrait chosen", forms::poPortrait, forms::poPortrait, false},
+        {"portrait chosen on a landscape printer", forms::poLandscape, forms::poPortrait, false},
+        {"landscape chosen", forms::poPortrait, forms::poLandscape, true},
+    };
+    for (const Case &k : cases) {
+        SCOPED_TRACE(k.name);
+        forms::Printer()->SetOrientation(k.before);
+        forms::DialogAnswer answer = forms::DialogAnswer::print(1);
+        answer.orientation = k.chosen;
+        activate(graph);
+        const QString chart = printActive(*main, answer);
+        ASSERT_FALSE(chart.isEmpty());
+        EXPECT_EQ(landscape(chart), k.landscapePage);
+        EXPECT_EQ(forms::Printer()->Orientation(), k.before);
+        EXPECT_EQ(forms::Printer()->QtPrinter()->pageLayout().orientation(),
+                  k.before == forms::poLandscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+        // The table printed next comes out on the printer's page, not the chart's.
+        activate(list);
+        const QString table = printActive(*main, forms::DialogAnswer::accept());
+        ASSERT_FALSE(table.isEmpty());
+        EXPECT_EQ(landscape(table), k.before == forms::poLandscape);
+    }
 }
 
 namespace {
