@@ -263,7 +263,13 @@ TEST(HygroVadroChart, The5001stSampleShiftsTheChartByAHundredPoints) {
     EXPECT_EQ(GraphPointCount, 5000);
     EXPECT_EQ(c->YData(0, 4999), 55.5f);
 
+    // The end of the time axis lies ahead, so only the shift moves its start.
+    c->SetWorkingAxis(0);
+    c->SetManualMinX(t0);
+    c->SetManualMaxX(t0 + 20000 * Second);
     main->AppendGraphPoint(DaysToDateTime(t0 + 5000 * Second));
+    EXPECT_NEAR(c->ManualMinX(), t0 + 100 * Second, 1e-8);
+    EXPECT_NEAR(c->ManualMaxX(), t0 + 20000 * Second, 1e-8);
     EXPECT_EQ(GraphPointCount, 4901);
     for (int s = 0; s < 3; ++s) {
         SCOPED_TRACE(s);
@@ -326,7 +332,10 @@ TEST(HygroVadroChart, ClearEmptiesTheChartAndRunOnARecreatedChartAnchorsItsTimeA
     ASSERT_TRUE(RealTimeGraph->Close());
     QCoreApplication::processEvents();
     EXPECT_FALSE(RealTimeGraph);
-    testsupport::processEventsFor(1100ms);
+    // Past every time stamp of the closed chart, so that an axis carried over from it
+    // shows.
+    const double closedAt = nowDays();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return nowDays() > closedAt; }));
     const double beforeRun = nowDays();
     main->btnRunClick();
     ASSERT_TRUE(RealTimeGraph);
@@ -779,9 +788,58 @@ TEST(HygroVadroChart, RealTimeChartScreenshot) {
     ASSERT_TRUE(LinkUp);
     manualTicks(*main);
     recordDrift(*main, 150); // five minutes at the sampling rate of 2 s
-    EXPECT_EQ(GraphPointCount, 150);
-    QCoreApplication::processEvents();
-    const QImage shot = RealTimeGraph->Frame()->grab().toImage();
+    ASSERT_EQ(GraphPointCount, 150);
+
+    // The picture is the real-time chart window, holding the three readings of each row
+    // of the real-time table over five minutes.
+    SciGraph *c = RealTimeGraph->SciGraph1;
+    EXPECT_EQ(RealTimeGraph->Caption(), "Real Time Graph");
+    ASSERT_EQ(c->Subsets(), 3);
+    forms::TStringGrid *g = RealTimeList->Grid1;
+    ASSERT_EQ(dataRows(g), 150);
+    EXPECT_NEAR(c->XDataII(0, 149) - c->XDataII(0, 0), 298 * Second, 1e-6);
+    float lowest = 1e9f, highest = -1e9f;
+    for (int i = 0; i < 150; ++i) {
+        for (int s = 0; s < 3; ++s) {
+            const auto cell = TableCellValue(g->Cells(3 + 2 * s, i + 1));
+            ASSERT_TRUE(cell.has_value()) << i;
+            EXPECT_EQ(c->YData(s, i), *cell) << s << " " << i;
+        }
+        lowest = std::min(lowest, c->YData(0, i));
+        highest = std::max(highest, c->YData(0, i));
+    }
+    EXPECT_GT(highest, lowest); // the readings drift
+
+    // Drawn: the humidity curve in yellow through its points, and the two temperatures
+    // in magenta and cyan.
+    const QPoint points[] = {pixelOf(c, c->XDataII(0, 10), c->YData(0, 10)),
+                             pixelOf(c, c->XDataII(0, 140), c->YData(0, 140))};
+    for (const QPoint &p : points) ASSERT_NE(p, QPoint(-1, -1));
+    auto near = [](QRgb px, QRgb want) {
+        return std::abs(qRed(px) - qRed(want)) < 60 && std::abs(qGreen(px) - qGreen(want)) < 60 &&
+               std::abs(qBlue(px) - qBlue(want)) < 60;
+    };
+    QImage shot;
+    auto drawn = [&] {
+        QCoreApplication::processEvents();
+        shot = RealTimeGraph->Frame()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const QImage chart = c->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        for (const QPoint &p : points) {
+            bool yellow = false;
+            for (int dy = -2; dy <= 2 && !yellow; ++dy)
+                for (int dx = -2; dx <= 2 && !yellow; ++dx)
+                    if (chart.valid(p + QPoint(dx, dy))) yellow = near(chart.pixel(p + QPoint(dx, dy)), qRgb(255, 255, 0));
+            if (!yellow) return false;
+        }
+        int magenta = 0, cyan = 0;
+        for (int y = 0; y < chart.height(); ++y)
+            for (int x = 0; x < chart.width(); ++x) {
+                magenta += near(chart.pixel(x, y), qRgb(255, 0, 255));
+                cyan += near(chart.pixel(x, y), qRgb(0, 255, 255));
+            }
+        return magenta > 150 && cyan > 150; // more than the legend's short lines
+    };
+    EXPECT_TRUE(testsupport::waitUntil(drawn));
     EXPECT_TRUE(shot.save(screenshotDir() + "/vadro-realtime-chart.png"));
 }
 
