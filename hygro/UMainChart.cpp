@@ -10,6 +10,7 @@
 
 #include "chart/ChartEngineApi.h"
 #include "chart/SciGraphCtl.h"
+#include "chart/engine/PropertyStore.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/forms/Exceptions.h"
 #include "platform/forms/StringGrid.h"
@@ -31,6 +32,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include <algorithm>
 #include <cstring>
 #include <exception>
 #include <functional>
@@ -160,9 +162,12 @@ void TfrmMain::SetupChart(SciGraph *chart, int points, double maxX, double minX,
     }
 
     chart->SetPrepareImages(true);
-    chart->SetPoints(points);
+    // Through one point first: whatever sizes a template brought, neither step is
+    // refused for a chart within the engine's bound.
     const int subsets = three ? 3 : 2;
+    chart->SetPoints(1);
     chart->SetSubsets(subsets);
+    chart->SetPoints(points);
     chart->SetShowVertLineAnnotations(true);
     chart->SetCurveGranularity(sgCoarseLines);
     chart->SetAllowDataHotSpots(true);
@@ -380,9 +385,17 @@ void TfrmMain::btnOutputGraphClick() {
         forms::ShowMessage(QStringLiteral("No data to graph !"));
         return;
     }
-    const int rows = g->RowCount() - 1;
     const QString t2Unit = g->Cells(colT2Unit, 1);
     const bool three = t2Unit.contains(QLatin1Char('F')) || t2Unit.contains(QLatin1Char('C'));
+    // The engine holds so many values at most: the user hears it before the graphing,
+    // and the rows that fit are charted.
+    const int tableRows = g->RowCount() - 1;
+    const int fit = int(chart::engine::kMaxDataCells / (three ? 3 : 2));
+    const int rows = std::min(tableRows, fit);
+    if (tableRows > fit)
+        forms::ShowMessage(QStringLiteral("The table has %1 rows; a chart holds %2 of them. The first %2 rows are charted.")
+                               .arg(tableRows)
+                               .arg(fit));
 
     auto *graph = new TfrmGraph(list->Caption());
     frmGraph = graph;
@@ -496,7 +509,7 @@ void TfrmMain::SpeedButton1Click() {
 void TfrmMain::PrintChart(SciGraph *chart) {
     const forms::TColor subsetColors[3] = {chart->SubsetColors(0), chart->SubsetColors(1), chart->SubsetColors(2)};
     const forms::TColor back = chart->GraphBackColor(), fore = chart->GraphForeColor(), desk = chart->DeskColor(),
-                        text = chart->TextColor();
+                        text = chart->TextColor(), mark = chart->VertLineAnnotationColor(0);
     // The screen colours come back however the printing ends.
     const QPointer<SciGraph> alive(chart);
     struct Restore {
@@ -509,6 +522,7 @@ void TfrmMain::PrintChart(SciGraph *chart) {
         chart->SetGraphForeColor(fore);
         chart->SetDeskColor(desk);
         chart->SetTextColor(text);
+        chart->SetVertLineAnnotationColor(0, mark);
         chart->SetSubsetLineTypes(1, 0);
         chart->SetSubsetLineTypes(2, 0);
     }};
@@ -517,6 +531,8 @@ void TfrmMain::PrintChart(SciGraph *chart) {
     chart->SetGraphForeColor(forms::clGray);
     chart->SetDeskColor(forms::clWhite);
     chart->SetTextColor(forms::clBlack);
+    // A row's mark may be white for the black screen: on paper it is black like the rest.
+    chart->SetVertLineAnnotationColor(0, forms::clBlack);
     chart->SetSubsetLineTypes(1, 2);
     chart->SetSubsetLineTypes(2, 1);
     chart->SetSGactions(sgPrintDialog);

@@ -488,14 +488,42 @@ bool Engine::printOn(QPainter &g, const QRect &page)
     return true;
 }
 
+namespace {
+
+// The shared printer's page as it was, put back however the job ends: a chart's own page
+// does not carry into the program's next print.
+class KeptOrientation {
+public:
+    KeptOrientation() : printer_(forms::Printer()), kept_(printer_->Orientation()) {}
+    ~KeptOrientation()
+    {
+        if (!printer_->Printing())
+            printer_->SetOrientation(kept_);
+    }
+    KeptOrientation(const KeptOrientation &) = delete;
+    KeptOrientation &operator=(const KeptOrientation &) = delete;
+
+private:
+    forms::TPrinter *printer_;
+    forms::TPrinterOrientation kept_;
+};
+
+void applyOrientation(forms::TPrinter *pr, int orientation)
+{
+    if (orientation == 1)
+        pr->SetOrientation(forms::poLandscape);
+    else if (orientation == 2)
+        pr->SetOrientation(forms::poPortrait);
+}
+
+} // namespace
+
 int Engine::printGraph(int orientation)
 {
     try {
+        const KeptOrientation kept;
         forms::TPrinter *pr = forms::Printer();
-        if (orientation == 1)
-            pr->SetOrientation(forms::poLandscape);
-        else if (orientation == 2)
-            pr->SetOrientation(forms::poPortrait);
+        applyOrientation(pr, orientation);
         pr->SetTitle(fromAnsi(props_.string(id::MainTitle)));
         pr->BeginDoc();
         QPainter *g = pr->Canvas()->Painter();
@@ -515,12 +543,18 @@ int Engine::printGraph(int orientation)
 
 int Engine::printDialog(int flag, const std::int32_t *)
 {
-    if (flag) {
-        forms::TPrintDialog dlg;
-        if (!dlg.Execute())
-            return 0;
-    }
-    return printGraph(props_.integer(id::DefOrientation));
+    if (!flag)
+        return printGraph(props_.integer(id::DefOrientation));
+    // The dialog opens on the chart's own page; what the user leaves there is printed.
+    const KeptOrientation kept;
+    forms::TPrinter *pr = forms::Printer();
+    if (pr->Printing())
+        return printGraph(0);
+    applyOrientation(pr, props_.integer(id::DefOrientation));
+    forms::TPrintDialog dlg;
+    if (!dlg.Execute())
+        return 0;
+    return printGraph(0);
 }
 
 // ---- clipboard and files ----------------------------------------------------------

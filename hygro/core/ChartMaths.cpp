@@ -93,12 +93,15 @@ QDateTime DaysToDateTime(double days) {
 float TemperatureAxisTop(float v) {
     float t = float(v > 0 ? double(v) * 1.1 : double(v) * 0.9);
     t = float(double(t) + 20.0);
+    // Past single precision the engine would drop the range for 0 ... 1.
+    if (!std::isfinite(t)) return FLT_MAX;
     return t < 140.0f ? 140.0f : t;
 }
 
 float TemperatureAxisBottom(float v) {
     float b = float(v > 0 ? double(v) * 0.9 : double(v) * 1.1);
     b = float(double(b) - 20.0);
+    if (!std::isfinite(b)) return -FLT_MAX;
     return b > -40.0f ? -40.0f : b;
 }
 
@@ -120,7 +123,13 @@ std::optional<float> TableCellValue(const QString &text, bool *overLimit) {
         if (overLimit) *overLimit = true;
         return text.startsWith(QLatin1Char('-')) ? -OverLimitValue : OverLimitValue;
     }
-    return StrToFloat(text);
+    const auto v = StrToFloat(text);
+    // A hand-edited or damaged cell: the meter never sends more than 6553.5.
+    if (v && std::fabs(*v) > OverLimitValue) {
+        if (overLimit) *overLimit = true;
+        return *v < 0 ? -OverLimitValue : OverLimitValue;
+    }
+    return v;
 }
 
 std::optional<QDate> ParseShortDate(const QString &text, const QString &format, const QLocale &locale,

@@ -21,7 +21,7 @@ double DateTimeToDays(QDate date, QTime time);
 QDateTime DaysToDateTime(double days);
 
 // The temperature axis around a value, in single precision as the chart keeps it:
-// 10 % beyond the value plus 20, never inside -40 ... 140.
+// 10 % beyond the value plus 20, never inside -40 ... 140, and always finite.
 float TemperatureAxisTop(float v);
 float TemperatureAxisBottom(float v);
 
@@ -38,7 +38,7 @@ struct TemperatureSpan {
     float axisBottom() const { return TemperatureAxisBottom(bottom); }
 };
 
-// Where a table's "OL" and "-OL" cells are drawn.
+// Where a table's "OL" and "-OL" cells are drawn: the largest reading the meter sends.
 constexpr float OverLimitValue = 6553.5f;
 
 // A number as the class library's StrToFloat reads it: blanks around it, a sign,
@@ -47,7 +47,8 @@ constexpr float OverLimitValue = 6553.5f;
 std::optional<float> StrToFloat(const QString &text, const QLocale &locale = QLocale::system());
 
 // The chart value of a table's reading cell: "OL" 6553.5, "-OL" -6553.5, else the
-// number. `overLimit` tells the first two apart from numbers.
+// number. A number beyond what the meter can send is drawn and counted as "OL" or
+// "-OL" by its sign. `overLimit` tells these apart from readings.
 std::optional<float> TableCellValue(const QString &text, bool *overLimit = nullptr);
 
 // A date written in the short date format `format` (a Qt format: d, dd, M, MM, MMM,

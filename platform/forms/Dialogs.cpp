@@ -440,6 +440,8 @@ bool TPrintDialog::Execute() {
         if (a.type == DialogAnswer::Print) {
             ok = true;
             Copies = a.copies < 1 ? 1 : a.copies;
+            if (a.orientation == poPortrait || a.orientation == poLandscape)
+                Printer()->SetOrientation(TPrinterOrientation(a.orientation));
             if (a.toPage > 0) {
                 PrintRange = prPageNums;
                 FromPage = a.fromPage;

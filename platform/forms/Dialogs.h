@@ -239,6 +239,7 @@ struct DialogAnswer {
     QString text;     // input text, or the file name as typed (relative names are taken in InitialDir)
     int filterIndex = 0; // File: 0 keeps the dialog's FilterIndex
     int copies = 1, fromPage = 0, toPage = 0; // Print: range prPageNums when toPage > 0
+    int orientation = -1; // Print: the page turned to this TPrinterOrientation; -1 leaves it
     std::int32_t color = 0;
     QFont font;
 

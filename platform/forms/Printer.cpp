@@ -69,7 +69,10 @@ TPrinter::~TPrinter() {
 }
 
 void TPrinter::ensurePrinter() const {
-    if (!printer_) printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    if (!printer_) {
+        printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        printer_->setPageOrientation(orientation_ == poPortrait ? QPageLayout::Portrait : QPageLayout::Landscape);
+    }
 }
 
 QPrinter *TPrinter::QtPrinter() {
@@ -84,6 +87,8 @@ void TPrinter::SetResolution(int dpi) {
 void TPrinter::SetOrientation(TPrinterOrientation o) {
     if (printing_) throw EPrinter("Printing in progress");
     orientation_ = o;
+    // The print and set-up dialogs show the page of the printer they are given.
+    if (printer_) printer_->setPageOrientation(o == poPortrait ? QPageLayout::Portrait : QPageLayout::Landscape);
 }
 
 QSizeF TPrinter::pageInches() const {

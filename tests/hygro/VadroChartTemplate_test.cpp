@@ -155,6 +155,30 @@ TEST(HygroVadroChartTemplate, WrittenWhenMissingRewrittenAfterOkAndNeverFatal) {
         c->Close();
     }
 
+    // Sizes the engine itself saved and accepts, each of which would refuse one of the two
+    // orders of setting a chart's own sizes.
+    struct Sizes {
+        const char *name;
+        int subsets, points;
+    } sizes[] = {{"many subsets of one point", 5'000'000, 1}, {"one subset of many points", 1, 7'000'000}};
+    for (const Sizes &z : sizes) {
+        SCOPED_TRACE(z.name);
+        {
+            SciGraph source;
+            source.SetPoints(1);
+            source.SetSubsets(z.subsets);
+            source.SetPoints(z.points);
+            ASSERT_EQ(source.Subsets(), z.subsets);
+            ASSERT_EQ(source.Points(), z.points);
+            main->SaveChartTemplate(&source, path);
+        }
+        forms::DialogScript().reset();
+        TfrmGraph *c = preparedChart(*main);
+        expectPrepared(c->SciGraph1);
+        EXPECT_TRUE(forms::DialogScript().log().empty());
+        c->Close();
+    }
+
     {
         SCOPED_TRACE("a folder that cannot be made: said, and the program starts all the same");
         main.reset();

@@ -15,11 +15,14 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMouseEvent>
+#include <QPageLayout>
+#include <QPrinter>
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace hygrotest;
@@ -260,7 +263,13 @@ TEST(HygroVadroChart, The5001stSampleShiftsTheChartByAHundredPoints) {
     EXPECT_EQ(GraphPointCount, 5000);
     EXPECT_EQ(c->YData(0, 4999), 55.5f);
 
+    // The end of the time axis lies ahead, so only the shift moves its start.
+    c->SetWorkingAxis(0);
+    c->SetManualMinX(t0);
+    c->SetManualMaxX(t0 + 20000 * Second);
     main->AppendGraphPoint(DaysToDateTime(t0 + 5000 * Second));
+    EXPECT_NEAR(c->ManualMinX(), t0 + 100 * Second, 1e-8);
+    EXPECT_NEAR(c->ManualMaxX(), t0 + 20000 * Second, 1e-8);
     EXPECT_EQ(GraphPointCount, 4901);
     for (int s = 0; s < 3; ++s) {
         SCOPED_TRACE(s);
@@ -323,7 +332,10 @@ TEST(HygroVadroChart, ClearEmptiesTheChartAndRunOnARecreatedChartAnchorsItsTimeA
     ASSERT_TRUE(RealTimeGraph->Close());
     QCoreApplication::processEvents();
     EXPECT_FALSE(RealTimeGraph);
-    testsupport::processEventsFor(1100ms);
+    // Past every time stamp of the closed chart, so that an axis carried over from it
+    // shows.
+    const double closedAt = nowDays();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return nowDays() > closedAt; }));
     const double beforeRun = nowDays();
     main->btnRunClick();
     ASSERT_TRUE(RealTimeGraph);
@@ -348,6 +360,8 @@ TEST(HygroVadroChart, ChartOfATableTakesItsCaptionPointsAndTemperatureAxis) {
         {"quiet", [](int r) { return QString::number(20 + r % 11) + ".0"; }, true, -40.0, 140.0},
         {"hot", [](int r) { return r == 3 ? QStringLiteral("150") : QStringLiteral("-30"); }, false, -53.0, 185.0},
         {"overrange", [](int r) { return r == 2 ? QStringLiteral("OL") : QStringLiteral("-OL"); }, false, -40.0, 140.0},
+        // A single-precision value no meter sends is drawn as "OL" and leaves the axis.
+        {"absurd", [](int r) { return r == 2 ? QStringLiteral("3.4e38") : QStringLiteral("25"); }, false, -40.0, 140.0},
     };
     for (const Case &k : cases) {
         SCOPED_TRACE(k.name);
@@ -366,6 +380,9 @@ TEST(HygroVadroChart, ChartOfATableTakesItsCaptionPointsAndTemperatureAxis) {
         if (QString(k.name) == "overrange") {
             EXPECT_EQ(c->YData(1, 1), 6553.5f);
             EXPECT_EQ(c->YData(1, 0), -6553.5f);
+        }
+        if (QString(k.name) == "absurd") {
+            EXPECT_EQ(c->YData(1, 1), 6553.5f);
         }
         list->Close();
         frmGraph->Close();
@@ -511,21 +528,56 @@ TEST(HygroVadroChart, ScaleDialogSetsTheAxisInOrderAndWithinLimits) {
     EXPECT_EQ(yRange(c, 0), std::make_pair(20.0, 80.0));
 }
 
+namespace {
+
+// The first page of a PDF as pdftoppm draws it.
+QImage rasterised(const QString &pdf, int dpi) {
+    const QString out = pdf.chopped(4);
+    QProcess p;
+    p.start(QStringLiteral("pdftoppm"), {"-r", QString::number(dpi), "-png", "-singlefile", pdf, out});
+    if (!p.waitForFinished(20000) || p.exitCode() != 0) return {};
+    return QImage(out + ".png").convertToFormat(QImage::Format_RGB32);
+}
+
+// Prints the active window through the Print command into a PDF of its own.
+QString printActive(TfrmMain &main, const forms::DialogAnswer &answer) {
+    static int job = 0;
+    const QString pdf = QString::fromStdString(testsupport::makeTempDir()) + QStringLiteral("/job-%1.pdf").arg(++job);
+    forms::SetPrintToPdf(pdf);
+    forms::DialogScript().push(answer);
+    main.btnPrintClick();
+    forms::SetPrintToPdf(QString());
+    return forms::Printer()->LastOutputFile() == pdf ? pdf : QString();
+}
+
+bool coloured(QRgb c) {
+    return std::max({qRed(c), qGreen(c), qBlue(c)}) - std::min({qRed(c), qGreen(c), qBlue(c)}) > 48;
+}
+bool dark(QRgb c) { return qGray(c) < 100; }
+
+} // namespace
+
 TEST(HygroVadroChart, PrintedChartIsMonochromeAndTheScreenColoursComeBack) {
     auto main = startVadro({QStringLiteral("/dev/does-not-exist")});
-    SciGraph *c = RealTimeGraph->SciGraph1;
+    TfrmList *list = tableWindow(*main, "print.txt", 60, [](int r) { return QString::number(20 + r % 7) + ".0"; });
+    main->btnOutputGraphClick();
+    TfrmGraph *graph = frmGraph;
+    ASSERT_TRUE(graph);
+    SciGraph *c = graph->SciGraph1;
     c->SetSubsetLineTypes(1, 3);
     c->SetSubsetLineTypes(2, 4);
     const forms::TColor back = c->GraphBackColor(), subset0 = c->SubsetColors(0);
-    activate(RealTimeGraph);
-    const QString pdf = QString::fromStdString(testsupport::makeTempDir()) + "/chart.pdf";
-    forms::SetPrintToPdf(pdf);
-    forms::DialogScript().pushAccept();
-    main->btnPrintClick();
-    forms::SetPrintToPdf(QString());
-    EXPECT_EQ(forms::Printer()->LastOutputFile(), pdf);
+    ASSERT_EQ(back, forms::clBlack);
+    auto print = [&] {
+        activate(graph);
+        const QString pdf = printActive(*main, forms::DialogAnswer::accept());
+        EXPECT_FALSE(pdf.isEmpty());
+        return pdf;
+    };
+
+    const QString plain = print();
     QProcess text;
-    text.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+    text.start(QStringLiteral("pdftotext"), {plain, QStringLiteral("-")});
     ASSERT_TRUE(text.waitForFinished(20000));
     const QString out = QString::fromUtf8(text.readAllStandardOutput());
     for (const char *label : {"HUMIDITY", "TEMPERATURE", "Time", "%RH", "T1"})
@@ -535,10 +587,91 @@ TEST(HygroVadroChart, PrintedChartIsMonochromeAndTheScreenColoursComeBack) {
     EXPECT_EQ(c->GraphBackColor(), back);
     EXPECT_EQ(c->SubsetColors(0), subset0);
 
+    // A row marked from the table: white on the screen's black, black on paper.
+    activate(list);
+    list->Grid1->SetRow(30);
+    ASSERT_EQ(c->VertLineAnnotationColor(0), forms::clWhite);
+    const QString marked = print();
+    EXPECT_EQ(c->VertLineAnnotationColor(0), forms::clWhite);
+    EXPECT_EQ(c->GraphBackColor(), back);
+
+    // The same chart without its curves or mark: what differs is what the curves drew.
+    c->SetVertLineAnnotation(0, 0.0);
+    for (int s = 0; s < c->Subsets(); ++s)
+        for (int i = 0; i < c->Points(); ++i) c->SetYData(s, i, 9999.0f);
+    const QString bare = print();
+
+    const QImage a = rasterised(plain, 60), m = rasterised(marked, 60), z = rasterised(bare, 60);
+    ASSERT_FALSE(a.isNull());
+    ASSERT_EQ(a.size(), m.size());
+    ASSERT_EQ(a.size(), z.size());
+    int curve = 0, curveDark = 0, curveColoured = 0;
+    std::vector<int> markColumn(size_t(a.width()), 0);
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb pa = a.pixel(x, y), pm = m.pixel(x, y);
+            if (pa != z.pixel(x, y)) {
+                ++curve;
+                curveDark += dark(pa);
+                curveColoured += coloured(pa);
+            }
+            if (dark(pm) && !dark(pa)) ++markColumn[size_t(x)];
+        }
+    }
+    EXPECT_GT(curve, 500);
+    EXPECT_EQ(curveColoured, 0);
+    EXPECT_GT(curveDark, curve / 3) << curve;
+    // The mark is a dark line from the top of the graph to its bottom.
+    EXPECT_GT(*std::max_element(markColumn.begin(), markColumn.end()), a.height() / 4);
+
     // Cancelled at the print dialog: the colours come back all the same.
+    activate(graph);
     forms::DialogScript().pushCancel();
     main->btnPrintClick();
     EXPECT_EQ(c->GraphBackColor(), back);
+}
+
+TEST(HygroVadroChart, PrintingAChartKeepsThePageTheUserChoseAndLeavesThePrinterAsItWas) {
+    auto main = startVadro({QStringLiteral("/dev/does-not-exist")});
+    TfrmList *list = tableWindow(*main, "pages.txt", 5, [](int) { return QStringLiteral("20"); });
+    main->btnOutputGraphClick();
+    TfrmGraph *graph = frmGraph;
+    ASSERT_TRUE(graph);
+    ASSERT_EQ(graph->SciGraph1->DefOrientation(), sgLandscape);
+    auto landscape = [](const QString &pdf) {
+        const QImage page = rasterised(pdf, 10);
+        EXPECT_FALSE(page.isNull());
+        return page.width() > page.height();
+    };
+    struct Case {
+        const char *name;
+        forms::TPrinterOrientation before;
+        int chosen;
+        bool landscapePage;
+    } cases[] = {
+        {"no choice: the chart's page", forms::poPortrait, -1, true},
+        {"portrait chosen", forms::poPortrait, forms::poPortrait, false},
+        {"portrait chosen on a landscape printer", forms::poLandscape, forms::poPortrait, false},
+        {"landscape chosen", forms::poPortrait, forms::poLandscape, true},
+    };
+    for (const Case &k : cases) {
+        SCOPED_TRACE(k.name);
+        forms::Printer()->SetOrientation(k.before);
+        forms::DialogAnswer answer = forms::DialogAnswer::print(1);
+        answer.orientation = k.chosen;
+        activate(graph);
+        const QString chart = printActive(*main, answer);
+        ASSERT_FALSE(chart.isEmpty());
+        EXPECT_EQ(landscape(chart), k.landscapePage);
+        EXPECT_EQ(forms::Printer()->Orientation(), k.before);
+        EXPECT_EQ(forms::Printer()->QtPrinter()->pageLayout().orientation(),
+                  k.before == forms::poLandscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+        // The table printed next comes out on the printer's page, not the chart's.
+        activate(list);
+        const QString table = printActive(*main, forms::DialogAnswer::accept());
+        ASSERT_FALSE(table.isEmpty());
+        EXPECT_EQ(landscape(table), k.before == forms::poLandscape);
+    }
 }
 
 namespace {
@@ -593,6 +726,40 @@ TEST(HygroVadroChart, GraphingCanBeCancelledAndSurvivesItsTableClosing) {
     EXPECT_EQ(frmGraph->Caption(), "long.txt");
 }
 
+TEST(HygroVadroChart, ATableLargerThanAChartSaysHowManyRowsAreChartedBeforeGraphing) {
+    auto main = startVadro({QStringLiteral("/dev/does-not-exist")});
+    // Three readings: a chart holds 20 000 000 values, 6 666 666 rows. The rows between
+    // stay empty, which the grid keeps at little cost.
+    const int fit = 6'666'666, rows = fit + 1;
+    auto *list = new TfrmList(QStringLiteral("huge.txt"));
+    list->ShowIn(main->MdiArea);
+    forms::TStringGrid *g = list->Grid1;
+    g->SetRowCount(rows + 1);
+    const QString date = QLocale::system().toString(QDate(2026, 3, 7), QLocale::ShortFormat);
+    for (int r : {1, fit, rows}) {
+        const QStringList cells{QString::number(r), date, QTime(14, 0).addSecs(r == 1 ? 0 : 60 * (r - fit + 1)).toString("hh:mm:ss"),
+                                "40.5", "%RH", "20", "C", "25.0", "C"};
+        for (int c = 0; c < cells.size(); ++c) g->SetCells(c, r, cells[c]);
+    }
+    activate(list);
+    const QString message = QStringLiteral("The table has 6666667 rows; a chart holds 6666666 of them. The first 6666666 "
+                                           "rows are charted.");
+    int saidBeforeGraphing = -1;
+    whenGraphingPasses(1, [&](TfrmScope &s) {
+        saidBeforeGraphing = messagesSaying(message);
+        s.close();
+    });
+    main->btnOutputGraph->click();
+    EXPECT_EQ(saidBeforeGraphing, 1);
+    EXPECT_EQ(messagesSaying(message), 1);
+    ASSERT_TRUE(frmGraph);
+    SciGraph *c = frmGraph->SciGraph1;
+    EXPECT_EQ(c->Subsets(), 3);
+    EXPECT_EQ(c->Points(), fit);
+    // The time axis ends at the last row charted.
+    EXPECT_NEAR(c->ManualMaxX(), rowTime(2), 1e-8);
+}
+
 namespace {
 
 QString screenshotDir() {
@@ -621,9 +788,58 @@ TEST(HygroVadroChart, RealTimeChartScreenshot) {
     ASSERT_TRUE(LinkUp);
     manualTicks(*main);
     recordDrift(*main, 150); // five minutes at the sampling rate of 2 s
-    EXPECT_EQ(GraphPointCount, 150);
-    QCoreApplication::processEvents();
-    const QImage shot = RealTimeGraph->Frame()->grab().toImage();
+    ASSERT_EQ(GraphPointCount, 150);
+
+    // The picture is the real-time chart window, holding the three readings of each row
+    // of the real-time table over five minutes.
+    SciGraph *c = RealTimeGraph->SciGraph1;
+    EXPECT_EQ(RealTimeGraph->Caption(), "Real Time Graph");
+    ASSERT_EQ(c->Subsets(), 3);
+    forms::TStringGrid *g = RealTimeList->Grid1;
+    ASSERT_EQ(dataRows(g), 150);
+    EXPECT_NEAR(c->XDataII(0, 149) - c->XDataII(0, 0), 298 * Second, 1e-6);
+    float lowest = 1e9f, highest = -1e9f;
+    for (int i = 0; i < 150; ++i) {
+        for (int s = 0; s < 3; ++s) {
+            const auto cell = TableCellValue(g->Cells(3 + 2 * s, i + 1));
+            ASSERT_TRUE(cell.has_value()) << i;
+            EXPECT_EQ(c->YData(s, i), *cell) << s << " " << i;
+        }
+        lowest = std::min(lowest, c->YData(0, i));
+        highest = std::max(highest, c->YData(0, i));
+    }
+    EXPECT_GT(highest, lowest); // the readings drift
+
+    // Drawn: the humidity curve in yellow through its points, and the two temperatures
+    // in magenta and cyan.
+    const QPoint points[] = {pixelOf(c, c->XDataII(0, 10), c->YData(0, 10)),
+                             pixelOf(c, c->XDataII(0, 140), c->YData(0, 140))};
+    for (const QPoint &p : points) ASSERT_NE(p, QPoint(-1, -1));
+    auto near = [](QRgb px, QRgb want) {
+        return std::abs(qRed(px) - qRed(want)) < 60 && std::abs(qGreen(px) - qGreen(want)) < 60 &&
+               std::abs(qBlue(px) - qBlue(want)) < 60;
+    };
+    QImage shot;
+    auto drawn = [&] {
+        QCoreApplication::processEvents();
+        shot = RealTimeGraph->Frame()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const QImage chart = c->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        for (const QPoint &p : points) {
+            bool yellow = false;
+            for (int dy = -2; dy <= 2 && !yellow; ++dy)
+                for (int dx = -2; dx <= 2 && !yellow; ++dx)
+                    if (chart.valid(p + QPoint(dx, dy))) yellow = near(chart.pixel(p + QPoint(dx, dy)), qRgb(255, 255, 0));
+            if (!yellow) return false;
+        }
+        int magenta = 0, cyan = 0;
+        for (int y = 0; y < chart.height(); ++y)
+            for (int x = 0; x < chart.width(); ++x) {
+                magenta += near(chart.pixel(x, y), qRgb(255, 0, 255));
+                cyan += near(chart.pixel(x, y), qRgb(0, 255, 255));
+            }
+        return magenta > 150 && cyan > 150; // more than the legend's short lines
+    };
+    EXPECT_TRUE(testsupport::waitUntil(drawn));
     EXPECT_TRUE(shot.save(screenshotDir() + "/vadro-realtime-chart.png"));
 }
 

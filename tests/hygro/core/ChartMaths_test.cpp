@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cfloat>
 #include <cmath>
 
 using namespace hygro;
@@ -16,6 +17,9 @@ TEST(HygroChartMaths, TemperatureAxisWidensOnlyBeyondItsFixedRange) {
         {0.0f, 140.0f, -40.0f},
         {-200.0f, 140.0f, -240.0f}, // a negative top is scaled by 0.9: -180 + 20 stays below 140
         {2000.0f, 2220.0f, -40.0f},
+        // Widening past single precision keeps the limit finite.
+        {FLT_MAX, FLT_MAX, -40.0f},
+        {-FLT_MAX, 140.0f, -FLT_MAX},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.v);
@@ -48,6 +52,18 @@ TEST(HygroChartMaths, TableCellsAsChartValues) {
     EXPECT_EQ(TableCellValue(" -5 "), -5.0f);
     EXPECT_EQ(TableCellValue("1e2"), 100.0f);
     EXPECT_EQ(TableCellValue(".5"), 0.5f);
+    // Beyond what the meter sends: drawn and counted as over range.
+    struct Beyond {
+        const char *text;
+        float value;
+        bool overLimit;
+    } beyond[] = {{"6553.5", 6553.5f, false}, {"-6553.5", -6553.5f, false},
+                  {"3.4e38", 6553.5f, true},  {"-6553.6", -6553.5f, true}};
+    for (const Beyond &b : beyond) {
+        SCOPED_TRACE(b.text);
+        EXPECT_EQ(TableCellValue(b.text, &ol), b.value);
+        EXPECT_EQ(ol, b.overLimit);
+    }
     for (const char *bad : {"", "ol", "abc", "12a", "nan", "inf", "1e39", "1.2.3", "--1"}) {
         SCOPED_TRACE(bad);
         EXPECT_FALSE(TableCellValue(bad).has_value());
