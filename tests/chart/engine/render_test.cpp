@@ -358,8 +358,8 @@ TEST(ChartRender, DenseRunsAreReducedAsDecimateReducesThem)
     chart::ceDestroy(h);
 }
 
-// More subsets than cores: the readers take every n-th subset and the frame is the same
-// as read in turn.
+// More subsets than cores: each reader takes a block of neighbouring subsets, and the
+// frame is the same as read in turn.
 TEST(ChartRender, ManySubsetsReadSideBySideGiveTheFrameReadInTurn)
 {
     RECT r{0, 0, 640, 360};
@@ -479,6 +479,32 @@ TEST(ChartRender, ManyBarSubsetsStandSideBySideInOnePass)
     // The legend keeps the entries that fit the desk, not a hundred thousand.
     EXPECT_FALSE(L.legend.empty());
     EXPECT_LT(L.legend.size(), 2000u);
+    chart::ceDestroy(h);
+}
+
+// A legend column measures the entries that fit the desk: a long label further down,
+// never shown, leaves the graph where it was; a long one that is shown moves it.
+TEST(ChartRender, ALegendColumnIsAsWideAsTheEntriesItShows)
+{
+    RECT r{0, 0, 640, 360};
+    HWND h = chart::ceCreate(chart::kNewObject, 0, &r, nullptr, 100);
+    chart::ceSetInt(h, 2120, 1);
+    chart::ceSetInt(h, 2115, 1000);
+    chart::ceSetInt(h, 3082, 2); // a column on the left
+    const std::string wide(60, 'W');
+    auto graphLeft = [&] {
+        chart::ceResetImage(h, 0, 0);
+        shown(h, 640, 360);
+        const chart::engine::Layout &L = chart::engine::Engine::find(h)->layout();
+        EXPECT_FALSE(L.legend.empty());
+        EXPECT_LT(L.legend.back().second, 100); // the entries that fit, not a thousand
+        return L.graph.left();
+    };
+    const int plain = graphLeft();
+    setElemStr(h, 2125, 999, wide.c_str());
+    EXPECT_EQ(graphLeft(), plain);
+    setElemStr(h, 2125, 1, wide.c_str());
+    EXPECT_GT(graphLeft(), plain + 100);
     chart::ceDestroy(h);
 }
 
