@@ -4,3 +4,8 @@ find_package(QCustomPlotQt6 REQUIRED)
 add_executable(chart_bench ${CMAKE_CURRENT_LIST_DIR}/chart_bench.cpp ${CMAKE_SOURCE_DIR}/chart/ChartEngineApi.cpp)
 target_link_libraries(chart_bench PRIVATE chart_engine benchmark::benchmark QCustomPlotQt6::QCustomPlotQt6)
 meter_warnings(chart_bench)
+
+# One frame at the far ends of what the engine accepts: time and peak memory.
+add_executable(chart_frame_bench ${CMAKE_CURRENT_LIST_DIR}/chart_frame_bench.cpp ${CMAKE_SOURCE_DIR}/chart/ChartEngineApi.cpp)
+target_link_libraries(chart_frame_bench PRIVATE chart_engine Qt6::Widgets)
+meter_warnings(chart_frame_bench)

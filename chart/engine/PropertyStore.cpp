@@ -333,7 +333,8 @@ bool PropertyStore::setNumber(int id, double v)
         touch();
     if (id == id::Subsets || id == id::Points) {
         std::int64_t n = static_cast<std::int64_t>(v);
-        if (n < 1 || n * (id == id::Subsets ? points_ : subsets_) > kMaxDataCells)
+        if (n < 1 || n * (id == id::Subsets ? points_ : subsets_) > kMaxDataCells ||
+            (id == id::Subsets && n > kMaxSubsets))
             return false;
         numbers_.set(static_cast<std::uint32_t>(id), static_cast<double>(n));
         resizeData(id == id::Subsets ? static_cast<int>(n) : subsets_,
@@ -855,7 +856,7 @@ template <bool Build> bool PropertyStore::read(const unsigned char *data, std::s
         return false;
     PropertyStore &s = *into;
     int subsets = r.i32(), points = r.i32();
-    if (subsets < 1 || points < 1 || std::int64_t(subsets) * points > kMaxDataCells)
+    if (subsets < 1 || subsets > kMaxSubsets || points < 1 || std::int64_t(subsets) * points > kMaxDataCells)
         return false;
     std::size_t cells = static_cast<std::size_t>(subsets) * points;
     if constexpr (Build) {

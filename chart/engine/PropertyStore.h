@@ -93,6 +93,9 @@ constexpr int kMaxAxes = 16;
 constexpr int kMaxArrayIndex = 9999;
 // Subsets x Points is bounded so that a typo cannot ask for gigabytes.
 constexpr std::int64_t kMaxDataCells = 20'000'000;
+// Each subset costs a frame its own drawing however few its points: bounded so that a
+// frame of any chart the engine holds is drawn in well under a second.
+constexpr int kMaxSubsets = 100'000;
 
 class PropertyStore {
 public:

@@ -1,4 +1,5 @@
 #include "chart/engine/Renderer.h"
+#include "chart/engine/Clip.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -307,17 +308,21 @@ Layout layoutChart(const PropertyStore &p, int w, int h, Metrics &m)
     if (p.integer(id::ShowLegend) && p.subsets() > 0) {
         int loc = p.integer(id::LegendLocation);
         int sample = s.basePx * 2;
-        std::vector<int> widths;
-        for (int i = 0; i < p.subsets(); ++i)
-            widths.push_back(sample + 6 + fmG.horizontalAdvance(subsetLabel(p, i)) + 12);
         int rowH = fmG.height() + 2;
-        // Entries below the desk are neither shown nor hit: not kept (a chart may have
-        // millions of subsets).
+        // Entries below the desk are neither shown nor hit: a column measures only the
+        // entries that fit, and is as wide as the widest of them.
+        const int listed = loc == 2 || loc == 3
+                               ? static_cast<int>(std::clamp<std::int64_t>((L.desk.bottom() - top) / rowH + 1, 0, p.subsets()))
+                               : p.subsets();
+        std::vector<int> widths;
+        widths.reserve(static_cast<std::size_t>(listed));
+        for (int i = 0; i < listed; ++i)
+            widths.push_back(sample + 6 + fmG.horizontalAdvance(subsetLabel(p, i)) + 12);
         if (loc == 2 || loc == 3) {
-            int colW = *std::max_element(widths.begin(), widths.end());
+            int colW = widths.empty() ? 0 : *std::max_element(widths.begin(), widths.end());
             int x = loc == 2 ? left : right - colW;
             int y = top;
-            for (int i = 0; i < p.subsets() && y <= L.desk.bottom(); ++i, y += rowH)
+            for (int i = 0; i < listed && y <= L.desk.bottom(); ++i, y += rowH)
                 L.legend.push_back({QRect(x, y, widths[i], rowH), i});
             if (loc == 2)
                 left += colW + pad;
@@ -1071,119 +1076,6 @@ void subsetRuns(const PropertyStore &p, const Layout &L, int subset, Frame &out)
 // further out is cut off in floating point before it reaches the painter.
 constexpr double kGuard = 4096;
 
-inline bool inside(const QRectF &r, const QPointF &q)
-{
-    return q.x() >= r.left() && q.x() <= r.right() && q.y() >= r.top() && q.y() <= r.bottom();
-}
-
-// Cuts the segment a-b to r (Liang-Barsky); false when nothing of it is inside.
-bool clipSegment(QPointF &a, QPointF &b, const QRectF &r)
-{
-    double t0 = 0, t1 = 1, dx = b.x() - a.x(), dy = b.y() - a.y();
-    auto edge = [&](double q, double d) {
-        if (d == 0)
-            return q >= 0;
-        double t = q / d;
-        if (d < 0) {
-            if (t > t1) return false;
-            t0 = std::max(t0, t);
-        } else {
-            if (t < t0) return false;
-            t1 = std::min(t1, t);
-        }
-        return true;
-    };
-    if (!edge(a.x() - r.left(), -dx) || !edge(r.right() - a.x(), dx) || !edge(a.y() - r.top(), -dy) ||
-        !edge(r.bottom() - a.y(), dy))
-        return false;
-    QPointF a0 = a;
-    if (t1 < 1)
-        b = QPointF(a0.x() + t1 * dx, a0.y() + t1 * dy);
-    if (t0 > 0)
-        a = QPointF(a0.x() + t0 * dx, a0.y() + t0 * dy);
-    return true;
-}
-
-// Runs f on each piece of a polyline inside r.
-template <class F> void clipPolyline(std::span<const QPointF> pts, const QRectF &r, F f)
-{
-    if (std::all_of(pts.begin(), pts.end(), [&](const QPointF &q) { return inside(r, q); })) {
-        f(pts);
-        return;
-    }
-    std::vector<QPointF> piece;
-    auto done = [&] {
-        if (!piece.empty())
-            f(std::span<const QPointF>(piece));
-        piece.clear();
-    };
-    for (std::size_t i = 0; i + 1 < pts.size(); ++i) {
-        QPointF a = pts[i], b = pts[i + 1];
-        if (!clipSegment(a, b, r)) {
-            done();
-            continue;
-        }
-        if (piece.empty() || piece.back() != a) {
-            done();
-            piece.assign(1, a);
-        }
-        piece.push_back(b);
-        if (b != pts[i + 1])
-            done();
-    }
-    done();
-}
-
-// A polygon cut to r (Sutherland-Hodgman).
-QPolygonF clipPolygon(const QPolygonF &poly, const QRectF &r)
-{
-    if (std::all_of(poly.begin(), poly.end(), [&](const QPointF &q) { return inside(r, q); }))
-        return poly;
-    QPolygonF cur = poly;
-    for (int e = 0; e < 4 && !cur.isEmpty(); ++e) {
-        auto inside = [&](const QPointF &q) {
-            switch (e) {
-            case 0: return q.x() >= r.left();
-            case 1: return q.x() <= r.right();
-            case 2: return q.y() >= r.top();
-            default: return q.y() <= r.bottom();
-            }
-        };
-        auto cross = [&](const QPointF &a, const QPointF &b) {
-            double t = e == 0 ? (r.left() - a.x()) / (b.x() - a.x())
-                     : e == 1 ? (r.right() - a.x()) / (b.x() - a.x())
-                     : e == 2 ? (r.top() - a.y()) / (b.y() - a.y())
-                              : (r.bottom() - a.y()) / (b.y() - a.y());
-            return QPointF(a.x() + t * (b.x() - a.x()), a.y() + t * (b.y() - a.y()));
-        };
-        QPolygonF next;
-        for (qsizetype i = 0; i < cur.size(); ++i) {
-            const QPointF &a = cur[i], &b = cur[(i + 1) % cur.size()];
-            if (inside(a)) {
-                next << a;
-                if (!inside(b))
-                    next << cross(a, b);
-            } else if (inside(b)) {
-                next << cross(a, b);
-            }
-        }
-        cur = next;
-    }
-    return cur;
-}
-
-// r cut to `to`; false when nothing is left (a rectangle of no height, a bar at zero,
-// stays a line).
-bool clampRect(QRectF &r, const QRectF &to)
-{
-    double l = std::max(r.left(), to.left()), t = std::max(r.top(), to.top());
-    double rt = std::min(r.right(), to.right()), b = std::min(r.bottom(), to.bottom());
-    if (l > rt || t > b)
-        return false;
-    r = QRectF(QPointF(l, t), QPointF(rt, b));
-    return true;
-}
-
 // Where the bars (or sticks) of a subset stand in each point's slot: its place among
 // the subsets of its axis drawn the same way, and how many they are.
 struct BarSlot {
@@ -1207,13 +1099,12 @@ std::vector<BarSlot> barSlots(const PropertyStore &p, const Layout &L)
     return places;
 }
 
-void drawSubset(const PropertyStore &p, QPainter &g, const Layout &L, const Style &s, int subset,
-                const Frame &f, BarSlot slot)
+// Draws into the band of its axis, which the caller has set as the clip.
+void drawSubset(const PropertyStore &p, QPainter &g, const AxisLayout &A, const Layout &L, const Style &s,
+                int subset, const Frame &f, BarSlot slot)
 {
-    int axis = L.axisOfSubset(subset);
-    if (axis >= static_cast<int>(L.axes.size()))
-        return;
-    const AxisLayout &A = L.axes[axis];
+    if (f.firstRun[subset] == f.firstRun[subset + 1])
+        return; // nothing of it is drawn
     int method = methodOf(p, subset);
     bool lines = drawsLine(method);
     bool symbols = drawsSymbols(p, s, method);
@@ -1225,8 +1116,6 @@ void drawSubset(const PropertyStore &p, QPainter &g, const Layout &L, const Styl
         clipPolyline(pts, guard, [&](std::span<const QPointF> piece) { drawCurve(g, piece); });
     };
 
-    g.save();
-    g.setClipRect(A.band.adjusted(0, 0, 1, 1));
     for (std::uint32_t r = f.firstRun[subset]; r < f.firstRun[subset + 1]; ++r) {
         std::span<const QPointF> pts = f.pointsOf(f.runs[r]);
         bool dense = f.runs[r].dense;
@@ -1306,7 +1195,6 @@ void drawSubset(const PropertyStore &p, QPainter &g, const Layout &L, const Styl
                     drawSymbol(g, q, type, r, col);
         }
     }
-    g.restore();
 }
 
 struct AnnotText {
@@ -1534,14 +1422,24 @@ Frame buildFrame(const PropertyStore &p, int width, int height, std::size_t para
     f.firstRun.reserve(static_cast<std::size_t>(std::max(subsets, 0)) + 1);
     const std::size_t total = static_cast<std::size_t>(std::max(p.points(), 0)) * std::max(subsets, 0);
     if (subsets > 1 && total >= parallelFrom) {
-        // Many points: the subsets are read side by side, each into a frame of its
-        // own, and joined in their order; the reading only looks at the properties.
-        std::vector<Frame> parts(static_cast<std::size_t>(subsets));
-        // At most a reader a core; reader w takes subsets w, w + readers, ...
+        // Many points: the subsets are read side by side, at most a reader a core, each
+        // reader a block of neighbouring subsets into a part of its own; the parts are
+        // joined in their order. The reading only looks at the properties.
         const int readers = std::min(subsets, static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
+        struct Part {
+            Frame runs;                          // points and runs of its subsets
+            std::vector<std::uint32_t> firstRun; // as Frame::firstRun, within the part
+        };
+        std::vector<Part> parts(static_cast<std::size_t>(readers));
         auto read = [&](int w) {
-            for (int sIdx = w; sIdx < subsets; sIdx += readers)
-                subsetRuns(p, f.layout, sIdx, parts[static_cast<std::size_t>(sIdx)]);
+            Part &part = parts[static_cast<std::size_t>(w)];
+            const int from = static_cast<int>(std::int64_t(subsets) * w / readers),
+                      to = static_cast<int>(std::int64_t(subsets) * (w + 1) / readers);
+            part.firstRun.reserve(static_cast<std::size_t>(to - from));
+            for (int sIdx = from; sIdx < to; ++sIdx) {
+                part.firstRun.push_back(static_cast<std::uint32_t>(part.runs.runs.size()));
+                subsetRuns(p, f.layout, sIdx, part.runs);
+            }
         };
         std::vector<std::thread> threads;
         std::vector<int> leftOver; // readers without a thread: this one does their part
@@ -1557,18 +1455,24 @@ Frame buildFrame(const PropertyStore &p, int width, int height, std::size_t para
             read(w);
         for (std::thread &t : threads)
             t.join();
-        std::size_t points = 0;
-        for (const Frame &part : parts)
-            points += part.points.size();
+        std::size_t points = 0, runs = 0;
+        for (const Part &part : parts) {
+            points += part.runs.points.size();
+            runs += part.runs.runs.size();
+        }
         f.points.reserve(points);
-        for (const Frame &part : parts) {
-            f.firstRun.push_back(static_cast<std::uint32_t>(f.runs.size()));
+        f.runs.reserve(runs);
+        for (Part &part : parts) {
+            const auto runOffset = static_cast<std::uint32_t>(f.runs.size());
+            for (std::uint32_t first : part.firstRun)
+                f.firstRun.push_back(first + runOffset);
             const auto offset = static_cast<std::uint32_t>(f.points.size());
-            f.points.insert(f.points.end(), part.points.begin(), part.points.end());
-            for (Frame::Run r : part.runs) {
+            f.points.insert(f.points.end(), part.runs.points.begin(), part.runs.points.end());
+            for (Frame::Run r : part.runs.runs) {
                 r.begin += offset;
                 f.runs.push_back(r);
             }
+            part = Part{};
         }
     } else {
         for (int sIdx = 0; sIdx < subsets; ++sIdx) {
@@ -1599,8 +1503,23 @@ void drawFrame(const PropertyStore &p, const Frame &f, QPainter &g, Layout &L, c
     if (!gridFront)
         drawGrid(p, g, L, m, xVals);
     std::vector<BarSlot> places = barSlots(p, L);
-    for (int sIdx = 0; sIdx < p.subsets() && sIdx + 1 < static_cast<int>(f.firstRun.size()); ++sIdx)
-        drawSubset(p, g, L, s, sIdx, f, places[sIdx]);
+    const int drawn = std::min(p.subsets(), static_cast<int>(f.firstRun.size()) - 1);
+    for (const AxisLayout &A : L.axes) {
+        g.save();
+        g.setClipRect(A.band.adjusted(0, 0, 1, 1));
+        for (int sIdx = A.firstSubset; sIdx < std::min(A.firstSubset + A.subsetCount, drawn); ++sIdx)
+            drawSubset(p, g, A, L, s, sIdx, f, places[sIdx]);
+        g.restore();
+    }
+    // Subsets past those the axes were given are drawn against the first axis.
+    if (!L.axes.empty()) {
+        const AxisLayout &A = L.axes.front();
+        g.save();
+        g.setClipRect(A.band.adjusted(0, 0, 1, 1));
+        for (int sIdx = L.axes.back().firstSubset + L.axes.back().subsetCount; sIdx < drawn; ++sIdx)
+            drawSubset(p, g, A, L, s, sIdx, f, places[sIdx]);
+        g.restore();
+    }
     if (gridFront)
         drawGrid(p, g, L, m, xVals);
     drawAxes(p, g, L, m, xVals, xTexts, xDates, gridNumbers);

@@ -3,6 +3,7 @@
 // and a hostile block can be weighed.
 
 #include "ChartFixture.h"
+#include "chart/engine/PropertyStore.h"
 
 #include <gtest/gtest.h>
 
@@ -231,6 +232,19 @@ TEST(ChartMemory, ALoadedBlockCostsAFewTimesItsSize)
         GlobalFree(g);
         EXPECT_EQ(ok, 1) << c.what;
         EXPECT_LT(w.peak, 4 * c.block.size() + 256 * 1024) << c.what << ": " << c.block.size() << " bytes";
+        chart::ceDestroy(h);
+    }
+}
+
+// A block of more subsets than a chart may hold is refused, as a setter refuses them.
+TEST(ChartMemory, ABlockOfMoreSubsetsThanAChartHoldsIsRefused)
+{
+    for (int subsets : {chart::engine::kMaxSubsets, chart::engine::kMaxSubsets + 1}) {
+        HWND h = newChart();
+        HGLOBAL g = globalBlock(versionOneBlock(subsets, 1, 2140, 2));
+        EXPECT_EQ(chart::ceLoadState(h, &g), subsets <= chart::engine::kMaxSubsets) << subsets;
+        GlobalFree(g);
+        EXPECT_EQ(chart::ceGetInt(h, 2115), subsets <= chart::engine::kMaxSubsets ? subsets : 1);
         chart::ceDestroy(h);
     }
 }

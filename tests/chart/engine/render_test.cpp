@@ -9,6 +9,7 @@
 #include <QPaintEngine>
 
 #include <algorithm>
+#include <cmath>
 
 #include <gtest/gtest.h>
 
@@ -285,60 +286,88 @@ TEST(ChartRender, APlayedPictureKeepsItsPixelsThroughTheNextRebuilds)
     chart::ceDestroy(h);
 }
 
-// A dense curve is reduced while it is read to what decimate() makes of all its points
-// in pixels, run by run between null values, with the points far outside the x range
-// left out but for one on each side.
-TEST(ChartRender, DenseRunsAreReducedAsDecimateReducesThem)
+// A dense curve is reduced while it is read, run by run between null values, to what a
+// pixel column shows: of the points in one column the first, the lowest, the highest and
+// the last, in their order. Points far outside the x range are left out but for one on
+// each side. The expected frame is worked out here from the numbers written.
+TEST(ChartRender, DenseRunsAreReducedToWhatAPixelColumnShows)
 {
     const int n = 60000;
+    const double lo = 1000.5, hi = 50000.25;
+    const float null = 9999.0f;
     RECT r{0, 0, 640, 360};
     HWND h = chart::ceCreate(chart::kNewObject, 0, &r, nullptr, 100);
     chart::ceSetInt(h, 2120, n);
     chart::ceSetInt(h, 2115, 2);
     chart::ceSetInt(h, 3016, 1); // UsingXDataII
-    setDouble(h, 3268, 9999.0);
+    setDouble(h, 3268, null);
     chart::ceSetInt(h, 3615, 3);
-    setDouble(h, 3620, 1000.5);
-    setDouble(h, 3625, 50000.25);
+    setDouble(h, 3620, lo);
+    setDouble(h, 3625, hi);
     std::uint32_t seed = 12345;
     auto next = [&] { return (seed = seed * 1664525u + 1013904223u) >> 8; };
+    std::vector<double> xs[2] = {std::vector<double>(n), std::vector<double>(n)};
+    std::vector<float> ys(n);
     for (int i = 0; i < n; ++i) {
-        double x0 = i + 0.37, x1 = i % 97 == 0 ? i - 40.0 : i + 0.5; // subset 1 goes back now and then
-        float y = static_cast<float>(next() % 100000) / 1000.0f;
+        xs[0][i] = i + 0.37;
+        xs[1][i] = i % 97 == 0 ? i - 40.0 : i + 0.5; // subset 1 goes back now and then
+        ys[i] = static_cast<float>(next() % 100000) / 1000.0f;
         if (i == 20000 || i == 20001 || i == 45000)
-            y = 9999.0f;
-        chart::ceSetElem2(h, 3013, 0, i, &x0);
-        chart::ceSetElem2(h, 3013, 1, i, &x1);
-        chart::ceSetElem2(h, 2140, 0, i, &y);
-        chart::ceSetElem2(h, 2140, 1, i, &y);
+            ys[i] = null;
+        chart::ceSetElem2(h, 3013, 0, i, &xs[0][i]);
+        chart::ceSetElem2(h, 3013, 1, i, &xs[1][i]);
+        chart::ceSetElem2(h, 2140, 0, i, &ys[i]);
+        chart::ceSetElem2(h, 2140, 1, i, &ys[i]);
     }
     const chart::engine::PropertyStore &p = chart::engine::Engine::find(h)->props();
     chart::engine::Frame f = chart::engine::buildFrame(p, 640, 360);
     const chart::engine::Layout &L = f.layout;
+    ASSERT_EQ(L.x.v0, lo);
+    ASSERT_EQ(L.x.v1, hi);
+    ASSERT_FALSE(L.x.log || L.axes[0].y.log);
+    auto pixel = [](const chart::engine::ScaleMap &m, double v) { return m.p0 + (v - m.v0) * (m.p1 - m.p0) / (m.v1 - m.v0); };
     ASSERT_EQ(f.firstRun.size(), 3u);
     for (int s = 0; s < 2; ++s) {
-        std::vector<std::vector<QPointF>> expected(1);
+        const std::vector<double> &x = xs[s];
+        std::vector<std::vector<QPointF>> runs(1);
+        const double slack = (hi - lo) * 0.01;
         for (int i = 0; i < n; ++i) {
-            double x = chart::engine::xValue(p, s, i), y = chart::engine::yValue(p, s, i);
-            if (chart::engine::isNullPoint(p, x, y)) {
-                if (!expected.back().empty())
-                    expected.emplace_back();
+            if (ys[i] == null) {
+                if (!runs.back().empty())
+                    runs.emplace_back();
                 continue;
             }
-            double lo = 1000.5, hi = 50000.25, slack = (hi - lo) * 0.01;
-            if ((x < lo - slack || x > hi + slack) &&
-                !(x < lo && chart::engine::xValue(p, s, i + 1) >= lo) && !(x > hi && chart::engine::xValue(p, s, i - 1) <= hi))
+            bool far = x[i] < lo - slack || x[i] > hi + slack;
+            bool edge = (x[i] < lo && i + 1 < n && x[i + 1] >= lo) || (x[i] > hi && i > 0 && x[i - 1] <= hi);
+            if (far && !edge)
                 continue;
-            expected.back().emplace_back(L.x.toPixel(x), L.axes[0].y.toPixel(y));
+            runs.back().emplace_back(pixel(L.x, x[i]), pixel(L.axes[0].y, ys[i]));
         }
-        if (expected.back().empty())
-            expected.pop_back();
-        ASSERT_EQ(f.firstRun[s + 1] - f.firstRun[s], expected.size()) << "subset " << s;
-        for (std::size_t k = 0; k < expected.size(); ++k) {
-            std::vector<QPointF> want = chart::engine::decimate(expected[k]);
+        if (runs.back().empty())
+            runs.pop_back();
+        ASSERT_EQ(f.firstRun[s + 1] - f.firstRun[s], runs.size()) << "subset " << s;
+        for (std::size_t k = 0; k < runs.size(); ++k) {
+            const std::vector<QPointF> &all = runs[k];
+            std::vector<QPointF> want;
+            for (std::size_t a = 0; a < all.size();) {
+                std::size_t b = a, top = a, bottom = a; // the column's last point, its highest and lowest
+                while (b + 1 < all.size() && std::floor(all[b + 1].x()) == std::floor(all[a].x())) {
+                    ++b;
+                    top = all[b].y() < all[top].y() ? b : top;
+                    bottom = all[b].y() > all[bottom].y() ? b : bottom;
+                }
+                std::vector<std::size_t> keep{a, std::min(top, bottom), std::max(top, bottom), b};
+                if (b - a < 2)
+                    keep = {a, b};
+                keep.erase(std::unique(keep.begin(), keep.end()), keep.end());
+                for (std::size_t at : keep)
+                    want.push_back(all[at]);
+                a = b + 1;
+            }
             const chart::engine::Frame::Run &run = f.runs[f.firstRun[s] + k];
             std::span<const QPointF> got = f.pointsOf(run);
             EXPECT_TRUE(run.dense);
+            EXPECT_LT(want.size(), all.size() / 4) << "subset " << s << " run " << k;
             ASSERT_EQ(got.size(), want.size()) << "subset " << s << " run " << k;
             for (std::size_t j = 0; j < want.size(); ++j)
                 ASSERT_LT((got[j] - want[j]).manhattanLength(), 1e-6) << "subset " << s << " run " << k << " point " << j;
@@ -358,8 +387,8 @@ TEST(ChartRender, DenseRunsAreReducedAsDecimateReducesThem)
     chart::ceDestroy(h);
 }
 
-// More subsets than cores: the readers take every n-th subset and the frame is the same
-// as read in turn.
+// More subsets than cores: each reader takes a block of neighbouring subsets, and the
+// frame is the same as read in turn.
 TEST(ChartRender, ManySubsetsReadSideBySideGiveTheFrameReadInTurn)
 {
     RECT r{0, 0, 640, 360};
@@ -479,6 +508,32 @@ TEST(ChartRender, ManyBarSubsetsStandSideBySideInOnePass)
     // The legend keeps the entries that fit the desk, not a hundred thousand.
     EXPECT_FALSE(L.legend.empty());
     EXPECT_LT(L.legend.size(), 2000u);
+    chart::ceDestroy(h);
+}
+
+// A legend column measures the entries that fit the desk: a long label further down,
+// never shown, leaves the graph where it was; a long one that is shown moves it.
+TEST(ChartRender, ALegendColumnIsAsWideAsTheEntriesItShows)
+{
+    RECT r{0, 0, 640, 360};
+    HWND h = chart::ceCreate(chart::kNewObject, 0, &r, nullptr, 100);
+    chart::ceSetInt(h, 2120, 1);
+    chart::ceSetInt(h, 2115, 1000);
+    chart::ceSetInt(h, 3082, 2); // a column on the left
+    const std::string wide(60, 'W');
+    auto graphLeft = [&] {
+        chart::ceResetImage(h, 0, 0);
+        shown(h, 640, 360);
+        const chart::engine::Layout &L = chart::engine::Engine::find(h)->layout();
+        EXPECT_FALSE(L.legend.empty());
+        EXPECT_LT(L.legend.back().second, 100); // the entries that fit, not a thousand
+        return L.graph.left();
+    };
+    const int plain = graphLeft();
+    setElemStr(h, 2125, 999, wide.c_str());
+    EXPECT_EQ(graphLeft(), plain);
+    setElemStr(h, 2125, 1, wide.c_str());
+    EXPECT_GT(graphLeft(), plain + 100);
     chart::ceDestroy(h);
 }
 

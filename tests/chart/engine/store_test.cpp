@@ -2,6 +2,7 @@
 // per-axis settings and the 100-point shift.
 
 #include "ChartFixture.h"
+#include "chart/engine/PropertyStore.h"
 
 #include <gtest/gtest.h>
 
@@ -165,6 +166,11 @@ TEST(ChartStore, ResizingKeepsDataAndRefusesAbsurdSizes)
     EXPECT_EQ(chart::ceSetInt(c.h, 2120, 20), 1);
     EXPECT_EQ(chart::ceGetInt(c.h, 2120), 20);
     EXPECT_EQ(chart::ceGetInt(c.h, 2115), 2);
+    // Subsets are bounded on their own too, well inside the cells.
+    EXPECT_EQ(chart::ceSetInt(c.h, 2120, 1), 1);
+    EXPECT_EQ(chart::ceSetInt(c.h, 2115, chart::engine::kMaxSubsets + 1), 0);
+    EXPECT_EQ(chart::ceGetInt(c.h, 2115), 2);
+    EXPECT_EQ(chart::ceSetInt(c.h, 2115, chart::engine::kMaxSubsets), 1);
 }
 
 TEST(ChartStore, WorkingAxisKeepsAxisSettingsApart)
