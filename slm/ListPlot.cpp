@@ -335,15 +335,19 @@ void PlotRecords(ListPlot *frm, vb::MSFlexGrid *grid) {
         const auto span = std::int64_t(PlotSpan);
         CaptionProgress progress(frm, " Records Completed");
         ColumnCurve curve(c);
+        // Each record is read from its cell; the grid's current row moves only to the
+        // marked records and the last one (moving it costs more than drawing).
+        const int col = rows->Col();
+        int row = 0;
         for (double r = PlotFirst; r <= PlotLast; r += 1) {
             if (!rows) throw vb::RuntimeError(91, "Object variable or With block variable not set");
-            rows->SetRow(int(vb::RoundHalfEven(r)));
+            row = int(vb::RoundHalfEven(r));
             if (!progress.Step(std::int64_t(r))) return;
             if (!rows) throw vb::RuntimeError(91, "Object variable or With block variable not set");
             // Redrawn meanwhile: the new frame's own tick draws its curve.
             if (plot->Generation() != generation) return;
             frm->SweepX += g.SweepStep;
-            const double v = vb::Val(rows->Text());
+            const double v = vb::Val(rows->TextMatrix(row, col));
             double h;
             if (v > range.High) h = height + 5;
             else if (v < range.Low) h = -3;
@@ -360,6 +364,7 @@ void PlotRecords(ListPlot *frm, vb::MSFlexGrid *grid) {
             for (int k = 1; k <= 10 && !mark && !tick; ++k) tick = n == k * span / 10;
             if (mark || tick) curve.Flush(); // the curve after this record is drawn over the mark
             if (mark) {
+                rows->SetRow(row);
                 c.DrawStyle = vb::vbDot;
                 c.Line(x, base, x, base - height - 10, gridColour);
                 c.DrawStyle = vb::vbSolid;
@@ -373,6 +378,7 @@ void PlotRecords(ListPlot *frm, vb::MSFlexGrid *grid) {
             }
         }
         curve.Flush();
+        if (row > 0) rows->SetRow(row);
         frm->setWindowTitle(caption);
         frm->CurveDrawn = true;
     } catch (const vb::RuntimeError &) {
