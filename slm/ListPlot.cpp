@@ -19,7 +19,9 @@
 #include <QPointer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 
 namespace slm {
 
@@ -180,6 +182,7 @@ void ListPlot::Form_Resize() {
     c.Cls();
 
     const double left = g.ChartLeft, base = g.ChartBase, height = g.ChartHeight, width = g.ChartWidth;
+    const PlotRange range = PlotRange::Of(PlotLow, PlotHigh);
     c.DrawWidth = 2;
     c.ForeColor = black;
     c.Line(left - 2, base + 5, left - 2, base - height - 5);
@@ -191,7 +194,7 @@ void ListPlot::Form_Resize() {
         if (i % 2 == 0) c.Line(left - 10, y, left - 2, y);
     }
     for (int i = 0; i <= 8; ++i) {
-        const QString label = PlotLabel(PlotLow + (PlotHigh - PlotLow) * i / 8);
+        const QString label = PlotLabel(range.Low + (range.High - range.Low) * i / 8);
         c.CurrentX = left - 40 - c.TextWidth(label) / 4;
         c.CurrentY = base - i * height / 8 - c.TextHeight(label) / 2;
         c.Print(label);
@@ -250,6 +253,65 @@ void ListPlot::CmdOK_Click() {
     Form_Resize();
 }
 
+PlotRange PlotRange::Of(double low, double high) {
+    // Far beyond any level, yet small enough that the span and the labels stay exact.
+    static constexpr double bound = 1e12;
+    const auto finite = [](double v) { return std::isnan(v) ? 0.0 : std::clamp(v, -bound, bound); };
+    PlotRange r{finite(low), finite(high)};
+    if (r.High <= r.Low) r.High = r.Low + 60;
+    return r;
+}
+
+namespace {
+
+// The curve through the records that fall in one pixel column, drawn as the lines
+// through its first, lowest, highest and last point in their order: they cover the
+// same pixels as a line to every point, for a fraction of the lines.
+class ColumnCurve {
+public:
+    explicit ColumnCurve(vb::FormCanvas &c) : c_(c) {}
+
+    void Add(double x, double y) {
+        const int column = c_.PixelX(x);
+        if (count_ > 0 && column != column_) Flush();
+        const Point p{x, y, count_++};
+        if (p.index == 0) {
+            column_ = column;
+            first_ = low_ = high_ = p;
+        }
+        // The first of equal extremes: a line's last pixel is left to the next line, and
+        // only an extreme reached before the column's last point starts one.
+        if (y < low_.y) low_ = p;
+        if (y > high_.y) high_ = p;
+        last_ = p;
+    }
+    // Draws what is pending, before anything is drawn over the curve.
+    void Flush() {
+        if (count_ == 0) return;
+        Point kept[4] = {first_, low_, high_, last_};
+        std::sort(std::begin(kept), std::end(kept), [](const Point &a, const Point &b) { return a.index < b.index; });
+        for (int i = 0; i < 4; ++i) {
+            if (i > 0 && kept[i].index == kept[i - 1].index) continue;
+            if (havePrevious_) c_.Line(previous_.x, previous_.y, kept[i].x, kept[i].y, 0x000000);
+            previous_ = kept[i];
+            havePrevious_ = true;
+        }
+        count_ = 0;
+    }
+
+private:
+    struct Point {
+        double x, y;
+        int index;
+    };
+    vb::FormCanvas &c_;
+    int column_ = 0, count_ = 0;
+    Point first_{}, low_{}, high_{}, last_{}, previous_{};
+    bool havePrevious_ = false;
+};
+
+} // namespace
+
 void PlotRecords(ListPlot *frm, vb::MSFlexGrid *grid) {
     QPointer<ListPlot> plot(frm);
     QPointer<vb::MSFlexGrid> rows(grid);
@@ -260,6 +322,7 @@ void PlotRecords(ListPlot *frm, vb::MSFlexGrid *grid) {
     try {
         const PlotGeometry g = PlotGeometry::Of(c.ScaleWidth(), c.ScaleHeight(), PlotSpan);
         const double left = g.ChartLeft, base = g.ChartBase, height = g.ChartHeight, width = g.ChartWidth;
+        const PlotRange range = PlotRange::Of(PlotLow, PlotHigh);
         const std::int32_t gridColour = vb::QBColor(frm->GridColour);
         frm->SweepX = -g.SweepStep;
         frm->LastX = 0;
@@ -271,21 +334,26 @@ void PlotRecords(ListPlot *frm, vb::MSFlexGrid *grid) {
 
         const auto span = std::int64_t(PlotSpan);
         CaptionProgress progress(frm, " Records Completed");
+        ColumnCurve curve(c);
+        // Each record is read from its cell; the grid's current row moves only to the
+        // marked records and the last one (moving it costs more than drawing).
+        const int col = rows->Col();
+        int row = 0;
         for (double r = PlotFirst; r <= PlotLast; r += 1) {
             if (!rows) throw vb::RuntimeError(91, "Object variable or With block variable not set");
-            rows->SetRow(int(vb::RoundHalfEven(r)));
+            row = int(vb::RoundHalfEven(r));
             if (!progress.Step(std::int64_t(r))) return;
             if (!rows) throw vb::RuntimeError(91, "Object variable or With block variable not set");
             // Redrawn meanwhile: the new frame's own tick draws its curve.
             if (plot->Generation() != generation) return;
             frm->SweepX += g.SweepStep;
-            const double v = vb::Val(rows->Text());
+            const double v = vb::Val(rows->TextMatrix(row, col));
             double h;
-            if (v > PlotHigh) h = height + 5;
-            else if (v < PlotLow) h = -3;
-            else h = (v - PlotLow) / (PlotHigh - PlotLow) * height;
+            if (v > range.High) h = height + 5;
+            else if (v < range.Low) h = -3;
+            else h = (v - range.Low) / (range.High - range.Low) * height;
             const double x = left + frm->SweepX;
-            if (frm->LastX != 0 && frm->SweepX != 0) c.Line(frm->LastX, frm->LastY, x, base - h, black);
+            curve.Add(x, base - h);
             frm->LastY = base - h;
             frm->LastX = x;
             c.ForeColor = black;
@@ -294,7 +362,9 @@ void PlotRecords(ListPlot *frm, vb::MSFlexGrid *grid) {
             bool mark = n == 1, tick = false;
             for (int k = 1; k <= 5 && !mark; ++k) mark = n == k * span / 5;
             for (int k = 1; k <= 10 && !mark && !tick; ++k) tick = n == k * span / 10;
+            if (mark || tick) curve.Flush(); // the curve after this record is drawn over the mark
             if (mark) {
+                rows->SetRow(row);
                 c.DrawStyle = vb::vbDot;
                 c.Line(x, base, x, base - height - 10, gridColour);
                 c.DrawStyle = vb::vbSolid;
@@ -307,6 +377,8 @@ void PlotRecords(ListPlot *frm, vb::MSFlexGrid *grid) {
                 c.Line(x, base - 4.2 * height / 8, x, base - 3.8 * height / 8, gridColour);
             }
         }
+        curve.Flush();
+        if (row > 0) rows->SetRow(row);
         frm->setWindowTitle(caption);
         frm->CurveDrawn = true;
     } catch (const vb::RuntimeError &) {

@@ -24,6 +24,13 @@ struct PlotGeometry {
     static PlotGeometry Of(double scaleWidth, double scaleHeight, double span);
 };
 
+// The value range drawn: the limits made finite and distinct, so that every level has
+// a height (a file's settings line may name any number as its range).
+struct PlotRange {
+    double Low = 0, High = 0;
+    static PlotRange Of(double low, double high);
+};
+
 // A value scale label: the number's standard text (a leading blank when not negative,
 // no 0 before the decimal point), with ".0" when it is whole.
 QString PlotLabel(double value);

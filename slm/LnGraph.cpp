@@ -11,6 +11,7 @@
 #include "platform/vb/Runtime.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <algorithm>
 
 namespace slm {
@@ -75,6 +76,12 @@ void LnGraph::resizeEvent(QResizeEvent *) {
     const int bar = Toolbar1->sizeHint().height();
     Toolbar1->setGeometry(0, 0, width(), bar);
     Chart->setGeometry(0, bar, width(), std::max(1, height() - bar));
+}
+
+void LnGraph::closeEvent(QCloseEvent *event) {
+    // The window is deleted later: the next load must not hand it back meanwhile.
+    if (LnGraphForm == this) LnGraphForm = nullptr;
+    event->accept();
 }
 
 void LnGraph::Form_Load() { vb::MoveForm(this, 0, 0); }

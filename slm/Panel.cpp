@@ -610,6 +610,10 @@ void Panel::RunKey() {
         LoadRealTimeSLM()->show();
         UnloadLnGraph();
         LoadLnGraph()->show();
+    } else if (RealTimeSLMForm && !RealTimeSLMForm->PMessage->isVisible()) {
+        // A paused strip chart resumes with the list (an open Limit panel keeps it
+        // stopped until OK).
+        RealTimeSLMForm->Timer1.SetEnabled(true);
     }
     PauseFlag = false;
     ListShown = vb::True;

@@ -200,6 +200,7 @@ void RealTimeSLM::Form_Resize() {
     Canvas.CurrentX = ChartLeft - 40;
     Canvas.CurrentY = ChartBase - ChartHeight - 40;
     Canvas.Print("SPL");
+    gridDrawn_ = false;
     Timer1.SetEnabled(true);
 }
 
@@ -214,9 +215,12 @@ void RealTimeSLM::Timer1_Timer() {
 
     SweepX += SweepStep;
     if (SweepX >= ChartWidth + 2) SweepX = 0;
-    Canvas.FilledBox(ChartLeft + SweepX + 2, ChartBase + 3, ChartLeft + SweepX + 2 + SweepStep,
-                     ChartBase - ChartHeight - 5, white);
+    const double ahead = ChartLeft + SweepX + 2;
+    Canvas.FilledBox(ahead, ChartBase + 3, ahead + SweepStep, ChartBase - ChartHeight - 5, white);
 
+    // The grid lies under the trace: drawn whole over the fresh frame, then only into
+    // the strip just erased, so that it never covers a level lying on a grid line.
+    if (gridDrawn_) Canvas.SetClip(ahead, ChartBase + 3, ahead + SweepStep, ChartBase - ChartHeight - 5);
     Canvas.Line(ChartLeft - 2, ChartBase - ChartHeight / 2, ChartLeft + ChartWidth + 2, ChartBase - ChartHeight / 2,
                 GridColour);
     Canvas.DrawStyle = vb::vbDot;
@@ -225,6 +229,8 @@ void RealTimeSLM::Timer1_Timer() {
         Canvas.Line(ChartLeft, y, ChartLeft + ChartWidth, y, GridColour);
     }
     Canvas.DrawStyle = vb::vbSolid;
+    Canvas.ClearClip();
+    gridDrawn_ = true;
 
     ShownLevel = PanelForm ? vb::Val(PanelForm->LblValue->text()) : 0;
     const double y = ChartBase - TraceHeight(ShownLevel, ChartMin, ChartMax, ChartHeight);
@@ -239,10 +245,12 @@ void RealTimeSLM::Timer1_Timer() {
         Canvas.Line(x, ChartBase, x, ChartBase - ChartHeight - 10, GridColour);
         Canvas.DrawStyle = vb::vbSolid;
         MarkText = vb::Format(QDateTime::currentDateTime(), "hh:mm:ss");
+        // Centred on the mark, and its box erases exactly where it goes, so that the
+        // label before leaves nothing behind.
         const double w = Canvas.TextWidth(MarkText) / 2;
-        Canvas.FilledBox(x - w, ChartBase + 10, x + w, ChartBase + 20, white);
+        Canvas.FilledBox(x - w, ChartBase + 10, x + w, ChartBase + 10 + Canvas.TextHeight(MarkText), white);
         Canvas.ForeColor = black;
-        Canvas.CurrentX = ChartLeft - 5 + SweepX - w;
+        Canvas.CurrentX = x - w;
         Canvas.CurrentY = ChartBase + 10;
         Canvas.Print(MarkText);
     } else if (QuarterTickDue(SweepX, SweepStep, ChartWidth)) {
@@ -320,11 +328,13 @@ bool RealTimeSLM::eventFilter(QObject *watched, QEvent *event) {
         else TxtCounts->setFocus();
         return true;
     }
-    // Keys that type no character (arrows, Delete, Home) are not key presses of the
-    // runtime and keep working.
+    // Keys that type no character (arrows, Delete, Home) and shortcuts (Ctrl+A, Ctrl+C,
+    // Ctrl+V, Ctrl+Z) edit the field and keep working; only typed characters are checked.
     const QString text = key->text();
     if (text.isEmpty() || key->key() == Qt::Key_Backspace) return false;
+    if (key->modifiers() & (Qt::ControlModifier | Qt::MetaModifier)) return false;
     const QChar c = text.at(0);
+    if (!c.isPrint()) return false;
     const bool digit = c >= '0' && c <= '9';
     const bool sign = (c == '-' || c == '.') && watched != TxtCounts;
     return !(digit || sign);

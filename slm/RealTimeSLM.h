@@ -75,6 +75,8 @@ private:
     QAction *addButton(const QString &key);
 
     bool unloaded_ = false;
+    // The grid lies over the whole of the current frame.
+    bool gridDrawn_ = false;
 };
 
 // The loaded window (nullptr when it is not loaded).

@@ -78,6 +78,7 @@ void FormCanvas::Line(double x1, double y1, double x2, double y2, std::int32_t c
     else if (DrawWidth <= 1 && DrawStyle == vbDash) pen.setStyle(Qt::DashLine);
     pen.setCapStyle(Qt::FlatCap);
     p.setPen(pen);
+    if (!clip_.isNull()) p.setClipRect(clip_);
     if (a == b) p.drawPoint(a);
     else p.drawLine(a, b);
     const int grow = pen.width();
@@ -92,8 +93,14 @@ void FormCanvas::FilledBox(double x1, double y1, double x2, double y2, std::int3
     CurrentY = y2;
     if (image_.isNull()) return;
     QPainter p(&image_);
+    if (!clip_.isNull()) p.setClipRect(clip_);
     p.fillRect(r, colour(color));
     touched(r);
+}
+
+void FormCanvas::SetClip(double x1, double y1, double x2, double y2) {
+    const int ax = PixelX(x1), ay = PixelY(y1), bx = PixelX(x2), by = PixelY(y2);
+    clip_ = QRect(QPoint(std::min(ax, bx), std::min(ay, by)), QPoint(std::max(ax, bx), std::max(ay, by)));
 }
 
 void FormCanvas::Print(const QString &text) {
@@ -103,6 +110,7 @@ void FormCanvas::Print(const QString &text) {
         QPainter p(&image_);
         p.setFont(Font);
         p.setPen(colour(ForeColor));
+        if (!clip_.isNull()) p.setClipRect(clip_);
         p.drawText(QPointF(at.x(), at.y() + fm.ascent()), text);
         touched(QRect(at, QSize(int(std::ceil(fm.horizontalAdvance(text))) + 2, int(std::ceil(fm.height())) + 1)));
     }

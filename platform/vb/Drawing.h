@@ -61,6 +61,10 @@ public:
     void Print(const QString &text);
     double TextWidth(const QString &text) const;
     double TextHeight(const QString &text) const;
+    // While set, drawing changes only the pixels of this box (scale units, both corners
+    // included, as FilledBox fills them).
+    void SetClip(double x1, double y1, double x2, double y2);
+    void ClearClip() { clip_ = QRect(); }
 
     // The pixel of a position in scale units.
     int PixelX(double x) const;
@@ -82,6 +86,7 @@ private:
     QWidget *surface_;
     int scaleMode_ = vbTwips;
     QImage image_;
+    QRect clip_;
 };
 
 // PrintForm: the form's client area as it shows on screen (its picture and visible

@@ -112,6 +112,11 @@ TEST_F(PalixKeys, RunAsksForThePeriodAndOpensItsWindows) {
         EXPECT_EQ(GraphRangeTop, 110);
         EXPECT_EQ(p->frameGeometry().topLeft(), QPoint(0, 0));
         EXPECT_EQ(LnGraphForm->frameGeometry().topLeft(), QPoint(0, 0));
+        // The chart shown is a live one, not the one closed a moment before.
+        QPointer<LnGraph> graph = LnGraphForm;
+        testsupport::processEventsFor(20ms);
+        EXPECT_FALSE(graph.isNull()) << c.answer;
+        EXPECT_TRUE(LnGraphVisible()) << c.answer;
         press(p, "Stop");
     }
 
@@ -158,19 +163,27 @@ TEST_F(PalixKeys, PauseStopAndResume) {
     expectButtons(p, true, true, false);
     EXPECT_TRUE(testsupport::waitUntil([&] { return p->LblPause->isVisible(); }, 2s));
 
-    // Resuming asks nothing and opens nothing; the chart waits for its next resize.
+    // Resuming asks nothing and opens nothing; the chart sweeps on with the list.
     const size_t asked = dialogs();
+    const double pausedAt = chart->SweepX;
     press(p, "Run");
     EXPECT_EQ(dialogs(), asked);
     EXPECT_FALSE(PauseFlag);
     EXPECT_EQ(ListShown, vb::True);
     EXPECT_EQ(GraphShown, vb::True);
     EXPECT_EQ(RealTimeSLMForm, chart.data());
-    EXPECT_FALSE(chart->Timer1.Enabled());
+    EXPECT_TRUE(chart->Timer1.Enabled());
     expectButtons(p, false, true, true);
     EXPECT_TRUE(testsupport::waitUntil([&] { return !p->LblPause->isVisible(); }, 2s));
-    chart->resize(chart->width() + 30, chart->height());
-    EXPECT_TRUE(testsupport::waitUntil([&] { return chart->Timer1.Enabled(); }));
+    EXPECT_TRUE(testsupport::waitUntil([&] { return chart->SweepX > pausedAt; }, 3s));
+
+    // Paused with the Limit panel open: Run leaves the chart stopped until OK.
+    press(p, "Pause");
+    chart->Toolbar1_ButtonClick("Limit");
+    press(p, "Run");
+    EXPECT_FALSE(chart->Timer1.Enabled());
+    chart->CmdOK_Click();
+    EXPECT_TRUE(chart->Timer1.Enabled());
 
     press(p, "Stop");
     EXPECT_EQ(LeqPeriod, 0);

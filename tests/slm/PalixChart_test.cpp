@@ -106,6 +106,10 @@ protected:
             QApplication::sendEvent(w, &press);
         }
     }
+    static void key(QWidget *w, int key, Qt::KeyboardModifiers modifiers, const QString &text = {}) {
+        QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
+        QApplication::sendEvent(w, &press);
+    }
     static void enter(QWidget *w) {
         QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r");
         QApplication::sendEvent(w, &press);
@@ -198,6 +202,51 @@ TEST_F(StripChart, SweepWrapsWithoutASegmentAndMarksTheLeftEdge) {
     EXPECT_GT(ink, 0);
 }
 
+TEST_F(StripChart, TheGridLiesUnderTheTrace) {
+    chart->ChartMax = 110;
+    chart->ChartMin = 50;
+    restart();
+    tick("65.0", 40); // on the dotted line a quarter up
+    const double y = chart->ChartBase - chart->ChartHeight / 4;
+    ASSERT_EQ(chart->LastY, y);
+    int broken = 0;
+    // (A line's last pixel is the next segment's first.)
+    for (double x = chart->ChartLeft; x < chart->LastX; ++x) broken += pixel(x, y) != black;
+    EXPECT_EQ(broken, 0);
+    // The grid is there ahead of the trace, and again in the strip just erased.
+    int dots = 0;
+    for (double x = chart->LastX + 10; x < chart->ChartLeft + chart->ChartWidth; ++x) dots += pixel(x, y) == grid;
+    EXPECT_GT(dots, chart->ChartWidth / 4);
+    EXPECT_EQ(pixel(chart->LastX + 3, chart->ChartBase - chart->ChartHeight / 2), grid);
+}
+
+TEST_F(StripChart, ATimeLabelIsDrawnWhereItsBoxErases) {
+    const double L = chart->ChartLeft, B = chart->ChartBase;
+    const QImage &pic = chart->Canvas.Image();
+    tick("70.0"); // a time mark at the left edge
+    const double w = chart->Canvas.TextWidth(chart->MarkText) / 2, h = chart->Canvas.TextHeight(chart->MarkText);
+    const QRect box(QPoint(chart->Canvas.PixelX(L - w), chart->Canvas.PixelY(B + 10)),
+                    QPoint(chart->Canvas.PixelX(L + w), chart->Canvas.PixelY(B + 10 + h)));
+    QRect ink;
+    for (int y = chart->Canvas.PixelY(B + 9); y < pic.height(); ++y)
+        for (int x = 0; x < chart->Canvas.PixelX(L + 60); ++x)
+            if (qGray(pic.pixel(x, y)) < 160) ink |= QRect(x, y, 1, 1);
+    ASSERT_FALSE(ink.isEmpty());
+    EXPECT_TRUE(box.contains(ink)) << "label at " << ink.x() << "," << ink.y() << " " << ink.width() << "x"
+                                   << ink.height() << ", box at " << box.x() << "," << box.y() << " " << box.width()
+                                   << "x" << box.height();
+
+    // Over an old label's ink, each row of the new one has its white background.
+    restart();
+    chart->Canvas.FilledBox(L - 40, B + 9, L + 40, chart->Canvas.ScaleHeight() - 1, 0x000000);
+    tick("70.0");
+    for (int y = box.top(); y < box.top() + int(h); ++y) {
+        int clean = 0;
+        for (int x = box.left(); x <= box.right(); ++x) clean += pic.pixel(x, y) == white;
+        EXPECT_GT(clean, 0) << "row " << y - box.top();
+    }
+}
+
 TEST_F(StripChart, WhatIsDrawnSurvivesARepaint) {
     tick("75.0", 5); // between grid lines, which every tick draws again
     chart->hide();
@@ -271,6 +320,28 @@ TEST_F(StripChart, LimitFieldsFilterTheirKeys) {
     EXPECT_EQ(chart->TxtMax->text(), "12.-3");
     EXPECT_EQ(chart->TxtMin->text(), "4-5.");
     EXPECT_EQ(chart->TxtCounts->text(), "200");
+
+    // Editing keys and shortcuts work: select all, copy, paste, undo.
+    key(chart->TxtMax, Qt::Key_A, Qt::ControlModifier, QString(QChar(1)));
+    EXPECT_EQ(chart->TxtMax->selectedText(), "12.-3");
+    type(chart->TxtMax, "8");
+    EXPECT_EQ(chart->TxtMax->text(), "8");
+    key(chart->TxtMax, Qt::Key_Z, Qt::ControlModifier, QString(QChar(26)));
+    EXPECT_EQ(chart->TxtMax->text(), "12.-3");
+    key(chart->TxtMax, Qt::Key_A, Qt::ControlModifier, QString(QChar(1)));
+    key(chart->TxtMax, Qt::Key_C, Qt::ControlModifier, QString(QChar(3)));
+    key(chart->TxtCounts, Qt::Key_End, Qt::NoModifier);
+    key(chart->TxtCounts, Qt::Key_Left, Qt::NoModifier);
+    key(chart->TxtCounts, Qt::Key_Delete, Qt::NoModifier);
+    EXPECT_EQ(chart->TxtCounts->text(), "20");
+    key(chart->TxtMin, Qt::Key_End, Qt::NoModifier);
+    key(chart->TxtMin, Qt::Key_V, Qt::ControlModifier, QString(QChar(22)));
+    EXPECT_EQ(chart->TxtMin->text(), "4-5.12.-3");
+    // A character typed with a modifier that types it (Shift, AltGr) is still checked.
+    key(chart->TxtCounts, Qt::Key_Q, Qt::ShiftModifier, "Q");
+    key(chart->TxtCounts, Qt::Key_Q, Qt::AltModifier, "q");
+    EXPECT_EQ(chart->TxtCounts->text(), "20");
+    chart->TxtCounts->setText("200");
 
     chart->TxtMax->setFocus();
     enter(chart->TxtMax);

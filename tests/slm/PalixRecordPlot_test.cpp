@@ -9,6 +9,9 @@
 #include <QPainter>
 #include <QTimer>
 
+#include <cmath>
+#include <limits>
+
 using namespace slm;
 using namespace std::chrono_literals;
 
@@ -146,6 +149,113 @@ TEST_F(PalixPlot, TheCurveAndLevelsBeyondTheLimits) {
     for (int x = 0; x < int(g.ChartLeft) - 12; ++x)
         for (int y = int(top); y < int(g.ChartBase); ++y) ink += pic.pixelColor(x, y).lightness() < 128;
     EXPECT_GT(ink, 9 * 20);
+}
+
+// The plot as a line to every record draws it, marks and ticks in their turn: the
+// picture that the drawing of a dense curve must give.
+void drawEveryRecord(ListPlot *lp, vb::MSFlexGrid *grid) {
+    vb::FormCanvas &c = lp->Canvas();
+    const PlotGeometry g = lp->Geometry;
+    const double left = g.ChartLeft, base = g.ChartBase, height = g.ChartHeight, width = g.ChartWidth;
+    const std::int32_t gray = vb::QBColor(7);
+    c.Line(left - 2, base - height / 2, left + width + 2, base - height / 2, gray);
+    c.DrawStyle = vb::vbDot;
+    for (int k : {1, 7, 6, 5, 8, 3, 2}) c.Line(left, base - k * height / 8, left + width, base - k * height / 8, gray);
+    c.DrawStyle = vb::vbSolid;
+    const auto span = std::int64_t(PlotSpan);
+    double sweep = -g.SweepStep, lastX = 0, lastY = 0;
+    for (int r = int(PlotFirst); r <= int(PlotLast); ++r) {
+        sweep += g.SweepStep;
+        grid->SetRow(r);
+        const double v = vb::Val(grid->Text());
+        const double h = v > PlotHigh ? height + 5 : v < PlotLow ? -3 : (v - PlotLow) / (PlotHigh - PlotLow) * height;
+        const double x = left + sweep;
+        if (lastX != 0 && sweep != 0) c.Line(lastX, lastY, x, base - h, 0);
+        lastX = x;
+        lastY = base - h;
+        const std::int64_t n = r - std::int64_t(PlotFirst) + 1;
+        bool mark = n == 1, tick = false;
+        for (int k = 1; k <= 5; ++k) mark = mark || n == k * span / 5;
+        for (int k = 1; k <= 10; ++k) tick = tick || n == k * span / 10;
+        if (mark) {
+            c.DrawStyle = vb::vbDot;
+            c.Line(x, base, x, base - height - 10, gray);
+            c.DrawStyle = vb::vbSolid;
+            c.ForeColor = 0;
+            c.CurrentX = x - c.TextWidth(QString::number(r));
+            c.CurrentY = base + 10;
+            c.Print(QString::number(r));
+        } else if (tick) {
+            c.Line(x, base - 4.2 * height / 8, x, base - 3.8 * height / 8, gray);
+        }
+    }
+}
+
+TEST_F(PalixPlot, ADenseCurveGivesThePictureOfALineToEveryRecord) {
+    SlmSim sim({"--level", "50"});
+    Panel *p = start(sim);
+    // Many records a pixel column: a wandering level with single-record spikes up and
+    // down, some beyond the limits, equal neighbours and a text that reads as 0.
+    QStringList levels;
+    for (int i = 0; i < 6000; ++i) {
+        double v = 60 + 12 * std::sin(i / 180.0) + (i * 7919 % 23) / 4.0;
+        if (i % 97 == 0) v += 25;
+        if (i % 131 == 0) v -= 28;
+        if (i % 1009 == 0) v = 200;
+        if (i % 50 == 25) v = std::floor(v);
+        levels << (i % 2003 == 7 ? QString("x") : QString::number(v, 'f', 1));
+    }
+    FileList *f = open(p, levels);
+    ListPlot *lp = plot(f);
+    ASSERT_GT(PlotSpan, 4 * lp->Geometry.ChartWidth);
+
+    struct Case { const char *lo, *hi, *first, *last; };
+    for (const Case &c : {Case{nullptr, nullptr, nullptr, nullptr}, Case{"45", "75", "7", "4321"}}) {
+        if (c.lo) {
+            limits(lp, c.lo, c.hi, c.first, c.last);
+            ASSERT_TRUE(testsupport::waitUntil([&] { return lp->CurveDrawn && lp->windowTitle() == "Plot File "; }, 20s));
+        }
+        const QImage drawn = lp->Canvas().Image().copy();
+        lp->Form_Resize();
+        lp->Timer1.SetEnabled(false);
+        drawEveryRecord(lp, f->GridN(2));
+        const QImage &expected = lp->Canvas().Image();
+        ASSERT_EQ(drawn.size(), expected.size());
+        int differ = 0, ink = 0;
+        for (int y = 0; y < drawn.height(); ++y)
+            for (int x = 0; x < drawn.width(); ++x) {
+                differ += drawn.pixel(x, y) != expected.pixel(x, y);
+                ink += expected.pixel(x, y) == 0xFF000000;
+            }
+        EXPECT_EQ(differ, 0) << (c.lo ? c.lo : "defaults");
+        EXPECT_GT(ink, 5000);
+    }
+}
+
+TEST_F(PalixPlot, AbsurdLimitsStillGiveEveryLevelAPlace) {
+    // The settings line's range top is 1e308: bottom and top are the same number.
+    SlmSim sim({"--level", "50"});
+    Panel *p = start(sim);
+    FileList *f = open(p, {"1e308", "60.0", "-1e308", "1e308"}, "Time: FAST   Frequency: A   Range: -1e308");
+    ListPlot *lp = plot(f);
+    ASSERT_EQ(PlotTop, 1e308);
+    ASSERT_EQ(PlotBottom, PlotTop);
+    const PlotGeometry g = lp->Geometry;
+    const QImage &pic = lp->Canvas().Image();
+    // Drawn at the clamped range: the top record 5 above the top edge, the others below the base.
+    EXPECT_EQ(pic.pixelColor(int(g.ChartLeft), int(g.ChartBase - g.ChartHeight - 5)), QColor(Qt::black));
+    EXPECT_EQ(pic.pixelColor(int(g.ChartLeft + g.SweepStep), int(g.ChartBase + 3)), QColor(Qt::black));
+
+    struct R { double low, high; };
+    const double inf = std::numeric_limits<double>::infinity(), nan = std::numeric_limits<double>::quiet_NaN();
+    for (const R &r : {R{30, 90}, R{1e308, 1e308}, R{-inf, inf}, R{inf, -inf}, R{nan, nan}, R{-1e308, 1e308}, R{5, 5}}) {
+        const PlotRange got = PlotRange::Of(r.low, r.high);
+        EXPECT_TRUE(std::isfinite(got.Low) && std::isfinite(got.High)) << r.low << " " << r.high;
+        EXPECT_LT(got.Low, got.High) << r.low << " " << r.high;
+        EXPECT_TRUE(std::isfinite(got.High - got.Low)) << r.low << " " << r.high;
+    }
+    EXPECT_EQ(PlotRange::Of(30, 90).Low, 30);
+    EXPECT_EQ(PlotRange::Of(30, 90).High, 90);
 }
 
 TEST_F(PalixPlot, TheWindowKeepsItsMinimumSize) {
