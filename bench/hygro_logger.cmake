@@ -16,5 +16,5 @@ if(TARGET hygro_forms AND TARGET hygrosim AND TARGET Qt6::SerialPort AND TARGET 
     VERBATIM)
   meter_warnings(hygro_logger_bench)
 else()
-  message(STATUS "hygro_logger_bench: needs Qt6 SerialPort and QCustomPlot (scripts/setup), skipped")
+  message(STATUS "hygro_logger_bench: needs Qt6 SerialPort and QCustomPlot (scripts/setup bench), skipped")
 endif()

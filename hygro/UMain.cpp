@@ -12,6 +12,7 @@
 #include "platform/forms/Application.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/forms/Printer.h"
+#include "platform/forms/RegularFile.h"
 #include "platform/forms/StringGrid.h"
 #include "platform/forms/Strings.h"
 #include "platform/forms/Sync.h"
@@ -1029,9 +1030,13 @@ void TfrmMain::Open1Click() {
     progress.Show();
     progress.ModalResult = forms::mrOk;
 
-    QFile file(name);
-    if (!file.open(QIODevice::ReadOnly)) {
+    QFile file;
+    QString error;
+    // A pipe or a device would block the open for ever, or never end: refused, and said.
+    const forms::FileOpen opened = forms::OpenRegularFile(file, name, &error);
+    if (opened != forms::FileOpen::Opened) {
         progress.close();
+        if (opened == forms::FileOpen::NotAFile) forms::ShowMessage(error);
         return;
     }
     auto *list = new TfrmList(name);

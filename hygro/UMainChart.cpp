@@ -13,6 +13,7 @@
 #include "chart/engine/PropertyStore.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/forms/Exceptions.h"
+#include "platform/forms/RegularFile.h"
 #include "platform/forms/StringGrid.h"
 
 #include <QCoreApplication>
@@ -113,9 +114,10 @@ void TfrmMain::SaveChartTemplate(SciGraph *chart, const QString &path) {
 }
 
 bool TfrmMain::LoadChartTemplate(SciGraph *chart, const QString &path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw forms::Exception(QStringLiteral("Cannot open file \"%1\". %2").arg(QDir::toNativeSeparators(path), file.errorString()));
+    QFile file;
+    QString error;
+    // A pipe or a device in its place is refused at once instead of blocking the open.
+    if (forms::OpenRegularFile(file, path, &error) != forms::FileOpen::Opened) throw forms::Exception(error);
     unsigned char length[4] = {};
     if (file.read(reinterpret_cast<char *>(length), 4) != 4) throw forms::Exception(QStringLiteral("Stream read error"));
     const std::uint32_t size = std::uint32_t(length[0]) | std::uint32_t(length[1]) << 8 |

@@ -8,10 +8,10 @@
 #include "platform/vb/Controls.h"
 #include "platform/vb/Interaction.h"
 #include "platform/vb/Printer.h"
+#include "platform/forms/RegularFile.h"
 
 #include <QCloseEvent>
 #include <QFile>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QScrollBar>
@@ -136,30 +136,26 @@ void FileList::Toolbar1_ButtonClick(const QString &key) {
 }
 
 bool FileList::ReadFile(const QString &path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || QFileInfo(path).isDir()) {
-        vb::MsgBox(file.errorString() + "\r\n" + path, vb::vbCritical);
+    // Read through a buffer, not mapped: the file may be cut short while events run
+    // between its lines, and a mapping then faults.
+    QFile file;
+    QString error;
+    if (forms::OpenRegularFile(file, path, &error) != forms::FileOpen::Opened) {
+        vb::MsgBox(error, vb::vbCritical);
         return false;
     }
-    // Mapped rather than read: a large file costs no copy, and nothing of it is held
-    // beyond the rows taken out of it.
-    const qint64 size = file.size();
-    uchar *mapped = size > 0 ? file.map(0, size) : nullptr;
-    QByteArray bytes;
-    if (mapped) bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(mapped), qsizetype(size));
-    else if (size > 0) bytes = file.readAll();
 
     setWindowTitle(path);
     ClearRows();
     show();
     QPointer<FileList> self(this);
     CaptionProgress progress(this, " Records Completed");
-    SlmItemReader reader(bytes);
+    SlmItemReader reader(file);
     std::int64_t count = 0;
     while (!reader.AtEnd()) {
         const QString text = reader.Next();
         if (count++ > 0) {
-            const SlmItem item = ParseSlmItem(text);
+            const SlmItem item = ParseSlmItem(text, reader.Cut());
             switch (item.kind) {
             case SlmItem::Record:
                 GridN(0)->AddItem(item.Number);
@@ -169,6 +165,14 @@ bool FileList::ReadFile(const QString &path) {
             case SlmItem::Settings: TxtLn->setText(item.Text); break;
             case SlmItem::Maximum: TxtMax->setText(item.Text); break;
             case SlmItem::Minimum: TxtMin->setText(item.Text); break;
+            case SlmItem::TooLong:
+                if (self) setWindowTitle(QString::number(count - 1) + " Records Completed");
+                vb::MsgBox(QStringLiteral("Line %1 of %2 is longer than %3 characters; the reading ends before it.")
+                               .arg(count)
+                               .arg(path)
+                               .arg(SlmItemReader::MaxItemLength),
+                           vb::vbCritical);
+                return true;
             case SlmItem::Broken:
                 // The reading ends here; the caption keeps its last progress.
                 if (self) setWindowTitle(QString::number(count - 1) + " Records Completed");
@@ -179,6 +183,8 @@ bool FileList::ReadFile(const QString &path) {
         // Closing the window ends the reading.
         if (!progress.Step(count)) return true;
     }
+    // A read that failed ends as a broken line does.
+    if (reader.Failed()) return true;
     setWindowTitle(path);
     return true;
 }

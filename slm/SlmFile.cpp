@@ -4,6 +4,9 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QIODevice>
+
+#include <algorithm>
 
 #include <cerrno>
 #include <cmath>
@@ -62,34 +65,88 @@ QString SplitPartPath(const QString &path, std::int64_t part) {
 
 QString AutoSaveName(const QDateTime &moment) { return vb::Format(moment, "mmddhhnnss") + ".slm"; }
 
-QString SlmItemReader::Next() {
-    const qsizetype n = data_.size();
-    const char *d = data_.constData();
-    qsizetype end = pos_;
-    while (end < n && d[end] != ',' && d[end] != '\r' && d[end] != '\n') ++end;
-    QString item = QString::fromLatin1(d + pos_, end - pos_);
-    pos_ = end;
-    if (pos_ < n) {
-        if (d[pos_] == '\r' && pos_ + 1 < n && d[pos_ + 1] == '\n') pos_ += 2;
-        else ++pos_;
+SlmItemReader::SlmItemReader(const QByteArray &data) : buffer_(data), eof_(true) {}
+
+SlmItemReader::SlmItemReader(QIODevice &device) : device_(&device) {}
+
+SlmItemReader::~SlmItemReader() = default;
+
+bool SlmItemReader::fill() {
+    if (eof_) return false;
+    constexpr qsizetype chunk = 1 << 16;
+    buffer_.remove(0, pos_);
+    pos_ = 0;
+    const qsizetype had = buffer_.size();
+    buffer_.resize(had + chunk);
+    const qint64 n = device_->read(buffer_.data() + had, chunk);
+    if (n < 0) failed_ = true;
+    if (n <= 0) {
+        eof_ = true;
+        buffer_.resize(had);
+        return false;
     }
-    return item;
+    buffer_.resize(had + qsizetype(n));
+    return true;
 }
 
-SlmItem ParseSlmItem(const QString &item) {
+bool SlmItemReader::AtEnd() { return pos_ >= buffer_.size() && !fill(); }
+
+QString SlmItemReader::Next() {
+    auto ends = [](char c) { return c == ',' || c == '\r' || c == '\n'; };
+    QByteArray item;
+    cut_ = false;
+    // Up to the item's end or the bound, whichever comes first.
+    for (;;) {
+        const char *d = buffer_.constData();
+        qsizetype end = pos_;
+        const qsizetype room = MaxItemLength - item.size();
+        const qsizetype stop = std::min(buffer_.size(), pos_ + room);
+        while (end < stop && !ends(d[end])) ++end;
+        item.append(d + pos_, end - pos_);
+        pos_ = end;
+        if (pos_ < buffer_.size() && ends(d[pos_])) break;
+        if (item.size() >= MaxItemLength) {
+            const bool more = pos_ < buffer_.size() || fill();
+            cut_ = more && !ends(buffer_.at(pos_));
+            break;
+        }
+        if (!fill()) break;
+    }
+    // A cut item: the rest of it is skipped without being kept.
+    while (cut_) {
+        const char *d = buffer_.constData();
+        while (pos_ < buffer_.size() && !ends(d[pos_])) ++pos_;
+        if (pos_ < buffer_.size() || !fill()) break;
+    }
+    if (pos_ < buffer_.size() || fill()) {
+        if (buffer_.at(pos_) == '\r') {
+            ++pos_;
+            if ((pos_ < buffer_.size() || fill()) && buffer_.at(pos_) == '\n') ++pos_;
+        } else {
+            ++pos_;
+        }
+    }
+    return QString::fromLatin1(item);
+}
+
+SlmItem ParseSlmItem(const QString &item, bool cut) {
     SlmItem out;
     const qsizetype t1 = item.indexOf(QLatin1Char('\t'));
     if (t1 >= 0) {
         const qsizetype t2 = item.indexOf(QLatin1Char('\t'), t1 + 1);
         const qsizetype t3 = t2 < 0 ? -1 : item.indexOf(QLatin1Char('\t'), t2 + 1);
         if (t3 < 0) {
-            out.kind = SlmItem::Broken;
+            out.kind = cut ? SlmItem::TooLong : SlmItem::Broken;
             return out;
         }
         out.kind = SlmItem::Record;
         out.Number = item.left(t1);
         out.Stamp = item.mid(t1 + 1, t2 - t1 - 1);
         out.Level = item.mid(t2 + 1, t3 - t2 - 1);
+        return out;
+    }
+    if (cut) {
+        out.kind = SlmItem::TooLong;
         return out;
     }
     if (item.contains(QLatin1String("***"))) {
@@ -111,7 +168,7 @@ SlmContents ReadSlm(const QByteArray &data) {
     while (!reader.AtEnd()) {
         const QString text = reader.Next();
         if (out.ItemsRead++ == 0) continue; // the header
-        const SlmItem item = ParseSlmItem(text);
+        const SlmItem item = ParseSlmItem(text, reader.Cut());
         switch (item.kind) {
         case SlmItem::Record:
             out.Numbers << item.Number;
@@ -122,8 +179,10 @@ SlmContents ReadSlm(const QByteArray &data) {
         case SlmItem::Maximum: out.Maximum = item.Text; break;
         case SlmItem::Minimum: out.Minimum = item.Text; break;
         case SlmItem::Broken:
+        case SlmItem::TooLong:
             --out.ItemsRead;
             out.Complete = false;
+            out.Stop = item.kind;
             return out;
         case SlmItem::Other: break;
         }

@@ -17,6 +17,9 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <memory>
+
+class QIODevice;
 
 namespace slm {
 
@@ -65,37 +68,60 @@ QString AutoSaveName(const QDateTime &moment);
 // The Open key reads a record file item by item, as the runtime's Input # does: an
 // item ends at a comma or at a line end (CR LF, CR or LF), so a line that holds a comma
 // is two items.
+//
+// The file is read through a buffer, never mapped, so a file cut short meanwhile only
+// ends sooner: its last item is whatever was there, a cut record then a Broken one.
+// No item is held longer than MaxItemLength characters: a longer one comes back cut
+// to that length with Cut() set, and the rest of it is skipped unread.
 class SlmItemReader {
 public:
-    explicit SlmItemReader(const QByteArray &data) : data_(data) {}
-    bool AtEnd() const { return pos_ >= data_.size(); }
+    static constexpr qsizetype MaxItemLength = 4096;
+
+    explicit SlmItemReader(const QByteArray &data);
+    explicit SlmItemReader(QIODevice &device);
+    ~SlmItemReader();
+    SlmItemReader(const SlmItemReader &) = delete;
+    SlmItemReader &operator=(const SlmItemReader &) = delete;
+
+    bool AtEnd();
     QString Next();
+    // The last item was longer than MaxItemLength.
+    bool Cut() const { return cut_; }
+    // The device failed to read; the reading ended there.
+    bool Failed() const { return failed_; }
 
 private:
-    QByteArray data_; // shared, not copied
+    bool fill();
+    std::unique_ptr<QIODevice> owned_;
+    QIODevice *device_ = nullptr;
+    QByteArray buffer_;
     qsizetype pos_ = 0;
+    bool eof_ = false, failed_ = false, cut_ = false;
 };
 
 // What one item is. Items with a TAB are records cut at their first three TABs (what
 // follows the third is ignored); an item with only one or two TABs is Broken. Items
 // without TAB: one holding "***" is the minimum text (from its 4th character on), else
 // one holding "**" the maximum text (from the 3rd), else one holding "*" the settings
-// text (from the 2nd); the rest is Other.
+// text (from the 2nd); the rest is Other. A cut item (see SlmItemReader) that is not a
+// whole record within its first MaxItemLength characters is TooLong.
 struct SlmItem {
-    enum Kind { Record, Settings, Maximum, Minimum, Other, Broken } kind = Other;
+    enum Kind { Record, Settings, Maximum, Minimum, Other, Broken, TooLong } kind = Other;
     QString Number, Stamp, Level; // Record
     QString Text;                 // Settings, Maximum, Minimum
 };
-SlmItem ParseSlmItem(const QString &item);
+SlmItem ParseSlmItem(const QString &item, bool cut = false);
 
 // A whole file as the Open key reads it: the first item (the header) is skipped, the
 // records go to the three columns, the last settings, maximum and minimum texts are
-// kept. A Broken item ends the reading: what was read before it stays, Complete is false.
+// kept. A Broken or TooLong item, or a failed read, ends the reading: what was read
+// before it stays, Complete is false and Stop says why.
 struct SlmContents {
     QStringList Numbers, Stamps, Levels;
     QString Settings, Maximum, Minimum;
-    std::int64_t ItemsRead = 0; // the header included; the Broken item not
+    std::int64_t ItemsRead = 0; // the header included; the item that stopped it not
     bool Complete = true;
+    SlmItem::Kind Stop = SlmItem::Other; // Broken or TooLong when not Complete
 };
 SlmContents ReadSlm(const QByteArray &data);
 

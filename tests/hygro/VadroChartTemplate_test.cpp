@@ -8,6 +8,7 @@
 
 #include "chart/ChartEngineApi.h"
 #include "chart/SciGraphCtl.h"
+#include "platform/forms/NamedPipe.h"
 
 #include <QDialog>
 #include <QDir>
@@ -176,6 +177,24 @@ TEST(HygroVadroChartTemplate, WrittenWhenMissingRewrittenAfterOkAndNeverFatal) {
         TfrmGraph *c = preparedChart(*main);
         expectPrepared(c->SciGraph1);
         EXPECT_TRUE(forms::DialogScript().log().empty());
+        c->Close();
+    }
+
+    {
+        SCOPED_TRACE("a named pipe in its place: refused at once, and a fresh template written over it");
+        QFile::remove(path);
+        NamedPipe pipe(path);
+        ASSERT_TRUE(pipe.made());
+        forms::DialogScript().reset();
+        forms::DialogScript().setStrict(true);
+        TfrmGraph *c = preparedChart(*main);
+        expectDefaultColours(c->SciGraph1);
+        EXPECT_EQ(messagesSaying(path + " cannot be read as a file: it is a named pipe."), 1);
+        EXPECT_FALSE(pipe.blockedAReader());
+        bool accepted = false;
+        TfrmGraph *t = templateChart(*main, &accepted);
+        EXPECT_TRUE(accepted);
+        t->Close();
         c->Close();
     }
 

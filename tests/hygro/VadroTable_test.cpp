@@ -3,6 +3,7 @@
 
 #include "hygro/VadroFixture.h"
 
+#include "platform/forms/NamedPipe.h"
 #include "platform/forms/Printer.h"
 
 #include <QDir>
@@ -150,6 +151,39 @@ TEST(HygroVadroTable, OpenStopsAtTheFirstEmptyLineAndTakesHeadersFromTheFirstRow
     EXPECT_EQ(g->Cells(7, 2), "25.0");
     EXPECT_EQ(g->Cells(5, 0), "Temperature"); // row 1 has no T2
     EXPECT_EQ(g->Cells(7, 0), "");
+}
+
+// A pipe, a device or a folder chosen in the open dialog is refused with a message at
+// once (a pipe's open would wait for a writer); a file that cannot be opened ends the
+// command quietly, as before.
+TEST(HygroVadroTable, OpenRefusesWhatIsNoTableFile) {
+    auto main = startVadro({});
+    const QString dir = tempDir();
+    NamedPipe pipe(dir + "/pipe.txt");
+    ASSERT_TRUE(pipe.made());
+    ASSERT_TRUE(QDir(dir).mkdir("folder.csv"));
+    struct Case {
+        QString path, says;
+    };
+    const Case cases[] = {
+        {dir + "/pipe.txt", dir + "/pipe.txt cannot be read as a file: it is a named pipe."},
+        {"/dev/zero", "/dev/zero cannot be read as a file: it is a device."},
+        {dir + "/folder.csv", dir + "/folder.csv cannot be read as a file: it is a folder."},
+        {dir + "/missing.txt", ""},
+    };
+    for (const Case &c : cases) {
+        forms::DialogScript().reset();
+        forms::DialogScript().setStrict(true);
+        frmList = nullptr;
+        forms::DialogScript().pushFile(c.path);
+        main->Open1Click();
+        EXPECT_EQ(frmList, nullptr) << c.path.toStdString();
+        QStringList messages;
+        for (const forms::DialogRecord &r : forms::DialogScript().log())
+            if (r.kind == forms::DialogKind::ShowMessage) messages << r.text;
+        EXPECT_EQ(messages.join("|").toStdString(), c.says.toStdString());
+    }
+    EXPECT_FALSE(pipe.blockedAReader());
 }
 
 TEST(HygroVadroTable, TwentyFiveRowsOnA3300PixelPageAreOnePage) {

@@ -149,6 +149,75 @@ TEST(SlmReader, LinesByTheOpenKeysRules) {
     EXPECT_EQ(ReadSlm("h\r\n*\xe9\xff\r\n").Settings, QString::fromLatin1("\xe9\xff"));
 }
 
+// What the Open key reads from a file through its buffer is what it reads from the
+// same bytes in memory, whichever line ends fall on the buffer's edges.
+TEST(SlmReader, AFileReadsAsItsBytes) {
+    QByteArray data = "No.s\tDate Time\tSPL\r\n";
+    for (int i = 1; data.size() < 5 * (1 << 16); ++i) {
+        data += QByteArray::number(i) + "\t2026/12/09 08:58:07\t" + QByteArray(i % 7, '9') + "\t";
+        data += i % 3 == 0 ? "\r" : i % 3 == 1 ? "\r\n" : "\n";
+    }
+    data += "*Time: FAST   Frequency: A   Range: 30-90\r\n**Max : 9\r\n***Min : 1\r\n";
+    const QString path = tempPath("big.slm");
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(data);
+    }
+    const SlmContents memory = ReadSlm(data);
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    SlmItemReader reader(f);
+    QStringList numbers, levels;
+    QString minimum;
+    std::int64_t n = 0;
+    for (; !reader.AtEnd(); ++n) {
+        const SlmItem item = ParseSlmItem(reader.Next(), reader.Cut());
+        if (n == 0) continue;
+        ASSERT_NE(item.kind, SlmItem::Broken) << n;
+        if (item.kind == SlmItem::Record) {
+            numbers << item.Number;
+            levels << item.Level;
+        }
+        if (item.kind == SlmItem::Minimum) minimum = item.Text;
+    }
+    EXPECT_FALSE(reader.Failed());
+    EXPECT_EQ(n, memory.ItemsRead); // a CR LF across the buffer's edge is one line end
+    EXPECT_EQ(numbers, memory.Numbers);
+    EXPECT_EQ(levels, memory.Levels);
+    EXPECT_EQ(minimum, "Min : 1");
+    EXPECT_GT(numbers.size(), 10000);
+}
+
+// No item is held longer than the bound: a record whose first three fields fit is
+// read as ever, whatever follows them; anything else past the bound ends the reading.
+TEST(SlmReader, ItemsPastTheBoundEndTheReading) {
+    const qsizetype bound = SlmItemReader::MaxItemLength;
+    const QByteArray head = "h\r\n1\ta\t5\t\r\n";
+    struct Case {
+        const char *name;
+        QByteArray data;
+        QStringList numbers;
+        QString settings;
+        bool complete;
+    };
+    const Case cases[] = {
+        {"settings text at the bound", head + "*" + QByteArray(bound - 1, 's') + "\r\n", {"1"}, QString(bound - 1, 's'), true},
+        {"settings text past it", head + "*" + QByteArray(bound, 's') + "\r\n2\tb\t6\t\r\n", {"1"}, "", false},
+        {"record with a long tail", head + "2\tb\t6\t" + QByteArray(3 * bound, 'x') + "\r\n3\tc\t7\t\r\n", {"1", "2", "3"}, "", true},
+        {"record whose field is past it", head + "2\t" + QByteArray(bound, 'b') + "\t6\t\r\n3\tc\t7\t\r\n", {"1"}, "", false},
+        // The header is skipped, however long it is.
+        {"long header", QByteArray(5 * bound, 'h') + "\r\n1\ta\t5\t\r\n", {"1"}, "", true},
+    };
+    for (const Case &c : cases) {
+        const SlmContents got = ReadSlm(c.data);
+        EXPECT_EQ(got.Numbers, c.numbers) << c.name;
+        EXPECT_EQ(got.Settings, c.settings) << c.name;
+        EXPECT_EQ(got.Complete, c.complete) << c.name;
+        EXPECT_EQ(got.Stop, c.complete ? SlmItem::Other : SlmItem::TooLong) << c.name;
+    }
+}
+
 TEST(SlmRecordFile, EveryLineIsInTheFileWhenWriteReturns) {
     const QString path = tempPath("rec.slm");
     QFile::remove(path);
