@@ -70,20 +70,18 @@ void DataList::SaveToFile() {
         vb::SetMousePointer(vb::vbDefault);
     };
     try {
-        SlmSaveFile file;
-        file.Open(FileName);
         CaptionProgress progress(this, "Records Completed");
-        for (int r = 0; r < GridN(0)->Rows(); ++r) {
-            QString line;
-            for (int i = 0; i < 3; ++i) line += (r < GridN(i)->Rows() ? GridN(i)->TextMatrix(r, 0) : QString()) + '\t';
-            if (!progress.Step(r)) throw vb::RuntimeError(91, "Object variable or With block variable not set");
-            file.WriteLine(line);
-        }
+        SaveGridFile(
+            FileName,
+            [&](int r) -> std::optional<QStringList> {
+                if (r >= GridN(0)->Rows()) return std::nullopt;
+                QStringList cells;
+                for (int i = 0; i < 3; ++i) cells << (r < GridN(i)->Rows() ? GridN(i)->TextMatrix(r, 0) : QString());
+                if (!progress.Step(r)) throw vb::RuntimeError(91, "Object variable or With block variable not set");
+                return cells;
+            },
+            SlmTrailerLines(TxtLn->text(), TxtMax->text(), TxtMin->text()));
         setWindowTitle(caption);
-        file.WriteLine("*" + TxtLn->text());
-        file.WriteLine("**" + TxtMax->text());
-        file.WriteLine("***" + TxtMin->text());
-        file.Close();
     } catch (const vb::RuntimeError &e) {
         restore();
         vb::MsgBox(e.Description() + "\r\n" + FileName + "\r\nThe data set was not saved.", vb::vbCritical);

@@ -1,5 +1,7 @@
 #include "FileTransfer.h"
 
+#include "Meter.h"
+
 namespace slm {
 
 bool PauseFlag = false;
@@ -45,6 +47,36 @@ void ResetFileTransferState() {
     RecordNo = FilePartNo = ListRows = 0;
     for (auto &s : DataSets) s.clear();
     PlotTop = PlotBottom = PlotCount = PlotHigh = PlotLow = PlotFirst = PlotLast = PlotSpan = 0;
+}
+
+void ClearListExtremes() {
+    ListMin = 130;
+    ListMax = 0;
+    ListMaxLine.clear();
+    ListMinLine.clear();
+}
+
+void StartListFeed() {
+    ListRangeTop = RangeTop;
+    ListFreqWeighting = FreqWeighting;
+    ListTimeWeighting = TimeWeighting;
+    ClearListExtremes();
+    ListRows = 0;
+}
+
+void ClearRecordExtremes() {
+    RecMin = 130;
+    RecMax = 0;
+    MaxLine.clear();
+    MinLine.clear();
+}
+
+void StartRecordingState() {
+    FilePartNo = 0;
+    RecRangeTop = RangeTop;
+    RecFreqWeighting = FreqWeighting;
+    RecTimeWeighting = TimeWeighting;
+    ClearRecordExtremes();
 }
 
 } // namespace slm

@@ -40,4 +40,14 @@ extern double PlotHigh, PlotLow, PlotFirst, PlotLast, PlotSpan;
 
 void ResetFileTransferState();
 
+// The live list starts afresh under the settings the meter shows now: no extremes, no
+// rows counted.
+void StartListFeed();
+// The list's maximum and minimum start again at 0 and 130, without texts.
+void ClearListExtremes();
+// A recording starts under the settings the meter shows now, at part 0, without extremes.
+void StartRecordingState();
+// The maximum and minimum of a record file (or of its next part) start again.
+void ClearRecordExtremes();
+
 } // namespace slm

@@ -56,24 +56,28 @@ void ShowSaveDialog(vb::CommonDialog &Cmd) {
     FileChosen = Cmd.FileTitle.isEmpty() ? vb::False : vb::True;
 }
 
+std::optional<QStringList> GridRow(const vb::MSFlexGrid &grid, int r) {
+    if (r >= grid.Rows()) return std::nullopt;
+    QStringList cells;
+    for (int c = 0; c < grid.Cols(); ++c) cells << grid.TextMatrix(r, c);
+    return cells;
+}
+
 void SaveGridToFile(QWidget &form, vb::MSFlexGrid &grid, const ListTexts &texts) {
     vb::SetMousePointer(vb::vbHourglass);
     const QString caption = form.windowTitle();
     try {
-        SlmSaveFile file;
-        file.Open(FileName);
-        for (int r = 0; r < grid.Rows(); ++r) {
-            grid.SetRow(r);
-            form.setWindowTitle(QString::number(r) + "Records Completed");
-            QString line;
-            for (int c = 0; c < grid.Cols(); ++c) line += grid.TextMatrix(r, c) + QLatin1Char('\t');
-            file.WriteLine(line);
-        }
+        SaveGridFile(
+            FileName,
+            [&](int r) {
+                if (r < grid.Rows()) {
+                    grid.SetRow(r);
+                    form.setWindowTitle(QString::number(r) + "Records Completed");
+                }
+                return GridRow(grid, r);
+            },
+            SlmTrailerLines(texts.Ln, texts.Max, texts.Min));
         form.setWindowTitle(caption);
-        file.WriteLine("*" + texts.Ln);
-        file.WriteLine("**" + texts.Max);
-        file.WriteLine("***" + texts.Min);
-        file.Close();
         FileChosen = vb::False;
     } catch (const vb::RuntimeError &e) {
         form.setWindowTitle(caption);

@@ -12,6 +12,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <optional>
 
 namespace slm {
 
@@ -28,6 +29,9 @@ struct ListTexts {
 // "*", "**" and "***" lines to FileName, on a handle of its own; the caption counts the
 // rows. A file that cannot be written is said in a message box.
 void SaveGridToFile(QWidget &form, vb::MSFlexGrid &grid, const ListTexts &texts);
+
+// The cells of row r of a grid; nothing past its last row.
+std::optional<QStringList> GridRow(const vb::MSFlexGrid &grid, int r);
 
 // Prints a three-column record grid and the three texts, the live poll stopped meanwhile.
 void PrintGrid(QWidget &form, vb::MSFlexGrid &grid, vb::CommonDialog &Cmd, const ListTexts &texts);

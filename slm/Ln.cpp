@@ -102,16 +102,14 @@ void Ln::save() {
     const QString caption = windowTitle();
     try {
         // A handle of its own: a recording that runs meanwhile keeps its file.
-        SlmSaveFile file;
-        file.Open(FileName);
-        for (int r = 0; r < Grid->Rows(); ++r) {
-            setWindowTitle(QString::number(r) + "Records Completed");
-            QString line;
-            for (int c = 0; c < Grid->Cols(); ++c) line += Grid->TextMatrix(r, c) + QLatin1Char('\t');
-            file.WriteLine(line);
-        }
+        SaveGridFile(
+            FileName,
+            [&](int r) {
+                if (r < Grid->Rows()) setWindowTitle(QString::number(r) + "Records Completed");
+                return GridRow(*Grid, r);
+            },
+            {});
         setWindowTitle(caption);
-        file.Close();
         FileChosen = vb::False;
     } catch (const vb::RuntimeError &e) {
         setWindowTitle(caption);

@@ -325,8 +325,6 @@ SetSettings DecodeSettings(const DecodedSet &set) {
     return out;
 }
 
-QString rangeText(double v) { return std::isnan(v) ? QString() : vb::CStr(v); }
-
 } // namespace
 
 void Memory::GridSet_Click() {
@@ -388,8 +386,8 @@ void Memory::decodeSet() {
         }
     }
     list->setWindowTitle(caption);
-    list->TxtLn->setText("Time: " + settings.TimeWeighting + "   " + "Frequency: " + settings.FreqWeighting + "   " +
-                         "Range: " + rangeText(settings.RangeBottom) + "-" + rangeText(settings.RangeTop));
+    list->TxtLn->setText(SettingsText(settings.TimeWeighting, settings.FreqWeighting, settings.RangeBottom,
+                                      settings.RangeTop, SettingsSeparator));
     list->TxtMax->setText(decoded.MaxText());
     list->TxtMin->setText(decoded.MinText());
     list->LblMessage->SetFloodType(0);

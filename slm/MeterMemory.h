@@ -4,6 +4,8 @@
 // nothing here touches the port, a window or the shared state, and no input makes
 // them read outside the bytes they are given.
 
+#include "SlmFile.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -74,8 +76,8 @@ struct DecodedSet {
     QString MinLevel = "150", MinStamp;
     int DamagedRecords = 0;
 
-    QString MaxText() const { return "Max : " + MaxLevel + " dB ----" + MaxStamp; }
-    QString MinText() const { return "Min : " + MinLevel + " dB ----" + MinStamp; }
+    QString MaxText() const { return ExtremeText("Max", MaxLevel, MaxStamp); }
+    QString MinText() const { return ExtremeText("Min", MinLevel, MinStamp); }
 };
 // Decodes a stored set. `sampling` is the seconds between records; `pcYear` the PC
 // clock's year, whose first two digits give the century of the two-digit start year.

@@ -593,16 +593,9 @@ void Panel::RunKey() {
         if (LnVisible()) UnloadLn();
         // The fresh list takes the settings it is fed under, as the List key gives them:
         // with stale copies the first sample would close it again.
-        ListRangeTop = RangeTop;
-        ListFreqWeighting = FreqWeighting;
-        ListTimeWeighting = TimeWeighting;
-        ListMin = 130;
-        ListMax = 0;
-        ListMaxLine.clear();
-        ListMinLine.clear();
+        StartListFeed();
         ListForm()->show();
         LnForm()->show();
-        ListRows = 0;
         LeqArmed = true;
         vb::MoveForm(this, 0, 0);
         UnloadRealTimeSLM();

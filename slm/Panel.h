@@ -145,8 +145,8 @@ private:
     void OpenKey();
     void SamplingKey();
     void ListKey();
-    void recordSample(const QString &tail, const QString &level);
-    void feedList(const QString &tail, const QString &level);
+    void recordSample(const QString &level);
+    void feedList(const QString &level);
     void autoSaveList();
     void finishRecording(const QString &settings);
     void recordFailed(const vb::RuntimeError &e);

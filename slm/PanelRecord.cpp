@@ -86,17 +86,16 @@ void Panel::Timer2_Timer() {
     }
     StampText = vb::Format(QDateTime::currentDateTime(), "yyyy/mm/dd hh:nn:ss");
     const QString level = LblValue->text();
-    const QString tail = StampText + '\t' + level + '\t';
     try {
         if (FileRecording) {
-            recordSample(tail, level);
+            recordSample(level);
         } else {
             LblFileName->setText("");
             LblCount->setText("");
             LblRec->setText("");
             RecordNo = 0;
         }
-        if (ListShown) feedList(tail, level);
+        if (ListShown) feedList(level);
     } catch (const vb::RuntimeError &) {
         // The counter stays where it is: the next tick takes the sample again.
         return;
@@ -117,12 +116,12 @@ void Panel::recordWritten() {
     LblRec->setToolTip(QString());
 }
 
-void Panel::recordSample(const QString &tail, const QString &level) {
+void Panel::recordSample(const QString &level) {
     // The number is taken only once its line is in the file, so a failed write leaves
     // no gap in the numbering.
     const auto number = std::int64_t(RecordNo) + 1;
     try {
-        RecordFile.WriteLine(QString::number(number) + '\t' + tail);
+        RecordFile.WriteLine(SlmRecordLine(number, StampText, level));
     } catch (const vb::RuntimeError &e) {
         recordFailed(e);
         throw;
@@ -145,11 +144,8 @@ void Panel::recordSample(const QString &tail, const QString &level) {
     if (RecordNo != 0 && std::fmod(RecordNo, double(RecordsPerPart)) == 0) {
         finishRecording(SettingsText(RecTimeWeighting, RecFreqWeighting, RecRangeTop, SettingsSeparator));
         FilePartNo += 1;
-        RecMin = 130;
-        RecMax = 0;
         // A part's extremes are its own.
-        MaxLine.clear();
-        MinLine.clear();
+        ClearRecordExtremes();
         try {
             RecordFile.Create(SplitPartPath(recordPath_, std::int64_t(FilePartNo)));
         } catch (const vb::RuntimeError &e) {
@@ -169,7 +165,7 @@ void Panel::finishRecording(const QString &settings) {
     }
 }
 
-void Panel::feedList(const QString &tail, const QString &level) {
+void Panel::feedList(const QString &level) {
     List *list = ListForm();
     list->TxtLn->setText(SettingsText(ListTimeWeighting, ListFreqWeighting, ListRangeTop, SettingsSeparator));
     TakeExtremes(level, StampText, ListMax, ListMaxLine, ListMin, ListMinLine);
@@ -177,7 +173,7 @@ void Panel::feedList(const QString &tail, const QString &level) {
     list->TxtMin->setText(ListMinLine);
     ListRows += 1;
     vb::MSFlexGrid *grid = list->Grid;
-    grid->AddItem(QString::number(std::int64_t(ListRows)) + '\t' + tail);
+    grid->AddItem(SlmRecordLine(std::int64_t(ListRows), StampText, level));
     grid->SetRow(grid->Rows() - 1);
     if (grid->Row() > 11) grid->SetTopRow(grid->TopRow() + 1);
 
@@ -195,19 +191,15 @@ void Panel::autoSaveList() {
     List *list = ListForm();
     const QString caption = list->windowTitle();
     try {
-        SlmSaveFile file;
-        file.Open(name);
-        vb::MSFlexGrid *grid = list->Grid;
-        for (int r = 0; r < grid->Rows(); ++r) {
-            QString line;
-            for (int c = 0; c < grid->Cols(); ++c) line += grid->TextMatrix(r, c) + '\t';
-            list->setWindowTitle(QString::number(r) + " Records Completed");
-            file.WriteLine(line);
-        }
-        file.WriteLine(list->TxtLn->text());
-        file.WriteLine(list->TxtMax->text());
-        file.WriteLine(list->TxtMin->text());
-        file.Close();
+        const vb::MSFlexGrid &grid = *list->Grid;
+        // Its texts go without stars.
+        SaveGridFile(
+            name,
+            [&](int r) {
+                if (r < grid.Rows()) list->setWindowTitle(QString::number(r) + " Records Completed");
+                return GridRow(grid, r);
+            },
+            {list->TxtLn->text(), list->TxtMax->text(), list->TxtMin->text()});
     } catch (const vb::RuntimeError &e) {
         // The rows stay in the list, which goes on growing until the next auto-save.
         list->setWindowTitle(caption);
@@ -219,10 +211,7 @@ void Panel::autoSaveList() {
     vb::SetMousePointer(vb::vbDefault);
     UnloadList();
     ListForm()->show();
-    ListMin = 130;
-    ListMax = 0;
-    ListMaxLine.clear();
-    ListMinLine.clear();
+    ClearListExtremes();
     ListShown = vb::True;
 }
 
@@ -240,14 +229,7 @@ void Panel::SaveKey() {
             vb::MsgBox(e.Description() + "\r\n" + FileName + "\r\nThe recording was not started.", vb::vbCritical);
             return;
         }
-        FilePartNo = 0;
-        RecRangeTop = RangeTop;
-        RecFreqWeighting = FreqWeighting;
-        RecTimeWeighting = TimeWeighting;
-        RecMin = 130;
-        RecMax = 0;
-        MaxLine.clear();
-        MinLine.clear();
+        StartRecordingState();
         recordPath_ = FileName;
         LblFileName->setText(QFileInfo(FileName).fileName());
         setSaveButton(16, "Stop Recording");
@@ -346,17 +328,10 @@ void Panel::SamplingKey() {
 
 void Panel::ListKey() {
     if (ListVisible()) return;
-    ListRangeTop = RangeTop;
-    ListFreqWeighting = FreqWeighting;
-    ListTimeWeighting = TimeWeighting;
-    ListMin = 130;
-    ListMax = 0;
-    ListMaxLine.clear();
-    ListMinLine.clear();
+    StartListFeed();
     List *list = ListForm();
     list->show();
     list->Grid->SetRows(1);
-    ListRows = 0;
     ListShown = vb::True;
 }
 

@@ -18,15 +18,25 @@ namespace slm {
 
 QString SlmHeaderLine() { return QStringLiteral("No.s\tDate Time\tSPL"); }
 
+QString SlmRowLine(const QStringList &cells) {
+    QString line;
+    for (const QString &cell : cells) line += cell + QLatin1Char('\t');
+    return line;
+}
+
 QString SlmRecordLine(std::int64_t number, const QString &stamp, const QString &level) {
-    return QString::number(number) + QLatin1Char('\t') + stamp + QLatin1Char('\t') + level + QLatin1Char('\t');
+    return SlmRowLine({QString::number(number), stamp, level});
 }
 
 QString SettingsText(const QString &timeWeighting, const QString &freqWeighting, double rangeTop, const QString &separator) {
-    const bool unset = std::isnan(rangeTop);
-    const QString bottom = vb::CStr((unset ? 0 : rangeTop) - 60);
-    const QString top = unset ? QString() : vb::CStr(rangeTop);
-    return "Time: " + timeWeighting + separator + "Frequency: " + freqWeighting + separator + "Range: " + bottom + "-" + top;
+    return SettingsText(timeWeighting, freqWeighting, (std::isnan(rangeTop) ? 0 : rangeTop) - 60, rangeTop, separator);
+}
+
+QString SettingsText(const QString &timeWeighting, const QString &freqWeighting, double rangeBottom, double rangeTop,
+                     const QString &separator) {
+    const auto text = [](double v) { return std::isnan(v) ? QString() : vb::CStr(v); };
+    return "Time: " + timeWeighting + separator + "Frequency: " + freqWeighting + separator + "Range: " +
+           text(rangeBottom) + "-" + text(rangeTop);
 }
 
 QString ExtremeText(const QString &word, const QString &level, const QString &stamp) {
@@ -35,8 +45,14 @@ QString ExtremeText(const QString &word, const QString &level, const QString &st
 
 QByteArray SlmFileLine(const QString &line) { return line.toLatin1() + "\r\n"; }
 
+QStringList SlmTrailerLines(const QString &settings, const QString &maxText, const QString &minText) {
+    return {"*" + settings, "**" + maxText, "***" + minText};
+}
+
 QByteArray SlmTrailer(const QString &settings, const QString &maxText, const QString &minText) {
-    return SlmFileLine("*" + settings) + SlmFileLine("**" + maxText) + SlmFileLine("***" + minText);
+    QByteArray out;
+    for (const QString &line : SlmTrailerLines(settings, maxText, minText)) out += SlmFileLine(line);
+    return out;
 }
 
 bool SameRange(double a, double b) { return (std::isnan(a) && std::isnan(b)) || a == b; }
@@ -359,6 +375,19 @@ void SlmSaveFile::Close() {
     const int err = errno;
     fd_ = -1;
     if (rc != 0 && err != EINTR) fail(err);
+}
+
+void SaveGridFile(const QString &path, const std::function<std::optional<QStringList>(int)> &row,
+                  const QStringList &after) {
+    SlmSaveFile file;
+    file.Open(path);
+    for (int r = 0;; ++r) {
+        const std::optional<QStringList> cells = row(r);
+        if (!cells) break;
+        file.WriteLine(SlmRowLine(*cells));
+    }
+    for (const QString &line : after) file.WriteLine(line);
+    file.Close();
 }
 
 } // namespace slm

@@ -17,7 +17,9 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 
 class QIODevice;
 
@@ -33,16 +35,24 @@ constexpr std::int64_t RecordsPerPart = 349950;
 constexpr std::int64_t RowsPerAutoSave = 116600;
 
 QString SlmHeaderLine();
-// Number, time stamp and level, each followed by a TAB; the level may be empty.
+// A grid row as the files hold it: every cell followed by a TAB.
+QString SlmRowLine(const QStringList &cells);
+// Number, time stamp and level, each followed by a TAB; the level may be empty. The
+// live list takes its rows in this form too.
 QString SlmRecordLine(std::int64_t number, const QString &stamp, const QString &level);
 // "Time: " weighting, separator, "Frequency: " weighting, separator, "Range: " bottom
 // "-" top, where bottom is top - 60. An unset top (NaN, before the meter named its
 // range) writes as nothing and counts as 0 below it, as an empty value does.
 QString SettingsText(const QString &timeWeighting, const QString &freqWeighting, double rangeTop, const QString &separator);
+// The same with a bottom of its own, as a data set names it; an unset one writes as
+// nothing.
+QString SettingsText(const QString &timeWeighting, const QString &freqWeighting, double rangeBottom, double rangeTop,
+                     const QString &separator);
 // "Max : 92.4 dB ----2026/12/09 08:58:07" with word "Max" (or "Min").
 QString ExtremeText(const QString &word, const QString &level, const QString &stamp);
-// The three trailer lines, each ended by CR LF: "*" settings, "**" maximum,
-// "***" minimum.
+// The three trailer lines: "*" settings, "**" maximum, "***" minimum.
+QStringList SlmTrailerLines(const QString &settings, const QString &maxText, const QString &minText);
+// The same as the file holds them, each ended by CR LF.
 QByteArray SlmTrailer(const QString &settings, const QString &maxText, const QString &minText);
 // A line as the file holds it: Latin-1, ended by CR LF.
 QByteArray SlmFileLine(const QString &line);
@@ -189,5 +199,12 @@ private:
     int fd_ = -1;
     QByteArray buffer_;
 };
+
+// Saves a grid to `path` on a handle of its own (an existing file is replaced): row(0),
+// row(1) ... as SlmRowLine until row gives nothing, then the `after` lines as they
+// stand. Every list window's save goes through here; row() is where a caller shows its
+// progress, and what it throws ends the save.
+void SaveGridFile(const QString &path, const std::function<std::optional<QStringList>(int)> &row,
+                  const QStringList &after);
 
 } // namespace slm

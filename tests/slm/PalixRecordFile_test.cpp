@@ -49,6 +49,9 @@ TEST(SlmLines, ByteForByte) {
     EXPECT_EQ(SettingsText("SLOW", "C", 130, SaveKeySeparator), "Time: SLOW;   Frequency: C;   Range: 70-130");
     // Before the meter named a range the range is empty, as an unset value prints.
     EXPECT_EQ(SettingsText("", "A", std::nan(""), SettingsSeparator), "Time:    Frequency: A   Range: -60-");
+    // A data set names its bottom itself; unset, both ends are empty.
+    EXPECT_EQ(SettingsText("SLOW", "C", 40, 100, SettingsSeparator), "Time: SLOW   Frequency: C   Range: 40-100");
+    EXPECT_EQ(SettingsText("", "", std::nan(""), std::nan(""), SettingsSeparator), "Time:    Frequency:    Range: -");
     EXPECT_EQ(ExtremeText("Max", "92.4", "2026/12/09 08:58:07"), "Max : 92.4 dB ----2026/12/09 08:58:07");
     EXPECT_EQ(SlmTrailer("Time: FAST   Frequency: A   Range: 30-90", "Max : 92.4 dB ----2026/12/09 08:58:07", ""),
               "*Time: FAST   Frequency: A   Range: 30-90\r\n**Max : 92.4 dB ----2026/12/09 08:58:07\r\n***\r\n");
@@ -101,6 +104,43 @@ TEST(SlmLines, SplitPartAndAutoSaveNames) {
     };
     for (const Case &c : cases) EXPECT_EQ(SplitPartPath(c.path, c.part), c.expected) << c.path;
     EXPECT_EQ(AutoSaveName(QDateTime(QDate(2026, 12, 9), QTime(8, 5, 7))), "1209080507.slm");
+}
+
+// Every list window's save: its grid row by row, each cell followed by a TAB, then its
+// texts as the caller gives them.
+TEST(SlmGridFile, RowsAndTextsByteForByte) {
+    const QList<QStringList> list = {{"No.s", "Date Time", "SPL"}, {"1", "2026/12/09 08:58:07", "85.3"}, {"2", "s", ""}};
+    struct Case {
+        const char *name;
+        QList<QStringList> rows;
+        QStringList after;
+        QByteArray expected;
+    };
+    const Case cases[] = {
+        {"list with its texts", list, SlmTrailerLines("Time: FAST   Frequency: A   Range: 30-90", "Max : 85.3 dB ----t", ""),
+         "No.s\tDate Time\tSPL\t\r\n1\t2026/12/09 08:58:07\t85.3\t\r\n2\ts\t\t\r\n"
+         "*Time: FAST   Frequency: A   Range: 30-90\r\n**Max : 85.3 dB ----t\r\n***\r\n"},
+        {"auto-saved list", list, {"Time: FAST   Frequency: A   Range: 30-90", "Max", ""},
+         "No.s\tDate Time\tSPL\t\r\n1\t2026/12/09 08:58:07\t85.3\t\r\n2\ts\t\t\r\n"
+         "Time: FAST   Frequency: A   Range: 30-90\r\nMax\r\n\r\n"},
+        {"table without texts", {{"Ln", " 0", " 1"}, {"0", "61.5", ""}}, {}, "Ln\t 0\t 1\t\r\n0\t61.5\t\t\r\n"},
+        {"caption row only", {{"No.s", "Date Time", "SPL"}}, SlmTrailerLines("", "", ""), "No.s\tDate Time\tSPL\t\r\n*\r\n**\r\n***\r\n"},
+    };
+    for (const Case &c : cases) {
+        const QString path = tempPath("grid.slm");
+        SaveGridFile(path, [&](int r) { return r < c.rows.size() ? std::optional(c.rows[r]) : std::nullopt; }, c.after);
+        EXPECT_EQ(readAll(path), c.expected) << c.name;
+    }
+    // A record line is a grid row of number, stamp and level.
+    EXPECT_EQ(SlmRowLine({"12", "2026/12/09 08:58:07", "85.3"}), SlmRecordLine(12, "2026/12/09 08:58:07", "85.3"));
+
+    // A row source that fails ends the save with its error; so does a path that cannot be made.
+    const auto failing = [](int r) -> std::optional<QStringList> {
+        if (r == 1) throw vb::RuntimeError(91, "Object variable or With block variable not set");
+        return QStringList{"a"};
+    };
+    EXPECT_EQ(errorOf([&] { SaveGridFile(tempPath("stopped.slm"), failing, {}); }), 91);
+    EXPECT_EQ(errorOf([&] { SaveGridFile(tempPath("no/folder/grid.slm"), failing, {}); }), 76);
 }
 
 TEST(SlmReader, LinesByTheOpenKeysRules) {
