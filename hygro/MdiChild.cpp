@@ -39,7 +39,22 @@ QRect TMdiChild::Bounds() const { return frame_ ? frame_->geometry() : geometry(
 
 void TMdiChild::Restore() {
     if (!frame_) return;
-    frame_->showNormal();
+    // Restoring one that is already on show must not take the focus from the window
+    // the user works in.
+    if (frame_->isMinimized()) {
+        frame_->showNormal();
+        if (QMdiArea *area = frame_->mdiArea()) area->setActiveSubWindow(frame_);
+    } else if (frame_->isMaximized()) {
+        QMdiArea *area = frame_->mdiArea();
+        QMdiSubWindow *active = area ? area->activeSubWindow() : nullptr;
+        frame_->showNormal();
+        if (area && active && active != area->activeSubWindow()) area->setActiveSubWindow(active);
+    }
+}
+
+void TMdiChild::BringToFront() {
+    if (!frame_) return;
+    if (frame_->isMinimized()) frame_->showNormal();
     if (QMdiArea *area = frame_->mdiArea()) area->setActiveSubWindow(frame_);
 }
 

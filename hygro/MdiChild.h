@@ -30,8 +30,11 @@ public:
     // Frame position and size in the client area of the main window.
     void SetBounds(int left, int top, int width, int height);
     QRect Bounds() const;
-    // WindowState := wsNormal.
+    // WindowState := wsNormal: a window coming back from an icon becomes active, one
+    // that was already on show leaves the active window as it is.
     void Restore();
+    // Show: back from an icon, in front and active.
+    void BringToFront();
     // Closes as the close box does (the close query may refuse).
     bool Close();
     // Asks the close query only; the main form asks every child before it closes.

@@ -9,6 +9,7 @@
 #include "hygro/core/RateEditor.h"
 #include "hygro/core/TableFile.h"
 
+#include "platform/comm/Comm.h"
 #include "platform/forms/Application.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/forms/Printer.h"
@@ -567,18 +568,36 @@ bool TfrmMain::ParseIdentReply(const unsigned char *reply) {
     return r.accepted;
 }
 
+namespace {
+
+// Switches the port on; a failure to open is not raised but told in words.
+void openPort(serial::TComPort *port, QStringList *failures) {
+    try {
+        port->SetActive(true);
+    } catch (const serial::EComError &e) {
+        if (failures && e.ErrorCode() != 0)
+            *failures << QString::fromStdString(win::OpenFailureText(port->DeviceName().toStdString(), win::DWORD(e.ErrorCode())));
+    } catch (const forms::Exception &) {
+    }
+}
+
+// Status bar panel 0: why the ports tried could not be opened; empty once one answers.
+void showOpenFailures(TfrmMain &main, const QStringList &failures) {
+    main.SetStatusText(0, failures.join(QStringLiteral("  ")));
+    main.statusBar()->setToolTip(failures.join(QLatin1Char('\n')));
+}
+
+} // namespace
+
 void TfrmMain::SearchMeter() {
     Comm1->SetOnRxChar(nullptr);
+    QStringList failures;
     for (int i = 0; i < ComboBoxDeviceName->count(); ++i) {
         ComboBoxDeviceName->setCurrentIndex(i);
         Comm1->SetDeviceName(DevicePrefix + ComboBoxDeviceName->currentText());
         if (frmAbout) frmAbout->SetProgress(QStringLiteral("Searching Meter on ") + Comm1->DeviceName());
         Delay(300);
-        try {
-            Comm1->SetActive(true);
-        } catch (const forms::Exception &) {
-            // A port that will not open is skipped just below.
-        }
+        openPort(Comm1, &failures);
         if (!Comm1->Active()) continue;
         try {
             commandByte_ = 'K';
@@ -607,14 +626,11 @@ void TfrmMain::SearchMeter() {
         if (frmPanel) frmPanel->lblnolink->hide();
     } else {
         SetStatusText(1, NoConnection);
+        showOpenFailures(*this, failures);
         if (frmPanel) frmPanel->lblnolink->show();
         ComboBoxDeviceName->setCurrentIndex(0);
         Comm1->SetDeviceName(DevicePrefix + ComboBoxDeviceName->currentText());
-        try {
-            Comm1->SetActive(true);
-        } catch (const forms::Exception &) {
-            // No port at all: the poll tick keeps the link shown as lost.
-        }
+        openPort(Comm1, nullptr); // its failure, if any, is told already
     }
 }
 
@@ -748,6 +764,7 @@ void TfrmMain::Comm1RxChar(forms::TObject *) {
         if (!LinkUp) {
             LinkUp = true;
             SetStatusText(1, Comm1->DeviceName());
+            showOpenFailures(*this, {});
         }
         DecodeFrame(frame);
         UpdateAnnunciators();
@@ -763,11 +780,9 @@ void TfrmMain::ComboBoxDeviceNameChange() {
         // A port that fails to close is given up; the control opens the new one.
     }
     Comm1->SetDeviceName(DevicePrefix + ComboBoxDeviceName->currentText());
-    try {
-        Comm1->SetActive(true);
-    } catch (const forms::Exception &) {
-        // The chosen port does not open: the poll tick shows no link.
-    }
+    QStringList failures;
+    openPort(Comm1, &failures);
+    showOpenFailures(*this, failures);
 }
 
 void TfrmMain::DecodeFrame(const RealTimeFrame &frame) {
@@ -871,7 +886,7 @@ void TfrmMain::MaskEdit1Change() {
 
 void TfrmMain::mnuPanelClick() {
     if (frmPanel) {
-        frmPanel->Restore();
+        frmPanel->BringToFront();
         return;
     }
     frmPanel = new TfrmPanel();

@@ -6,6 +6,7 @@
 #include "hygro/UDataLogger.h"
 
 #include "platform/forms/Dialogs.h"
+#include "platform/win/Win32.h"
 #include "serial/ComPort.h"
 
 #include <QMdiArea>
@@ -36,7 +37,12 @@ void TfrmMain::LoadData1Click() {
         // gets the port back and the sets of the last download stay as they were.
         handBackLoggerPort();
         DownloadBusy = false;
-        forms::ShowMessage(QStringLiteral("The connection to the meter failed during the download: ") + e.Message() +
+        // The port was open when the download began: a denial now means the device went
+        // away (the layer's code for a hang-up), not a permission.
+        const bool lost = e.ErrorCode() == int(win::ERROR_ACCESS_DENIED) || e.ErrorCode() == int(win::ERROR_DEVICE_NOT_CONNECTED);
+        const QString reason = lost ? QStringLiteral("the meter's port %1 was closed or disconnected.").arg(Comm1->DeviceName())
+                                    : e.Message();
+        forms::ShowMessage(QStringLiteral("The connection to the meter failed during the download: ") + reason +
                            QStringLiteral(" Please check the cable and click DataLogger from menu to try again; the data "
                                           "sets shown are kept."));
         return;

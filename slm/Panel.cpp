@@ -10,6 +10,7 @@
 #include "RealTimeSLM.h"
 #include "Rs232.h"
 #include "ToolbarIcons.h"
+#include "platform/comm/Comm.h"
 #include "platform/vb/Interaction.h"
 
 #include <QAction>
@@ -369,8 +370,12 @@ void Panel::Form_Load() {
         SubLevels.fill(0);
         SizeQueryPending = vb::True;
         Timer1.SetEnabled(true);
-    } catch (const vb::RuntimeError &) {
-        vb::MsgBox("No device found, try again!", vb::vbCritical);
+    } catch (const vb::RuntimeError &e) {
+        QString text = "No device found, try again!";
+        // A port that is listed but would not open: say why, below the usual text.
+        if (PortNumber >= 1 && size_t(PortNumber) <= win::EnumSerialPorts().size() && !COM.PortOpen())
+            text += "\n\n" + e.Description();
+        vb::MsgBox(text, vb::vbCritical);
         vb::End();
     }
 }

@@ -168,6 +168,11 @@ constexpr DWORD MS_RLSD_ON = 0x0080;
 HANDLE CreateFileA(const char *name, DWORD access, DWORD share, SECURITY_ATTRIBUTES *sa,
                    DWORD disposition, DWORD flags, HANDLE templateFile);
 
+// Why CreateFileA failed with `code` on `device`, for the user to read: the device,
+// then the reason. A port that is there but that this user may not open names the
+// group that owns it and what to do; any other failure gives the system's text.
+std::string OpenFailureText(const std::string &device, DWORD code);
+
 // FILE_TYPE_CHAR for a comm device; FILE_TYPE_UNKNOWN with last error 6 otherwise.
 DWORD GetFileType(HANDLE h);
 

@@ -102,7 +102,7 @@ void MSComm::SetPortOpen(bool open) {
     if (h == win::INVALID_HANDLE_VALUE) {
         const win::DWORD err = win::GetLastError();
         throw RuntimeError(err == win::ERROR_SHARING_VIOLATION ? errPortOpen : errInvalidPort,
-                           QString::fromStdString(win::SysErrorMessage(err)));
+                           QString::fromStdString(win::OpenFailureText(path, err)));
     }
     handle_ = h;
     path_ = QString::fromStdString(path);

@@ -227,7 +227,10 @@ TEST(HygroVadroLogger, PortVanishingEndsTheDownloadAndKeepsTheLastSets) {
     EXPECT_TRUE(modal);
     EXPECT_FALSE(closable);
     ASSERT_EQ(messages().size(), 1);
-    EXPECT_TRUE(messages()[0].startsWith("The connection to the meter failed during the download")) << messages()[0].toStdString();
+    EXPECT_TRUE(messages()[0].startsWith("The connection to the meter failed during the download: the meter's port " +
+                                         meter.path() + " was closed or disconnected."))
+        << messages()[0].toStdString();
+    EXPECT_FALSE(messages()[0].contains("denied")) << messages()[0].toStdString();
     expectPortHandedBack(*main);
     EXPECT_FALSE(frmScope);
     EXPECT_EQ(SetCount, 2);

@@ -8,8 +8,44 @@
 
 #include "hygro/UAbout.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace hygrotest;
 using namespace hygro;
+
+namespace {
+
+// While it lives, this process opens `path` as a user who may not: as root it takes
+// the effective ids of nobody (root opens anything), otherwise the terminal loses its
+// mode bits.
+class DeniedOpen {
+public:
+    explicit DeniedOpen(const QString &path) : path_(path.toLocal8Bit()) {
+        struct stat st {};
+        ::stat(path_.constData(), &st);
+        mode_ = st.st_mode & 07777;
+        if (geteuid() == 0) {
+            ::chmod(path_.constData(), 0600);
+            asNobody_ = setegid(65534) == 0 && seteuid(65534) == 0;
+        } else {
+            ::chmod(path_.constData(), 0);
+        }
+    }
+    ~DeniedOpen() {
+        if (asNobody_ && (seteuid(0) != 0 || setegid(0) != 0)) std::abort();
+        ::chmod(path_.constData(), mode_);
+    }
+    DeniedOpen(const DeniedOpen &) = delete;
+    DeniedOpen &operator=(const DeniedOpen &) = delete;
+
+private:
+    QByteArray path_;
+    mode_t mode_ = 0;
+    bool asNobody_ = false;
+};
+
+} // namespace
 
 TEST(HygroVadroStartup, FirstStartWithoutSettingsRunsWith2And585AndWritesBothAtExit) {
     ASSERT_EQ(registryInt("RealTimeRate"), -1);
@@ -88,6 +124,32 @@ TEST(HygroVadroStartup, RefusedIdentificationLeavesNoModelAndNoLink) {
     EXPECT_FALSE(LinkUp);
     EXPECT_EQ(IdentByte, 0);
     EXPECT_EQ(MeterModel, 585); // then the stored model
+}
+
+TEST(HygroVadroStartup, PortsThatWillNotOpenSayWhyBesideNoConnection) {
+    { auto first = startVadro({}); } // the chart template is in place before the search runs as nobody
+    HygroSim meter({"--model", "585"});
+    const QString missing = "/dev/ttyNoSuchPort7";
+    std::unique_ptr<TfrmMain> main;
+    {
+        DeniedOpen deny(meter.path());
+        main = startVadro({meter.path(), missing});
+    }
+    EXPECT_FALSE(LinkUp);
+    EXPECT_EQ(main->StatusText(1), "No Connection");
+    const QString why = main->StatusText(0);
+    EXPECT_TRUE(why.startsWith(meter.path() + ": permission denied.")) << why.toStdString();
+    EXPECT_TRUE(why.contains("\"dialout\"") && why.contains("log in again")) << why.toStdString();
+    EXPECT_TRUE(why.contains(missing + ": The system cannot find the file specified.")) << why.toStdString();
+
+    // Allowed now: choosing the port opens it, the reasons go, the meter answers.
+    manualTicks(*main);
+    main->ComboBoxDeviceName->setCurrentIndex(0);
+    main->ComboBoxDeviceNameChange();
+    EXPECT_TRUE(main->StatusText(0).isEmpty());
+    ASSERT_TRUE(tickAndWaitForFrame(*main));
+    EXPECT_TRUE(LinkUp);
+    EXPECT_EQ(main->StatusText(1), meter.path());
 }
 
 TEST(HygroVadroStartup, ClosedDuringTheSearchStartsNothingAndLeavesNoPortOpen) {

@@ -4,6 +4,7 @@
 #include "hygro/VadroFixture.h"
 
 #include "platform/forms/NamedPipe.h"
+#include "hygro/UGraph.h"
 #include "platform/forms/Printer.h"
 
 #include <QDir>
@@ -253,6 +254,26 @@ TEST(HygroVadroTable, StopAsksOnlyAfterNewRowsAndCancelChangesNothing) {
     EXPECT_FALSE(Running);
     EXPECT_FALSE(RowsAdded);
     EXPECT_EQ(fileLines(saved).size(), 2);
+}
+
+// Run and Pause restore both real-time windows; only one that lay minimised takes
+// the focus, so the chart the user works in keeps its commands.
+TEST(HygroVadroTable, RunAndPauseLeaveTheActiveWindowActive) {
+    auto main = startVadro({});
+    QMdiArea *area = main->MdiArea;
+    activate(RealTimeGraph);
+    ASSERT_EQ(area->activeSubWindow(), RealTimeGraph->Frame());
+    for (const char *step : {"run", "pause", "resume"}) {
+        main->btnRunClick();
+        EXPECT_EQ(area->activeSubWindow(), RealTimeGraph->Frame()) << step;
+        EXPECT_TRUE(main->Graph1->isEnabled()) << step;
+        EXPECT_FALSE(main->btnOutputGraph->isEnabled()) << step;
+    }
+    RealTimeList->Frame()->showMinimized();
+    activate(RealTimeGraph);
+    main->btnRunClick();
+    EXPECT_FALSE(RealTimeList->Frame()->isMinimized());
+    EXPECT_EQ(area->activeSubWindow(), RealTimeList->Frame());
 }
 
 TEST(HygroVadroTable, ClearEmptiesTheTableAndTheEditorCorrectsItsEntries) {

@@ -24,12 +24,44 @@
 #include <QLineEdit>
 #include <QTimer>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <chrono>
 
 using namespace slm;
 using namespace std::chrono_literals;
 
 namespace {
+
+// While it lives, this process opens `path` as a user who may not: as root it takes
+// the effective ids of nobody (root opens anything), otherwise the terminal loses its
+// mode bits.
+class DeniedOpen {
+public:
+    explicit DeniedOpen(const QString &path) : path_(path.toLocal8Bit()) {
+        struct stat st {};
+        ::stat(path_.constData(), &st);
+        mode_ = st.st_mode & 07777;
+        if (geteuid() == 0) {
+            ::chmod(path_.constData(), 0600);
+            asNobody_ = setegid(65534) == 0 && seteuid(65534) == 0;
+        } else {
+            ::chmod(path_.constData(), 0);
+        }
+    }
+    ~DeniedOpen() {
+        if (asNobody_ && (seteuid(0) != 0 || setegid(0) != 0)) std::abort();
+        ::chmod(path_.constData(), mode_);
+    }
+    DeniedOpen(const DeniedOpen &) = delete;
+    DeniedOpen &operator=(const DeniedOpen &) = delete;
+
+private:
+    QByteArray path_;
+    mode_t mode_ = 0;
+    bool asNobody_ = false;
+};
 
 
 class Palix : public PalixProgram {
@@ -129,7 +161,19 @@ TEST_F(Palix, QuickButtonsPickTheListEntry) {
     port = new Port;
     port->Port1_Click();
     EXPECT_TRUE(vb::Ended());
-    EXPECT_EQ(lastMessage(), "No device found, try again!");
+    EXPECT_EQ(lastMessage(), "No device found, try again!\n\n/dev/no-such-port: The system cannot find the file specified.");
+}
+
+TEST_F(Palix, PortThatWillNotOpenSaysWhyBelowNoDeviceFound) {
+    SlmSim sim({"--streaming"});
+    {
+        DeniedOpen deny(sim.path());
+        startOn(sim);
+    }
+    EXPECT_TRUE(vb::Ended());
+    const QString text = lastMessage();
+    EXPECT_TRUE(text.startsWith("No device found, try again!\n\n" + sim.path() + ": permission denied.")) << text.toStdString();
+    EXPECT_TRUE(text.contains("\"dialout\"") && text.contains("log in again")) << text.toStdString();
 }
 
 TEST_F(Palix, CaptionToggle) {
