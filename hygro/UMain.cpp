@@ -578,6 +578,7 @@ void openPort(serial::TComPort *port, QStringList *failures) {
         if (failures && e.ErrorCode() != 0)
             *failures << QString::fromStdString(win::OpenFailureText(port->DeviceName().toStdString(), win::DWORD(e.ErrorCode())));
     } catch (const forms::Exception &) {
+        // Not a system error: the port simply stays closed and the caller goes on.
     }
 }
 
@@ -597,7 +598,7 @@ void TfrmMain::SearchMeter() {
         Comm1->SetDeviceName(DevicePrefix + ComboBoxDeviceName->currentText());
         if (frmAbout) frmAbout->SetProgress(QStringLiteral("Searching Meter on ") + Comm1->DeviceName());
         Delay(300);
-        openPort(Comm1, &failures);
+        openPort(Comm1.get(), &failures);
         if (!Comm1->Active()) continue;
         try {
             commandByte_ = 'K';
@@ -630,7 +631,7 @@ void TfrmMain::SearchMeter() {
         if (frmPanel) frmPanel->lblnolink->show();
         ComboBoxDeviceName->setCurrentIndex(0);
         Comm1->SetDeviceName(DevicePrefix + ComboBoxDeviceName->currentText());
-        openPort(Comm1, nullptr); // its failure, if any, is told already
+        openPort(Comm1.get(), nullptr); // its failure, if any, is told already
     }
 }
 
@@ -781,7 +782,7 @@ void TfrmMain::ComboBoxDeviceNameChange() {
     }
     Comm1->SetDeviceName(DevicePrefix + ComboBoxDeviceName->currentText());
     QStringList failures;
-    openPort(Comm1, &failures);
+    openPort(Comm1.get(), &failures);
     showOpenFailures(*this, failures);
 }
 

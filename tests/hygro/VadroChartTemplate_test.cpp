@@ -4,6 +4,8 @@
 
 #include "hygro/VadroFixture.h"
 
+#include "chart/engine/PropertyStore.h"
+
 #include "hygro/UGraph.h"
 
 #include "chart/ChartEngineApi.h"
@@ -44,10 +46,10 @@ int messagesSaying(const QString &text) {
 }
 
 // A fresh chart window prepared as a table chart would be.
-TfrmGraph *preparedChart(TfrmMain &main) {
+TfrmGraph *preparedChart(TfrmMain &main, int points = 10) {
     auto *graph = new TfrmGraph(QStringLiteral("prepared"));
     graph->ShowIn(main.MdiArea);
-    main.SetupChart(graph->SciGraph1, 10, 46100.5, 46100.0, 586);
+    main.SetupChart(graph->SciGraph1, points, 46100.5, 46100.0, 586);
     return graph;
 }
 
@@ -68,9 +70,9 @@ void expectDefaultColours(SciGraph *c) {
     EXPECT_EQ(c->SubsetColors(2), forms::clAqua);
 }
 
-void expectPrepared(SciGraph *c) {
+void expectPrepared(SciGraph *c, int points = 10) {
     EXPECT_EQ(c->Subsets(), 3);
-    EXPECT_EQ(c->Points(), 10);
+    EXPECT_EQ(c->Points(), points);
     c->SetWorkingAxis(1);
     EXPECT_EQ(c->ManualMaxY(), 140.0);
     EXPECT_EQ(c->ManualMinX(), 46100.0);
@@ -157,11 +159,12 @@ TEST(HygroVadroChartTemplate, WrittenWhenMissingRewrittenAfterOkAndNeverFatal) {
     }
 
     // Sizes the engine itself saved and accepts, each of which would refuse one of the two
-    // orders of setting a chart's own sizes.
+    // orders of setting the sizes of a chart of 1000 points.
     struct Sizes {
         const char *name;
         int subsets, points;
-    } sizes[] = {{"many subsets of one point", 5'000'000, 1}, {"one subset of many points", 1, 7'000'000}};
+    } sizes[] = {{"the most subsets, of one point", chart::engine::kMaxSubsets, 1},
+                 {"one subset of many points", 1, 7'000'000}};
     for (const Sizes &z : sizes) {
         SCOPED_TRACE(z.name);
         {
@@ -174,8 +177,8 @@ TEST(HygroVadroChartTemplate, WrittenWhenMissingRewrittenAfterOkAndNeverFatal) {
             main->SaveChartTemplate(&source, path);
         }
         forms::DialogScript().reset();
-        TfrmGraph *c = preparedChart(*main);
-        expectPrepared(c->SciGraph1);
+        TfrmGraph *c = preparedChart(*main, 1000);
+        expectPrepared(c->SciGraph1, 1000);
         EXPECT_TRUE(forms::DialogScript().log().empty());
         c->Close();
     }
