@@ -1,6 +1,7 @@
 #include "hygro/UDataLogger.h"
 
 #include "hygro/UGraph.h"
+#include "hygro/UList.h"
 #include "hygro/UMain.h"
 #include "hygro/UScope.h"
 #include "hygro/core/ChartMaths.h"
@@ -233,6 +234,8 @@ void TfrmDataLogger::FormCreate() {
     for (int c = 0; c < setHeaders.size(); ++c) Grid2->SetCells(c, 0, setHeaders[c]);
     const double setWidths[4] = {0.4, 0.7, 1.2, 0.6};
     for (int c = 0; c < 4; ++c) Grid2->SetColWidths(c, int(Grid1->DefaultColWidth() * setWidths[c]));
+    const QStringList usualSet[5] = {{"99"}, {WidestShortDate()}, {"00:00:00"}, {"00:05"}, {"65535"}};
+    for (int c = 0; c < 5; ++c) FitColumn(Grid2, c, QStringList(usualSet[c]) << setHeaders[c]);
     Grid2->SetRowCount(2);
     for (int c = 0; c < Grid2->ColCount(); ++c) Grid2->SetCells(c, 1, QString());
 
@@ -243,6 +246,11 @@ void TfrmDataLogger::FormCreate() {
                       forms::goColSizing | forms::goRowSelect);
     const double widths[9] = {0.8, 1.4, 1.3, 1.0, 0.6, 1.0, 0.8, 0.9, 0.8};
     for (int c = 0; c < 9; ++c) Grid1->SetColWidths(c, int(Grid1->DefaultColWidth() * widths[c]));
+    const QString reading = QStringLiteral("-201.0");
+    const QStringList usual[9] = {{"NO", "65535"},   {"DATE", WidestShortDate()}, {"TIME", "00:00:00"},
+                                  {"Humidity", "100.0"}, {"UNIT", "%RH"},          {"Temperature", "T1", reading},
+                                  {"UNIT", "C"},        {"T2", reading},           {"UNIT", "C"}};
+    for (int c = 0; c < 9; ++c) FitColumn(Grid1, c, usual[c]);
     if (frmMain) frmMain->SetupChart(SciGraph1, 4, 0, 0, MeterModel);
 
     const ModelTraits *logger = FindLogger(MeterModel);

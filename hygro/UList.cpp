@@ -7,13 +7,21 @@
 #include "platform/forms/StringGrid.h"
 #include "platform/forms/WinControl.h"
 
+#include <QDate>
+#include <QFontMetrics>
 #include <QGuiApplication>
+#include <QHeaderView>
+#include <QLocale>
 #include <QScreen>
+#include <QStyle>
+#include <QStyleOptionHeader>
 #include <QToolButton>
 #include <QAction>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace hygro {
 
@@ -41,6 +49,29 @@ TfrmList::TfrmList(const QString &caption) {
     Grid1->OnClick = [this](forms::TObject *) { RunHandler([this] { Grid1Click(); }); };
 }
 
+void FitColumn(forms::TStringGrid *grid, int col, const QStringList &texts) {
+    const QStyle *style = grid->style();
+    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid) + 1;
+    const QFontMetrics cells(grid->font());
+    QHeaderView *header = grid->horizontalHeader();
+    // Measured as the header measures its sections: in bold, as a highlighted one shows.
+    QFont bold = header->font();
+    bold.setBold(true);
+    QStyleOptionHeader option;
+    option.initFrom(header);
+    option.fontMetrics = QFontMetrics(bold);
+    int width = grid->ColWidths(col);
+    for (const QString &t : texts) {
+        // One pixel more for the grid line each cell gives up.
+        width = std::max(width, cells.horizontalAdvance(t) + 2 * margin + 1);
+        option.text = t;
+        width = std::max(width, header->style()->sizeFromContents(QStyle::CT_HeaderSection, &option, QSize(), header).width());
+    }
+    grid->SetColWidths(col, width);
+}
+
+QString WidestShortDate() { return QLocale::system().toString(QDate(2026, 12, 28), QLocale::ShortFormat); }
+
 bool TfrmList::isRealTime() const { return Caption() == RealTimeCaption; }
 
 void TfrmList::showEvent(QShowEvent *e) {
@@ -57,7 +88,26 @@ void TfrmList::FormShow() {
     for (int c = 0; c < headers.size(); ++c) Grid1->SetCells(c, 0, headers[c]);
     const double factors[9] = {0.8, 1.4, 1.3, 1.0, 0.6, 1.0, 0.8, 0.9, 0.8};
     for (int c = 0; c < 9; ++c) Grid1->SetColWidths(c, int(Grid1->DefaultColWidth() * factors[c]));
+    // Every header a model gives and the widest usual cell (a week of rows at rate 1).
+    const QString reading = QStringLiteral("-201.0");
+    const QStringList usual[9] = {{"NO", "999999"},   {"DATE", WidestShortDate()}, {"TIME", "00:00:00"},
+                                  {"HUMIDITY", "100.0"}, {"UNIT", "%RH"},           {"Temperature", "T1", reading},
+                                  {"UNIT", "C"},        {"T2", reading},            {"UNIT", "C"}};
+    for (int c = 0; c < 9; ++c) FitColumn(Grid1, c, usual[c]);
     Grid1->SetFixedColor(0xFFFFFF);
+    fitWidthToColumns();
+}
+
+void TfrmList::fitWidthToColumns() {
+    QMdiSubWindow *frame = Frame();
+    if (!frame) return;
+    int columns = 0;
+    for (int c = 0; c < Grid1->ColCount(); ++c) columns += Grid1->ColWidths(c);
+    // Room for the scroll bar that the rows bring soon.
+    const int scrollBar = Grid1->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, Grid1);
+    const int frameEdges = 2 * frame->style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, frame);
+    const int need = columns + 2 * Grid1->frameWidth() + scrollBar + frameEdges;
+    if (frame->width() < need) frame->resize(need, frame->height());
 }
 
 void TfrmList::FormActivate() {

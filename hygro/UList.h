@@ -28,8 +28,16 @@ protected:
 
 private:
     bool isRealTime() const;
+    // Widens the window where its columns would reach past its right edge.
+    void fitWidthToColumns();
     bool shown_ = false;
 };
+
+// Widens column `col` of `grid` where one of `texts` would be cut, in a cell or in the
+// header, so that each shows whole.
+void FitColumn(forms::TStringGrid *grid, int col, const QStringList &texts);
+// A date in the system's short format at its usual widest (two-digit day and month).
+QString WidestShortDate();
 
 // The table window most recently opened from a file.
 extern QPointer<TfrmList> frmList;

@@ -896,8 +896,9 @@ void TfrmMain::mnuPanelClick() {
 }
 
 void TfrmMain::RealTimeGraph1Click() {
+    // Asked for by name: it comes to the front, unlike the restore of Run.
     if (RealTimeGraph) {
-        RealTimeGraph->Restore();
+        RealTimeGraph->BringToFront();
         return;
     }
     GraphPointCount = 0;
@@ -907,7 +908,7 @@ void TfrmMain::RealTimeGraph1Click() {
 
 void TfrmMain::RealTimeTabular1Click() {
     if (RealTimeList) {
-        RealTimeList->Restore();
+        RealTimeList->BringToFront();
         return;
     }
     RealTimeList = createRealTimeList();

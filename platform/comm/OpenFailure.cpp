@@ -37,7 +37,7 @@ std::string OpenFailureText(const std::string &device, DWORD code) {
     // ERROR_ACCESS_DENIED also stands for a device that went away; only a device that
     // is there and refuses this user is a matter of permissions.
     struct stat st {};
-    if (false && code == ERROR_ACCESS_DENIED && ::stat(path.c_str(), &st) == 0 &&
+    if (code == ERROR_ACCESS_DENIED && ::stat(path.c_str(), &st) == 0 &&
         ::faccessat(AT_FDCWD, path.c_str(), R_OK | W_OK, AT_EACCESS) != 0 && errno == EACCES) {
         const std::string group = groupName(st.st_gid), user = userName(geteuid());
         return path + ": permission denied. The port belongs to the group \"" + group + "\"" +

@@ -178,7 +178,9 @@ public:
 
 private:
     const QStaticText &layout(const QString &text, const QFont &font) const {
-        if (font != font_ || laidOut_.size() >= 4096) {
+        // A page's texts, not a recording's: a long recording brings new row numbers and
+        // times every row, and each laid-out text costs some 300 bytes.
+        if (font != font_ || laidOut_.size() >= 512) {
             laidOut_.clear();
             font_ = font;
         }

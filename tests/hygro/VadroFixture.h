@@ -14,12 +14,16 @@
 #include "serial/ComPort.h"
 
 #include <QApplication>
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QStyle>
 #include <QTimer>
 #include <QToolButton>
 #include <QAction>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -78,6 +82,26 @@ inline QStringList gridRow(forms::TStringGrid *g, int row) {
     QStringList cells;
     for (int c = 0; c < g->ColCount(); ++c) cells << g->Cells(c, row);
     return cells;
+}
+
+// The texts that `g` shows cut at its column widths: cells of the first `rows` data
+// rows as its cells are painted (inside a margin), headers by their header's own
+// measure; each as "column:text".
+inline QStringList cutTexts(forms::TStringGrid *g, int rows = 50) {
+    QStringList cut;
+    const int margin = g->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, g) + 1;
+    const QFontMetrics fm(g->font());
+    for (int c = 0; c < g->ColCount(); ++c) {
+        const QString header = g->Cells(c, 0);
+        if (!header.isEmpty() && g->horizontalHeader()->sectionSizeHint(c) > g->columnWidth(c))
+            cut << QStringLiteral("%1:%2").arg(c).arg(header);
+        for (int r = 1; r < std::min(g->RowCount(), rows + 1); ++r) {
+            const QString text = g->Cells(c, r);
+            if (fm.horizontalAdvance(text) > g->columnWidth(c) - 1 - 2 * margin) cut << QStringLiteral("%1:%2").arg(c).arg(text);
+        }
+    }
+    cut.removeDuplicates();
+    return cut;
 }
 
 } // namespace hygrotest

@@ -9,7 +9,9 @@
 #include "chart/SciGraphCtl.h"
 #include "platform/forms/Printer.h"
 
+#include <QDate>
 #include <QFile>
+#include <QLocale>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMouseEvent>
@@ -199,6 +201,20 @@ TEST(HygroVadroLoggerWindow, LayoutByModel) {
     // A set row without a set does nothing.
     d.Grid2->SetRow(1);
     EXPECT_EQ(d.Grid1->RowCount(), 2);
+}
+
+// The set list and the record table show their headers and usual texts whole.
+TEST(HygroVadroLoggerWindow, SetListAndTableTextsFitTheirColumns) {
+    LoggerWindow w;
+    storeSet({{500, 0x8000 | 2010, 2507}, {1000, 234, 0x8000 | 2010}}, false);
+    TfrmDataLogger &d = *w.window;
+    d.DecodeDataSet(0);
+    const QString date = QLocale::system().toString(QDate(2026, 12, 28), QLocale::ShortFormat);
+    const QStringList set{"9", date, "23:59:59", LoggerRateText(5), "4080"};
+    for (int c = 0; c < set.size(); ++c) d.Grid2->SetCells(c, 1, set[c]);
+    d.Grid1->SetCells(1, 1, date);
+    EXPECT_EQ(cutTexts(d.Grid2).join(", "), "");
+    EXPECT_EQ(cutTexts(d.Grid1).join(", "), "");
 }
 
 TEST(HygroVadroLoggerWindow, ClickOnAChartPointSelectsItsRow) {

@@ -7,7 +7,9 @@
 #include "hygro/UGraph.h"
 #include "platform/forms/Printer.h"
 
+#include <QDate>
 #include <QDir>
+#include <QLocale>
 #include <QPageSize>
 #include <QPrinter>
 #include <QFile>
@@ -274,6 +276,28 @@ TEST(HygroVadroTable, RunAndPauseLeaveTheActiveWindowActive) {
     main->btnRunClick();
     EXPECT_FALSE(RealTimeList->Frame()->isMinimized());
     EXPECT_EQ(area->activeSubWindow(), RealTimeList->Frame());
+}
+
+// At its own size the real-time table shows each header and each usual text whole,
+// for either model's headers, and its last column inside the window.
+TEST(HygroVadroTable, RealTimeTableTextsFitTheirColumnsAndTheWindow) {
+    auto main = startVadro({});
+    forms::TStringGrid *g = RealTimeList->Grid1;
+    const QString date = QLocale::system().toString(QDate(2026, 12, 28), QLocale::ShortFormat);
+    for (int model : {585, 586}) {
+        MeterModel = model;
+        main->ApplyModel();
+        const int rows = 300; // a scroll bar, and row numbers of six digits
+        g->SetRowCount(rows + 1);
+        for (int r = 1; r <= rows; ++r) {
+            const QStringList cells{QString::number(604700 + r), date, "23:59:59", "100.0", "%RH", "-201.0", "C",
+                                    model == 586 ? "-201.0" : "", model == 586 ? "C" : ""};
+            for (int c = 0; c < cells.size(); ++c) g->SetCells(c, r, cells[c]);
+        }
+        QApplication::processEvents();
+        EXPECT_EQ(cutTexts(g, rows).join(", "), "") << model;
+        EXPECT_LE(g->columnViewportPosition(8) + g->columnWidth(8), g->viewport()->width()) << model;
+    }
 }
 
 TEST(HygroVadroTable, ClearEmptiesTheTableAndTheEditorCorrectsItsEntries) {
