@@ -7,8 +7,6 @@
 #include "platform/comm/Comm.h"
 
 #include <atomic>
-#include <cstdio>
-#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
@@ -20,6 +18,7 @@ using namespace std::chrono_literals;
 using commtest::onGuiThread;
 using commtest::TCommPty;
 using commtest::threadCount;
+using testsupport::threadState;
 using testsupport::waitUntil;
 
 namespace {
@@ -169,21 +168,6 @@ TEST_F(TCommPty, AVanishedDeviceEndsTheEventThreadInsteadOfSpinning) {
     comm->Close();
     EXPECT_TRUE(waitUntil([&] { return threadCount() == before; }));
 }
-
-namespace {
-
-// The scheduler state of a thread of this process ('S' while it sleeps in a wait).
-char threadState(pid_t tid) {
-    std::FILE *f = std::fopen(("/proc/self/task/" + std::to_string(tid) + "/stat").c_str(), "r");
-    if (!f) return '?';
-    char buf[512] = {};
-    const size_t n = std::fread(buf, 1, sizeof buf - 1, f);
-    std::fclose(f);
-    const char *close = std::strrchr(buf, ')'); // the name may hold blanks
-    return close && close + 2 < buf + n ? close[2] : '?';
-}
-
-} // namespace
 
 // Close on another thread while OnRxChar runs on the GUI thread: Close waits for the
 // handler, the cycle calls nothing more, and nothing reaches the component afterwards.
