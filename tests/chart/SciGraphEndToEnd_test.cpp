@@ -19,34 +19,10 @@
 #include "chart/ChartEngineApi.h"
 #include "chart/SciGraphCtl.h"
 #include "chart/engine/Gdi.h"
+#include "support/ChartSupport.h"
 #include "support/TestSupport.h"
 
 namespace {
-
-// The client pixel nearest to graph point (x, y) of axis 0, found through the engine's
-// pixel-to-graph conversion; (-1, -1) when no pixel lies in the graph area there.
-QPoint pixelOf(SciGraph &chart, double x, double y)
-{
-    auto graphAt = [&](int px, int py, double &gx, double &gy) {
-        int axis = 0;
-        return chart::cePixelToGraph(chart.GethObject(), &axis, &px, &py, &gx, &gy, 0, 0, 0) != 0;
-    };
-    QPoint best(-1, -1);
-    double bestDist = 1e300;
-    for (int py = 0; py < chart.height(); ++py) {
-        for (int px = 0; px < chart.width(); ++px) {
-            double gx = 0, gy = 0;
-            if (!graphAt(px, py, gx, gy))
-                continue;
-            const double d = std::abs(gx - x) / 4.0 + std::abs(gy - y) / 20.0;
-            if (d < bestDist) {
-                bestDist = d;
-                best = QPoint(px, py);
-            }
-        }
-    }
-    return best;
-}
 
 // Pictures for a person to look at go under the build folder; scripts/screenshots
 // copies the documentation's own into docs/screenshots.
@@ -107,7 +83,7 @@ TEST(SciGraphEndToEnd, DataAppliedPaintedAndClicked)
         point = p;
     };
     chart.OnClick = [&](forms::TObject *) { ++clicks; };
-    const QPoint at = pixelOf(chart, 3.0, 60.0);
+    const QPoint at = testsupport::pixelOf(chart, 3.0, 60.0, 4.0, 20.0);
     ASSERT_NE(at, QPoint(-1, -1));
     click(chart, at);
     EXPECT_EQ(subset, 0);

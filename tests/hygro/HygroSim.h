@@ -1,11 +1,8 @@
 #pragma once
-// Runs tools/hygrosim for a test: starts it, reads the path of its terminal, sends
-// control lines to its stdin and ends it with the test.
+// Runs tools/hygrosim for a test: its terminal, its control lines and the bytes it
+// received.
 
-#include "support/TestSupport.h"
-
-#include <QProcess>
-#include <QStringList>
+#include "support/Simulator.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -16,34 +13,16 @@
 
 namespace hygrotest {
 
-class HygroSim {
+class HygroSim : public testsupport::Simulator {
 public:
-    explicit HygroSim(const QStringList &args) {
-        proc_.setProgram(QString::fromStdString(testsupport::binDir() + "/hygrosim"));
-        proc_.setArguments(args);
-        proc_.start();
-        if (!proc_.waitForStarted(5000)) return;
-        if (proc_.waitForReadyRead(5000)) path_ = QString::fromLocal8Bit(proc_.readLine()).trimmed();
-    }
-    ~HygroSim() { stop(); }
-    HygroSim(const HygroSim &) = delete;
-    HygroSim &operator=(const HygroSim &) = delete;
+    explicit HygroSim(const QStringList &args) : Simulator("hygrosim", args) {}
 
-    const QString &path() const { return path_; }
-    bool running() const { return proc_.state() == QProcess::Running; }
-    // Sends a control line and waits until the simulator has acted on it.
+    // Sends a control line and waits until the simulator has acted on it; "close" ends
+    // the simulator, which then answers nothing.
     bool control(const QString &line) {
-        proc_.write((line + QLatin1Char('\n')).toLocal8Bit());
-        proc_.waitForBytesWritten(1000);
-        if (line == QLatin1String("close")) return true;
-        for (int i = 0; i < 100; ++i) {
-            while (proc_.canReadLine()) {
-                QString answer = QString::fromLocal8Bit(proc_.readLine()).trimmed();
-                if (answer.endsWith(line)) return answer.startsWith(QLatin1String("ok"));
-            }
-            proc_.waitForReadyRead(50);
-        }
-        return false;
+        if (line != QLatin1String("close")) return Simulator::control(line);
+        send(line);
+        return true;
     }
     // Closes the terminal: to the program the device vanishes.
     void closeTerminal() {
@@ -53,26 +32,15 @@ public:
     // What it logged: one line per byte received, "<seconds> <hex>".
     QStringList receivedBytes() {
         proc_.setReadChannel(QProcess::StandardError);
-        while (proc_.waitForReadyRead(100)) log_ += QString::fromLocal8Bit(proc_.readAllStandardError());
-        log_ += QString::fromLocal8Bit(proc_.readAllStandardError());
+        while (proc_.waitForReadyRead(100)) log();
         proc_.setReadChannel(QProcess::StandardOutput);
         QStringList bytes;
-        for (const QString &line : log_.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        for (const QString &line : log().split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
             QStringList parts = line.split(QLatin1Char(' '));
             if (parts.size() == 2 && parts[1].size() == 2) bytes << parts[1];
         }
         return bytes;
     }
-    void stop() {
-        if (proc_.state() == QProcess::NotRunning) return;
-        proc_.kill();
-        proc_.waitForFinished(5000);
-    }
-
-private:
-    QProcess proc_;
-    QString path_;
-    QString log_;
 };
 
 // A raw client descriptor on the simulator's terminal, for tests that play the program.

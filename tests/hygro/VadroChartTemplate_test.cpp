@@ -11,6 +11,7 @@
 #include "chart/ChartEngineApi.h"
 #include "chart/SciGraphCtl.h"
 #include "platform/forms/NamedPipe.h"
+#include "support/FormsSupport.h"
 
 #include <QDialog>
 #include <QDir>
@@ -19,6 +20,7 @@
 
 using namespace hygrotest;
 using namespace hygro;
+using testsupport::messagesSaying;
 
 namespace {
 
@@ -36,13 +38,6 @@ void writeFile(const QString &path, const QByteArray &bytes) {
 QByteArray lengthField(quint32 n) {
     const char b[4] = {char(n), char(n >> 8), char(n >> 16), char(n >> 24)};
     return QByteArray(b, 4);
-}
-
-int messagesSaying(const QString &text) {
-    int n = 0;
-    for (const forms::DialogRecord &r : forms::DialogScript().log())
-        if (r.text == text) ++n;
-    return n;
 }
 
 // A fresh chart window prepared as a table chart would be.

@@ -9,6 +9,8 @@
 #include "chart/ChartEngineApi.h"
 #include "chart/SciGraphCtl.h"
 #include "platform/forms/Printer.h"
+#include "support/ChartSupport.h"
+#include "support/FormsSupport.h"
 
 #include <QDir>
 #include <QLineEdit>
@@ -27,6 +29,7 @@
 
 using namespace hygrotest;
 using namespace hygro;
+using testsupport::messagesSaying;
 
 namespace {
 
@@ -134,24 +137,10 @@ void zoomIn(SciGraph *c) {
     mouse(*c, QEvent::MouseButtonRelease, to, Qt::NoButton);
 }
 
-// The client pixel of the chart nearest to (x, y) of axis 0.
+// The client pixel of the chart nearest to (x, y) of axis 0, the whole x span and 110 %RH
+// weighing as much as the chart's width and height.
 QPoint pixelOf(SciGraph *c, double x, double y) {
-    QPoint best(-1, -1);
-    double bestDist = 1e300;
-    const double xSpan = c->ManualMaxX() - c->ManualMinX();
-    for (int py = 0; py < c->height(); ++py) {
-        for (int px = 0; px < c->width(); ++px) {
-            int axis = 0, qx = px, qy = py;
-            double gx = 0, gy = 0;
-            if (!chart::cePixelToGraph(c->GethObject(), &axis, &qx, &qy, &gx, &gy, 0, 0, 0) || axis != 0) continue;
-            const double d = std::abs(gx - x) / xSpan * c->width() + std::abs(gy - y) / 110.0 * c->height();
-            if (d < bestDist) {
-                bestDist = d;
-                best = QPoint(px, py);
-            }
-        }
-    }
-    return best;
+    return testsupport::pixelOf(*c, x, y, (c->ManualMaxX() - c->ManualMinX()) / c->width(), 110.0 / c->height());
 }
 
 // A table window of `rows` rows like a saved real-time table: one row a minute from
@@ -175,13 +164,6 @@ TfrmList *tableWindow(TfrmMain &main, const QString &caption, int rows, const st
 
 double rowTime(int row) {
     return DateTimeToDays(QDateTime(QDate(2026, 3, 7), QTime(14, 0).addSecs(60 * (row - 1))));
-}
-
-int messagesSaying(const QString &text) {
-    int n = 0;
-    for (const forms::DialogRecord &r : forms::DialogScript().log())
-        if (r.text == text) ++n;
-    return n;
 }
 
 } // namespace
@@ -576,10 +558,7 @@ TEST(HygroVadroChart, PrintedChartIsMonochromeAndTheScreenColoursComeBack) {
     };
 
     const QString plain = print();
-    QProcess text;
-    text.start(QStringLiteral("pdftotext"), {plain, QStringLiteral("-")});
-    ASSERT_TRUE(text.waitForFinished(20000));
-    const QString out = QString::fromUtf8(text.readAllStandardOutput());
+    const QString out = testsupport::pdfText(plain);
     for (const char *label : {"HUMIDITY", "TEMPERATURE", "Time", "%RH", "T1"})
         EXPECT_TRUE(out.contains(label)) << label << "\n" << out.toStdString();
     EXPECT_EQ(c->SubsetLineTypes(1), 0);

@@ -8,6 +8,7 @@
 #include "chart/ChartEngineApi.h"
 #include "chart/SciGraphCtl.h"
 #include "platform/forms/Printer.h"
+#include "support/ChartSupport.h"
 
 #include <QDate>
 #include <QFile>
@@ -15,7 +16,6 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMouseEvent>
-#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 
@@ -23,6 +23,7 @@
 
 using namespace hygrotest;
 using namespace hygro;
+using testsupport::pixelOf;
 
 namespace {
 
@@ -67,25 +68,6 @@ struct LoggerWindow {
         window->SetBounds(0, 0, 1000, 640);
     }
 };
-
-// The chart pixel nearest to (x, y) of the humidity axis, through the engine's own
-// pixel-to-graph conversion.
-QPoint pixelOf(SciGraph &chart, double x, double y, double xScale, double yScale) {
-    QPoint best(-1, -1);
-    double bestDist = 1e300;
-    for (int py = 0; py < chart.height(); ++py)
-        for (int px = 0; px < chart.width(); ++px) {
-            int axis = 0, cx = px, cy = py;
-            double gx = 0, gy = 0;
-            if (!chart::cePixelToGraph(chart.GethObject(), &axis, &cx, &cy, &gx, &gy, 0, 0, 0) || axis != 0) continue;
-            const double d = std::abs(gx - x) / xScale + std::abs(gy - y) / yScale;
-            if (d < bestDist) {
-                bestDist = d;
-                best = QPoint(px, py);
-            }
-        }
-    return best;
-}
 
 void click(QWidget &w, QPoint at) {
     QMouseEvent press(QEvent::MouseButtonPress, at, w.mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
@@ -250,10 +232,7 @@ TEST(HygroVadroLoggerWindow, PrintAndSaveTakeTheRecordTable) {
     forms::DialogScript().pushAccept();
     w.main->btnPrintClick();
     forms::SetPrintToPdf(QString());
-    QProcess text;
-    text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), dir + "/logger.pdf", QStringLiteral("-")});
-    ASSERT_TRUE(text.waitForFinished(20000));
-    const QString out = QString::fromUtf8(text.readAllStandardOutput());
+    const QString out = testsupport::pdfText(dir + "/logger.pdf", testsupport::KeepLayout);
     // The columns as far as the paper is wide.
     EXPECT_TRUE(out.contains(QRegularExpression("NO +DATE +TIME +Humidity +UNIT +T1"))) << out.toStdString();
     const QString date = QRegularExpression::escape(w.window->Grid1->Cells(1, 2));

@@ -13,7 +13,6 @@
 
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <termios.h>
 
 #include <memory>
@@ -23,15 +22,7 @@ namespace commtest {
 
 inline bool onGuiThread() { return QThread::currentThread() == QCoreApplication::instance()->thread(); }
 
-inline int threadCount() {
-    int n = 0;
-    if (DIR *d = opendir("/proc/self/task")) {
-        while (dirent *e = readdir(d))
-            if (e->d_name[0] != '.') ++n;
-        closedir(d);
-    }
-    return n;
-}
+using testsupport::threadCount;
 
 // The message of the forms::Exception that `call` raises, or "" when none.
 template <typename F>

@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <fstream>
 #include <string>
 #include <thread>
 
@@ -16,20 +15,8 @@ using namespace serial::Comm;
 using namespace std::chrono_literals;
 using commtest::raised;
 using commtest::TCommPty;
+using testsupport::threadState;
 using testsupport::waitUntil;
-
-namespace {
-
-// The scheduler state of one of this process's threads ('R' running, 'S' sleeping).
-char threadState(int tid) {
-    std::ifstream stat("/proc/self/task/" + std::to_string(tid) + "/stat");
-    std::string line;
-    std::getline(stat, line);
-    const size_t close = line.rfind(')');
-    return close != std::string::npos && close + 2 < line.size() ? line[close + 2] : '?';
-}
-
-} // namespace
 
 TEST_F(TCommPty, OpenSetsTheStoredLineAndASecondOpenIsRefused) {
     comm->Open();

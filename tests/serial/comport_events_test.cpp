@@ -22,19 +22,10 @@ using namespace serial;
 using namespace std::chrono_literals;
 using serialtest::onGuiThread;
 using serialtest::PortTest;
+using testsupport::threadCount;
 using testsupport::waitUntil;
 
 namespace {
-
-int threadCount() {
-    int n = 0;
-    if (DIR *d = opendir("/proc/self/task")) {
-        while (dirent *e = readdir(d))
-            if (e->d_name[0] != '.') ++n;
-        closedir(d);
-    }
-    return n;
-}
 
 // Nice values of the process's threads.
 std::vector<int> threadNices() {

@@ -4,6 +4,7 @@
 
 #include "platform/vb/Runtime.h"
 #include "slm/SlmFile.h"
+#include "support/FormsSupport.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -20,6 +21,7 @@
 #include <unistd.h>
 
 using namespace slm;
+using testsupport::errorOf;
 
 inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
 
@@ -31,15 +33,6 @@ QByteArray readAll(const QString &path) {
 }
 
 QString tempPath(const QString &name) { return QDir(QString::fromStdString(testsupport::makeTempDir())).filePath(name); }
-
-int errorOf(const std::function<void()> &f) {
-    try {
-        f();
-    } catch (const vb::RuntimeError &e) {
-        return e.Number();
-    }
-    return 0;
-}
 
 TEST(SlmLines, ByteForByte) {
     EXPECT_EQ(SlmFileLine(SlmHeaderLine()), "No.s\tDate Time\tSPL\r\n");

@@ -23,7 +23,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -94,11 +93,7 @@ protected:
     // The text of the last PDF printed.
     QString pdfText() {
         const QString pdf = forms::Printer()->LastOutputFile();
-        if (pdf.isEmpty()) return {};
-        QProcess p;
-        p.start("pdftotext", {"-layout", pdf, "-"});
-        p.waitForFinished(30000);
-        return QString::fromUtf8(p.readAllStandardOutput());
+        return pdf.isEmpty() ? QString() : testsupport::pdfText(pdf, testsupport::KeepLayout);
     }
 
     // The lines of the last PDF printed that hold more than blanks.

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -17,6 +18,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <stdexcept>
 #include <vector>
@@ -130,6 +132,34 @@ std::string makeTempDir() {
     static std::vector<std::unique_ptr<QTemporaryDir>> dirs;
     dirs.push_back(std::make_unique<QTemporaryDir>());
     return dirs.back()->path().toStdString();
+}
+
+QString pdfText(const QString &pdf, bool keepLayout) {
+    QStringList args;
+    if (keepLayout) args << QStringLiteral("-layout");
+    args << pdf << QStringLiteral("-");
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), args);
+    p.waitForFinished(30000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+int threadCount() {
+    int n = 0;
+    if (DIR *d = opendir("/proc/self/task")) {
+        while (dirent *e = readdir(d))
+            if (e->d_name[0] != '.') ++n;
+        closedir(d);
+    }
+    return n;
+}
+
+char threadState(pid_t tid) {
+    std::ifstream stat("/proc/self/task/" + std::to_string(tid) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    const size_t close = line.rfind(')'); // the name may hold blanks
+    return close != std::string::npos && close + 2 < line.size() ? line[close + 2] : '?';
 }
 
 } // namespace testsupport

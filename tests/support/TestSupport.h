@@ -1,6 +1,10 @@
 #pragma once
-// Small helpers shared by the tests: pseudo-terminal pairs, event-loop waits and
-// paths of the build tree.
+// Small helpers shared by the tests: pseudo-terminal pairs, event-loop waits, paths of
+// the build tree, the text of a printed PDF and the threads of the process.
+
+#include <QString>
+
+#include <sys/types.h>
 
 #include <chrono>
 #include <functional>
@@ -52,5 +56,14 @@ std::string sourceDir();
 
 // A fresh temporary folder, removed at exit of the test program.
 std::string makeTempDir();
+
+// The text of a PDF (pdftotext); with `keepLayout` the columns keep their places.
+constexpr bool KeepLayout = true;
+QString pdfText(const QString &pdf, bool keepLayout = false);
+
+// Threads of this process, and the scheduler state of one of them ('R' running,
+// 'S' sleeping in a wait, '?' gone).
+int threadCount();
+char threadState(pid_t tid);
 
 } // namespace testsupport

@@ -14,23 +14,11 @@
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QMimeData>
-#include <QProcess>
 
 #include <gtest/gtest.h>
 
 using namespace fixture;
-
-namespace {
-
-QString pdfText(const QString &pdf)
-{
-    QProcess p;
-    p.start("pdftotext", {pdf, "-"});
-    p.waitForFinished(20000);
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
-
-} // namespace
+using testsupport::pdfText;
 
 TEST(ChartOutput, PrintsToPdfWithAndWithoutTheDialog)
 {

@@ -78,7 +78,7 @@ TEST_F(FormsPrinter, PagesOfTextReadBackFromThePdf) {
     EXPECT_EQ(pageCount(dir + "/out.pdf"), 3);
     // The fixed font of the design maps onto a monospaced one.
     EXPECT_TRUE(run("pdffonts", {dir + "/out.pdf"}).contains("Mono"));
-    const QString text = run("pdftotext", {"-layout", dir + "/out.pdf", "-"});
+    const QString text = testsupport::pdfText(dir + "/out.pdf", testsupport::KeepLayout);
     const QStringList pages = text.split('\f');
     ASSERT_GE(pages.size(), 2);
     EXPECT_TRUE(pages[0].contains(QRegularExpression("NO +DATE +TIME"))) << text.toStdString();
@@ -94,7 +94,7 @@ TEST_F(FormsPrinter, TableOfTwentyFiveLinesFitsOneLetterPage) {
     for (int i = 0; i < 25; ++i) p->Canvas()->TextOut(1, (i % lines) * 100 + 100, QString("row %1 end").arg(i));
     p->EndDoc();
     EXPECT_EQ(pageCount(dir + "/out.pdf"), 1);
-    const QString text = run("pdftotext", {dir + "/out.pdf", "-"});
+    const QString text = testsupport::pdfText(dir + "/out.pdf");
     EXPECT_TRUE(text.contains("row 0 end"));
     EXPECT_TRUE(text.contains("row 24 end"));
 }
@@ -131,7 +131,7 @@ TEST_F(FormsPrinter, FolderTargetKeepsEveryJob) {
     }
     const QStringList files = QDir(dir + "/jobs").entryList({"*.pdf"}, QDir::Files);
     EXPECT_EQ(files.size(), 2);
-    EXPECT_TRUE(run("pdftotext", {Printer()->LastOutputFile(), "-"}).contains("job 1"));
+    EXPECT_TRUE(testsupport::pdfText(Printer()->LastOutputFile()).contains("job 1"));
 }
 
 TEST_F(FormsPrinter, UnwritableTargetRaisesAndLeavesThePrinterUsable) {
@@ -185,7 +185,7 @@ TEST_F(FormsPrinter, PrintToFileChosenInTheDialogPrintsThere) {
     p->Canvas()->TextOut(1, 100, "to the chosen file");
     p->EndDoc();
     EXPECT_EQ(p->LastOutputFile(), chosen);
-    EXPECT_TRUE(run("pdftotext", {chosen, "-"}).contains("to the chosen file"));
+    EXPECT_TRUE(testsupport::pdfText(chosen).contains("to the chosen file"));
 
     // A PDF target for the process takes one job and leaves the choice as it was.
     SetPrintToPdf(dir + "/target.pdf");

@@ -4,6 +4,7 @@
 
 #include "platform/vb/FlexGrid.h"
 #include "platform/vb/Runtime.h"
+#include "support/FormsSupport.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -11,17 +12,9 @@
 #include <QHeaderView>
 
 using namespace std::chrono_literals;
+using testsupport::errorOf;
 
 namespace {
-
-int errorOf(const std::function<void()> &f) {
-    try {
-        f();
-    } catch (const vb::RuntimeError &e) {
-        return e.Number();
-    }
-    return 0;
-}
 
 TEST(FlexGrid, CellsRowsAndErrors) {
     vb::MSFlexGrid g;
