@@ -549,7 +549,7 @@ int Engine::printDialog(int flag, const std::int32_t *)
     const KeptOrientation kept;
     forms::TPrinter *pr = forms::Printer();
     if (pr->Printing())
-        return printGraph(0);
+        return printGraph(0); // a job still open: the print says so
     applyOrientation(pr, props_.integer(id::DefOrientation));
     forms::TPrintDialog dlg;
     if (!dlg.Execute())
