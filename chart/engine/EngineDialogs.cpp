@@ -396,7 +396,6 @@ QString Engine::dataText() const
         out += "\t" + label + " X\t" + label;
     }
     out += "\n";
-    const QDateTime epoch(QDate(1899, 12, 30), QTime(0, 0), Qt::UTC);
     for (int i = 0; i < props_.points(); ++i) {
         out += QString::number(i + 1);
         for (int s = 0; s < props_.subsets(); ++s) {
@@ -406,7 +405,7 @@ QString Engine::dataText() const
                 continue;
             }
             out += "\t";
-            out += dt ? epoch.addMSecs(static_cast<qint64>(std::llround(x * 86400000.0))).toString("dd/MM/yyyy hh:mm:ss")
+            out += dt ? dateTimeOfDays(x).toString("dd/MM/yyyy hh:mm:ss")
                       : QString::number(x, 'g', 10);
             out += "\t" + QString::number(y, 'f', decimals);
         }
