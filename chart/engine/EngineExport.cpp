@@ -1,11 +1,13 @@
 // Pictures of the chart into files and onto the clipboard.
 
 #include "chart/engine/Engine.h"
+#include "chart/engine/Export.h"
 #include "chart/engine/Renderer.h"
 #include "platform/forms/Dialogs.h"
 
 #include <QBuffer>
 #include <QClipboard>
+#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QMimeData>
@@ -25,40 +27,73 @@ QSize exportSize(const std::int32_t *pair, int w, int h)
     return QSize(w, h);
 }
 
+// The picture as drawn, in SVG: the metafile of a system that has none.
+bool writeSvg(const Engine &e, QSize size, QIODevice &out, const ExportOptions &o)
+{
+    QSvgGenerator svg;
+    svg.setOutputDevice(&out);
+    svg.setSize(size);
+    svg.setViewBox(QRect(QPoint(0, 0), size));
+    if (o.title)
+        svg.setTitle(*o.title);
+    QPainter g;
+    if (!g.begin(&svg))
+        return false;
+    Layout L;
+    renderChart(e.props(), g, size.width(), size.height(), L);
+    return g.end();
+}
+
+template <const char *Format, bool Opaque>
+bool writeImage(const Engine &e, QSize size, QIODevice &out, const ExportOptions &o)
+{
+    QImage img = e.renderImage(size.width(), size.height());
+    if constexpr (Opaque)
+        img = img.convertToFormat(QImage::Format_RGB32);
+    return img.save(&out, Format, o.quality);
+}
+
+constexpr char kBmp[] = "BMP", kJpeg[] = "JPG", kPng[] = "PNG";
+
+const ExportType kTypes[] = {
+    {Engine::ExportFormat::Metafile, "Metafile", "svg", "image/svg+xml", writeSvg},
+    {Engine::ExportFormat::Bmp, "BMP", "bmp", nullptr, writeImage<kBmp, true>},
+    {Engine::ExportFormat::Jpeg, "JPEG", "jpg", "image/jpeg", writeImage<kJpeg, true>},
+    {Engine::ExportFormat::Png, "PNG", "png", nullptr, writeImage<kPng, false>},
+};
+
 } // namespace
+
+std::span<const ExportType> exportTypes() { return kTypes; }
+
+const ExportType &exportType(Engine::ExportFormat format)
+{
+    for (const ExportType &t : kTypes)
+        if (t.format == format)
+            return t;
+    return kTypes[0];
+}
 
 bool Engine::writeExport(ExportFormat f, const std::int32_t *pair, const QString &path)
 {
-    QSize sz = exportSize(pair, width(), height());
-    if (f == ExportFormat::Metafile) {
-        QSvgGenerator svg;
-        svg.setFileName(path);
-        svg.setSize(sz);
-        svg.setViewBox(QRect(QPoint(0, 0), sz));
-        svg.setTitle(fromAnsi(props_.string(id::MainTitle)));
-        QPainter g;
-        if (!g.begin(&svg))
-            return false;
-        Layout L;
-        renderChart(props_, g, sz.width(), sz.height(), L);
-        return g.end();
-    }
-    QImage img = renderImage(sz.width(), sz.height());
-    const char *format = f == ExportFormat::Bmp ? "BMP" : f == ExportFormat::Jpeg ? "JPG" : "PNG";
-    int quality = f == ExportFormat::Jpeg && props_.integer(2686 /*JpgQuality*/) > 0
-                      ? std::clamp(props_.integer(2686), 1, 100)
-                      : -1;
-    if (f != ExportFormat::Png)
-        img = img.convertToFormat(QImage::Format_RGB32);
-    return img.save(path, format, quality);
+    const ExportType &t = exportType(f);
+    ExportOptions o;
+    if (f == ExportFormat::Metafile)
+        o.title = fromAnsi(props_.string(id::MainTitle));
+    if (f == ExportFormat::Jpeg && props_.integer(2686 /*JpgQuality*/) > 0)
+        o.quality = std::clamp(props_.integer(2686), 1, 100);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    return t.write(*this, exportSize(pair, width(), height()), file, o) && file.flush();
 }
 
 int Engine::exportToFile(ExportFormat f, const std::int32_t *pair, const char *file)
 {
     QString path = QString::fromLatin1(file ? file : "");
     if (path.isEmpty()) {
+        const char *ext = exportType(f).extension;
         forms::TSaveDialog sd;
-        const char *ext = f == ExportFormat::Metafile ? "svg" : f == ExportFormat::Bmp ? "bmp" : f == ExportFormat::Jpeg ? "jpg" : "png";
         sd.DefaultExt = ext;
         sd.Filter = QString("%1 files (*.%2)|*.%2|All files|*").arg(QString(ext).toUpper(), ext);
         if (!sd.Execute())
@@ -75,25 +110,13 @@ int Engine::exportToClipboard(ExportFormat f, const std::int32_t *pair)
         return 0;
     QSize sz = exportSize(pair, width(), height());
     auto *mime = new QMimeData;
-    QImage img = renderImage(sz.width(), sz.height());
-    mime->setImageData(img);
-    if (f == ExportFormat::Metafile) {
+    mime->setImageData(renderImage(sz.width(), sz.height()));
+    const ExportType &t = exportType(f);
+    if (t.mime) {
         QBuffer buf;
         buf.open(QIODevice::WriteOnly);
-        QSvgGenerator svg;
-        svg.setOutputDevice(&buf);
-        svg.setSize(sz);
-        svg.setViewBox(QRect(QPoint(0, 0), sz));
-        QPainter g(&svg);
-        Layout L;
-        renderChart(props_, g, sz.width(), sz.height(), L);
-        g.end();
-        mime->setData("image/svg+xml", buf.data());
-    } else if (f == ExportFormat::Jpeg) {
-        QBuffer buf;
-        buf.open(QIODevice::WriteOnly);
-        img.convertToFormat(QImage::Format_RGB32).save(&buf, "JPG");
-        mime->setData("image/jpeg", buf.data());
+        if (t.write(*this, sz, buf, ExportOptions{}))
+            mime->setData(t.mime, buf.data());
     }
     clip->setMimeData(mime);
     return 1;
