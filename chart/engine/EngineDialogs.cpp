@@ -1,6 +1,7 @@
 // The engine's dialogs, exports and printing.
 
 #include "chart/engine/Engine.h"
+#include "chart/engine/Export.h"
 #include "chart/engine/Renderer.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/forms/Printer.h"
@@ -300,7 +301,11 @@ int Engine::exportDialog()
     dlg.setObjectName("export");
     dlg.setWindowTitle("Export");
     auto *form = new QFormLayout(&dlg);
-    auto *type = combo(&dlg, "type", {"Metafile", "BMP", "JPEG", "PNG", "Text"}, props_.integer(id::ExportTypeDef));
+    QStringList types;
+    for (const ExportType &t : exportTypes())
+        types << t.label;
+    types << "Text"; // the data, not a picture
+    auto *type = combo(&dlg, "type", types, props_.integer(id::ExportTypeDef));
     auto *dest = combo(&dlg, "destination", {"Clipboard", "File", "Printer"}, props_.integer(id::ExportDestDef));
     auto *units = combo(&dlg, "units", {"Pixels", "Millimeters", "Inches", "Points"}, props_.integer(id::ExportSizeDef));
     auto *w = new QSpinBox(&dlg);
@@ -332,19 +337,21 @@ int Engine::exportDialog()
     double f = perUnit[std::clamp(units->currentIndex(), 0, 3)];
     std::int32_t pair[2] = {static_cast<std::int32_t>(std::lround(w->value() * f)),
                             static_cast<std::int32_t>(std::lround(h->value() * f))};
-    int t = type->currentIndex();
-    ExportFormat fmt = t == 1 ? ExportFormat::Bmp : t == 2 ? ExportFormat::Jpeg : t == 3 ? ExportFormat::Png : ExportFormat::Metafile;
+    const int t = type->currentIndex();
+    const bool text = t == static_cast<int>(exportTypes().size());
+    ExportFormat fmt = t >= 0 && t < static_cast<int>(exportTypes().size()) ? exportTypes()[static_cast<std::size_t>(t)].format
+                                                                             : ExportFormat::Metafile;
     QByteArray name = file->text().toLatin1();
     switch (dest->currentIndex()) {
     case 0:
-        if (t == 4) {
+        if (text) {
             if (QClipboard *c = QGuiApplication::clipboard())
                 c->setText(dataText());
             return 1;
         }
         return exportToClipboard(fmt, pair);
     case 1:
-        if (t == 4)
+        if (text)
             return textExportDialog(0, name.isEmpty() ? "" : name.constData()) && !name.isEmpty() ? 1 : 0;
         return exportToFile(fmt, pair, name.constData());
     default:
