@@ -1,12 +1,12 @@
 // The engine's dialogs, exports and printing.
 
 #include "chart/engine/Engine.h"
+#include "chart/engine/Export.h"
 #include "chart/engine/Renderer.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/forms/Printer.h"
 
 #include <QApplication>
-#include <QBuffer>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
@@ -20,12 +20,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMimeData>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QSvgGenerator>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -46,13 +44,6 @@ bool headless()
 {
     const QString p = QGuiApplication::platformName();
     return p == "offscreen" || p == "minimal";
-}
-
-QSize exportSize(const std::int32_t *pair, int w, int h)
-{
-    if (pair && pair[0] > 0 && pair[1] > 0)
-        return QSize(std::clamp(pair[0], 16, 8000), std::clamp(pair[1], 16, 8000));
-    return QSize(w, h);
 }
 
 void setButtonColor(QPushButton *b, std::int32_t ref)
@@ -310,7 +301,11 @@ int Engine::exportDialog()
     dlg.setObjectName("export");
     dlg.setWindowTitle("Export");
     auto *form = new QFormLayout(&dlg);
-    auto *type = combo(&dlg, "type", {"Metafile", "BMP", "JPEG", "PNG", "Text"}, props_.integer(id::ExportTypeDef));
+    QStringList types;
+    for (const ExportType &t : exportTypes())
+        types << t.label;
+    types << "Text"; // the data, not a picture
+    auto *type = combo(&dlg, "type", types, props_.integer(id::ExportTypeDef));
     auto *dest = combo(&dlg, "destination", {"Clipboard", "File", "Printer"}, props_.integer(id::ExportDestDef));
     auto *units = combo(&dlg, "units", {"Pixels", "Millimeters", "Inches", "Points"}, props_.integer(id::ExportSizeDef));
     auto *w = new QSpinBox(&dlg);
@@ -342,19 +337,21 @@ int Engine::exportDialog()
     double f = perUnit[std::clamp(units->currentIndex(), 0, 3)];
     std::int32_t pair[2] = {static_cast<std::int32_t>(std::lround(w->value() * f)),
                             static_cast<std::int32_t>(std::lround(h->value() * f))};
-    int t = type->currentIndex();
-    ExportFormat fmt = t == 1 ? ExportFormat::Bmp : t == 2 ? ExportFormat::Jpeg : t == 3 ? ExportFormat::Png : ExportFormat::Metafile;
+    const int t = type->currentIndex();
+    const bool text = t == static_cast<int>(exportTypes().size());
+    ExportFormat fmt = t >= 0 && t < static_cast<int>(exportTypes().size()) ? exportTypes()[static_cast<std::size_t>(t)].format
+                                                                             : ExportFormat::Metafile;
     QByteArray name = file->text().toLatin1();
     switch (dest->currentIndex()) {
     case 0:
-        if (t == 4) {
+        if (text) {
             if (QClipboard *c = QGuiApplication::clipboard())
                 c->setText(dataText());
             return 1;
         }
         return exportToClipboard(fmt, pair);
     case 1:
-        if (t == 4)
+        if (text)
             return textExportDialog(0, name.isEmpty() ? "" : name.constData()) && !name.isEmpty() ? 1 : 0;
         return exportToFile(fmt, pair, name.constData());
     default:
@@ -396,7 +393,6 @@ QString Engine::dataText() const
         out += "\t" + label + " X\t" + label;
     }
     out += "\n";
-    const QDateTime epoch(QDate(1899, 12, 30), QTime(0, 0), Qt::UTC);
     for (int i = 0; i < props_.points(); ++i) {
         out += QString::number(i + 1);
         for (int s = 0; s < props_.subsets(); ++s) {
@@ -406,7 +402,7 @@ QString Engine::dataText() const
                 continue;
             }
             out += "\t";
-            out += dt ? epoch.addMSecs(static_cast<qint64>(std::llround(x * 86400000.0))).toString("dd/MM/yyyy hh:mm:ss")
+            out += dt ? dateTimeOfDays(x).toString("dd/MM/yyyy hh:mm:ss")
                       : QString::number(x, 'g', 10);
             out += "\t" + QString::number(y, 'f', decimals);
         }
@@ -555,80 +551,6 @@ int Engine::printDialog(int flag, const std::int32_t *)
     if (!dlg.Execute())
         return 0;
     return printGraph(0);
-}
-
-// ---- clipboard and files ----------------------------------------------------------
-
-bool Engine::writeExport(ExportFormat f, const std::int32_t *pair, const QString &path)
-{
-    QSize sz = exportSize(pair, width(), height());
-    if (f == ExportFormat::Metafile) {
-        QSvgGenerator svg;
-        svg.setFileName(path);
-        svg.setSize(sz);
-        svg.setViewBox(QRect(QPoint(0, 0), sz));
-        svg.setTitle(fromAnsi(props_.string(id::MainTitle)));
-        QPainter g;
-        if (!g.begin(&svg))
-            return false;
-        Layout L;
-        renderChart(props_, g, sz.width(), sz.height(), L);
-        return g.end();
-    }
-    QImage img = renderImage(sz.width(), sz.height());
-    const char *format = f == ExportFormat::Bmp ? "BMP" : f == ExportFormat::Jpeg ? "JPG" : "PNG";
-    int quality = f == ExportFormat::Jpeg && props_.integer(2686 /*JpgQuality*/) > 0
-                      ? std::clamp(props_.integer(2686), 1, 100)
-                      : -1;
-    if (f != ExportFormat::Png)
-        img = img.convertToFormat(QImage::Format_RGB32);
-    return img.save(path, format, quality);
-}
-
-int Engine::exportToFile(ExportFormat f, const std::int32_t *pair, const char *file)
-{
-    QString path = QString::fromLatin1(file ? file : "");
-    if (path.isEmpty()) {
-        forms::TSaveDialog sd;
-        const char *ext = f == ExportFormat::Metafile ? "svg" : f == ExportFormat::Bmp ? "bmp" : f == ExportFormat::Jpeg ? "jpg" : "png";
-        sd.DefaultExt = ext;
-        sd.Filter = QString("%1 files (*.%2)|*.%2|All files|*").arg(QString(ext).toUpper(), ext);
-        if (!sd.Execute())
-            return 0;
-        path = sd.FileName;
-    }
-    return writeExport(f, pair, path) ? 1 : 0;
-}
-
-int Engine::exportToClipboard(ExportFormat f, const std::int32_t *pair)
-{
-    QClipboard *clip = QGuiApplication::clipboard();
-    if (!clip)
-        return 0;
-    QSize sz = exportSize(pair, width(), height());
-    auto *mime = new QMimeData;
-    QImage img = renderImage(sz.width(), sz.height());
-    mime->setImageData(img);
-    if (f == ExportFormat::Metafile) {
-        QBuffer buf;
-        buf.open(QIODevice::WriteOnly);
-        QSvgGenerator svg;
-        svg.setOutputDevice(&buf);
-        svg.setSize(sz);
-        svg.setViewBox(QRect(QPoint(0, 0), sz));
-        QPainter g(&svg);
-        Layout L;
-        renderChart(props_, g, sz.width(), sz.height(), L);
-        g.end();
-        mime->setData("image/svg+xml", buf.data());
-    } else if (f == ExportFormat::Jpeg) {
-        QBuffer buf;
-        buf.open(QIODevice::WriteOnly);
-        img.convertToFormat(QImage::Format_RGB32).save(&buf, "JPG");
-        mime->setData("image/jpeg", buf.data());
-    }
-    clip->setMimeData(mime);
-    return 1;
 }
 
 int Engine::popupMenu(const std::int32_t *pair)

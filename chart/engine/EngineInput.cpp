@@ -31,9 +31,7 @@ void putHotSpot(unsigned char *out, const QRect &r, int type, int first, int sec
 QString xText(const PropertyStore &p, const Layout &L, double x)
 {
     if (L.dateTime) {
-        QDateTime t = QDateTime(QDate(1899, 12, 30), QTime(0, 0), Qt::UTC)
-                          .addMSecs(static_cast<qint64>(std::llround(x * 86400000.0)));
-        return t.toString("dd/MM/yy hh:mm:ss");
+        return dateTimeOfDays(x).toString("dd/MM/yy hh:mm:ss");
     }
     return QString::number(x, 'f', std::clamp(p.integer(id::DataPrecision), 0, 6));
 }

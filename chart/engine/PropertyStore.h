@@ -7,6 +7,12 @@
 //
 // Y-axis settings are kept per axis: while WorkingAxis is k they read and write axis k
 // (an axis never set reads 0 / empty, its own default).
+//
+// Threads: a store is written by one thread at a time (its engine's, the GUI thread).
+// The const members only read: no cache and no lazy state, so any number of threads
+// may read one store at once, as the frame builder's readers do, provided nothing
+// writes it meanwhile. The store takes no lock: whoever hands it to readers waits for
+// them before the next write (buildFrame joins its readers before it returns).
 
 #include "chart/engine/ChunkMap.h"
 #include "chart/engine/Text.h"

@@ -1,7 +1,11 @@
 #pragma once
-// Draws a chart from its properties, back to front: desk, titles, legend, grid, axes,
-// data, annotations. The same code draws into the picture, an image or a printer.
+// Draws a chart from its properties. drawFrame paints back to front: the desk and its
+// border, the titles, the graph area's fill, the grid (over the data instead when
+// GridInFront is set), the subsets axis by axis in their order, the axes with their
+// numbers and labels, the annotations, and the legend last. The same code draws into
+// the picture, an image or a printer.
 
+#include "chart/engine/Frame.h"
 #include "chart/engine/Layout.h"
 #include "chart/engine/PropertyStore.h"
 
@@ -39,50 +43,6 @@ int subsetLineType(const PropertyStore &p, int subset);
 Qt::PenStyle lineTypeStyle(int type);
 int lineTypeWidth(int type);
 
-// Whether a y value (and its x) is drawn.
-bool isNullPoint(const PropertyStore &p, double x, double y);
-
-// X value of point `point` of `subset` (XDataII when UsingXDataII, else XData; the
-// point index when neither was written).
-double xValue(const PropertyStore &p, int subset, int point);
-double yValue(const PropertyStore &p, int subset, int point);
-
-// The value arrays of one subset, looked up once.
-struct SubsetData {
-    const double *xd = nullptr, *yd = nullptr;
-    const float *xf = nullptr, *yf = nullptr;
-    bool xIndex = false;
-    SubsetData(const PropertyStore &p, int s)
-    {
-        if (p.integer(id::UsingXDataII))
-            xd = p.dataDoubles(id::XDataII, s);
-        else if (!(xf = p.dataSingles(id::XData, s)))
-            xIndex = true;
-        if (p.integer(id::UsingYDataII))
-            yd = p.dataDoubles(id::YDataII, s);
-        else
-            yf = p.dataSingles(id::YData, s);
-    }
-    double x(int i) const { return xd ? xd[i] : xf ? xf[i] : xIndex ? i + 1 : 0; }
-    double y(int i) const { return yd ? yd[i] : yf ? yf[i] : 0; }
-};
-
-// Null test with the properties read once.
-struct NullTest {
-    double nullY, nullYf, nullX;
-    bool dateTime;
-    explicit NullTest(const PropertyStore &p)
-        : nullY(p.number(id::NullDataValueY)),
-          nullYf(static_cast<float>(std::clamp(nullY, -3.0e38, 3.0e38))),
-          nullX(p.number(id::NullDataValueX)), dateTime(p.integer(id::DateTimeMode) != 0) {}
-    bool operator()(double x, double y) const
-    {
-        return !std::isfinite(x) || !std::isfinite(y) || y == nullY || y == nullYf || x == nullX ||
-               (dateTime && x == 0);
-    }
-};
-
-
 // Zoom state: when zoomed, the x range and the y range of one axis (or all) replace
 // the scales.
 struct ZoomState {
@@ -101,26 +61,7 @@ using GridNumberHook = std::function<QString(int axisType, int axisIndex, double
 void renderChart(const PropertyStore &p, QPainter &painter, int width, int height, Layout &layout,
                  const GridNumberHook &gridNumbers = {});
 
-// What a picture takes from the data, worked out once: the layout (scales from the
-// data ranges) and each subset's runs of points in pixels as they are drawn, dense runs
-// already reduced to what a pixel column shows. drawFrame draws the picture from it and
-// the properties other than the data, so the same picture can be drawn again later
-// (into a metafile, say) from a copy of the properties without the data.
-struct Frame {
-    int width = 1, height = 1;
-    Layout layout; // as laid out; drawFrame adds what drawing places (numbers, texts)
-    struct Run {
-        std::uint32_t begin = 0, size = 0; // in points
-        bool dense = false;                // reduced: no symbols, no spline
-    };
-    std::vector<QPointF> points;        // of all runs, one after another
-    std::vector<Run> runs;              // of all subsets, one after another
-    std::vector<std::uint32_t> firstRun; // runs of subset s: firstRun[s] .. firstRun[s + 1]
-    std::span<const QPointF> pointsOf(const Run &r) const { return {points.data() + r.begin, r.size}; }
-};
-// Subsets of more points than parallelFrom in all are read on threads of their own.
-constexpr std::size_t kParallelPoints = 300000;
-Frame buildFrame(const PropertyStore &p, int width, int height, std::size_t parallelFrom = kParallelPoints);
+// Draws the picture of a frame (see Frame.h) with the properties other than the data.
 void drawFrame(const PropertyStore &p, const Frame &frame, QPainter &painter, Layout &layout,
                const GridNumberHook &gridNumbers = {});
 

@@ -105,13 +105,6 @@ const QDateTime &epoch()
 // Dates from 1 January 100 to 31 December 9999, as a date-time value can hold them.
 constexpr double kFirstDay = -657434, kLastDay = 2958465;
 
-QDateTime toDateTime(double days)
-{
-    days = std::isnan(days) ? 0 : std::clamp(days, kFirstDay, kLastDay + 1);
-    double ms = std::round(days * 86400000.0);
-    return epoch().addMSecs(static_cast<qint64>(ms));
-}
-
 // Candidate steps in days, from one second to a year.
 constexpr double kSecond = 1.0 / 86400.0;
 const double kSteps[] = {kSecond,        2 * kSecond,    5 * kSecond,     10 * kSecond,
@@ -122,9 +115,16 @@ const double kSteps[] = {kSecond,        2 * kSecond,    5 * kSecond,     10 * k
 
 } // namespace
 
+QDateTime dateTimeOfDays(double days)
+{
+    days = std::isnan(days) ? 0 : std::clamp(days, kFirstDay, kLastDay + 1);
+    double ms = std::round(days * 86400000.0);
+    return epoch().addMSecs(static_cast<qint64>(ms));
+}
+
 QString dateTimeLabel(double days, double step, bool seconds)
 {
-    QDateTime t = toDateTime(days);
+    QDateTime t = dateTimeOfDays(days);
     if (step >= 1)
         return t.toString("dd/MM/yy");
     if (seconds || step < 60 * kSecond - 1e-12)
@@ -132,7 +132,7 @@ QString dateTimeLabel(double days, double step, bool seconds)
     return t.toString("hh:mm");
 }
 
-QString dateTimeDate(double days) { return toDateTime(days).toString("dd/MM/yy"); }
+QString dateTimeDate(double days) { return dateTimeOfDays(days).toString("dd/MM/yy"); }
 
 DateTimeTicks dateTimeTicks(double min, double max, int pixels, int labelPixels, bool seconds)
 {
@@ -160,7 +160,7 @@ DateTimeTicks dateTimeTicks(double min, double max, int pixels, int labelPixels,
     if (step >= 30) {
         // Months: ticks on the first of every m-th month.
         int m = static_cast<int>(std::lround(step / 30.44));
-        QDate d = toDateTime(min).date();
+        QDate d = dateTimeOfDays(min).date();
         QDate f(d.year(), d.month(), 1);
         if (epoch().date().daysTo(f) < min - 1e-9)
             f = f.addMonths(1);

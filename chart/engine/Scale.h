@@ -2,6 +2,7 @@
 // Chart maths apart from painting: scale ranges and ticks, date-time labels, the
 // value-to-pixel map and the thinning of dense curves. Pure functions.
 
+#include <QDateTime>
 #include <QPointF>
 #include <QString>
 
@@ -46,6 +47,9 @@ DateTimeTicks dateTimeTicks(double min, double max, int pixels, int labelPixels,
 QString dateTimeLabel(double days, double step, bool seconds);
 // Second line under a clock label: the date when it differs from the previous tick's.
 QString dateTimeDate(double days);
+// The date-time (UTC) of a value, held to the dates a date-time can have (1 January 100
+// to 31 December 9999; NaN is the epoch).
+QDateTime dateTimeOfDays(double days);
 
 // Polyline of a curve thinned to the pixel columns it covers: for every run of points
 // that falls into one column, the first, the minimum, the maximum and the last point

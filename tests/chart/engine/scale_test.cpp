@@ -107,6 +107,27 @@ TEST(ChartScale, DateTimeLabelsFitTheSpan)
     }
 }
 
+// Days since 30 December 1899, the time of day as the fraction; values past what a date
+// can be are held to its first and last day.
+TEST(ChartScale, DaysAreDateTimesFromTheLastDaysOf1899)
+{
+    struct Case {
+        double days;
+        const char *want;
+    } cases[] = {
+        {0, "1899-12-30 00:00:00.000"},      {1.5, "1899-12-31 12:00:00.000"},
+        {46000.25, "2025-12-09 06:00:00.000"}, {-1.25, "1899-12-28 18:00:00.000"},
+        {1.0 / 86400 / 4000, "1899-12-30 00:00:00.000"}, {1.0 / 86400 / 1000 * 1.6, "1899-12-30 00:00:00.002"},
+        {std::nan(""), "1899-12-30 00:00:00.000"}, {-1e300, "0100-01-01 00:00:00.000"},
+        {1e300, "10000-01-01 00:00:00.000"},
+    };
+    for (const Case &c : cases) {
+        QDateTime t = dateTimeOfDays(c.days);
+        EXPECT_EQ(t.timeSpec(), Qt::UTC) << c.days;
+        EXPECT_EQ(t.toString("yyyy-MM-dd hh:mm:ss.zzz").toStdString(), c.want) << c.days;
+    }
+}
+
 TEST(ChartScale, DecimationKeepsExtremesPerColumn)
 {
     // 100 000 points over 100 pixel columns: a sine with one spike.
