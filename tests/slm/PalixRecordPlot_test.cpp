@@ -1,6 +1,6 @@
 // The plot window on a record file opened into FileList: its defaults from the
 // settings line, the limit entry and its two messages, the curve with levels beyond
-// the limits, the minimum size, an empty file, printing, and pictures of a recording.
+// the limits, the minimum size, an empty file, and pictures of a recording.
 
 #include "PalixRecordSupport.h"
 
@@ -281,20 +281,6 @@ TEST_F(PalixPlot, AFileWithoutRecordsShowsTheEmptyFrame) {
     const PlotGeometry g = lp->Geometry;
     EXPECT_EQ(lp->Canvas().Image().pixelColor(int(g.ChartLeft + g.ChartWidth / 3), int(g.ChartBase - g.ChartHeight / 3)),
               QColor(Qt::white));
-}
-
-TEST_F(PalixPlot, PrintsThePicture) {
-    SlmSim sim({"--level", "50"});
-    Panel *p = start(sim);
-    ListPlot *lp = plot(open(p, {"60.0", "70.0", "65.0"}));
-    forms::DialogScript().pushCancel();
-    lp->Toolbar1_ButtonClick("Print");
-    EXPECT_TRUE(forms::Printer()->LastOutputFile().isEmpty());
-    forms::DialogScript().pushAccept();
-    lp->Toolbar1_ButtonClick("Print");
-    EXPECT_TRUE(QFile::exists(forms::Printer()->LastOutputFile()));
-    EXPECT_EQ(forms::Printer()->LastPageCount(), 1);
-    EXPECT_TRUE(lp->Toolbar1->isVisible());
 }
 
 // Closing the window while its loop runs inside its own events: the loop stops, the
