@@ -1,6 +1,6 @@
 // The strip chart RealTimeSLM driven tick by tick: where the trace, the grid, the time
 // marks and the scale land on its backing image, the Limit panel and its checks, the
-// minimum size, the self-unload on a range change, and printing.
+// minimum size and the self-unload on a range change.
 
 #include "platform/forms/Dialogs.h"
 #include "platform/forms/Printer.h"
@@ -383,25 +383,6 @@ TEST_F(StripChart, DrawsNothingWhileNotShown) {
     tick("90.0", 3);
     EXPECT_EQ(chart->Canvas.Image(), before);
     EXPECT_EQ(chart->SweepX, 1);
-}
-
-TEST_F(StripChart, PrintsItsPictureWithoutTheToolbar) {
-    const QString pdf = QString::fromStdString(testsupport::makeTempDir()) + "/chart.pdf";
-    forms::SetPrintToPdf(pdf);
-    tick("70.0", 4);
-    forms::DialogScript().push(forms::DialogAnswer::accept());
-    chart->Toolbar1_ButtonClick("Print");
-    EXPECT_GT(QFileInfo(pdf).size(), 0);
-    EXPECT_EQ(forms::Printer()->LastPageCount(), 1);
-    EXPECT_TRUE(chart->Toolbar1->isVisible());
-
-    // Cancelled: nothing printed.
-    QFile::remove(pdf);
-    forms::DialogScript().pushCancel();
-    chart->Toolbar1_ButtonClick("Print");
-    EXPECT_FALSE(QFileInfo::exists(pdf));
-    EXPECT_TRUE(chart->Toolbar1->isVisible());
-    forms::SetPrintToPdf(QString());
 }
 
 } // namespace

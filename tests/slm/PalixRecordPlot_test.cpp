@@ -1,6 +1,6 @@
 // The plot window on a record file opened into FileList: its defaults from the
 // settings line, the limit entry and its two messages, the curve with levels beyond
-// the limits, the minimum size, an empty file, printing, and pictures of a recording.
+// the limits, the minimum size, an empty file, and pictures of a recording.
 
 #include "PalixRecordSupport.h"
 
@@ -283,20 +283,6 @@ TEST_F(PalixPlot, AFileWithoutRecordsShowsTheEmptyFrame) {
               QColor(Qt::white));
 }
 
-TEST_F(PalixPlot, PrintsThePicture) {
-    SlmSim sim({"--level", "50"});
-    Panel *p = start(sim);
-    ListPlot *lp = plot(open(p, {"60.0", "70.0", "65.0"}));
-    forms::DialogScript().pushCancel();
-    lp->Toolbar1_ButtonClick("Print");
-    EXPECT_TRUE(forms::Printer()->LastOutputFile().isEmpty());
-    forms::DialogScript().pushAccept();
-    lp->Toolbar1_ButtonClick("Print");
-    EXPECT_TRUE(QFile::exists(forms::Printer()->LastOutputFile()));
-    EXPECT_EQ(forms::Printer()->LastPageCount(), 1);
-    EXPECT_TRUE(lp->Toolbar1->isVisible());
-}
-
 // Closing the window while its loop runs inside its own events: the loop stops, the
 // program goes on.
 TEST_F(PalixPlot, ClosingWhileReadingOrDrawingStopsTheLoop) {
@@ -332,25 +318,41 @@ TEST_F(PalixPlot, ClosingWhileReadingOrDrawingStopsTheLoop) {
     EXPECT_TRUE(testsupport::waitUntil([&] { return p->LblValue->text() == "50.0"; }, 5s));
 }
 
-// Pictures for a person to look at: the panel recording with the live list beside it,
-// and the plot of the recorded file (build/screenshots).
+// Pictures for a person to look at (build/screenshots, copied by scripts/screenshots):
+// the panel recording with the live list beside it, and the plot of the recorded file.
+// Each record is taken once the panel shows a new level, a third of a second apart at
+// the meter's own pace, so the run takes about 20 s and runs only when METER_SCREENSHOTS
+// is set.
 TEST_F(PalixPlot, RecordingAndPlotScreenshots) {
-    // Sub-frames of 40 ms give a new displayed level every 320 ms.
-    SlmSim sim({"--subframe-ms", "40", "--range", "1"});
+    if (qEnvironmentVariableIsEmpty("METER_SCREENSHOTS")) GTEST_SKIP() << "20 s long: set METER_SCREENSHOTS";
+    // A swell with some flicker, each level held for one display (8 sub-frames of 40 ms).
+    QStringList cycle;
+    for (int i = 0; i < 64; ++i) {
+        const QString level = QString::number(58 + 7 * std::sin(i / 10.0) + 2.5 * std::sin(i * 1.7), 'f', 1);
+        for (int k = 0; k < 8; ++k) cycle << level;
+    }
+    SlmSim sim({"--subframe-ms", "40", "--range", "1", "--levels", cycle.join(',')});
     Panel *p = start(sim);
     p->resize(p->sizeHint());
     press(p, "List");
     forms::DialogScript().pushFile(dir + "/traffic.slm");
     press(p, "Save");
+    // The records are the test's: one a new level.
+    p->Timer2.SetEnabled(false);
+    QStringList recorded;
     for (int i = 0; i < 60; ++i) {
+        const QString before = p->LblValue->text();
+        ASSERT_TRUE(testsupport::waitUntil([&] { return p->LblValue->text() != before; }, 3s)) << i;
+        SampleCounter = SamplingTime;
         p->Timer2_Timer();
-        testsupport::processEventsFor(330ms);
+        recorded << p->LblValue->text();
     }
-    testsupport::processEventsFor(100ms);
+    List *list = ListForm();
+    ASSERT_EQ(list->Grid->Rows(), 61);
+    for (int r = 1; r <= 60; ++r) ASSERT_EQ(list->Grid->TextMatrix(r, 2), recorded[r - 1]) << r;
     const QString shots = QString::fromStdString(testsupport::binDir()) + "/../screenshots";
     QDir().mkpath(shots);
     {
-        List *list = ListForm();
         const QImage panel = p->grab().toImage(), rows = list->grab().toImage();
         QImage both(panel.width() + rows.width(), std::max(panel.height(), rows.height()), QImage::Format_RGB32);
         both.fill(QColor("#2b2f33"));
@@ -364,10 +366,23 @@ TEST_F(PalixPlot, RecordingAndPlotScreenshots) {
     forms::DialogScript().pushAccept(); // the dialog still names the recording
     press(p, "Open");
     FileList *f = FileListForm();
-    ASSERT_GT(f->RecordCount(), 50);
+    ASSERT_EQ(f->RecordCount(), 60);
+    for (int r = 1; r <= 60; ++r) ASSERT_EQ(f->GridN(2)->TextMatrix(r, f->GridN(2)->Col()), recorded[r - 1]) << r;
     ListPlot *lp = plot(f);
     lp->resize(720, 460);
-    EXPECT_TRUE(testsupport::waitUntil([&] { return lp->CurveDrawn && lp->windowTitle() == "Plot File "; }, 10s));
+    ASSERT_TRUE(testsupport::waitUntil([&] { return lp->CurveDrawn && lp->windowTitle() == "Plot File "; }, 10s));
+    // The curve passes each recorded level.
+    const PlotGeometry g = lp->Geometry;
+    double sweep = -g.SweepStep;
+    for (int r = 0; r + 1 < 60; ++r) {
+        sweep += g.SweepStep;
+        const double v = recorded[r].toDouble();
+        const double h = v > PlotHigh ? g.ChartHeight + 5 : v < PlotLow ? -3 : (v - PlotLow) / (PlotHigh - PlotLow) * g.ChartHeight;
+        const QPoint at(lp->Canvas().PixelX(g.ChartLeft + sweep), lp->Canvas().PixelY(g.ChartBase - h));
+        int ink = 0;
+        for (int dy = -1; dy <= 1; ++dy) ink += lp->Canvas().Image().pixel(at + QPoint(0, dy)) == 0xFF000000;
+        ASSERT_GT(ink, 0) << r;
+    }
     EXPECT_TRUE(lp->grab().toImage().save(shots + "/palix-plot.png"));
 }
 
