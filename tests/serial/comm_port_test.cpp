@@ -4,7 +4,10 @@
 #include "CommFixture.h"
 
 #include "platform/comm/Comm.h"
+#include "support/Wait.h"
 
+#include <poll.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -129,11 +132,31 @@ TEST_F(TCommPty, PurgesAndBreakEmptyTheQueues) {
 
     pty.writeMaster("56");
     ASSERT_TRUE(waitUntil([&] { return comm->InQueCount() == 2; }));
+    // A pty carries neither a break nor modem lines: the far end sees the break's purge
+    // of both directions (packet mode reports flushes), and DTR and RTS are taken without
+    // an error, leaving the line as it was.
+    int packet = 1;
+    ASSERT_EQ(::ioctl(pty.master(), TIOCPKT, &packet), 0);
     comm->SetBREAKState(true);
     EXPECT_EQ(comm->InQueCount(), 0);
+    int flushed = 0;
+    ASSERT_TRUE(waitUntil([&] {
+        char status[64];
+        pollfd p{pty.master(), POLLIN | POLLPRI, 0};
+        if (::poll(&p, 1, 0) > 0 && ::read(pty.master(), status, sizeof status) == 1) flushed |= status[0];
+        return (flushed & (TIOCPKT_FLUSHREAD | TIOCPKT_FLUSHWRITE)) == (TIOCPKT_FLUSHREAD | TIOCPKT_FLUSHWRITE);
+    })) << "flush status " << flushed;
+    packet = 0;
+    ASSERT_EQ(::ioctl(pty.master(), TIOCPKT, &packet), 0);
     comm->SetBREAKState(false);
     comm->SetDTRState(false);
     comm->SetRTSState(true);
+    EXPECT_TRUE(comm->Enabled());
+    EXPECT_FALSE(comm->GetModemState(1));
+    pty.writeMaster("7");
+    EXPECT_TRUE(waitUntil([&] { return comm->InQueCount() == 1; }));
+    EXPECT_EQ(comm->Write("8", 1), 1);
+    EXPECT_EQ(pty.readMaster(1, 5s), "8");
 }
 
 TEST_F(TCommPty, EscapeFunctionsNeedAnOpenPortAndXoffHoldsTheOutput) {
@@ -167,14 +190,10 @@ TEST_F(TCommPty, FarEndClosingWhileAWriteIsPendingEndsTheWrite) {
     });
     ASSERT_TRUE(waitUntil([&] { return comm->OutQueCount() > 0; }));
     EXPECT_EQ(written, -2);
-    // The writer sleeps while its write is pending: once asleep, never seen running.
-    ASSERT_TRUE(waitUntil([&] { return threadState(writerTid) == 'S'; }));
-    int running = 0;
-    for (int i = 0; i < 50; ++i) {
-        running += threadState(writerTid) == 'R';
-        std::this_thread::sleep_for(1ms);
-    }
-    EXPECT_EQ(running, 0);
+    // The writer sleeps while its write is pending, in a wait without a time-out of its
+    // own: it cannot be polling.
+    EXPECT_TRUE(waitUntil([&] { return testsupport::asleepWithoutTimeout(writerTid); }))
+        << testsupport::syscallOf(writerTid);
     pty.closeSlave();
     pty.closeMaster();
     writer.join();

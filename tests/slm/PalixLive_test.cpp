@@ -232,7 +232,16 @@ TEST_F(Palix, MissedSubFrameShowsNothingNew) {
     SlmSim sim({"--level", "70", "--miss-subframe", "3"});
     Panel *p = startOn(sim);
     ASSERT_TRUE(testsupport::waitUntil([&] { return p->LblCOM->text() == "COM1" && p->LblNo->text() == "7"; }, 10s));
-    testsupport::processEventsFor(1500ms);
+    // Two more runs of sub-frames, each without its fourth: no mean is shown.
+    int runs = 0;
+    QString shown = p->LblNo->text();
+    ASSERT_TRUE(testsupport::waitUntil([&] {
+        if (p->LblNo->text() != shown) {
+            shown = p->LblNo->text();
+            runs += shown == "7";
+        }
+        return runs >= 2;
+    }, 10s));
     EXPECT_EQ(p->LblValue->text(), "");
     sim.control("miss off");
     EXPECT_TRUE(testsupport::waitUntil([&] { return p->LblValue->text() == "70.0"; }, 5s));
@@ -370,7 +379,10 @@ TEST_F(Palix, RemoteKeysChangeTheMetersState) {
     const QRegularExpression command("^[^04]");
     const int before = int(sim.commands().filter(command).size());
     for (int i : {16, 17, 18, 1, 4}) p->Toolbar1_ButtonClick(p->Buttons(i));
-    testsupport::processEventsFor(100ms);
+    // The line is in order: what they sent would come before the next key's command.
+    const int caKeys = sim.count("4B 00 00 01");
+    p->BtnCA->click();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return sim.count("4B 00 00 01") == caKeys + 1; }, 5s));
     EXPECT_EQ(int(sim.commands().filter(command).size()), before);
 }
 
@@ -447,8 +459,11 @@ TEST_F(Palix, SizeTextSetsTheMemorySize) {
     const int n = int(sim.commands().filter(setSize).size());
     p->TxtSize->setText("300"); // more than a byte holds: not sent
     p->TxtSize_Change();
-    testsupport::processEventsFor(100ms);
-    EXPECT_EQ(int(sim.commands().filter(setSize).size()), n);
+    // The line is in order: had it been sent, it would come before the next size.
+    p->TxtSize->setText("255");
+    p->TxtSize_Change();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return sim.commands().filter(setSize).size() == n + 1; }, 5s));
+    EXPECT_EQ(sim.commands().filter(setSize).last(), "47 00 01 FF");
     p->CmdR->click();
     EXPECT_EQ(p->LblRomSize->text(), "255");
 }
@@ -578,10 +593,15 @@ TEST_F(Palix, LivePanelScreenshot) {
     SlmSim sim({"--range", "3", "--c"});
     Panel *p = startOn(sim);
     p->resize(p->sizeHint());
-    ASSERT_TRUE(testsupport::waitUntil([&] { return live(p); }, 10s));
-    testsupport::processEventsFor(300ms);
+    // The picture: a live panel at 110/50 with C weighting, its reading on the bar.
+    ASSERT_TRUE(testsupport::waitUntil([&] {
+        return live(p) && p->LblBarMax->text() == "110" && FreqWeighting == "C" && p->SoundBarValue() > 0;
+    }, 10s)) << p->LblBarMax->text().toStdString() << " " << FreqWeighting.toStdString();
+    EXPECT_EQ(p->LblBarMin->text(), "50");
+    EXPECT_GE(p->SoundBarValue(), 50);
+    EXPECT_LE(p->SoundBarValue(), 110);
     const QImage shot = p->grab().toImage();
-    ASSERT_FALSE(shot.isNull());
+    ASSERT_EQ(shot.size(), p->size());
     const QString dir = QString::fromStdString(testsupport::binDir()) + "/../screenshots";
     QDir().mkpath(dir);
     EXPECT_TRUE(shot.save(dir + "/palix-panel.png"));

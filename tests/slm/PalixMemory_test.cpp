@@ -374,7 +374,6 @@ TEST_F(PalixMemory, ALongDecodeEndsWhenItsWindowCloses) {
         });
         steps.then([&] { return p->Timer1.Enabled(); });
         ASSERT_TRUE(steps.run(30s)) << closeIt;
-        testsupport::processEventsFor(100ms);
         if (closeIt) {
             EXPECT_FALSE(DataListVisible());
         } else {
@@ -393,12 +392,20 @@ TEST_F(PalixMemory, ScreenshotOfTheSetsBesideADecodedSet) {
                 "--set-range", "2,3,1", "--set-flags", "0,21,1", "--set-start", "2026-12-09 08:30:00"});
     Panel *p = startOn(sim);
     ASSERT_TRUE(download(p, 3));
+    // The picture: the three sets listed, and set 1's 120 records decoded beside them.
+    EXPECT_EQ(row(1), QStringList({"1", "60", "120"}));
+    EXPECT_EQ(row(2), QStringList({"2", "1", "45"}));
+    EXPECT_EQ(row(3), QStringList({"3", "10", "600"}));
     clickRow(MemoryForm->GridSet, 1);
     DataList *d = DataListForm();
-    testsupport::processEventsFor(300ms);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return d->isVisible() && MemoryForm->isVisible() && p->Timer1.Enabled(); }));
+    EXPECT_EQ(d->RecordCount(), 120);
+    EXPECT_EQ(d->LblMessage->Caption(), "120 in No.1 Set");
+    EXPECT_EQ(column(d, 0).last(), "120");
+    EXPECT_EQ(d->TxtLn->text(), "Time: FAST   Frequency: A   Range: 40-100");
     const QImage memory = MemoryForm->grab().toImage(), list = d->grab().toImage();
-    ASSERT_FALSE(memory.isNull());
-    ASSERT_FALSE(list.isNull());
+    ASSERT_EQ(memory.size(), MemoryForm->size());
+    ASSERT_EQ(list.size(), d->size());
     // The two windows side by side, as they stand on the screen beside Panel.
     const int gap = 12;
     QImage shot(memory.width() + gap + list.width(), std::max(memory.height(), list.height()), QImage::Format_RGB32);

@@ -6,10 +6,15 @@
 #include "platform/comm/Comm.h"
 
 #include "support/TestSupport.h"
+#include "support/Wait.h"
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <atomic>
 #include <future>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -62,15 +67,19 @@ struct Waiter : ::testing::Test {
             return done.get_future().share();
         }
         EXPECT_EQ(GetLastError(), ERROR_IO_PENDING);
-        auto result = std::async(std::launch::async, [this, &ov, &mask, &error]() -> DWORD {
+        const auto tid = std::make_shared<std::atomic<int>>(0);
+        auto result = std::async(std::launch::async, [this, &ov, &mask, &error, tid]() -> DWORD {
+            *tid = int(gettid());
             DWORD n = 0;
             if (GetOverlappedResult(h, &ov, &n, TRUE)) return mask;
             error = GetLastError();
             return ~DWORD(0);
         });
-        // Time for the waiter to take the line over from the service thread. Nothing
-        // here fails when it is late; the case just covers less then.
-        std::this_thread::sleep_for(20ms);
+        // The waiter has taken the line over once it sleeps on it, or it has returned.
+        EXPECT_TRUE(waitUntil([&] {
+            return result.wait_for(0s) == std::future_status::ready ||
+                   (*tid != 0 && testsupport::asleepWithoutTimeout(*tid));
+        })) << "the waiter never slept: " << testsupport::syscallOf(*tid);
         waits.push_back(result.share());
         return waits.back();
     }

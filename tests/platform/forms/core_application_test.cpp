@@ -3,6 +3,7 @@
 #include "platform/forms/Exceptions.h"
 #include "platform/forms/Sync.h"
 #include "support/TestSupport.h"
+#include "support/Wait.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -13,6 +14,8 @@
 #include <chrono>
 #include <stdexcept>
 #include <thread>
+
+#include <unistd.h>
 
 using namespace forms;
 
@@ -60,12 +63,18 @@ TEST_F(ApplicationTest, SilentAbortShowsNothingOtherExceptionsShowTheirText) {
 TEST_F(ApplicationTest, ExceptionOfAnotherThreadIsShownOnTheGuiThread) {
     DialogScript().pushAccept();
     std::atomic<bool> shown{false};
+    std::atomic<int> tid{0};
     std::thread worker([&] {
+        tid = int(gettid());
         handle([] { throw Exception(QStringLiteral("from the event thread")); });
         shown = true;
     });
-    // The box waits for the GUI thread, and the failing thread waits for the box.
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    // The box waits for the GUI thread, and the failing thread waits for the box: it
+    // goes to sleep, and the GUI thread handles no event until it does.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!(tid && testsupport::asleepWithoutTimeout(tid)) && !shown && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::yield();
+    EXPECT_TRUE(tid && testsupport::asleepWithoutTimeout(tid)) << testsupport::syscallOf(tid);
     EXPECT_TRUE(DialogScript().log().empty());
     EXPECT_FALSE(shown);
     EXPECT_TRUE(testsupport::waitUntil([&] { return shown.load(); }));

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <filesystem>
 #include <thread>
 
 using namespace forms;
@@ -66,8 +67,15 @@ TEST(CoreThread, RunsUntilTerminatedAndReportsItsReturnValue) {
 }
 
 TEST(CoreThread, SuspendedThreadWaitsForStart) {
+    // Suspended, it is no thread of the system yet.
+    auto threads = [] {
+        int n = 0;
+        for (auto it = std::filesystem::directory_iterator("/proc/self/task"); it != std::filesystem::directory_iterator(); ++it) ++n;
+        return n;
+    };
+    const int before = threads();
     Counter t(true);
-    testsupport::processEventsFor(30ms);
+    EXPECT_EQ(threads(), before);
     EXPECT_FALSE(t.started);
     t.Start();
     EXPECT_TRUE(testsupport::waitUntil([&] { return t.started.load(); }));

@@ -7,6 +7,8 @@
 #include "support/FormsSupport.h"
 #include "support/TestSupport.h"
 
+#include <QCoreApplication>
+
 #include <gtest/gtest.h>
 
 #include <QHeaderView>
@@ -59,9 +61,8 @@ TEST(FlexGrid, AppendedRowsReachTheViewInOneBatch) {
     EXPECT_EQ(g.Rows(), 5001);
     EXPECT_EQ(g.TextMatrix(5000, 0), "5000");
     EXPECT_EQ(g.model()->rowCount(), 0);
-    testsupport::processEventsFor(10ms);
+    EXPECT_TRUE(testsupport::waitUntil([&] { return g.model()->rowCount() == 5000; }));
     EXPECT_EQ(inserts, 1);
-    EXPECT_EQ(g.model()->rowCount(), 5000);
 }
 
 TEST(FlexGrid, TopRowIsClampedAndRaisesScroll) {
@@ -71,7 +72,8 @@ TEST(FlexGrid, TopRowIsClampedAndRaisesScroll) {
     g.SetRows(1);
     g.resize(200, 2 * g.frameWidth() + g.horizontalHeader()->height() + 10 * g.verticalHeader()->defaultSectionSize());
     g.show();
-    testsupport::processEventsFor(10ms);
+    QCoreApplication::sendPostedEvents(); // laid out and shown before the rows come
+    QCoreApplication::processEvents();
     int scrolls = 0;
     g.OnScroll = [&] { ++scrolls; };
     for (int i = 1; i <= 100; ++i) g.AddItem(QString::number(i));

@@ -3,6 +3,8 @@
 #include "platform/win/Window.h"
 #include "support/TestSupport.h"
 
+#include <QCoreApplication>
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -67,7 +69,9 @@ TEST(WinWindow, PostedMessagesArriveLaterAndNotAfterDestroy)
     EXPECT_EQ(PostMessageA(b, 273, 0, 2), TRUE);
     EXPECT_TRUE(rec.got.empty());
     DestroyWindow(b);
-    testsupport::processEventsFor(std::chrono::milliseconds(20));
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !rec.got.empty(); }));
+    QCoreApplication::sendPostedEvents(); // b's too, had it been kept
+    QCoreApplication::processEvents();
     ASSERT_EQ(rec.got.size(), 1u);
     EXPECT_EQ(rec.got[0].second, 1);
     EXPECT_EQ(PostMessageA(b, 273, 0, 2), FALSE);

@@ -1,0 +1,48 @@
+#pragma once
+// Waiting on another thread's state instead of on the clock: whether a thread of this
+// process is asleep in a wait that only an event can end.
+
+#include <sys/syscall.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace testsupport {
+
+// The scheduler state of one of this process's threads ('R' running, 'S' sleeping).
+inline char threadState(int tid) {
+    std::ifstream stat("/proc/self/task/" + std::to_string(tid) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    const size_t close = line.rfind(')');
+    return close != std::string::npos && close + 2 < line.size() ? line[close + 2] : '?';
+}
+
+// The system call a thread is blocked in, "<number> <arguments...>", or "running".
+inline std::string syscallOf(int tid) {
+    std::ifstream f("/proc/self/task/" + std::to_string(tid) + "/syscall");
+    std::string line;
+    std::getline(f, line);
+    return line;
+}
+
+// Asleep in poll, ppoll or a futex wait without a time-out: such a thread is not
+// polling on a timer, and wakes only when something happens.
+inline bool asleepWithoutTimeout(int tid) {
+    if (threadState(tid) != 'S') return false;
+    std::istringstream in(syscallOf(tid));
+    long nr = -1;
+    std::string a[4];
+    in >> nr >> a[0] >> a[1] >> a[2] >> a[3];
+    switch (nr) {
+#ifdef SYS_poll
+    case SYS_poll: return a[2] == "0xffffffff" || a[2] == "0xffffffffffffffff"; // -1
+#endif
+    case SYS_ppoll: return a[2] == "0x0";
+    case SYS_futex: return a[3] == "0x0";
+    default: return false;
+    }
+}
+
+} // namespace testsupport
