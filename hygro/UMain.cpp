@@ -478,8 +478,8 @@ TfrmList *TfrmMain::createRealTimeList() {
 void TfrmMain::setModelHeaders(TfrmList *list) {
     const ModelTraits *model = FindModel(MeterModel);
     const bool one = model && model->temperatures == 1;
-    const QStringList headers = one ? QStringList{"Temperature", "UNIT", "", ""} : QStringList{"T1", "UNIT", "T2", "UNIT"};
-    for (int c = 0; c < 4; ++c) list->Grid1->SetCells(colT1 + c, 0, headers[c]);
+    const auto headers = TemperatureHeaders(one ? 1 : 2);
+    for (int c = 0; c < 4; ++c) list->Grid1->SetCells(colT1 + c, 0, QString::fromLatin1(headers[size_t(c)]));
 }
 
 void TfrmMain::ApplyModel() {
@@ -632,8 +632,8 @@ void TfrmMain::MainTimerTimer() {
     const QDateTime now = QDateTime::currentDateTime();
     const bool wasLinked = LinkUp; // the MAX/MIN blink goes on in the tick that loses the link
 
-    PollTickState state{TicksSinceSample, MissedPolls, Key0Down, Key0HoldTicks, Key4Down,
-                        Key4HoldTicks,    KeySent,     FrameReceived, LinkUp};
+    PollTickState state{TicksSinceSample, MissedPolls, Key0Down, Key0HoldTicks, Key4Down, Key4HoldTicks,
+                        KeySent, FrameReceived, LinkUp};
     const PollTickResult tick = PollTick(state, {MeterModel, Running, RealTimeRate});
     TicksSinceSample = state.ticksSinceSample;
     MissedPolls = state.missedPolls;
@@ -769,7 +769,7 @@ void TfrmMain::AppendGridRow(const QDateTime &time) {
     g->SetCells(colDate, r, QLocale::system().toString(time.date(), QLocale::ShortFormat));
     g->SetCells(colTime, r, time.toString(QStringLiteral("hh:mm:ss")));
     g->SetCells(colHumidity, r, Display.ReadingText[0]);
-    g->SetCells(colHumidityUnit, r, QStringLiteral("%RH"));
+    g->SetCells(colHumidityUnit, r, QString::fromLatin1(HumidityUnit));
     g->SetCells(colT1Unit, r, Display.UnitLetter);
     if (three) g->SetCells(colT2Unit, r, Display.UnitLetter);
     g->SetCells(colT1, r, Display.ReadingText[1]);
@@ -1047,8 +1047,8 @@ void TfrmMain::Open1Click() {
     progress.close();
     if (!list) return; // closed while it was being read
     const bool one = g->Cells(colT2, 1).isEmpty();
-    const QStringList headers = one ? QStringList{"Temperature", "UNIT", "", ""} : QStringList{"T1", "UNIT", "T2", "UNIT"};
-    for (int c = 0; c < 4; ++c) g->SetCells(colT1 + c, 0, headers[c]);
+    const auto headers = TemperatureHeaders(one ? 1 : 2);
+    for (int c = 0; c < 4; ++c) g->SetCells(colT1 + c, 0, QString::fromLatin1(headers[size_t(c)]));
     g->SetRedraw(true);
 }
 
