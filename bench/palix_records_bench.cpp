@@ -120,11 +120,11 @@ void BM_RecordingCpuBeyondLivePoll(benchmark::State &state) {
 
         const double live = cpuPercentOver(seconds);
         forms::DialogScript().pushFile(workDir().filePath("cpu.slm"));
-        p->Toolbar1_ButtonClick(p->Buttons(1)); // Save: recording
-        p->Toolbar1_ButtonClick(p->Buttons(4)); // List
+        p->Toolbar1_ButtonClick(p->Buttons(slm::tbSave)); // recording
+        p->Toolbar1_ButtonClick(p->Buttons(slm::tbList));
         const double recording = cpuPercentOver(seconds);
         state.counters["records"] = slm::RecordNo;
-        p->Toolbar1_ButtonClick(p->Buttons(1));
+        p->Toolbar1_ButtonClick(p->Buttons(slm::tbSave));
 
         state.counters["live_poll_cpu_percent"] = live;
         state.counters["with_recording_cpu_percent"] = recording;

@@ -262,8 +262,8 @@ void TfrmDataLogger::FormCreate() {
 
     Grid1->SetFixedColor(0xFFFFFF);
     const bool three = logger && logger->temperatures == 2;
-    const QStringList headers = three ? QStringList{"NO", "DATE", "TIME", "Humidity", "UNIT", "T1", "UNIT", "T2", "UNIT"}
-                                      : QStringList{"NO", "DATE", "TIME", "Humidity", "UNIT", "Temperature", "UNIT", "", ""};
+    QStringList headers{"NO", "DATE", "TIME", "Humidity", "UNIT"};
+    for (const char *h : TemperatureHeaders(three ? 2 : 1)) headers << QString::fromLatin1(h);
     for (int c = 0; c < TableColumnCount; ++c) Grid1->SetCells(c, 0, headers[c]);
     Grid1->SetRowCount(2);
     for (int c = 0; c < TableColumnCount; ++c) Grid1->SetCells(c, 1, QString());
@@ -420,7 +420,7 @@ void TfrmDataLogger::DecodeDataSet(int set) {
                             SetEndOffsets[size_t(set)], n, RecordStride, three, start, interval);
         ExtremeRows.fill(1);
         const QLocale locale = QLocale::system();
-        const QString unitText(unit);
+        const QString unitText(unit), humidityUnit = QString::fromLatin1(HumidityUnit);
         const int step = std::max(1, n / 100); // the bar moves by whole per cents
         for (size_t k = 0; k < decoded.records.size(); ++k) {
             if (k % size_t(step) == 0) progress.Progress1->setValue(int(k));
@@ -430,7 +430,7 @@ void TfrmDataLogger::DecodeDataSet(int set) {
             Grid1->SetCells(colDate, row, locale.toString(rec.time.date(), QLocale::ShortFormat));
             Grid1->SetCells(colTime, row, rec.time.toString(QStringLiteral("hh:mm:ss")));
             Grid1->SetCells(colHumidity, row, rec.readings[0].text);
-            Grid1->SetCells(colHumidityUnit, row, QStringLiteral("%RH"));
+            Grid1->SetCells(colHumidityUnit, row, humidityUnit);
             Grid1->SetCells(colT1, row, rec.readings[1].text);
             Grid1->SetCells(colT1Unit, row, unitText);
             if (three) {

@@ -6,6 +6,7 @@
 #include "hygro/UList.h"
 #include "hygro/UPanel.h"
 #include "hygro/UScope.h"
+#include "hygro/core/PollTick.h"
 #include "hygro/core/RateEditor.h"
 #include "hygro/core/TableFile.h"
 
@@ -479,8 +480,8 @@ TfrmList *TfrmMain::createRealTimeList() {
 void TfrmMain::setModelHeaders(TfrmList *list) {
     const ModelTraits *model = FindModel(MeterModel);
     const bool one = model && model->temperatures == 1;
-    const QStringList headers = one ? QStringList{"Temperature", "UNIT", "", ""} : QStringList{"T1", "UNIT", "T2", "UNIT"};
-    for (int c = 0; c < 4; ++c) list->Grid1->SetCells(colT1 + c, 0, headers[c]);
+    const auto headers = TemperatureHeaders(one ? 1 : 2);
+    for (int c = 0; c < 4; ++c) list->Grid1->SetCells(colT1 + c, 0, QString::fromLatin1(headers[size_t(c)]));
 }
 
 void TfrmMain::ApplyModel() {
@@ -647,42 +648,37 @@ void TfrmMain::MainTimerTimer() {
         ~Clear() { TimerBusy = false; }
     } clearBusy;
     const QDateTime now = QDateTime::currentDateTime();
-    TicksSinceSample += 1;
+    const bool wasLinked = LinkUp; // the MAX/MIN blink goes on in the tick that loses the link
 
-    if (Key0Down) {
-        Key0HoldTicks += 1;
-        if (Key0HoldTicks == 2) {
-            Key0Down = false;
-            KeySent = true;
-            try {
-                writePortByte('N');
-            } catch (const forms::Exception &) {
-                // The port is gone: the poll tick reports the lost link.
-            }
-            if (!Display.HoldMode) {
-                if (frmPanel) {
-                    frmPanel->imgMAX->hide();
-                    frmPanel->imgMIN->hide();
-                }
-                Display.MaxMinBlink = false;
-            }
+    PollTickState state{TicksSinceSample, MissedPolls, Key0Down, Key0HoldTicks, Key4Down, Key4HoldTicks,
+                        KeySent, FrameReceived, LinkUp};
+    const PollTickResult tick = PollTick(state, {MeterModel, Running, RealTimeRate});
+    TicksSinceSample = state.ticksSinceSample;
+    MissedPolls = state.missedPolls;
+    Key0Down = state.key0Down;
+    Key0HoldTicks = state.key0HoldTicks;
+    Key4Down = state.key4Down;
+    Key4HoldTicks = state.key4HoldTicks;
+    KeySent = state.keySent;
+    FrameReceived = state.frameReceived;
+    LinkUp = state.linkUp;
+
+    for (const char command : tick.keyCommands) {
+        try {
+            writePortByte(command);
+        } catch (const forms::Exception &) {
+            // The port is gone: the poll tick reports the lost link.
         }
     }
-    const ModelTraits *model = FindModel(MeterModel);
-    if (Key4Down && model && model->fourthKeyHoldCommand) {
-        Key4HoldTicks += 1;
-        if (Key4HoldTicks == 2) {
-            Key4Down = false;
-            KeySent = true;
-            try {
-                writePortByte(model->fourthKeyHoldCommand);
-            } catch (const forms::Exception &) {
-                // The port is gone: the poll tick reports the lost link.
-            }
+    if (tick.maxMinReleased && !Display.HoldMode) {
+        if (frmPanel) {
+            frmPanel->imgMAX->hide();
+            frmPanel->imgMIN->hide();
         }
+        Display.MaxMinBlink = false;
     }
 
-    if (Display.MaxMinBlink && frmPanel && LinkUp) {
+    if (Display.MaxMinBlink && frmPanel && wasLinked) {
         MaxMinBlinkPhase = !MaxMinBlinkPhase;
         frmPanel->imgMAX->setVisible(MaxMinBlinkPhase);
         frmPanel->imgMIN->setVisible(MaxMinBlinkPhase);
@@ -692,51 +688,36 @@ void TfrmMain::MainTimerTimer() {
         frmPanel->imgREC->setVisible(RecBlinkPhase && !Display.TimeMode);
     }
 
-    if (FrameReceived) {
-        FrameReceived = false;
-        MissedPolls = 0;
-        if (Running && TicksSinceSample >= RealTimeRate) {
-            TicksSinceSample = 0;
-            if (RealTimeGraph) AppendGraphPoint(now);
-            if (RealTimeList) {
-                RowsAdded = true;
-                AppendGridRow(now);
-            }
+    if (tick.sampleDue) {
+        if (RealTimeGraph) AppendGraphPoint(now);
+        if (RealTimeList) {
+            RowsAdded = true;
+            AppendGridRow(now);
         }
-    } else if (LinkUp) {
-        TicksSinceSample = 0;
-        MissedPolls += 1;
-        if (MissedPolls >= 3) {
-            btnRun->setEnabled(false);
-            mnuRun->setEnabled(false);
-            try {
-                Comm1->PurgeInput();
-            } catch (const forms::Exception &) {
-                // The link is dropped below anyway; stale bytes are what the purge would lose.
-            }
-            LinkUp = false;
-            MissedPolls = 0;
-            Display.MaxMinBlink = false;
-            SetStatusText(1, NoConnection);
+    }
+    if (tick.linkLost) {
+        btnRun->setEnabled(false);
+        mnuRun->setEnabled(false);
+        try {
+            Comm1->PurgeInput();
+        } catch (const forms::Exception &) {
+            // The link is dropped anyway; stale bytes are what the purge would lose.
         }
+        Display.MaxMinBlink = false;
+        SetStatusText(1, NoConnection);
     }
 
-    if (FirstTick) {
-        FirstTick = false;
-    } else {
-        const double elapsed = tickClock_.nsecsElapsed() / 1e9;
-        MainTimer->setInterval(CorrectInterval(MainTimer->interval(), elapsed));
-    }
+    const bool firstTick = FirstTick;
+    const double elapsed = tickClock_.nsecsElapsed() / 1e9;
+    const int interval = NextInterval(FirstTick, LinkUp, MainTimer->interval(), elapsed);
     tickClock_.start();
-    if (!LinkUp) MainTimer->setInterval(1000);
+    // Setting the interval restarts the timer: the first tick of a linked meter leaves
+    // it running as it was started.
+    if (!firstTick || !LinkUp) MainTimer->setInterval(interval);
 
-    if (KeySent) {
-        KeySent = false;
-        MissedPolls -= 1;
-    } else if (!Comm1->Active()) {
-        // No poll goes out, but a port that closed under a linked meter (the device
-        // vanished) must not keep the link shown as up: the silence counts.
-    } else {
+    // A port that closed under a linked meter (the device vanished) takes no poll, and
+    // the silence counts towards the lost link.
+    if (tick.poll && Comm1->Active()) {
         try {
             writePortByte('A');
         } catch (const forms::Exception &) {
@@ -805,7 +786,7 @@ void TfrmMain::AppendGridRow(const QDateTime &time) {
     g->SetCells(colDate, r, QLocale::system().toString(time.date(), QLocale::ShortFormat));
     g->SetCells(colTime, r, time.toString(QStringLiteral("hh:mm:ss")));
     g->SetCells(colHumidity, r, Display.ReadingText[0]);
-    g->SetCells(colHumidityUnit, r, QStringLiteral("%RH"));
+    g->SetCells(colHumidityUnit, r, QString::fromLatin1(HumidityUnit));
     g->SetCells(colT1Unit, r, Display.UnitLetter);
     if (three) g->SetCells(colT2Unit, r, Display.UnitLetter);
     g->SetCells(colT1, r, Display.ReadingText[1]);
@@ -1088,8 +1069,8 @@ void TfrmMain::Open1Click() {
     progress.close();
     if (!list) return; // closed while it was being read
     const bool one = g->Cells(colT2, 1).isEmpty();
-    const QStringList headers = one ? QStringList{"Temperature", "UNIT", "", ""} : QStringList{"T1", "UNIT", "T2", "UNIT"};
-    for (int c = 0; c < 4; ++c) g->SetCells(colT1 + c, 0, headers[c]);
+    const auto headers = TemperatureHeaders(one ? 1 : 2);
+    for (int c = 0; c < 4; ++c) g->SetCells(colT1 + c, 0, QString::fromLatin1(headers[size_t(c)]));
     g->SetRedraw(true);
 }
 

@@ -414,7 +414,9 @@ void TfrmMain::btnOutputGraphClick() {
     };
     const double first = dateTimeOf(1);
     const double last = dateTimeOf(rows);
-    SetupChart(chart, rows, last, first, three ? 586 : 585);
+    // A table read from a file names no model: the chart is set up as for one with its
+    // number of temperatures.
+    SetupChart(chart, rows, last, first, FindModelWithTemperatures(three ? 2 : 1)->number);
 
     // Both windows may be closed while the loop lets events through.
     const QPointer<TfrmList> aliveList(list);

@@ -15,8 +15,9 @@
 // The comm event handlers (OnRxChar, OnBreak, ...) run on the GUI thread while
 // SynchronizeEvents is on (the default). With it off they run on the port's event
 // thread, one cycle at a time, and the port's destructor waits for a running cycle to
-// end. Such a handler touches no widget (Close, as above, is safe from it), and an
-// error it raises is shown on the GUI thread. The choice is taken when the event
+// end. Such a handler touches no widget (Close, as above, is safe from it). In both
+// modes a forms::Exception a handler raises is shown on the GUI thread, and anything
+// else ends the event thread. The choice is taken when the event
 // thread starts, so it can only be changed on a closed port.
 //
 // Device names are device paths ("/dev/ttyUSB0"); a leading "\\.\" is ignored.

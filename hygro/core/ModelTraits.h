@@ -61,6 +61,13 @@ constexpr const ModelTraits *FindModel(int number) {
     return nullptr;
 }
 
+// The first model with that many temperatures, or nullptr.
+constexpr const ModelTraits *FindModelWithTemperatures(int temperatures) {
+    for (const ModelTraits &m : Models)
+        if (m.temperatures == temperatures) return &m;
+    return nullptr;
+}
+
 // The row of a data-logger model, or nullptr.
 constexpr const ModelTraits *FindLogger(int number) {
     const ModelTraits *m = FindModel(number);
