@@ -364,7 +364,13 @@ void TfrmMain::buildToolBar() {
 
 QString TfrmMain::StatusText(int panel) const { return statusPanels_[panel]->text(); }
 
-void TfrmMain::SetStatusText(int panel, const QString &text) { statusPanels_[panel]->setText(text); }
+void TfrmMain::SetStatusText(int panel, const QString &text) {
+    QLabel *l = statusPanels_[panel];
+    // Long reasons in panel 0 are cut at the window's edge rather than squeezing the
+    // link text beside them; the status bar's tip holds them whole.
+    if (panel == 0) l->setMaximumWidth(std::max(50, width() - 200));
+    l->setText(text);
+}
 
 QString TfrmMain::ProgramFolder() { return QCoreApplication::applicationDirPath() + QLatin1Char('/'); }
 

@@ -20,7 +20,7 @@ void TfrmMain::LoadData1Click() {
     // away any other way in.
     if (DownloadBusy) return;
     if (frmDataLogger) {
-        frmDataLogger->Restore();
+        frmDataLogger->BringToFront();
     } else {
         auto *logger = new TfrmDataLogger();
         frmDataLogger = logger;

@@ -40,9 +40,8 @@ std::string OpenFailureText(const std::string &device, DWORD code) {
     if (code == ERROR_ACCESS_DENIED && ::stat(path.c_str(), &st) == 0 &&
         ::faccessat(AT_FDCWD, path.c_str(), R_OK | W_OK, AT_EACCESS) != 0 && errno == EACCES) {
         const std::string group = groupName(st.st_gid), user = userName(geteuid());
-        return path + ": permission denied. The port belongs to the group \"" + group + "\"" +
-               (group == "dialout" ? "" : " (\"dialout\" on Debian)") + ": add the user \"" + user +
-               "\" to that group (as root: adduser " + user + " " + group + ") and log in again.";
+        return path + ": permission denied. Add the user \"" + user + "\" to the group that owns the port, \"" + group +
+               "\"" + (group == "dialout" ? "" : " (\"dialout\" on Debian)") + ", and log in again.";
     }
     return path + ": " + SysErrorMessage(code);
 }

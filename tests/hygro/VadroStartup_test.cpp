@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QComboBox>
 #include <QLabel>
+#include <QStatusBar>
 
 #include "hygro/UAbout.h"
 
@@ -141,6 +142,14 @@ TEST(HygroVadroStartup, PortsThatWillNotOpenSayWhyBesideNoConnection) {
     EXPECT_TRUE(why.startsWith(meter.path() + ": permission denied.")) << why.toStdString();
     EXPECT_TRUE(why.contains("\"dialout\"") && why.contains("log in again")) << why.toStdString();
     EXPECT_TRUE(why.contains(missing + ": The system cannot find the file specified.")) << why.toStdString();
+
+    // However long the reasons, "No Connection" shows whole.
+    testsupport::processEventsFor(100ms);
+    for (QLabel *l : main->statusBar()->findChildren<QLabel *>()) {
+        if (l->text() != "No Connection") continue;
+        EXPECT_GE(l->width(), l->sizeHint().width());
+        EXPECT_LE(l->geometry().right(), main->statusBar()->width());
+    }
 
     // Allowed now: choosing the port opens it, the reasons go, the meter answers.
     manualTicks(*main);

@@ -67,7 +67,7 @@ TEST(CommOpenFailure, PermissionDeniedNamesThePortItsGroupAndWhatToDo) {
     const auto [code, text] = openAsDeniedUser(pty.slavePath());
     EXPECT_EQ(code, ERROR_ACCESS_DENIED);
     EXPECT_EQ(text.rfind(pty.slavePath() + ": permission denied.", 0), 0u) << text;
-    EXPECT_NE(text.find("the group \"" + groupOf(pty.slavePath()) + "\""), std::string::npos) << text;
+    EXPECT_NE(text.find("the group that owns the port, \"" + groupOf(pty.slavePath()) + "\""), std::string::npos) << text;
     EXPECT_NE(text.find("dialout"), std::string::npos) << text;
     EXPECT_NE(text.find("log in again"), std::string::npos) << text;
 }
