@@ -357,6 +357,9 @@ Frame buildFrame(const PropertyStore &p, int width, int height, std::size_t para
             const int from = static_cast<int>(std::int64_t(subsets) * w / readers),
                       to = static_cast<int>(std::int64_t(subsets) * (w + 1) / readers);
             part.firstRun.reserve(static_cast<std::size_t>(to - from));
+            // Room for every point it may keep, so that it never grows by copying; what
+            // is never written is never given memory.
+            part.runs.points.reserve(static_cast<std::size_t>(to - from) * static_cast<std::size_t>(p.points()));
             for (int sIdx = from; sIdx < to; ++sIdx) {
                 part.firstRun.push_back(static_cast<std::uint32_t>(part.runs.runs.size()));
                 subsetRuns(p, f.layout, sIdx, part.runs);
@@ -396,6 +399,7 @@ Frame buildFrame(const PropertyStore &p, int width, int height, std::size_t para
             part = Part{};
         }
     } else {
+        f.points.reserve(total);
         for (int sIdx = 0; sIdx < subsets; ++sIdx) {
             f.firstRun.push_back(static_cast<std::uint32_t>(f.runs.size()));
             subsetRuns(p, f.layout, sIdx, f);

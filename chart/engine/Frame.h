@@ -76,7 +76,8 @@ struct Frame {
     std::vector<std::uint32_t> firstRun; // runs of subset s: firstRun[s] .. firstRun[s + 1]
     std::span<const QPointF> pointsOf(const Run &r) const { return {points.data() + r.begin, r.size}; }
 };
-// Subsets of more points than parallelFrom in all are read on threads of their own.
+// Subsets of more points than parallelFrom in all are read side by side: a block of
+// neighbouring subsets a thread, at most a thread a core.
 constexpr std::size_t kParallelPoints = 300000;
 Frame buildFrame(const PropertyStore &p, int width, int height, std::size_t parallelFrom = kParallelPoints);
 
