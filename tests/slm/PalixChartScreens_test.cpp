@@ -1,6 +1,7 @@
 // The documentation pictures of the strip chart and of the Leq/SEL window layout, taken
-// from a real run of the program on the simulated meter. The run takes minutes, so the
-// pictures are taken only when METER_SCREENSHOTS is set; they go to build/screenshots.
+// from a real run of the program on the simulated meter, each asserting what it shows.
+// The meter's pace makes the run about a minute, so the pictures are taken only when
+// METER_SCREENSHOTS is set (scripts/screenshots); they go to build/screenshots.
 // Under an X server (QT_QPA_PLATFORM=xcb) they are of the screen; under the offscreen
 // platform each window is drawn at its place, in the order they were shown.
 
@@ -24,9 +25,10 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QPainter>
-#include <QRandomGenerator>
 #include <QScreen>
 #include <QTimer>
+
+#include <functional>
 
 #include <chrono>
 #include <cmath>
@@ -52,7 +54,7 @@ QImage screenOf(const QList<QWidget *> &windows) {
 class PalixScreens : public PalixProgram {
 protected:
     void SetUp() override {
-        if (qEnvironmentVariableIsEmpty("METER_SCREENSHOTS")) GTEST_SKIP() << "minutes long: set METER_SCREENSHOTS";
+        if (qEnvironmentVariableIsEmpty("METER_SCREENSHOTS")) GTEST_SKIP() << "a minute long: set METER_SCREENSHOTS";
         dir = QString::fromStdString(testsupport::binDir()) + "/../screenshots";
         QDir().mkpath(dir);
         PalixProgram::SetUp();
@@ -63,51 +65,108 @@ protected:
         forms::DialogScript().reset();
     }
     Panel *start(SlmSim &sim) { return startLive(sim); }
-    // A level that wanders around `centre`, sent to the meter every two seconds.
-    static void wander(SlmSim &sim, QTimer &timer, const double &centre) {
-        QObject::connect(&timer, &QTimer::timeout, [&sim, &centre] {
-            static double level = centre;
-            level += (centre - level) * 0.3 + QRandomGenerator::global()->bounded(6.0) - 3.0;
-            sim.control(QString("level %1").arg(level, 0, 'f', 1));
-        });
-        timer.start(2000);
+    // The meter's levels: `count` displays that wander around `centre`, each held for
+    // one display (8 sub-frames) and each unlike the one before.
+    static void wander(QStringList &levels, int count, double centre) {
+        static double level = 58;
+        for (int i = 0; i < count; ++i) {
+            const double before = level;
+            level += (centre - level) * 0.3 + (levels.size() / 8 * 7919 % 61) / 10.0 - 3.0;
+            if (std::lround(level * 10) == std::lround(before * 10)) level += 0.3;
+            for (int k = 0; k < 8; ++k) levels << QString::number(level, 'f', 1);
+        }
+    }
+    // Waits for the next level on the panel, then gives it to `take`.
+    static bool nextLevel(Panel *p, const std::function<void(const QString &)> &take) {
+        const QString before = p->LblValue->text();
+        if (!testsupport::waitUntil([&] { return p->LblValue->text() != before; }, 3s)) return false;
+        take(p->LblValue->text());
+        return true;
+    }
+    // The chart's trace passes each level it sampled (the last one ends the line).
+    static void expectTrace(RealTimeSLM *chart, const QStringList &sampled) {
+        const QImage &pic = chart->Canvas.Image();
+        for (int i = 0; i + 1 < sampled.size(); ++i) {
+            const double y = chart->ChartBase - TraceHeight(sampled[i].toDouble(), chart->ChartMin, chart->ChartMax,
+                                                            chart->ChartHeight);
+            const QPoint at(chart->Canvas.PixelX(chart->ChartLeft + i * chart->SweepStep), chart->Canvas.PixelY(y));
+            int ink = 0;
+            for (int dy = -1; dy <= 1; ++dy) ink += pic.pixel(at + QPoint(0, dy)) == 0xFF000000;
+            ASSERT_GT(ink, 0) << "sample " << i << " " << sampled[i].toStdString();
+        }
     }
 
     QString dir;
 };
 
+// Four minutes of a strip chart, a louder stretch in the middle: each level the panel
+// shows is sampled for two ticks of the chart, as the chart's own one-second tick
+// samples a level that changes every two seconds.
 TEST_F(PalixScreens, StripChartAfterMinutes) {
-    SlmSim sim({"--level", "58", "--range", "2"});
+    QStringList levels;
+    wander(levels, 50, 58);
+    wander(levels, 35, 74);
+    wander(levels, 30, 62);
+    SlmSim sim({"--subframe-ms", "40", "--range", "2", "--levels", levels.join(',')});
     ASSERT_TRUE(sim.ok());
     Panel *p = start(sim);
     press(p, "Graph");
     ASSERT_TRUE(RealTimeSLMVisible());
-    double centre = 58;
-    QTimer timer;
-    wander(sim, timer, centre);
-    testsupport::processEventsFor(100s);
-    centre = 74; // a louder stretch in the middle
-    testsupport::processEventsFor(70s);
-    centre = 62;
-    testsupport::processEventsFor(60s);
+    RealTimeSLM *chart = RealTimeSLMForm;
+    ASSERT_TRUE(testsupport::waitUntil([&] { return chart->Timer1.Enabled(); }));
+    chart->Timer1.SetEnabled(false); // the ticks are the test's
+    QStringList sampled;
+    for (int i = 0; i < 115; ++i)
+        ASSERT_TRUE(nextLevel(p, [&](const QString &level) {
+            for (int k = 0; k < 2; ++k) {
+                chart->Timer1_Timer();
+                sampled << level;
+            }
+        })) << i;
     ASSERT_TRUE(RealTimeSLMVisible());
+    EXPECT_EQ(chart->SweepX, 229);
+    EXPECT_EQ(chart->ShownLevel, sampled.back().toDouble());
+    expectTrace(chart, sampled);
     EXPECT_TRUE(screenOf({p, RealTimeSLMForm}).save(dir + "/palix-stripchart.png"));
 }
 
+// The windows of a Leq/SEL period after half of its minute, one list row and one chart
+// sample a level.
 TEST_F(PalixScreens, LeqPeriodLayout) {
-    SlmSim sim({"--level", "63", "--range", "2"});
+    QStringList levels;
+    wander(levels, 40, 63);
+    SlmSim sim({"--subframe-ms", "40", "--range", "2", "--levels", levels.join(',')});
     ASSERT_TRUE(sim.ok());
     Panel *p = start(sim);
-    double centre = 63;
-    QTimer timer;
-    wander(sim, timer, centre);
     forms::DialogScript().pushText("00:01:00");
     press(p, "Run");
     ASSERT_TRUE(ListVisible());
-    testsupport::processEventsFor(40s);
     ASSERT_TRUE(RealTimeSLMVisible());
     ASSERT_TRUE(LnVisible());
     ASSERT_TRUE(LnGraphVisible());
+    RealTimeSLM *chart = RealTimeSLMForm;
+    ASSERT_TRUE(testsupport::waitUntil([&] { return chart->Timer1.Enabled(); }));
+    chart->Timer1.SetEnabled(false);
+    p->Timer2.SetEnabled(false);
+    QStringList sampled;
+    for (int i = 0; i < 30; ++i)
+        ASSERT_TRUE(nextLevel(p, [&](const QString &level) {
+            SampleCounter = SamplingTime;
+            p->Timer2_Timer();
+            chart->Timer1_Timer();
+            sampled << level;
+        })) << i;
+
+    List *list = ListForm();
+    ASSERT_EQ(list->Grid->Rows(), 31);
+    for (int r = 1; r <= 30; ++r) EXPECT_EQ(list->Grid->TextMatrix(r, 2), sampled[r - 1]) << r;
+    EXPECT_DOUBLE_EQ(chart->SweepStep, chart->ChartWidth / 59);
+    expectTrace(chart, sampled);
+    // Each window where the period puts it.
+    EXPECT_EQ(p->frameGeometry().topLeft(), QPoint(0, 0));
+    EXPECT_EQ(chart->frameGeometry().topLeft(), QPoint(0, p->frameGeometry().height()));
+    EXPECT_EQ(LnGraphForm->frameGeometry().topLeft(), QPoint(0, 0));
+    EXPECT_EQ(LnForm()->frameGeometry().left(), list->frameGeometry().left());
     EXPECT_TRUE(screenOf({p, ListForm(), LnForm(), RealTimeSLMForm, LnGraphForm}).save(dir + "/palix-run.png"));
 }
 
