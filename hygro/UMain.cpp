@@ -26,6 +26,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -1055,6 +1056,10 @@ void TfrmMain::Open1Click() {
     file.close();
     progress.close();
     if (!list) return; // closed while it was being read
+    if (reader.cutAtMaxRows())
+        forms::ShowMessage(QStringLiteral("%1 holds more than %2 rows; the first %2 are shown.")
+                               .arg(QDir::toNativeSeparators(name))
+                               .arg(TableFileReader::MaxRows));
     const bool one = g->Cells(7, 1).isEmpty();
     const QStringList headers = one ? QStringList{"Temperature", "UNIT", "", ""} : QStringList{"T1", "UNIT", "T2", "UNIT"};
     for (int c = 0; c < 4; ++c) g->SetCells(5 + c, 0, headers[c]);
