@@ -190,7 +190,10 @@ bool FileList::ReadFile(const QString &path, std::int64_t maxRecords) {
         if (!progress.Step(count)) return true;
     }
     // A read that failed ends as a broken line does.
-    if (reader.Failed()) return true;
+    if (reader.Failed()) {
+        setWindowTitle(QString::number(count) + " Records Completed");
+        return true;
+    }
     setWindowTitle(path);
     return true;
 }
