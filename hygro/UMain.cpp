@@ -28,6 +28,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -1074,6 +1075,10 @@ void TfrmMain::Open1Click() {
     file.close();
     progress.close();
     if (!list) return; // closed while it was being read
+    if (reader.cutAtMaxRows())
+        forms::ShowMessage(QStringLiteral("%1 holds more than %2 rows; the first %2 are shown.")
+                               .arg(QDir::toNativeSeparators(name))
+                               .arg(TableFileReader::MaxRows));
     const bool one = g->Cells(colT2, 1).isEmpty();
     const auto headers = TemperatureHeaders(one ? 1 : 2);
     for (int c = 0; c < 4; ++c) g->SetCells(colT1 + c, 0, QString::fromLatin1(headers[size_t(c)]));

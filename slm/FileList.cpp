@@ -135,7 +135,7 @@ void FileList::Toolbar1_ButtonClick(const QString &key) {
     else if (key == "Print") print();
 }
 
-bool FileList::ReadFile(const QString &path) {
+bool FileList::ReadFile(const QString &path, std::int64_t maxRecords) {
     // Read through a buffer, not mapped: the file may be cut short while events run
     // between its lines, and a mapping then faults.
     QFile file;
@@ -158,6 +158,12 @@ bool FileList::ReadFile(const QString &path) {
             const SlmItem item = ParseSlmItem(text, reader.Cut());
             switch (item.kind) {
             case SlmItem::Record:
+                if (RecordCount() >= maxRecords) {
+                    if (self) setWindowTitle(QString::number(count - 1) + " Records Completed");
+                    vb::MsgBox(QStringLiteral("%1 holds more than %2 records; the first %2 are shown.").arg(path).arg(maxRecords),
+                               vb::vbExclamation);
+                    return true;
+                }
                 GridN(0)->AddItem(item.Number);
                 GridN(1)->AddItem(item.Stamp);
                 GridN(2)->AddItem(item.Level);
@@ -184,7 +190,10 @@ bool FileList::ReadFile(const QString &path) {
         if (!progress.Step(count)) return true;
     }
     // A read that failed ends as a broken line does.
-    if (reader.Failed()) return true;
+    if (reader.Failed()) {
+        setWindowTitle(QString::number(count) + " Records Completed");
+        return true;
+    }
     setWindowTitle(path);
     return true;
 }

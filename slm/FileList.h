@@ -6,6 +6,7 @@
 // RecordGrids is the implementation that FileList and DataList share.
 
 #include "FileTransferForms.h"
+#include "SlmFile.h"
 #include "platform/vb/CommonDialog.h"
 #include "platform/vb/FlexGrid.h"
 
@@ -58,8 +59,9 @@ public:
 
     // Shows the window and reads a record file into the grids and texts by the Open
     // key's rules, its progress in the caption; false when the file cannot be opened
-    // (said in a message; the window is not shown then).
-    bool ReadFile(const QString &path);
+    // (said in a message; the window is not shown then). The reading ends with a
+    // message at a line too long to hold and past `maxRecords` records.
+    bool ReadFile(const QString &path, std::int64_t maxRecords = MaxOpenRecords);
 
 protected:
     void closeEvent(QCloseEvent *event) override;

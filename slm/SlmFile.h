@@ -33,6 +33,9 @@ inline const QString SaveKeySeparator = QStringLiteral(";   ");
 // Records per part of a recording, and rows of the live list per auto-save.
 constexpr std::int64_t RecordsPerPart = 349950;
 constexpr std::int64_t RowsPerAutoSave = 116600;
+// Records the Open key reads into the file list at most (over eleven parts of the
+// longest recording): past it the grids would cost gigabytes and repaint slowly.
+constexpr std::int64_t MaxOpenRecords = 4000000;
 
 QString SlmHeaderLine();
 // A grid row as the files hold it: every cell followed by a TAB.

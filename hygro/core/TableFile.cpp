@@ -18,10 +18,22 @@ QByteArray FormatTableLine(const QStringList &cells, char separator) {
     return line;
 }
 
-TableFileReader::TableFileReader(QIODevice &file, char separator, int columnCount)
-    : file_(file), separator_(separator), columnCount_(columnCount) {}
+TableFileReader::TableFileReader(QIODevice &file, char separator, int columnCount, int maxRows)
+    : file_(file), separator_(separator), columnCount_(columnCount), maxRows_(maxRows) {}
 
 bool TableFileReader::nextRow(QStringList &cells) {
+    if (!readRow(cells)) return false;
+    if (rows_ < maxRows_) {
+        ++rows_;
+        return true;
+    }
+    cells.clear();
+    cutAtMax_ = true;
+    done_ = true;
+    return false;
+}
+
+bool TableFileReader::readRow(QStringList &cells) {
     cells.clear();
     if (done_ || file_.atEnd()) return false;
     // Read at most the limit (plus a CR that may precede the LF) and see what ends it.

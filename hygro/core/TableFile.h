@@ -19,19 +19,27 @@ QByteArray FormatTableLine(const QStringList &cells, char separator);
 // Reads table rows line by line, as the table window's open command does.
 // A line is taken up to 179 characters; a longer line gives its first 179
 // characters as the last row. A line without a separator ends the table.
+// At most `maxRows` rows are read: a table window of more would cost gigabytes.
 class TableFileReader {
 public:
     static constexpr int LineLimit = 179;
+    static constexpr int MaxRows = 20000000;
 
-    TableFileReader(QIODevice &file, char separator, int columnCount);
+    TableFileReader(QIODevice &file, char separator, int columnCount, int maxRows = MaxRows);
     // Cells of columns 1 .. columnCount - 1 of the next row; false at the end of the table.
     bool nextRow(QStringList &cells);
+    // The reading stopped at maxRows with a further row in the file.
+    bool cutAtMaxRows() const { return cutAtMax_; }
 
 private:
+    bool readRow(QStringList &cells);
     QIODevice &file_;
     char separator_;
     int columnCount_;
+    int maxRows_;
+    int rows_ = 0;
     bool done_ = false;
+    bool cutAtMax_ = false;
 };
 
 struct RowRange {

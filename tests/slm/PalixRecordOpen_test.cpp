@@ -52,7 +52,8 @@ TEST_F(PalixRecord, AFileCutWhileItIsReadEndsAtTheCut) {
 }
 
 // Refused with a message, at once: a named pipe (whose open would wait for a writer),
-// a folder; a line past the reader's bound ends the reading with a message.
+// a folder; a line or a count of records past the reader's bounds ends the reading
+// with a message.
 TEST_F(PalixRecord, OpenRefusesWhatIsNoRecordFile) {
     SlmSim sim({"--level", "50"});
     Panel *p = start(sim);
@@ -81,4 +82,16 @@ TEST_F(PalixRecord, OpenRefusesWhatIsNoRecordFile) {
     EXPECT_EQ(FileListForm()->RecordCount(), 1);
     EXPECT_TRUE(FileListForm()->TxtLn->text().isEmpty());
     EXPECT_EQ(lastPrompt(), "Line 3 of " + dir + "/long.slm is longer than 4096 characters; the reading ends before it.");
+
+    // More records than the list takes: the first ones, and a message.
+    {
+        QFile f(dir + "/many.slm");
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("No.s\tDate Time\tSPL\r\n" + recordLine(1) + recordLine(2) + recordLine(3) + recordLine(4) + "***Min\r\n");
+    }
+    UnloadFileList();
+    EXPECT_TRUE(FileListForm()->ReadFile(dir + "/many.slm", 3));
+    EXPECT_EQ(FileListForm()->RecordCount(), 3);
+    EXPECT_EQ(FileListForm()->TxtMin->text(), "");
+    EXPECT_EQ(lastPrompt(), dir + "/many.slm holds more than 3 records; the first 3 are shown.");
 }

@@ -66,6 +66,29 @@ TEST(HygroTableFile, OverlongLineGivesItsFirst179CharactersAndEndsTheTable) {
     EXPECT_TRUE(readAll(QByteArray(100000, 'z') + ",\r\n", ',').empty());
 }
 
+TEST(HygroTableFile, ReadingStopsAtItsRowBoundAndSaysWhetherMoreFollowed) {
+    struct Case {
+        QByteArray data;
+        int maxRows, rows;
+        bool cut;
+    } cases[] = {
+        {"a,\r\nb,\r\nc,\r\n", 2, 2, true},
+        {"a,\r\nb,\r\n", 2, 2, false},
+        {"a,\r\nb,\r\n\r\nc,\r\n", 2, 2, false}, // the table ended before the bound's next row
+    };
+    for (const Case &c : cases) {
+        QByteArray data = c.data;
+        QBuffer buf(&data);
+        buf.open(QIODevice::ReadOnly);
+        TableFileReader reader(buf, ',', 9, c.maxRows);
+        QStringList cells;
+        int rows = 0;
+        while (reader.nextRow(cells)) ++rows;
+        EXPECT_EQ(rows, c.rows) << c.data.toStdString();
+        EXPECT_EQ(reader.cutAtMaxRows(), c.cut) << c.data.toStdString();
+    }
+}
+
 TEST(HygroSaveRange, Rules) {
     struct Case {
         bool all;
