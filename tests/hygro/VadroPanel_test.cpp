@@ -47,8 +47,7 @@ TEST(HygroVadroPanel, ShowsTheFrameAndIsAppliedAfreshWhenReopened) {
     EXPECT_FALSE(frmPanel->imgHOLD->isVisible());
 
     frmPanel->Label1Click();
-    testsupport::processEventsFor(50ms);
-    EXPECT_FALSE(frmPanel);
+    EXPECT_TRUE(testsupport::waitUntil([] { return !frmPanel; }));
     ASSERT_TRUE(tickAndWaitForFrame(*main)); // the decoder goes on without a panel
 
     main->mnuPanelClick();
