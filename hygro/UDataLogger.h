@@ -7,6 +7,7 @@
 #include "hygro/MdiChild.h"
 #include "hygro/UMain.h"
 #include "hygro/core/LoggerMemory.h"
+#include "hygro/core/LoggerTransfer.h"
 
 #include <QDateTime>
 #include <QPixmap>
@@ -26,6 +27,8 @@ class TStringGrid;
 } // namespace forms
 
 namespace hygro {
+
+class TfrmScope;
 
 // ---- download state of the unit --------------------------------------------------
 extern int SetCount;
@@ -100,7 +103,10 @@ protected:
 private:
     int refuse(TfrmMain *main);
     void takePort(TfrmMain *main, bool streamMode);
-    void publish(std::vector<uint8_t> image, LoggerSetTable sets, int setCount);
+    // Runs the transfer on the port, the progress shown in `progress`; returns
+    // lrSuccess with `image` filled, or the code of the failure.
+    int transfer(TfrmMain *main, bool streamMode, TfrmScope *progress, LoggerImage &image);
+    void publish(LoggerImage image);
     void jumpToRow(int row);
 };
 
