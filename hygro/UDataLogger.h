@@ -31,14 +31,16 @@ namespace hygro {
 class TfrmScope;
 
 // ---- download state of the unit --------------------------------------------------
-extern int SetCount;
-extern std::vector<uint8_t> MemoryImage; // without the 256-byte header
-extern std::vector<QDateTime> SetStartTimes;
-extern std::vector<int> SetRates;
-extern std::vector<int> SetRecordCounts;
-extern std::vector<char> SetUnitLetters;
-extern std::vector<int> SetStartOffsets;
-extern std::vector<int> SetEndOffsets;
+// The last downloaded memory; the names below are its fields.
+extern LoggerImage Downloaded;
+extern int &SetCount;
+extern std::vector<uint8_t> &MemoryImage; // without the 256-byte header
+extern std::vector<QDateTime> &SetStartTimes;
+extern std::vector<int> &SetRates;
+extern std::vector<int> &SetRecordCounts;
+extern std::vector<char> &SetUnitLetters;
+extern std::vector<int> &SetStartOffsets;
+extern std::vector<int> &SetEndOffsets;
 // A download is running; the progress dialog refuses to close meanwhile.
 extern bool DownloadBusy;
 // A new program run (the tests make several main forms in one process) starts empty.

@@ -215,14 +215,7 @@ int TfrmDataLogger::transfer(TfrmMain *main, bool streamMode, TfrmScope *progres
 }
 
 void TfrmDataLogger::publish(LoggerImage image) {
-    MemoryImage = std::move(image.bytes);
-    SetCount = image.setCount;
-    SetStartTimes = std::move(image.sets.startTimes);
-    SetRates = std::move(image.sets.rates);
-    SetRecordCounts = std::move(image.sets.recordCounts);
-    SetUnitLetters = std::move(image.sets.unitLetters);
-    SetStartOffsets = std::move(image.sets.startOffsets);
-    SetEndOffsets = std::move(image.sets.endOffsets);
+    Downloaded = std::move(image);
 
     Grid2->SetRowCount(SetCount + 1);
     const QLocale locale = QLocale::system();

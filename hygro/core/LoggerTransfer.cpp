@@ -10,6 +10,16 @@ long long LoggerLineMs(int baud, int bytes) {
     return std::max<long long>(1, std::llround(perByte * bytes));
 }
 
+DecodedSet DecodeImageSet(const LoggerImage &image, int set, int stride, bool threeReadings) {
+    const LoggerSetTable &t = image.sets;
+    const size_t s = size_t(set);
+    if (set < 0 || set >= image.setCount || s >= t.recordCounts.size() || s >= t.startOffsets.size() ||
+        s >= t.endOffsets.size() || s >= t.startTimes.size() || s >= t.rates.size())
+        return {};
+    return DecodeLoggerSet(image.bytes.data(), image.bytes.size(), t.startOffsets[s], t.endOffsets[s],
+                           t.recordCounts[s], stride, threeReadings, t.startTimes[s], t.rates[s]);
+}
+
 LoggerTransfer::LoggerTransfer(bool streamMode, int baud, long long nowMs)
     : stream_(streamMode), baud_(baud), last_(nowMs) {}
 

@@ -40,6 +40,10 @@ struct LoggerImage {
     LoggerSetTable sets;
 };
 
+// The records of set `set` (from 0) of a downloaded memory, `stride` bytes a record,
+// T2 read only with `threeReadings`; none for a set the memory does not have.
+DecodedSet DecodeImageSet(const LoggerImage &image, int set, int stride, bool threeReadings);
+
 class LoggerTransfer {
 public:
     // Starts when "P" has been written, at `nowMs`.

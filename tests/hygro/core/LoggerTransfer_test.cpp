@@ -103,6 +103,12 @@ TEST(HygroLoggerTransfer, StreamTakesTheAnnouncedBytesInAnyChunks) {
         EXPECT_EQ(image.setCount, 1);
         EXPECT_EQ(image.sets.recordCounts, std::vector<int>{40});
         EXPECT_EQ(image.sets.startTimes[0], QDateTime(QDate(2026, 3, 7), QTime(14, 30, 0)));
+        const DecodedSet set = DecodeImageSet(image, 0, 4, false);
+        ASSERT_EQ(set.records.size(), 40u);
+        EXPECT_EQ(set.records[1].readings[0].text, "51.3");
+        EXPECT_EQ(set.records[1].readings[1].text, "20.1");
+        EXPECT_EQ(set.records[1].time, QDateTime(QDate(2026, 3, 7), QTime(14, 30, 5)));
+        for (int missing : {-1, 1}) EXPECT_TRUE(DecodeImageSet(image, missing, 4, false).records.empty());
     }
 }
 
