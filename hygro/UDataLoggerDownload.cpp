@@ -126,7 +126,7 @@ void TfrmDataLogger::takePort(TfrmMain *main, bool streamMode) {
     waitIdle(TimerBusy);
     main->MainTimer->stop();
     CursorGuard cursor;
-    Delay(2000);
+    Delay(LoggerQuietMs);
     if (streamMode) {
         port->PurgeOutput();
         port->PurgeInput();
@@ -136,11 +136,11 @@ void TfrmDataLogger::takePort(TfrmMain *main, bool streamMode) {
     // input queue itself.
     port->SetActive(false);
     port->SetOnRxChar(nullptr);
-    Delay(300);
+    Delay(LoggerReopenMs);
     port->SetActive(true);
     port->PurgeOutput();
     port->PurgeInput();
-    Delay(1000);
+    Delay(LoggerSettleMs);
     sendCommand(port, 'P');
     cursor.restore();
 }

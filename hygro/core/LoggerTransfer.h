@@ -21,6 +21,11 @@ namespace hygro {
 
 inline constexpr long long LoggerSilenceMs = 3000;      // end of the transfer, or no header
 inline constexpr long long LoggerPartialBlockMs = 1500; // a block that stopped short is asked for again
+// The waits around a transfer: before "P" the poll loop's last answer dies away, the
+// port is closed and reopened and then settles; handing it back reopens it again.
+inline constexpr int LoggerQuietMs = 2000, LoggerReopenMs = 300, LoggerSettleMs = 1000;
+inline constexpr long long LoggerTakePortMs = LoggerQuietMs + LoggerReopenMs + LoggerSettleMs;
+inline constexpr long long LoggerHandBackMs = LoggerReopenMs;
 
 // Milliseconds that `bytes` need on the line at `baud` (9600 when unknown), at least one.
 long long LoggerLineMs(int baud, int bytes);
