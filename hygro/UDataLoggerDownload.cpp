@@ -1,8 +1,8 @@
 // The download of the meter's memory in stream and block mode: LoggerTransfer says
 // what to send and when the transfer ends; this file reads the port, writes the
-// answers, waits and shows the progress. Every wait sleeps in the event loop: the progress window repaints and the
-// program costs next to nothing while the line is slow; the progress window is modal
-// so that no other command starts meanwhile.
+// answers, waits and shows the progress. Every wait sleeps in the event loop: the
+// progress window repaints and the program costs next to nothing while the line is
+// slow; the progress window is modal so that no other command starts meanwhile.
 
 #include "hygro/UDataLogger.h"
 
