@@ -15,6 +15,8 @@
 #include "serial/ComPort.h"
 #include "serial/Comm.h"
 
+#include "tests/support/CpuTime.h"
+
 #include <QCoreApplication>
 #include <QSerialPort>
 #include <QTimer>
@@ -39,12 +41,6 @@
 using Clock = std::chrono::steady_clock;
 
 namespace {
-
-double cpuSeconds() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
 
 double percentile(std::vector<double> v, double p) {
     std::sort(v.begin(), v.end());
@@ -200,12 +196,12 @@ int main(int argc, char **argv) {
         std::printf("\n");
     }
 
-    const double cpu0 = cpuSeconds();
+    const double cpu0 = testsupport::cpuSeconds();
     const Clock::time_point wall0 = Clock::now();
     QTimer::singleShot(idleSeconds * 1000, Qt::PreciseTimer, &app, [] { QCoreApplication::quit(); });
     app.exec();
     const double wall = std::chrono::duration<double>(Clock::now() - wall0).count();
-    const double cpu = cpuSeconds() - cpu0;
+    const double cpu = testsupport::cpuSeconds() - cpu0;
     std::printf("idle, the ports open with their handlers, %.1f s: CPU %.3f ms (%.4f %% of one core)\n", wall,
                 cpu * 1e3, 100.0 * cpu / wall);
 

@@ -8,6 +8,7 @@
 #include "hygro/UList.h"
 #include "hygro/UMain.h"
 #include "hygro/core/ChartMaths.h"
+#include "hygro/core/TableColumns.h"
 
 #include "chart/SciGraphCtl.h"
 #include "platform/forms/StringGrid.h"
@@ -35,7 +36,7 @@ namespace {
 
 using namespace hygro;
 
-constexpr int Points = 5000;
+constexpr int Points = RealTimePoints;
 constexpr int TableRows = 100000;
 constexpr double Second = 1.0 / 86400.0;
 
@@ -94,7 +95,7 @@ struct RealTimePeer {
     void sample(int i) {
         append(i);
         if (graphs[0]->dataCount() > Points)
-            for (QCPGraph *g : graphs) g->data()->removeBefore(g->data()->at(100)->key);
+            for (QCPGraph *g : graphs) g->data()->removeBefore(g->data()->at(ShiftPoints)->key);
         const double from = graphs[0]->data()->constBegin()->key;
         for (QCPGraph *g : graphs) g->keyAxis()->setRange(from, std::max(t, from + Points * 2.0));
         plot.replot(QCustomPlot::rpImmediateRefresh);
@@ -177,7 +178,7 @@ TfrmList *bigTable(TfrmMain &main) {
         const QStringList cells{QString::number(r), locale.toString(t.date(), QLocale::ShortFormat), t.toString("hh:mm:ss"),
                                 QString::number(40 + r % 50) + ".5", "%RH", QString::number(20 + r % 10) + ".1", "C",
                                 QString::number(25 + r % 7) + ".3", "C"};
-        for (int c = 0; c < 9; ++c) g->SetCells(c, r, cells[c]);
+        for (int c = 0; c < TableColumnCount; ++c) g->SetCells(c, r, cells[c]);
     }
     g->setUpdatesEnabled(true);
     list->Frame()->mdiArea()->setActiveSubWindow(list->Frame());
@@ -225,10 +226,10 @@ void BM_TableChart100kRowsQCustomPlot(benchmark::State &state) {
         QVector<double> x(TableRows), rh(TableRows), t1(TableRows), t2(TableRows);
         TableDateTimeReader dates;
         for (int r = 1; r <= TableRows; ++r) {
-            x[r - 1] = dates.read(g->Cells(1, r), g->Cells(2, r)).value_or(0);
-            rh[r - 1] = g->Cells(3, r).toDouble();
-            t1[r - 1] = g->Cells(5, r).toDouble();
-            t2[r - 1] = g->Cells(7, r).toDouble();
+            x[r - 1] = dates.read(g->Cells(colDate, r), g->Cells(colTime, r)).value_or(0);
+            rh[r - 1] = g->Cells(colHumidity, r).toDouble();
+            t1[r - 1] = g->Cells(colT1, r).toDouble();
+            t2[r - 1] = g->Cells(colT2, r).toDouble();
         }
         plot.addGraph()->setData(x, rh, true);
         plot.addGraph()->setData(x, t1, true);

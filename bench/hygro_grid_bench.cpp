@@ -1,5 +1,5 @@
 // The real-time table at volume: 1 000 000 sample rows appended to a shown string grid
-// the way the poll loop does (one row, keep the newest in view, nine cells) with the
+// by the main form's own row append (one row, keep the newest in view, nine cells) with the
 // memory the grid holds for them; one more row and its repaint at that size (what a
 // poll tick costs after twelve days of recording); jumping and repainting there. And
 // 100 000 rows beside QTableWidget, the grid a Qt user would take instead (an item for
@@ -9,11 +9,15 @@
 // the cells and what the view keeps for each row; and the growth of the resident set.
 
 #include "hygro/UList.h"
+#include "hygro/UMain.h"
 #include "platform/forms/StringGrid.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QHeaderView>
+#include <QLocale>
+#include <QTemporaryDir>
+#include <QTimer>
 #include <QPixmap>
 #include <QStringList>
 #include <QTableWidget>
@@ -47,40 +51,40 @@ size_t resident() {
     return size_t(rss) * size_t(sysconf(_SC_PAGESIZE));
 }
 
-// The texts of a sample row but its number, made once: making them is the poll
-// loop's work, not the grid's, and the grid keeps its own copy of every cell.
+// The readings of a sample, made once: making them is the meter link's work, not the
+// table's; the date and time the program's own row append formats.
 struct Sample {
-    QString date, time, humidity, t1, t2;
+    QString humidity, t1, t2;
 };
 const std::vector<Sample> &samples() {
     static const std::vector<Sample> all = [] {
         std::vector<Sample> v;
         for (int n = 0; n < 3600; ++n)
-            v.push_back({QStringLiteral("07/03/2026"),
-                         QStringLiteral("14:%1:%2").arg(n / 60, 2, 10, QLatin1Char('0')).arg(n % 60, 2, 10, QLatin1Char('0')),
-                         QString::number(40 + n % 50) + QStringLiteral(".5"), QString::number(20 + n % 7) + QStringLiteral(".1"),
+            v.push_back({QString::number(40 + n % 50) + QStringLiteral(".5"), QString::number(20 + n % 7) + QStringLiteral(".1"),
                          QString::number(25 + n % 3) + QStringLiteral(".0")});
         return v;
     }();
     return all;
 }
 
-// What the poll loop does with each sample, in its order.
-void appendRow(forms::TStringGrid &g, int n) {
-    static const QString rh = QStringLiteral("%RH"), unit = QStringLiteral("C");
+const QDateTime Start(QDate(2026, 3, 7), QTime(14, 0, 0));
+
+// The main form without a meter, its poll stopped: its row append is what is measured.
+std::unique_ptr<hygro::TfrmMain> mainOwner;
+hygro::TfrmMain &mainForm() {
+    if (!mainOwner) {
+        mainOwner = std::make_unique<hygro::TfrmMain>();
+        mainOwner->MainTimer->stop();
+        hygro::MeterModel = 586;
+    }
+    return *mainOwner;
+}
+
+// The poll loop's row for sample `n`, appended by the program.
+void appendRow(int n) {
     const Sample &s = samples()[size_t(n) % samples().size()];
-    if (!g.Cells(0, 1).isEmpty()) g.SetRowCount(g.RowCount() + 1);
-    if (g.VisibleRowCount() < g.RowCount()) g.SetTopRow(g.RowCount() - g.VisibleRowCount());
-    const int r = g.RowCount() - 1;
-    g.SetCells(0, r, QString::number(r));
-    g.SetCells(1, r, s.date);
-    g.SetCells(2, r, s.time);
-    g.SetCells(3, r, s.humidity);
-    g.SetCells(4, r, rh);
-    g.SetCells(6, r, unit);
-    g.SetCells(8, r, unit);
-    g.SetCells(5, r, s.t1);
-    g.SetCells(7, r, s.t2);
+    hygro::Display.ReadingText = {s.humidity, s.t1, s.t2};
+    mainForm().AppendGridRow(Start.addSecs(n));
 }
 
 // The real-time table's window, shown at its own size; its grid is what the rows go to.
@@ -90,6 +94,7 @@ struct Table {
     Table() {
         window->show();
         QApplication::processEvents();
+        hygro::RealTimeList = window.get();
     }
 };
 
@@ -99,7 +104,7 @@ void BM_GridAppend1MRows(benchmark::State &state) {
         const size_t heap0 = heapInUse(), rss0 = resident();
         auto table = std::make_unique<Table>();
         forms::TStringGrid *grid = table->grid;
-        for (int n = 0; n < Rows; ++n) appendRow(*grid, n);
+        for (int n = 0; n < Rows; ++n) appendRow(n);
         benchmark::DoNotOptimize(grid->viewport()->grab());
         state.PauseTiming();
         state.counters["bytes_per_row"] = double(heapInUse() - heap0) / Rows;
@@ -125,29 +130,42 @@ void BM_Grid100kRowsVsQTableWidget(benchmark::State &state) {
         {
             Table table;
             forms::TStringGrid *grid = table.grid;
-            for (int n = 0; n < PeerRows; ++n) appendRow(*grid, n);
+            for (int n = 0; n < PeerRows; ++n) appendRow(n);
             benchmark::DoNotOptimize(grid->viewport()->grab());
             ours += double(clock.nsecsElapsed());
             oursBytes += double(heapInUse() - heap0) / PeerRows;
         }
+        // The peer looks like ours: its headers, row height and window size.
+        QStringList headers;
+        int rowHeight = 0;
+        QSize size;
+        {
+            Table look;
+            for (int c = 0; c < look.grid->ColCount(); ++c) headers << look.grid->Cells(c, 0);
+            rowHeight = look.grid->DefaultRowHeight();
+            size = look.window->size();
+        }
         heap0 = heapInUse();
         clock.start();
         {
-            QTableWidget table(1, 9);
-            table.setHorizontalHeaderLabels({"NO", "DATE", "TIME", "HUMIDITY", "UNIT", "T1", "UNIT", "T2", "UNIT"});
+            QTableWidget table(1, int(headers.size()));
+            table.setHorizontalHeaderLabels(headers);
             table.verticalHeader()->hide();
             table.setEditTriggers(QAbstractItemView::NoEditTriggers);
             table.setSelectionBehavior(QAbstractItemView::SelectRows);
-            table.verticalHeader()->setDefaultSectionSize(20);
-            table.resize(500, 330);
+            table.verticalHeader()->setDefaultSectionSize(rowHeight);
+            table.resize(size);
             table.show();
             QApplication::processEvents();
             static const QString rh = QStringLiteral("%RH"), unit = QStringLiteral("C");
+            const QLocale locale = QLocale::system();
             for (int n = 0; n < PeerRows; ++n) {
                 const Sample &smp = samples()[size_t(n) % samples().size()];
                 if (n > 0) table.insertRow(n);
-                const QString texts[9] = {QString::number(n + 1), smp.date, smp.time, smp.humidity, rh, smp.t1, unit, smp.t2, unit};
-                for (int c = 0; c < 9; ++c) table.setItem(n, c, new QTableWidgetItem(texts[c]));
+                const QDateTime t = Start.addSecs(n);
+                const QString texts[hygro::TableColumnCount] = {QString::number(n + 1), locale.toString(t.date(), QLocale::ShortFormat),
+                                          t.toString(QStringLiteral("hh:mm:ss")), smp.humidity, rh, smp.t1, unit, smp.t2, unit};
+                for (int c = 0; c < hygro::TableColumnCount; ++c) table.setItem(n, c, new QTableWidgetItem(texts[c]));
                 table.scrollToBottom();
             }
             benchmark::DoNotOptimize(table.viewport()->grab());
@@ -171,7 +189,7 @@ std::unique_ptr<Table> full;
 forms::TStringGrid &fullGrid() {
     if (!full) {
         full = std::make_unique<Table>();
-        for (int n = 0; n < Rows; ++n) appendRow(*full->grid, n);
+        for (int n = 0; n < Rows; ++n) appendRow(n);
         QApplication::processEvents();
     }
     return *full->grid;
@@ -181,7 +199,7 @@ void BM_GridAppendAndRepaintAt1MRows(benchmark::State &state) {
     forms::TStringGrid &grid = fullGrid();
     int n = grid.RowCount();
     for (auto _ : state) {
-        appendRow(grid, n++);
+        appendRow(n++);
         benchmark::DoNotOptimize(grid.viewport()->grab());
     }
 }
@@ -203,11 +221,17 @@ BENCHMARK(BM_GridJumpAndRepaintAt1MRows)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char **argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    // Its own settings; no meter: the search fails at once on a path that is not there.
+    QTemporaryDir config;
+    setenv("XDG_CONFIG_HOME", config.path().toLocal8Bit().constData(), 1);
+    setenv("METER_PORTS", "/dev/no-meter-here", 1);
     QApplication app(argc, argv);
+    mainForm(); // before any heap is counted
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     full.reset();
+    mainOwner.reset();
     return 0;
 }

@@ -12,9 +12,13 @@
 #include "hygro/UMain.h"
 #include "hygro/core/ChartMaths.h"
 #include "hygro/core/LoggerMemory.h"
+#include "hygro/core/LoggerTransfer.h"
 
 #include "chart/SciGraphCtl.h"
 #include "platform/forms/StringGrid.h"
+
+#include "support/CpuTime.h"
+#include "support/Simulator.h"
 
 #include <benchmark/benchmark.h>
 #include <qcustomplot.h>
@@ -29,8 +33,6 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include <sys/resource.h>
-
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -40,49 +42,37 @@
 
 namespace {
 
-constexpr double ByteSeconds = 10.0 / 9600;
-constexpr int FullImage = 98304;
+using testsupport::cpuSeconds;
 
-double cpuSeconds() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
+constexpr double ByteSeconds = 10.0 / 9600;
 
 int recordsPerSet() {
     const char *env = std::getenv("VADRO_LOGGER_RECORDS");
     return env ? std::max(1, std::atoi(env)) : 4080; // four sets of 4080 records fill the memory
 }
 
-// The simulated meter on a pseudo-terminal, paced at 9600 baud.
-class Meter {
+// The simulated meter on a pseudo-terminal, paced at 9600 baud; its log of the bytes
+// it received, with their times, on request.
+class Meter : public testsupport::Simulator {
 public:
-    explicit Meter(bool stream) {
+    explicit Meter(bool stream) : Simulator("hygrosim", arguments(stream), logFile(stream)) {}
+    int imageBytes() const {
+        const int records = recordsPerSet();
+        return records == 4080 ? hygro::LoggerMaxImage : hygro::LoggerHeaderSize + 4 * (16 + 6 * records);
+    }
+
+private:
+    static QStringList arguments(bool stream) {
         const int records = recordsPerSet();
         QStringList args{"--model", "586", "--ident", stream ? "13" : "7", "--sets", "4", "--records",
                          QString::number(records), "--paced"};
-        if (records == 4080) args << "--pad-to" << QString::number(FullImage);
-        proc_.setProgram(QStringLiteral(METER_BIN_DIR "/hygrosim"));
-        proc_.setArguments(args);
-        // The simulator's log of the bytes it received, with their times, on request.
+        if (records == 4080) args << "--pad-to" << QString::number(hygro::LoggerMaxImage);
+        return args;
+    }
+    static QString logFile(bool stream) {
         const QString log = QString::fromLocal8Bit(qgetenv("VADRO_LOGGER_SIMLOG"));
-        proc_.setStandardErrorFile(log.isEmpty() ? QProcess::nullDevice() : log + (stream ? ".stream" : ".block"));
-        proc_.start();
-        if (proc_.waitForStarted(5000) && proc_.waitForReadyRead(5000)) path_ = QString::fromLocal8Bit(proc_.readLine()).trimmed();
-        bytes_ = 256 + 4 * (16 + 6 * records);
-        if (records == 4080) bytes_ = FullImage;
+        return log.isEmpty() ? QProcess::nullDevice() : log + (stream ? ".stream" : ".block");
     }
-    ~Meter() {
-        proc_.kill();
-        proc_.waitForFinished(5000);
-    }
-    const QString &path() const { return path_; }
-    int imageBytes() const { return bytes_; }
-
-private:
-    QProcess proc_;
-    QString path_;
-    int bytes_ = 0;
 };
 
 std::map<std::string, double> transferSeconds, cpuShare;
@@ -127,9 +117,10 @@ void VadroDownload(benchmark::State &state) {
         decode.start();
         hygro::frmDataLogger->DecodeDataSet(0);
         const double decodeSeconds = decode.nsecsElapsed() / 1e9;
-        // The protocol's fixed waits: 2 s, 300 ms and 1 s before "P", 300 ms handing
-        // the port back, and in block mode the 3 s of silence that end the transfer.
-        const double fixed = 2.0 + 0.3 + 1.0 + 0.3 + (stream ? 0.0 : 3.0);
+        // The protocol's fixed waits: taking the port before "P", handing it back, and in
+        // block mode the silence that ends the transfer.
+        const double fixed =
+            double(hygro::LoggerTakePortMs + hygro::LoggerHandBackMs + (stream ? 0 : hygro::LoggerSilenceMs)) / 1000;
         report(state, stream ? "stream" : "block", seconds - fixed - decodeSeconds, cpu, seconds, meter.imageBytes());
         state.counters["fixed_s"] = fixed;
         state.counters["decode_s"] = decodeSeconds;
@@ -137,6 +128,10 @@ void VadroDownload(benchmark::State &state) {
 }
 
 // ---- peer: the same transfer on QSerialPort ---------------------------------------
+
+int lastPos(const QByteArray &image) {
+    return hygro::ParseLoggerHeader(reinterpret_cast<const uint8_t *>(image.constData()), size_t(image.size()))->lastPos;
+}
 
 void QSerialPortDownload(benchmark::State &state) {
     const bool stream = state.range(0) == 1;
@@ -165,8 +160,7 @@ void QSerialPortDownload(benchmark::State &state) {
             if (stream) {
                 image += pending;
                 pending.clear();
-                if (expected < 0 && image.size() >= 6)
-                    expected = (uint8_t(image[3]) << 16 | uint8_t(image[4]) << 8 | uint8_t(image[5])) + 1;
+                if (expected < 0 && image.size() >= 6) expected = lastPos(image) + 1;
                 if (expected > 0 && image.size() >= expected) loop.quit();
                 return;
             }
@@ -176,8 +170,7 @@ void QSerialPortDownload(benchmark::State &state) {
                 if (ok) image.append(pending.constData(), hygro::LoggerBlockData);
                 else ++errors;
                 pending.remove(0, hygro::LoggerBlockSize);
-                if (ok && expected < 0 && image.size() >= 6)
-                    expected = hygro::BlockExpectedLength(uint8_t(image[3]) << 16 | uint8_t(image[4]) << 8 | uint8_t(image[5]));
+                if (ok && expected < 0 && image.size() >= 6) expected = hygro::BlockExpectedLength(lastPos(image));
                 if (ok && expected > 0 && image.size() >= expected) {
                     port.write("y", 1);
                     loop.quit();
@@ -206,6 +199,7 @@ void QSerialPortDownload(benchmark::State &state) {
 
 constexpr int DecodeRecords = 4000;
 
+// One set of DecodeRecords three-reading records as the download keeps it.
 void storeSet() {
     std::vector<uint8_t> b{0xA5, 0x5A, 0, 26, 3, 7, 8, 0, 0, 0, 5, 0, uint8_t(DecodeRecords >> 8), uint8_t(DecodeRecords & 0xFF)};
     for (int k = 0; k < DecodeRecords; ++k) {
@@ -219,16 +213,11 @@ void storeSet() {
     }
     b.push_back(0x5A);
     b.push_back(0xA5);
-    hygro::LoggerSetTable t;
-    hygro::SplitLoggerSets(b.data(), b.size(), 1, 6, QDateTime::currentDateTime(), t);
-    hygro::MemoryImage = b;
-    hygro::SetCount = 1;
-    hygro::SetStartTimes = t.startTimes;
-    hygro::SetRates = t.rates;
-    hygro::SetRecordCounts = t.recordCounts;
-    hygro::SetUnitLetters = t.unitLetters;
-    hygro::SetStartOffsets = t.startOffsets;
-    hygro::SetEndOffsets = t.endOffsets;
+    hygro::LoggerImage image;
+    image.setCount = 1;
+    hygro::SplitLoggerSets(b.data(), b.size(), 1, 6, QDateTime::currentDateTime(), image.sets);
+    image.bytes = std::move(b);
+    hygro::Downloaded = std::move(image);
 }
 
 std::map<std::string, double> decodeMs;
@@ -272,9 +261,7 @@ void PeerDecodeSet(benchmark::State &state) {
     QElapsedTimer t;
     t.start();
     for (auto _ : state) {
-        const hygro::DecodedSet d = hygro::DecodeLoggerSet(hygro::MemoryImage.data(), hygro::MemoryImage.size(), 0,
-                                                           hygro::SetEndOffsets[0], DecodeRecords, 6, true,
-                                                           hygro::SetStartTimes[0], hygro::SetRates[0]);
+        const hygro::DecodedSet d = hygro::DecodeImageSet(hygro::Downloaded, 0, 6, true);
         table->clearContents();
         table->setRowCount(int(d.records.size()));
         QVector<double> x, y[3];
@@ -308,6 +295,7 @@ BENCHMARK(PeerDecodeSet)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 int main(int argc, char **argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    setenv("METER_BIN_DIR", METER_BIN_DIR, 0);
     QTemporaryDir config;
     setenv("XDG_CONFIG_HOME", config.path().toLocal8Bit().constData(), 1);
     QApplication app(argc, argv);

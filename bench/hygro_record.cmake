@@ -2,10 +2,14 @@
 # the running program (table, chart and all), beside QTableWidget and QCustomPlot where
 # QCustomPlot is there (the benchmark alone links it).
 # Run: build/bench/vadro-record/hygro_record_bench
+# The launcher of the simulators and the CPU time, shared with the tests.
+if(NOT TARGET meter_support)
+  add_subdirectory(${CMAKE_SOURCE_DIR}/tests/support ${CMAKE_BINARY_DIR}/bench/support)
+endif()
 find_package(QCustomPlotQt6 QUIET)
 if(TARGET hygro_forms AND TARGET hygrosim)
   add_executable(hygro_record_bench ${CMAKE_CURRENT_LIST_DIR}/hygro_record_bench.cpp)
-  target_link_libraries(hygro_record_bench PRIVATE hygro_forms benchmark::benchmark)
+  target_link_libraries(hygro_record_bench PRIVATE hygro_forms meter_support benchmark::benchmark)
   target_compile_definitions(hygro_record_bench PRIVATE METER_BIN_DIR="${CMAKE_BINARY_DIR}/bin")
   if(QCustomPlotQt6_FOUND)
     target_link_libraries(hygro_record_bench PRIVATE QCustomPlotQt6::QCustomPlotQt6)

@@ -19,6 +19,8 @@
 #include "platform/forms/StringGrid.h"
 #include "serial/ComPort.h"
 
+#include "support/Simulator.h"
+
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -81,24 +83,10 @@ bool waitFor(const std::function<bool()> &done, int ms) {
     return true;
 }
 
-class Meter {
+// The simulated 586; its log is dropped, ten thousand polls would fill the pipe.
+class Meter : public testsupport::Simulator {
 public:
-    Meter() {
-        proc_.setProgram(QStringLiteral(METER_BIN_DIR "/hygrosim"));
-        proc_.setArguments({"--model", "586"});
-        proc_.setStandardErrorFile(QProcess::nullDevice());
-        proc_.start();
-        if (proc_.waitForStarted(5000) && proc_.waitForReadyRead(5000)) path_ = QString::fromLocal8Bit(proc_.readLine()).trimmed();
-    }
-    ~Meter() {
-        proc_.kill();
-        proc_.waitForFinished(5000);
-    }
-    const QString &path() const { return path_; }
-
-private:
-    QProcess proc_;
-    QString path_;
+    Meter() : Simulator("hygrosim", {"--model", "586"}, QProcess::nullDevice()) {}
 };
 
 // One poll tick that records, and the meter's answer for the next one.
@@ -214,6 +202,7 @@ BENCHMARK(PeerRecordAtRateOne)->Iterations(1)->Unit(benchmark::kSecond);
 
 int main(int argc, char **argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    setenv("METER_BIN_DIR", METER_BIN_DIR, 0);
     QTemporaryDir config;
     setenv("XDG_CONFIG_HOME", config.path().toLocal8Bit().constData(), 1);
     QApplication app(argc, argv);

@@ -17,6 +17,8 @@
 #include "slm/Port.h"
 #include "slm/RealTimeSLM.h"
 
+#include "tests/support/CpuTime.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -33,28 +35,6 @@
 
 namespace {
 
-double ownCpuSeconds() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
-double cpuSeconds(qint64 pid) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string line;
-    std::getline(in, line);
-    const size_t close = line.rfind(')');
-    if (close == std::string::npos) return 0;
-    std::istringstream rest(line.substr(close + 2));
-    std::string field;
-    unsigned long utime = 0, stime = 0;
-    for (int i = 3; i <= 15 && rest >> field; ++i) {
-        if (i == 14) utime = std::stoul(field);
-        if (i == 15) stime = std::stoul(field);
-    }
-    return double(utime + stime) / double(sysconf(_SC_CLK_TCK));
-}
-
 void runFor(int ms) {
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
@@ -66,12 +46,12 @@ struct Share {
 };
 
 Share measure(int seconds, qint64 simPid) {
-    const double own0 = ownCpuSeconds(), sim0 = cpuSeconds(simPid);
+    const double own0 = testsupport::cpuSeconds(), sim0 = testsupport::cpuSeconds(simPid);
     QElapsedTimer wall;
     wall.start();
     runFor(seconds * 1000);
     const double s = double(wall.nsecsElapsed()) / 1e9;
-    return {100 * (ownCpuSeconds() - own0) / s, 100 * (cpuSeconds(simPid) - sim0) / s};
+    return {100 * (testsupport::cpuSeconds() - own0) / s, 100 * (testsupport::cpuSeconds(simPid) - sim0) / s};
 }
 
 void press(slm::Panel *p, const char *key) {

@@ -3,6 +3,8 @@
 // the meter's end of the line has closed (argument 2), with the simulator's share for
 // comparison.
 
+#include "tests/support/CpuTime.h"
+
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -18,23 +20,6 @@
 #include <unistd.h>
 
 namespace {
-
-// utime + stime of a process, in seconds.
-double cpuSeconds(pid_t pid) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string line;
-    std::getline(in, line);
-    const size_t close = line.rfind(')');
-    if (close == std::string::npos) return 0;
-    std::istringstream rest(line.substr(close + 2));
-    std::string field;
-    unsigned long utime = 0, stime = 0;
-    for (int i = 3; i <= 15 && rest >> field; ++i) {
-        if (i == 14) utime = std::stoul(field);
-        if (i == 15) stime = std::stoul(field);
-    }
-    return double(utime + stime) / double(sysconf(_SC_CLK_TCK));
-}
 
 pid_t spawn(const std::string &program, const char *arg1 = nullptr, const char *arg2 = nullptr, int *stdoutPipe = nullptr) {
     // The simulator's command log and the program's messages would drown the report.
@@ -78,11 +63,11 @@ void LivePollCpu(benchmark::State &state) {
             kill(sim, SIGTERM);
             waitpid(sim, nullptr, 0);
         }
-        const double palix0 = cpuSeconds(palix), sim0 = cpuSeconds(sim);
+        const double palix0 = testsupport::cpuSeconds(palix), sim0 = testsupport::cpuSeconds(sim);
         const auto t0 = std::chrono::steady_clock::now();
         std::this_thread::sleep_for(std::chrono::seconds(seconds));
         const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-        const double palixCpu = cpuSeconds(palix) - palix0, simCpu = cpuSeconds(sim) - sim0;
+        const double palixCpu = testsupport::cpuSeconds(palix) - palix0, simCpu = testsupport::cpuSeconds(sim) - sim0;
         kill(palix, SIGTERM);
         waitpid(palix, nullptr, 0);
         if (state.range(0) != 2) {

@@ -18,6 +18,8 @@
 #include "slm/Port.h"
 #include "slm/Rs232.h"
 
+#include "tests/support/CpuTime.h"
+
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -36,12 +38,6 @@
 #include <functional>
 
 namespace {
-
-double cpuSeconds() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
 
 // Sleeps in the event loop until `done` holds (checked after every event and every
 // 10 ms) or `ms` pass.
@@ -111,11 +107,11 @@ void MemoryDownload(benchmark::State &state) {
             return;
         }
         QElapsedTimer wall;
-        const double cpu0 = cpuSeconds();
+        const double cpu0 = testsupport::cpuSeconds();
         wall.start();
         slm::MemoryKey(*panel);
         const double took = double(wall.nsecsElapsed()) / 1e9;
-        const double cpu = cpuSeconds() - cpu0;
+        const double cpu = testsupport::cpuSeconds() - cpu0;
         if (!slm::MemoryForm || slm::MemoryForm->GridSet->Rows() != memory.sets + 1) {
             state.SkipWithError("the sets were not listed");
             return;
@@ -143,12 +139,12 @@ void MemoryDownload(benchmark::State &state) {
         waitFor([&] { return got.endsWith(QByteArray("\x02\xff\xff\xff\xff\x03", 6)); }, 5000);
         got.clear();
         QElapsedTimer peerWall;
-        const double peerCpu0 = cpuSeconds();
+        const double peerCpu0 = testsupport::cpuSeconds();
         peerWall.start();
         serial.write(QByteArray("U\0\0\0", 4));
         waitFor([&] { return got.size() >= L; }, int(lineSeconds * 1000) + 20000);
         const double peerTook = double(peerWall.nsecsElapsed()) / 1e9;
-        const double peerCpu = cpuSeconds() - peerCpu0;
+        const double peerCpu = testsupport::cpuSeconds() - peerCpu0;
         state.counters["peer_took_s"] = peerTook;
         state.counters["peer_cpu_percent"] = 100.0 * peerCpu / peerTook;
         state.counters["cpu_ratio_ours_to_peer"] = peerCpu > 0 ? cpu / peerCpu : 0;

@@ -15,6 +15,8 @@
 #include "slm/Port.h"
 #include "slm/SlmFile.h"
 
+#include "tests/support/CpuTime.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -83,19 +85,13 @@ void BM_PrintFileList10000(benchmark::State &state) {
 }
 BENCHMARK(BM_PrintFileList10000)->Arg(1)->Arg(5)->ArgName("per_line")->Unit(benchmark::kMillisecond)->Iterations(3);
 
-double processCpuSeconds() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
 // CPU of this process over `seconds` of running its event loop, as a share of one core.
 double cpuPercentOver(int seconds) {
-    const double c0 = processCpuSeconds();
+    const double c0 = testsupport::cpuSeconds();
     QElapsedTimer wall;
     wall.start();
     while (wall.elapsed() < seconds * 1000) vb::DoEvents(100);
-    return 100.0 * (processCpuSeconds() - c0) / (double(wall.elapsed()) / 1000.0);
+    return 100.0 * (testsupport::cpuSeconds() - c0) / (double(wall.elapsed()) / 1000.0);
 }
 
 void BM_RecordingCpuBeyondLivePoll(benchmark::State &state) {

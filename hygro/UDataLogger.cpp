@@ -31,28 +31,22 @@
 
 namespace hygro {
 
-int SetCount = 0;
-std::vector<uint8_t> MemoryImage;
-std::vector<QDateTime> SetStartTimes;
-std::vector<int> SetRates;
-std::vector<int> SetRecordCounts;
-std::vector<char> SetUnitLetters;
-std::vector<int> SetStartOffsets;
-std::vector<int> SetEndOffsets;
+LoggerImage Downloaded;
+int &SetCount = Downloaded.setCount;
+std::vector<uint8_t> &MemoryImage = Downloaded.bytes;
+std::vector<QDateTime> &SetStartTimes = Downloaded.sets.startTimes;
+std::vector<int> &SetRates = Downloaded.sets.rates;
+std::vector<int> &SetRecordCounts = Downloaded.sets.recordCounts;
+std::vector<char> &SetUnitLetters = Downloaded.sets.unitLetters;
+std::vector<int> &SetStartOffsets = Downloaded.sets.startOffsets;
+std::vector<int> &SetEndOffsets = Downloaded.sets.endOffsets;
 bool DownloadBusy = false;
 unsigned char LoggerCommand = 0;
 
 QPointer<TfrmDataLogger> frmDataLogger;
 
 void ResetLoggerState() {
-    SetCount = 0;
-    MemoryImage.clear();
-    SetStartTimes.clear();
-    SetRates.clear();
-    SetRecordCounts.clear();
-    SetUnitLetters.clear();
-    SetStartOffsets.clear();
-    SetEndOffsets.clear();
+    Downloaded = LoggerImage();
     DownloadBusy = false;
     LoggerCommand = 0;
 }
@@ -415,9 +409,7 @@ void TfrmDataLogger::DecodeDataSet(int set) {
         Grid1->SetRowCount(n + 1);
         if (frmMain) frmMain->SetupChart(SciGraph1, n, DateTimeToDays(start.addSecs(qint64(n) * interval)), DateTimeToDays(start), MeterModel);
 
-        const DecodedSet decoded =
-            DecodeLoggerSet(MemoryImage.data(), MemoryImage.size(), SetStartOffsets[size_t(set)],
-                            SetEndOffsets[size_t(set)], n, RecordStride, three, start, interval);
+        const DecodedSet decoded = DecodeImageSet(Downloaded, set, RecordStride, three);
         ExtremeRows.fill(1);
         const QLocale locale = QLocale::system();
         const QString unitText(unit), humidityUnit = QString::fromLatin1(HumidityUnit);

@@ -7,6 +7,7 @@
 #include "hygro/MdiChild.h"
 #include "hygro/UMain.h"
 #include "hygro/core/LoggerMemory.h"
+#include "hygro/core/LoggerTransfer.h"
 
 #include <QDateTime>
 #include <QPixmap>
@@ -27,15 +28,19 @@ class TStringGrid;
 
 namespace hygro {
 
+class TfrmScope;
+
 // ---- download state of the unit --------------------------------------------------
-extern int SetCount;
-extern std::vector<uint8_t> MemoryImage; // without the 256-byte header
-extern std::vector<QDateTime> SetStartTimes;
-extern std::vector<int> SetRates;
-extern std::vector<int> SetRecordCounts;
-extern std::vector<char> SetUnitLetters;
-extern std::vector<int> SetStartOffsets;
-extern std::vector<int> SetEndOffsets;
+// The last downloaded memory; the names below are its fields.
+extern LoggerImage Downloaded;
+extern int &SetCount;
+extern std::vector<uint8_t> &MemoryImage; // without the 256-byte header
+extern std::vector<QDateTime> &SetStartTimes;
+extern std::vector<int> &SetRates;
+extern std::vector<int> &SetRecordCounts;
+extern std::vector<char> &SetUnitLetters;
+extern std::vector<int> &SetStartOffsets;
+extern std::vector<int> &SetEndOffsets;
 // A download is running; the progress dialog refuses to close meanwhile.
 extern bool DownloadBusy;
 // A new program run (the tests make several main forms in one process) starts empty.
@@ -100,7 +105,10 @@ protected:
 private:
     int refuse(TfrmMain *main);
     void takePort(TfrmMain *main, bool streamMode);
-    void publish(std::vector<uint8_t> image, LoggerSetTable sets, int setCount);
+    // Runs the transfer on the port, the progress shown in `progress`; returns
+    // lrSuccess with `image` filled, or the code of the failure.
+    int transfer(TfrmMain *main, bool streamMode, TfrmScope *progress, LoggerImage &image);
+    void publish(LoggerImage image);
     void jumpToRow(int row);
 };
 

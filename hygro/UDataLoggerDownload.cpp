@@ -1,8 +1,8 @@
-// The download of the meter's memory in stream mode (the meter sends the whole image
-// at once) and block mode (64 bytes and a checksum at a time, each answered "y", "n"
-// or "Q"). Every wait sleeps in the event loop: the progress window repaints and the
-// program costs next to nothing while the line is slow; the progress window is modal
-// so that no other command starts meanwhile.
+// The download of the meter's memory in stream and block mode: LoggerTransfer says
+// what to send and when the transfer ends; this file reads the port, writes the
+// answers, waits and shows the progress. Every wait sleeps in the event loop: the
+// progress window repaints and the program costs next to nothing while the line is
+// slow; the progress window is modal so that no other command starts meanwhile.
 
 #include "hygro/UDataLogger.h"
 
@@ -22,15 +22,12 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <cmath>
 #include <memory>
 
 namespace hygro {
 
 namespace {
 
-constexpr qint64 SilenceMs = 3000;      // end of the transfer, or no header
-constexpr qint64 PartialBlockMs = 1500; // a block that stopped short is asked for again
 constexpr qint64 BusyWaitLimitMs = 3000;
 
 // Sleeps in the event loop for `ms` (at least one).
@@ -42,13 +39,6 @@ void sleepMs(qint64 ms) {
     QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
     timer.start(int(std::clamp<qint64>(ms, 1, 1000)));
     loop.exec();
-}
-
-// Milliseconds that `bytes` need on the line at the port's speed, at least one.
-qint64 lineMs(serial::TComPort *port, int bytes) {
-    const int baud = serial::BaudRateValue(port->BaudRate());
-    const double perByte = 10000.0 / (baud > 0 ? baud : 9600);
-    return std::max<qint64>(1, std::llround(perByte * bytes));
 }
 
 // The flags are set only by handlers below this one on the stack; those cannot end
@@ -136,7 +126,7 @@ void TfrmDataLogger::takePort(TfrmMain *main, bool streamMode) {
     waitIdle(TimerBusy);
     main->MainTimer->stop();
     CursorGuard cursor;
-    Delay(2000);
+    Delay(LoggerQuietMs);
     if (streamMode) {
         port->PurgeOutput();
         port->PurgeInput();
@@ -146,161 +136,86 @@ void TfrmDataLogger::takePort(TfrmMain *main, bool streamMode) {
     // input queue itself.
     port->SetActive(false);
     port->SetOnRxChar(nullptr);
-    Delay(300);
+    Delay(LoggerReopenMs);
     port->SetActive(true);
     port->PurgeOutput();
     port->PurgeInput();
-    Delay(1000);
+    Delay(LoggerSettleMs);
     sendCommand(port, 'P');
     cursor.restore();
 }
 
 int TfrmDataLogger::DownloadStreamMode(TfrmMain *main) {
     if (refuse(main)) return lrRefused;
-    serial::TComPort *port = main->Comm1.get();
     DownloadBusy = true;
     // Shown from the start, so that the command is modal while it waits for the header.
     Progress progress = showProgress(LoggerMaxImage, QString());
     takePort(main, true);
-
-    QElapsedTimer clock;
-    clock.start();
-    int waiting = 0;
-    for (;;) {
-        waiting = port->InputCount();
-        if (waiting >= LoggerHeaderSize || clock.elapsed() > SilenceMs) break;
-        sleepMs(std::min(SilenceMs + 1 - clock.elapsed(), lineMs(port, LoggerHeaderSize - waiting)));
-    }
-    if (waiting < LoggerHeaderSize) return lrNoHeader;
-    uint8_t header[LoggerHeaderSize];
-    port->Read(header, LoggerHeaderSize, true);
-    const LoggerHeader h = *ParseLoggerHeader(header, sizeof header);
-    if (const int bad = CheckStreamLength(h.lastPos)) return bad;
-    const int total = h.lastPos - (LoggerHeaderSize - 1);
-
-    progress->Progress1->setRange(0, total);
-    progress->Progress1->setValue(0);
-    progress->lblTotalBytes->setText(QString::number(total));
-    progress->lblBytesReceived->setText(QStringLiteral("0"));
-    update();
-
-    std::vector<uint8_t> image;
-    image.reserve(size_t(total));
-    uint8_t chunk[LoggerStreamChunk];
-    ProgressCount shown;
-    int count = 0;
-    QElapsedTimer lastData;
-    lastData.start();
-    while (count < total) {
-        const int n = std::min(port->InputCount(), LoggerStreamChunk);
-        if (n == 0) {
-            if (lastData.elapsed() > SilenceMs) return lrIncomplete;
-            // Sleep until a chunk's worth can be there, or until the silence ends it.
-            sleepMs(std::min(SilenceMs + 1 - lastData.elapsed(),
-                             lineMs(port, std::min(total - count, LoggerStreamChunk))));
-            continue;
-        }
-        port->Read(chunk, n, true);
-        // Bytes beyond the announced length are dropped.
-        const int keep = std::min(n, total - count);
-        image.insert(image.end(), chunk, chunk + keep);
-        count += n;
-        lastData.start();
-        shown.show(progress.get(), std::min(count, total));
-    }
+    LoggerImage image;
+    if (const int result = transfer(main, true, progress.get(), image); result != lrSuccess) return result;
     progress.reset();
-
-    if (const int bad = CheckStreamSetCount(h.setCount)) return bad;
-    LoggerSetTable sets;
-    if (const int bad = SplitLoggerSets(image.data(), image.size(), h.setCount, RecordStride, QDateTime::currentDateTime(), sets))
-        return bad;
-    publish(std::move(image), std::move(sets), h.setCount);
+    publish(std::move(image));
     return lrSuccess;
 }
 
 int TfrmDataLogger::DownloadBlockMode(TfrmMain *main) {
     if (refuse(main)) return lrRefused;
-    serial::TComPort *port = main->Comm1.get();
     DownloadBusy = true;
     Progress progress = showProgress(LoggerMaxImage, QString());
     update();
     takePort(main, false);
-
-    std::vector<uint8_t> image;
-    int errors = 0;
-    long long expected = 0;
-    bool headerSeen = false;
-    uint8_t block[LoggerBlockSize];
-    bool answered = true; // "P" is on its way
-    ProgressCount shown;
-    QElapsedTimer lastBlock;
-    lastBlock.start();
-    for (;;) {
-        if (lastBlock.elapsed() >= SilenceMs) break;
-        if (expected > LoggerMaxImage || errors > LoggerMaxBlockErrors) {
-            sendCommand(port, 'Q');
-            break;
-        }
-        const int waiting = port->InputCount();
-        if (waiting >= LoggerBlockSize) {
-            port->Read(block, LoggerBlockSize, true);
-            if (BlockChecksum(block) == block[LoggerBlockData]) {
-                image.insert(image.end(), block, block + LoggerBlockData);
-                sendCommand(port, 'y');
-                shown.show(progress.get(), (long long)image.size());
-            } else {
-                errors += 1;
-                sendCommand(port, 'n');
-            }
-            if (!headerSeen && image.size() >= size_t(LoggerBlockData)) {
-                const LoggerHeader h = *ParseLoggerHeader(image.data(), image.size());
-                expected = BlockExpectedLength(h.lastPos);
-                progress->lblTotalBytes->setText(QString::number(expected));
-                progress->Progress1->setMaximum(int(std::min<long long>(h.lastPos + 1LL, INT32_MAX)));
-                headerSeen = true;
-            }
-            lastBlock.start();
-            answered = true;
-            continue;
-        }
-        if (waiting > 0 && lastBlock.elapsed() > PartialBlockMs) {
-            port->Read(block, waiting, true);
-            errors += 1;
-            sendCommand(port, 'n');
-            lastBlock.start();
-            answered = true;
-            continue;
-        }
-        // Sleep until the rest of a block can be there (right after an answer, its byte
-        // on the way to the meter counts too), or until a deadline.
-        qint64 ms = std::min(SilenceMs - lastBlock.elapsed(),
-                             lineMs(port, LoggerBlockSize - waiting + (answered ? 1 : 0)));
-        answered = false;
-        if (waiting > 0) ms = std::min(ms, PartialBlockMs + 1 - lastBlock.elapsed());
-        sleepMs(ms);
-    }
+    LoggerImage image;
+    if (const int result = transfer(main, false, progress.get(), image); result != lrSuccess) return result;
     progress.reset();
-
-    if (const int bad = CheckBlockImage(image.data(), image.size())) return bad;
-    const LoggerHeader h = *ParseLoggerHeader(image.data(), image.size());
-    LoggerSetTable sets;
-    if (const int bad = SplitLoggerSets(image.data() + LoggerHeaderSize, image.size() - LoggerHeaderSize, h.setCount,
-                                        RecordStride, QDateTime::currentDateTime(), sets))
-        return bad;
-    image.erase(image.begin(), image.begin() + LoggerHeaderSize);
-    publish(std::move(image), std::move(sets), h.setCount);
+    publish(std::move(image));
     return lrSuccess;
 }
 
-void TfrmDataLogger::publish(std::vector<uint8_t> image, LoggerSetTable sets, int setCount) {
-    MemoryImage = std::move(image);
-    SetCount = setCount;
-    SetStartTimes = std::move(sets.startTimes);
-    SetRates = std::move(sets.rates);
-    SetRecordCounts = std::move(sets.recordCounts);
-    SetUnitLetters = std::move(sets.unitLetters);
-    SetStartOffsets = std::move(sets.startOffsets);
-    SetEndOffsets = std::move(sets.endOffsets);
+int TfrmDataLogger::transfer(TfrmMain *main, bool streamMode, TfrmScope *progress, LoggerImage &image) {
+    serial::TComPort *port = main->Comm1.get();
+    QElapsedTimer clock;
+    clock.start();
+    LoggerTransfer t(streamMode, serial::BaudRateValue(port->BaudRate()), clock.elapsed());
+    uint8_t chunk[LoggerStreamChunk];
+    ProgressCount shown;
+    long long counted = 0;
+    bool totalShown = false;
+    for (;;) {
+        const int n = std::min(port->InputCount(), LoggerStreamChunk);
+        if (n > 0) {
+            port->Read(chunk, n, true);
+            t.receive(chunk, size_t(n), clock.elapsed());
+        }
+        const LoggerStep step = t.next(clock.elapsed());
+        if (!totalShown && t.totalKnown()) {
+            totalShown = true;
+            progress->lblTotalBytes->setText(QString::number(t.total()));
+            if (streamMode) {
+                progress->Progress1->setRange(0, t.barMaximum());
+                progress->Progress1->setValue(0);
+                progress->lblBytesReceived->setText(QStringLiteral("0"));
+                update();
+            } else {
+                progress->Progress1->setMaximum(t.barMaximum());
+            }
+        }
+        if (t.progress() != counted) {
+            counted = t.progress();
+            shown.show(progress, counted);
+        }
+        if (step.kind == LoggerStep::Finish) {
+            if (step.result != 0) return step.result;
+            break;
+        }
+        if (step.kind == LoggerStep::Send) sendCommand(port, step.command);
+        // Bytes still queued are read at once; only an empty queue is waited on.
+        else if (port->InputCount() == 0) sleepMs(step.waitMs);
+    }
+    return t.takeImage(RecordStride, QDateTime::currentDateTime(), image);
+}
+
+void TfrmDataLogger::publish(LoggerImage image) {
+    Downloaded = std::move(image);
 
     Grid2->SetRowCount(SetCount + 1);
     const QLocale locale = QLocale::system();

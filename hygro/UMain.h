@@ -70,6 +70,8 @@ extern std::array<QImage, 16> LcdSubBitmaps;
 extern QPointer<TfrmList> RealTimeList;
 extern QPointer<TfrmGraph> RealTimeGraph;
 extern double GraphWindow, GraphScrollStep;
+// Points the real-time chart holds, and how many the oldest ones are dropped by.
+inline constexpr int RealTimePoints = 5000, ShiftPoints = 100;
 extern QRect GraphRect, ListRect;
 
 // Link state.

@@ -61,10 +61,6 @@ bool threeReadings(int model) {
     return t && t->temperatures == 2;
 }
 
-// Points the real-time chart holds, and how many the oldest ones are dropped by.
-constexpr int RealTimePoints = 5000;
-constexpr int ShiftPoints = 100;
-
 QIcon outputGraphIcon() {
     QPixmap pm(16, 16);
     pm.fill(Qt::transparent);

@@ -65,7 +65,7 @@ void TfrmMain::handBackLoggerPort() {
         // Reopened just below; a close that fails leaves the port as it was.
     }
     Comm1->SetOnRxChar(forms::Bind(this, &TfrmMain::Comm1RxChar));
-    Delay(300);
+    Delay(LoggerReopenMs);
     try {
         Comm1->SetActive(true);
     } catch (const forms::Exception &) {

@@ -1,8 +1,8 @@
 #pragma once
-// A meter simulator of tools/ run as a child process for a test: the first line it
-// prints is the path of its terminal; it answers each control line sent to its stdin
-// with "ok <line>" or "error <line>", logs what it receives on stderr, and is killed
-// with the test.
+// A meter simulator of tools/ run as a child process for a test or a benchmark: the
+// first line it prints is the path of its terminal; it answers each control line sent
+// to its stdin with "ok <line>" or "error <line>", logs what it receives on stderr,
+// and is killed with the test.
 
 #include "support/TestSupport.h"
 
@@ -17,10 +17,13 @@ namespace testsupport {
 
 class Simulator {
 public:
-    // `program` is the simulator's name in the build's bin folder.
-    Simulator(const QString &program, const QStringList &args) {
+    // `program` is the simulator's name in the build's bin folder. Its log is kept for
+    // log(), or with a `logFile` written there (a long run unread would fill the pipe
+    // and stall the simulator; QProcess::nullDevice() drops it).
+    Simulator(const QString &program, const QStringList &args, const QString &logFile = QString()) {
         proc_.setProgram(QString::fromStdString(binDir()) + "/" + program);
         proc_.setArguments(args);
+        if (!logFile.isEmpty()) proc_.setStandardErrorFile(logFile);
         proc_.start();
         if (!proc_.waitForStarted(5000)) return;
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
@@ -35,6 +38,7 @@ public:
     const QString &path() const { return path_; }
     bool ok() const { return !path_.isEmpty(); }
     bool running() const { return proc_.state() == QProcess::Running; }
+    qint64 pid() const { return proc_.processId(); }
 
     // Sends a control line and waits until the simulator has acted on it: true when it
     // took it, false when it refused it or did not answer. The wait is on the

@@ -1,13 +1,13 @@
 #include "platform/comm/Comm.h"
 #include "platform/comm/CommEvents.h"
 
+#include "support/CpuTime.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -31,12 +31,6 @@ HANDLE openPort(const std::string &path) {
 }
 
 bool signalled(HANDLE event, DWORD ms = 2000) { return WaitForSingleObject(event, ms) == WAIT_OBJECT_0; }
-
-double processCpuSeconds() {
-    rusage r{};
-    getrusage(RUSAGE_SELF, &r);
-    return double(r.ru_utime.tv_sec + r.ru_stime.tv_sec) + double(r.ru_utime.tv_usec + r.ru_stime.tv_usec) / 1e6;
-}
 
 class CommTest : public ::testing::Test {
 protected:
@@ -649,9 +643,9 @@ TEST_F(CommTest, VanishedDeviceEndsTheWaitOnceAndCostsNoCpu) {
     EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
 
     // The hung-up line must not keep the service thread busy.
-    const double before = processCpuSeconds();
+    const double before = testsupport::cpuSeconds();
     Sleep(1000);
-    EXPECT_LT(processCpuSeconds() - before, 0.2);
+    EXPECT_LT(testsupport::cpuSeconds() - before, 0.2);
 
     EXPECT_TRUE(CloseHandle(h));
     h = INVALID_HANDLE_VALUE;
