@@ -139,7 +139,7 @@ inline long long column(double x)
 // the last, in their order), so that a curve of a million points is never held in
 // pixels.
 template <class XAt, class YAt>
-void scanRuns(XAt xAt, YAt yAt, int n, const ScanParams P, Frame &out)
+void scanRuns(XAt xAt, YAt yAt, int n, const ScanParams P, std::vector<QPointF> &o, std::vector<Frame::Run> &runs)
 {
     auto skipped = [&](int i, double x) {
         if (x >= P.outLo && x <= P.outHi)
@@ -149,7 +149,6 @@ void scanRuns(XAt xAt, YAt yAt, int n, const ScanParams P, Frame &out)
     auto point = [&](int k) { return QPointF(P.mx(xAt(k)), P.my(yAt(k))); };
     const bool linear = P.mx.linear && P.my.linear && !P.xNullInside();
     constexpr double far = 1e15;
-    std::vector<QPointF> &o = out.points;
     std::vector<int> at; // the index of each point while the run is plain
     int i = 0;
     while (i < n) {
@@ -274,14 +273,38 @@ void scanRuns(XAt xAt, YAt yAt, int n, const ScanParams P, Frame &out)
         }
         run.size = static_cast<std::uint32_t>(o.size() - run.begin);
         if (run.size > 0)
-            out.runs.push_back(run);
+            runs.push_back(run);
         // The null point that ended the run.
         if (i < n && P.isNull(xAt(i), yAt(i)))
             ++i;
     }
 }
 
-void subsetRuns(const PropertyStore &p, const Layout &L, int subset, Frame &out)
+void scanSubset(const PropertyStore &p, const Layout &L, int subset, std::vector<QPointF> &o,
+                std::vector<Frame::Run> &runs);
+
+// The runs of a subset go into out, its points read into `read` first.
+void subsetRuns(const PropertyStore &p, const Layout &L, int subset, Frame &out, std::vector<QPointF> &read)
+{
+    read.clear();
+    const std::size_t firstRun = out.runs.size();
+    scanSubset(p, L, subset, read, out.runs);
+    const auto offset = static_cast<std::uint32_t>(out.pointCount());
+    for (std::size_t r = firstRun; r < out.runs.size(); ++r)
+        out.runs[r].begin += offset;
+    if (!out.isCompact) {
+        out.points.insert(out.points.end(), read.begin(), read.end());
+        return;
+    }
+    if (out.compact.empty())
+        out.compact.emplace_back();
+    std::vector<Frame::Point> &to = out.compact.back().points;
+    for (const QPointF &q : read)
+        to.push_back({static_cast<float>(q.x()), static_cast<float>(q.y())});
+}
+
+void scanSubset(const PropertyStore &p, const Layout &L, int subset, std::vector<QPointF> &o,
+                std::vector<Frame::Run> &runs)
 {
     int axis = L.axisOfSubset(subset);
     if (axis >= static_cast<int>(L.axes.size()))
@@ -296,11 +319,11 @@ void subsetRuns(const PropertyStore &p, const Layout &L, int subset, Frame &out)
     int n = p.points();
     auto withY = [&](auto xAt) {
         if (d.yd)
-            scanRuns(xAt, ValuesAt<double>{d.yd}, n, P, out);
+            scanRuns(xAt, ValuesAt<double>{d.yd}, n, P, o, runs);
         else if (d.yf)
-            scanRuns(xAt, ValuesAt<float>{d.yf}, n, P, out);
+            scanRuns(xAt, ValuesAt<float>{d.yf}, n, P, o, runs);
         else
-            scanRuns(xAt, [](int) { return 0.0; }, n, P, out);
+            scanRuns(xAt, [](int) { return 0.0; }, n, P, o, runs);
     };
     if (d.xd)
         withY(ValuesAt<double>{d.xd});
@@ -332,7 +355,7 @@ double yValue(const PropertyStore &p, int subset, int point)
     return SubsetData(p, subset).y(point);
 }
 
-Frame buildFrame(const PropertyStore &p, int width, int height, std::size_t parallelFrom)
+Frame buildFrame(const PropertyStore &p, int width, int height, std::size_t parallelFrom, std::size_t exactUpTo)
 {
     Frame f;
     f.width = std::max(width, 1);
@@ -342,6 +365,10 @@ Frame buildFrame(const PropertyStore &p, int width, int height, std::size_t para
     const int subsets = p.subsets();
     f.firstRun.reserve(static_cast<std::size_t>(std::max(subsets, 0)) + 1);
     const std::size_t total = static_cast<std::size_t>(std::max(p.points(), 0)) * std::max(subsets, 0);
+    // What it may keep: a subset's dense runs keep at most a few points a pixel column.
+    const std::size_t perSubset = std::min<std::size_t>(std::max(p.points(), 0),
+                                                        std::size_t(std::max(f.layout.graph.width(), 1)) * 5 + 8);
+    f.isCompact = perSubset * std::max(subsets, 0) > exactUpTo;
     if (subsets > 1 && total >= parallelFrom) {
         // Many points: the subsets are read side by side, at most a reader a core, each
         // reader a block of neighbouring subsets into a part of its own; the parts are
@@ -349,6 +376,7 @@ Frame buildFrame(const PropertyStore &p, int width, int height, std::size_t para
         const int readers = std::min(subsets, static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
         struct Part {
             Frame runs;                          // points and runs of its subsets
+            std::vector<QPointF> read;
             std::vector<std::uint32_t> firstRun; // as Frame::firstRun, within the part
         };
         std::vector<Part> parts(static_cast<std::size_t>(readers));
@@ -359,11 +387,17 @@ Frame buildFrame(const PropertyStore &p, int width, int height, std::size_t para
             part.firstRun.reserve(static_cast<std::size_t>(to - from));
             // Room for every point it may keep, so that it never grows by copying; what
             // is never written is never given memory.
-            part.runs.points.reserve(static_cast<std::size_t>(to - from) * static_cast<std::size_t>(p.points()));
+            const std::size_t room = static_cast<std::size_t>(to - from) * static_cast<std::size_t>(p.points());
+            part.runs.isCompact = f.isCompact;
+            if (f.isCompact)
+                part.runs.compact.emplace_back().points.reserve(room);
+            else
+                part.runs.points.reserve(room);
             for (int sIdx = from; sIdx < to; ++sIdx) {
                 part.firstRun.push_back(static_cast<std::uint32_t>(part.runs.runs.size()));
-                subsetRuns(p, f.layout, sIdx, part.runs);
+                subsetRuns(p, f.layout, sIdx, part.runs, part.read);
             }
+            part.read = {};
         };
         std::vector<std::thread> threads;
         std::vector<int> leftOver; // readers without a thread: this one does their part
@@ -381,17 +415,22 @@ Frame buildFrame(const PropertyStore &p, int width, int height, std::size_t para
             t.join();
         std::size_t points = 0, runs = 0;
         for (const Part &part : parts) {
-            points += part.runs.points.size();
+            points += part.runs.pointCount();
             runs += part.runs.runs.size();
         }
-        f.points.reserve(points);
+        if (!f.isCompact)
+            f.points.reserve(points);
         f.runs.reserve(runs);
         for (Part &part : parts) {
             const auto runOffset = static_cast<std::uint32_t>(f.runs.size());
             for (std::uint32_t first : part.firstRun)
                 f.firstRun.push_back(first + runOffset);
-            const auto offset = static_cast<std::uint32_t>(f.points.size());
+            const auto offset = static_cast<std::uint32_t>(f.pointCount());
             f.points.insert(f.points.end(), part.runs.points.begin(), part.runs.points.end());
+            for (Frame::Block &b : part.runs.compact) {
+                b.first = offset;
+                f.compact.push_back(std::move(b));
+            }
             for (Frame::Run r : part.runs.runs) {
                 r.begin += offset;
                 f.runs.push_back(r);
@@ -399,10 +438,14 @@ Frame buildFrame(const PropertyStore &p, int width, int height, std::size_t para
             part = Part{};
         }
     } else {
-        f.points.reserve(total);
+        if (f.isCompact)
+            f.compact.emplace_back().points.reserve(total);
+        else
+            f.points.reserve(total);
+        std::vector<QPointF> read;
         for (int sIdx = 0; sIdx < subsets; ++sIdx) {
             f.firstRun.push_back(static_cast<std::uint32_t>(f.runs.size()));
-            subsetRuns(p, f.layout, sIdx, f);
+            subsetRuns(p, f.layout, sIdx, f, read);
         }
     }
     f.firstRun.push_back(static_cast<std::uint32_t>(f.runs.size()));

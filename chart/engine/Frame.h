@@ -71,14 +71,47 @@ struct Frame {
         std::uint32_t begin = 0, size = 0; // in points
         bool dense = false;                // reduced: no symbols, no spline
     };
-    std::vector<QPointF> points;        // of all runs, one after another
+    struct Point {
+        float x, y;
+    };
+    // The points of all runs, one after another: as read when the frame keeps few, in
+    // single precision when it may keep many (half the memory; a run is widened back
+    // when it is drawn). Those are kept in the blocks the readers wrote, not joined, so
+    // that the frame never holds them twice.
+    struct Block {
+        std::size_t first = 0; // the index of its first point among all
+        std::vector<Point> points;
+    };
+    std::vector<QPointF> points;
+    std::vector<Block> compact;
+    bool isCompact = false;
     std::vector<Run> runs;              // of all subsets, one after another
     std::vector<std::uint32_t> firstRun; // runs of subset s: firstRun[s] .. firstRun[s + 1]
+    // Of a frame kept as read.
     std::span<const QPointF> pointsOf(const Run &r) const { return {points.data() + r.begin, r.size}; }
+    // Of any frame; a compact run is widened into `buffer`.
+    std::span<const QPointF> pointsOf(const Run &r, std::vector<QPointF> &buffer) const
+    {
+        if (!isCompact)
+            return pointsOf(r);
+        auto b = std::find_if(compact.rbegin(), compact.rend(), [&](const Block &k) { return k.first <= r.begin; });
+        const Point *from = b->points.data() + (r.begin - b->first);
+        buffer.resize(r.size);
+        for (std::uint32_t i = 0; i < r.size; ++i)
+            buffer[i] = QPointF(from[i].x, from[i].y);
+        return buffer;
+    }
+    std::size_t pointCount() const
+    {
+        return !isCompact ? points.size() : compact.empty() ? 0 : compact.back().first + compact.back().points.size();
+    }
 };
 // Subsets of more points than parallelFrom in all are read side by side: a block of
 // neighbouring subsets a thread, at most a thread a core.
 constexpr std::size_t kParallelPoints = 300000;
-Frame buildFrame(const PropertyStore &p, int width, int height, std::size_t parallelFrom = kParallelPoints);
+// A frame that may keep more points than this keeps them in single precision.
+constexpr std::size_t kExactPoints = 2000000;
+Frame buildFrame(const PropertyStore &p, int width, int height, std::size_t parallelFrom = kParallelPoints,
+                 std::size_t exactUpTo = kExactPoints);
 
 } // namespace chart::engine

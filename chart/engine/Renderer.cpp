@@ -396,8 +396,9 @@ void drawSubset(const PropertyStore &p, QPainter &g, const AxisLayout &A, const 
         clipPolyline(pts, guard, [&](std::span<const QPointF> piece) { drawCurve(g, piece); });
     };
 
+    std::vector<QPointF> widened;
     for (std::uint32_t r = f.firstRun[subset]; r < f.firstRun[subset + 1]; ++r) {
-        std::span<const QPointF> pts = f.pointsOf(f.runs[r]);
+        std::span<const QPointF> pts = f.pointsOf(f.runs[r], widened);
         bool dense = f.runs[r].dense;
         if (method == Area || method == Ribbon) {
             QPolygonF poly;

@@ -571,3 +571,66 @@ TEST(ChartRender, BitBltThroughAClipOfSeveralRectanglesCopiesInsideItOnly)
     DeleteDC(own);
     DeleteObject(bmp);
 }
+
+namespace {
+
+// A chart of many subsets of scattered values, as a test of the picture's detail:
+// lines cross at every angle, symbols land on fractional pixels.
+HWND scatteredChart(int subsets, int points, int method, int width = 640, int height = 360)
+{
+    RECT r{0, 0, width, height};
+    HWND h = chart::ceCreate(chart::kNewObject, 0, &r, nullptr, 100);
+    chart::ceSetInt(h, 2120, points);
+    chart::ceSetInt(h, 2115, subsets);
+    chart::ceSetInt(h, 3090, method);
+    setDouble(h, 3268, 9999.0);
+    std::uint32_t seed = 777;
+    auto next = [&] { return (seed = seed * 1664525u + 1013904223u) >> 8; };
+    for (int s = 0; s < subsets; ++s)
+        for (int i = 0; i < points; ++i) {
+            float y = static_cast<float>(next() % 1000003) / 7919.0f;
+            if (i % 61 == 60)
+                y = 9999.0f; // gaps
+            chart::ceSetElem2(h, 2140, s, i, &y);
+        }
+    chart::ceReinitialize(h);
+    return h;
+}
+
+QImage pictureOf(const chart::engine::PropertyStore &p, const chart::engine::Frame &f)
+{
+    QImage img(f.width, f.height, QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::black);
+    QPainter g(&img);
+    chart::engine::Layout L;
+    chart::engine::drawFrame(p, f, g, L);
+    return img;
+}
+
+} // namespace
+
+// A frame of many points keeps them in single precision: the picture is the one drawn
+// from the points as read, to the pixel.
+TEST(ChartRender, ACompactFrameDrawsThePictureOfTheExactOne)
+{
+    struct Case {
+        int subsets, points, method;
+    };
+    // Line, Point, Points + line, Bar, Area.
+    for (Case c : {Case{60, 400, 0}, Case{60, 400, 2}, Case{30, 300, 3}, Case{8, 100, 1}, Case{6, 200, 5}}) {
+        HWND h = scatteredChart(c.subsets, c.points, c.method);
+        const chart::engine::PropertyStore &p = chart::engine::Engine::find(h)->props();
+        const chart::engine::Frame exact = chart::engine::buildFrame(p, 640, 360, SIZE_MAX, SIZE_MAX);
+        const chart::engine::Frame compact = chart::engine::buildFrame(p, 640, 360, 0, 0);
+        ASSERT_FALSE(exact.isCompact);
+        ASSERT_TRUE(compact.isCompact);
+        ASSERT_EQ(compact.firstRun, exact.firstRun);
+        QImage want = pictureOf(p, exact), got = pictureOf(p, compact);
+        int differ = 0;
+        for (int y = 0; y < want.height(); ++y)
+            for (int x = 0; x < want.width(); ++x)
+                differ += want.pixel(x, y) != got.pixel(x, y);
+        EXPECT_EQ(differ, 0) << "method " << c.method;
+        chart::ceDestroy(h);
+    }
+}
