@@ -3,8 +3,6 @@
 // program, the panel art and the simulator reads this table, so another model is one
 // row here and its panel picture. Plain C++, since the simulator reads it too.
 
-#include <array>
-
 namespace hygro {
 
 // What status bit 0x20 of a real-time frame means.
@@ -42,7 +40,7 @@ struct ModelTraits {
     const char *description;    // printed on the panel picture
 };
 
-inline constexpr std::array<ModelTraits, 4> Models{{
+inline constexpr ModelTraits Models[] = {
     {582, 1, 4, false, ModeKey::ClockFormat, ThirdRow::Clock, {'F', "\u00b0C/\u00b0F"}, {'C', "CLR"},
      {'T', "TIME"}, true, 'X', "PANEL582.BMP", "Hygro-Thermometer"},
     {583, 2, 6, false, ModeKey::Rel, ThirdRow::SecondTemperature, {'F', "\u00b0C/\u00b0F"}, {'C', "CLR"},
@@ -51,7 +49,7 @@ inline constexpr std::array<ModelTraits, 4> Models{{
      {'T', "TIME"}, true, 0, "PANEL585.BMP", "Hygro-Thermo Logger"},
     {586, 2, 6, true, ModeKey::TimeMode, ThirdRow::SecondTemperature, {'C', "\u00b0C/\u00b0F"}, {'E', "REC"},
      {'T', "TIME"}, true, 0, "PANEL586.BMP", "Hygro-Thermo Logger"},
-}};
+};
 
 // The row of a model, or nullptr for a number no meter answers with (a stored
 // "RegModel" may hold one).
