@@ -134,10 +134,9 @@ inline long long column(double x)
 
 // Runs of non-null points of a subset in pixels. Points far outside the x range are
 // left out but for one on each side, so that the curve still reaches the edge. A run
-// of more than two points a pixel column is reduced as decimate() does while it is
-// read (for each run of points in one column the first, the lowest, the highest and
-// the last, in their order), so that a curve of a million points is never held in
-// pixels.
+// of more than two points a pixel column is reduced while it is read (for each run of
+// points in one column the first, the lowest, the highest and the last, in their
+// order), so that a curve of a million points is never held in pixels.
 template <class XAt, class YAt>
 void scanRuns(XAt xAt, YAt yAt, int n, const ScanParams P, std::vector<QPointF> &o, std::vector<Frame::Run> &runs)
 {

@@ -720,3 +720,42 @@ TEST(ChartRender, TheScaleOfManyPointsTakesInEveryBlockOfSubsets)
         chart::ceDestroy(h);
     }
 }
+
+// A curve of far more points than pixel columns: each column keeps its first, lowest,
+// highest and last point in their order, so that a one-point spike still shows; a curve
+// of a few points a column is kept as it is.
+TEST(ChartRender, AReducedCurveKeepsItsSpikeAndItsOrder)
+{
+    for (int n : {100000, 300}) {
+        RECT r{0, 0, 640, 360};
+        HWND h = chart::ceCreate(chart::kNewObject, 0, &r, nullptr, 100);
+        chart::ceSetInt(h, 2120, n);
+        chart::ceSetInt(h, 2115, 1);
+        const int spike = n * 43 / 100;
+        std::vector<float> ys(static_cast<std::size_t>(n));
+        for (int i = 0; i < n; ++i) {
+            ys[i] = static_cast<float>(std::sin(i * 20.0 / n) * 50 + (i == spike ? 500 : 0));
+            chart::ceSetElem2(h, 2140, 0, i, &ys[i]);
+        }
+        const chart::engine::Frame f = chart::engine::buildFrame(chart::engine::Engine::find(h)->props(), 640, 360);
+        const chart::engine::Layout &L = f.layout;
+        auto pixel = [&](int i) { return QPointF(L.x.toPixel(i + 1), L.axes.at(0).y.toPixel(ys[i])); };
+        ASSERT_EQ(f.runs.size(), 1u) << n;
+        std::span<const QPointF> got = f.pointsOf(f.runs[0]);
+        auto near = [](QPointF a, QPointF b) { return (a - b).manhattanLength() < 1e-6; };
+        EXPECT_TRUE(near(got.front(), pixel(0))) << n;
+        EXPECT_TRUE(near(got.back(), pixel(n - 1))) << n;
+        EXPECT_TRUE(std::any_of(got.begin(), got.end(), [&](QPointF q) { return near(q, pixel(spike)); })) << n;
+        for (std::size_t k = 1; k < got.size(); ++k)
+            ASSERT_LE(got[k - 1].x(), got[k].x()) << n << " at " << k;
+        if (n > 1000) {
+            EXPECT_TRUE(f.runs[0].dense);
+            EXPECT_LE(got.size(), std::size_t(L.graph.width() + 2) * 4);
+        } else {
+            ASSERT_EQ(got.size(), std::size_t(n));
+            for (int i = 0; i < n; ++i)
+                ASSERT_TRUE(near(got[i], pixel(i))) << i;
+        }
+        chart::ceDestroy(h);
+    }
+}
