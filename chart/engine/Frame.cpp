@@ -134,10 +134,9 @@ inline long long column(double x)
 
 // Runs of non-null points of a subset in pixels. Points far outside the x range are
 // left out but for one on each side, so that the curve still reaches the edge. A run
-// of more than two points a pixel column is reduced as decimate() does while it is
-// read (for each run of points in one column the first, the lowest, the highest and
-// the last, in their order), so that a curve of a million points is never held in
-// pixels.
+// of more than two points a pixel column is reduced while it is read (for each run of
+// points in one column the first, the lowest, the highest and the last, in their
+// order), so that a curve of a million points is never held in pixels.
 template <class XAt, class YAt>
 void scanRuns(XAt xAt, YAt yAt, int n, const ScanParams P, std::vector<QPointF> &o, std::vector<Frame::Run> &runs)
 {
@@ -283,19 +282,20 @@ void scanRuns(XAt xAt, YAt yAt, int n, const ScanParams P, std::vector<QPointF> 
 void scanSubset(const PropertyStore &p, const Layout &L, int subset, std::vector<QPointF> &o,
                 std::vector<Frame::Run> &runs);
 
-// The runs of a subset go into out, its points read into `read` first.
+// The runs of a subset go into out; the points of a compact frame are read into `read`
+// first.
 void subsetRuns(const PropertyStore &p, const Layout &L, int subset, Frame &out, std::vector<QPointF> &read)
 {
+    if (!out.isCompact) {
+        scanSubset(p, L, subset, out.points, out.runs);
+        return;
+    }
     read.clear();
     const std::size_t firstRun = out.runs.size();
     scanSubset(p, L, subset, read, out.runs);
     const auto offset = static_cast<std::uint32_t>(out.pointCount());
     for (std::size_t r = firstRun; r < out.runs.size(); ++r)
         out.runs[r].begin += offset;
-    if (!out.isCompact) {
-        out.points.insert(out.points.end(), read.begin(), read.end());
-        return;
-    }
     if (out.compact.empty())
         out.compact.emplace_back();
     std::vector<Frame::Point> &to = out.compact.back().points;

@@ -7,6 +7,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 namespace chart::engine {
 
@@ -83,32 +87,68 @@ template <class F> void forEachValue(const SubsetData &d, int n, F &&f)
         withY([](int) { return 0.0; });
 }
 
-void dataRangeX(const PropertyStore &p, double &lo, double &hi)
+// The lowest and highest of pick(x, y) over the drawn points of subsets [first, end).
+// Many points are read side by side, a block of subsets a reader; the blocks are joined
+// in their order, so that of equal values (0 and -0) the first is kept as read in turn.
+template <class Pick> void dataRange(const PropertyStore &p, int first, int end, Pick pick, double &lo, double &hi)
 {
+    const NullTest isNull(p);
+    const int n = p.points();
+    struct Part {
+        double lo = INFINITY, hi = -INFINITY;
+    };
+    auto read = [&](int from, int to, Part &part) {
+        double l = INFINITY, h = -INFINITY;
+        for (int s = from; s < to; ++s)
+            forEachValue(SubsetData(p, s), n, [&](int, double x, double y) {
+                if (isNull(x, y))
+                    return;
+                double v = pick(x, y);
+                l = std::min(l, v);
+                h = std::max(h, v);
+            });
+        part = {l, h};
+    };
+    const int count = std::max(end - first, 0);
+    const std::size_t total = static_cast<std::size_t>(std::max(n, 0)) * static_cast<std::size_t>(count);
+    const int readers = count > 1 && total >= kParallelPoints
+                            ? std::min(count, static_cast<int>(std::max(1u, std::thread::hardware_concurrency())))
+                            : 1;
+    std::vector<Part> parts(static_cast<std::size_t>(readers));
+    auto block = [&](int w) {
+        read(first + static_cast<int>(std::int64_t(count) * w / readers),
+             first + static_cast<int>(std::int64_t(count) * (w + 1) / readers), parts[static_cast<std::size_t>(w)]);
+    };
+    std::vector<std::thread> threads;
+    std::vector<int> leftOver; // readers without a thread: this one reads their block
+    for (int w = 1; w < readers; ++w) {
+        try {
+            threads.emplace_back(block, w);
+        } catch (const std::system_error &) {
+            leftOver.push_back(w);
+        }
+    }
+    block(0);
+    for (int w : leftOver)
+        block(w);
+    for (std::thread &t : threads)
+        t.join();
     lo = INFINITY;
     hi = -INFINITY;
-    NullTest isNull(p);
-    for (int s = 0; s < p.subsets(); ++s)
-        forEachValue(SubsetData(p, s), p.points(), [&](int, double x, double y) {
-            if (isNull(x, y))
-                return;
-            lo = std::min(lo, x);
-            hi = std::max(hi, x);
-        });
+    for (const Part &part : parts) {
+        lo = std::min(lo, part.lo);
+        hi = std::max(hi, part.hi);
+    }
+}
+
+void dataRangeX(const PropertyStore &p, double &lo, double &hi)
+{
+    dataRange(p, 0, p.subsets(), [](double x, double) { return x; }, lo, hi);
 }
 
 void dataRangeY(const PropertyStore &p, const AxisPlan &a, double &lo, double &hi)
 {
-    lo = INFINITY;
-    hi = -INFINITY;
-    NullTest isNull(p);
-    for (int s = a.first; s < a.first + a.count; ++s)
-        forEachValue(SubsetData(p, s), p.points(), [&](int, double x, double y) {
-            if (isNull(x, y))
-                return;
-            lo = std::min(lo, y);
-            hi = std::max(hi, y);
-        });
+    dataRange(p, a.first, a.first + a.count, [](double, double y) { return y; }, lo, hi);
 }
 
 // A manual scale with both ends set and in order does not look at the data.

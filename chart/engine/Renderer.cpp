@@ -278,10 +278,9 @@ QPen subsetPen(const PropertyStore &p, const Style &s, int subset)
     return pen;
 }
 
-void drawSymbol(QPainter &g, const QPointF &c, int type, double r, const QColor &col)
+// The outline of a symbol, with the pen and brush as set.
+void drawSymbolShape(QPainter &g, const QPointF &c, int type, double r)
 {
-    bool solid = type % 2 == 1;
-    g.setBrush(solid ? QBrush(col) : Qt::NoBrush);
     switch ((type / 2) % 5) {
     case 0: g.drawLine(QPointF(c.x() - r, c.y()), QPointF(c.x() + r, c.y()));
             g.drawLine(QPointF(c.x(), c.y() - r), QPointF(c.x(), c.y() + r)); break;
@@ -292,6 +291,12 @@ void drawSymbol(QPainter &g, const QPointF &c, int type, double r, const QColor 
     default: { QPointF t[3] = {{c.x(), c.y() - r}, {c.x() + r, c.y() + r}, {c.x() - r, c.y() + r}};
                g.drawPolygon(t, 3); break; }
     }
+}
+
+void drawSymbol(QPainter &g, const QPointF &c, int type, double r, const QColor &col)
+{
+    g.setBrush(type % 2 == 1 ? QBrush(col) : Qt::NoBrush);
+    drawSymbolShape(g, c, type, r);
     g.setBrush(Qt::NoBrush);
 }
 
@@ -471,9 +476,12 @@ void drawSubset(const PropertyStore &p, QPainter &g, const AxisLayout &A, const 
             int type = symbolType(p, subset);
             double r = symbolRadius(p);
             g.setPen(QPen(col, 0));
+            // The brush is set once for all of them: setting it costs more than a symbol.
+            g.setBrush(type % 2 == 1 ? QBrush(col) : Qt::NoBrush);
             for (auto &q : pts)
                 if (inside(guard, q))
-                    drawSymbol(g, q, type, r, col);
+                    drawSymbolShape(g, q, type, r);
+            g.setBrush(Qt::NoBrush);
         }
     }
 }

@@ -190,38 +190,6 @@ DateTimeTicks dateTimeTicks(double min, double max, int pixels, int labelPixels,
     return out;
 }
 
-std::vector<QPointF> decimate(const std::vector<QPointF> &pts)
-{
-    std::vector<QPointF> out;
-    out.reserve(std::min<std::size_t>(pts.size(), 4096));
-    std::size_t i = 0, n = pts.size();
-    while (i < n) {
-        long col = std::lround(std::floor(pts[i].x()));
-        std::size_t j = i, lo = i, hi = i;
-        while (j + 1 < n && std::lround(std::floor(pts[j + 1].x())) == col) {
-            ++j;
-            if (pts[j].y() < pts[lo].y())
-                lo = j;
-            if (pts[j].y() > pts[hi].y())
-                hi = j;
-        }
-        if (j - i + 1 <= 2) {
-            for (std::size_t k = i; k <= j; ++k)
-                out.push_back(pts[k]);
-        } else {
-            out.push_back(pts[i]);
-            std::size_t a = std::min(lo, hi), b = std::max(lo, hi);
-            if (a != i)
-                out.push_back(pts[a]);
-            if (b != a && b != j)
-                out.push_back(pts[b]);
-            out.push_back(pts[j]);
-        }
-        i = j + 1;
-    }
-    return out;
-}
-
 std::vector<std::pair<int, int>> splitRuns(int count, int runLength)
 {
     std::vector<std::pair<int, int>> out;

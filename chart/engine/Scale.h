@@ -1,6 +1,6 @@
 #pragma once
 // Chart maths apart from painting: scale ranges and ticks, date-time labels, the
-// value-to-pixel map and the thinning of dense curves. Pure functions.
+// value-to-pixel map and the pieces of a wide polyline. Pure functions.
 
 #include <QDateTime>
 #include <QPointF>
@@ -50,12 +50,6 @@ QString dateTimeDate(double days);
 // The date-time (UTC) of a value, held to the dates a date-time can have (1 January 100
 // to 31 December 9999; NaN is the epoch).
 QDateTime dateTimeOfDays(double days);
-
-// Polyline of a curve thinned to the pixel columns it covers: for every run of points
-// that falls into one column, the first, the minimum, the maximum and the last point
-// (in their order). Input points are in pixels, ordered by x. Curves with at most
-// 2 points per column pass unchanged.
-std::vector<QPointF> decimate(const std::vector<QPointF> &points);
 
 // Pieces of a polyline of at most `runLength` points, each beginning where the last
 // ended, so that a wide pen never draws one long polyline.

@@ -634,3 +634,128 @@ TEST(ChartRender, ACompactFrameDrawsThePictureOfTheExactOne)
         chart::ceDestroy(h);
     }
 }
+
+// Symbols are drawn as they were one by one, each setting its own brush: drawn that way
+// again over the picture, in the same order, they change no pixel (inside the graph).
+TEST(ChartRender, SymbolsAreThoseDrawnOneByOne)
+{
+    auto oldSymbol = [](QPainter &g, const QPointF &c, int type, double r, const QColor &col) {
+        g.setBrush(type % 2 == 1 ? QBrush(col) : Qt::NoBrush);
+        switch ((type / 2) % 5) {
+        case 0: g.drawLine(QPointF(c.x() - r, c.y()), QPointF(c.x() + r, c.y()));
+                g.drawLine(QPointF(c.x(), c.y() - r), QPointF(c.x(), c.y() + r)); break;
+        case 1: g.drawEllipse(c, r, r); break;
+        case 2: g.drawRect(QRectF(c.x() - r, c.y() - r, 2 * r, 2 * r)); break;
+        case 3: { QPointF d[4] = {{c.x(), c.y() - r}, {c.x() + r, c.y()}, {c.x(), c.y() + r}, {c.x() - r, c.y()}};
+                  g.drawPolygon(d, 4); break; }
+        default: { QPointF t[3] = {{c.x(), c.y() - r}, {c.x() + r, c.y() + r}, {c.x() - r, c.y() + r}};
+                   g.drawPolygon(t, 3); break; }
+        }
+        g.setBrush(Qt::NoBrush);
+    };
+    struct Case {
+        int pointSize;
+        double radius;
+    };
+    for (Case c : {Case{0, 2.5}, Case{1, 3.5}}) {
+        const int subsets = 10;
+        HWND h = scatteredChart(subsets, 300, 2);
+        for (int s = 0; s < subsets; ++s)
+            setElemInt(h, 3270, s, s); // every shape, hollow and solid
+        chart::ceSetInt(h, 3269, c.pointSize);
+        chart::ceReinitialize(h);
+        const chart::engine::PropertyStore &p = chart::engine::Engine::find(h)->props();
+        const chart::engine::Frame f = chart::engine::buildFrame(p, 640, 360);
+        const QImage picture = pictureOf(p, f);
+        QImage again = picture;
+        {
+            QPainter g(&again);
+            g.setRenderHint(QPainter::Antialiasing, false);
+            // Clear of the axes' frame and ticks, which are drawn over the symbols.
+            g.setClipRect(f.layout.axes.at(0).band.adjusted(12, 12, -12, -12));
+            for (int s = 0; s < subsets; ++s) {
+                QColor col = chart::engine::subsetColor(p, s);
+                g.setPen(QPen(col, 0));
+                for (std::uint32_t r = f.firstRun[s]; r < f.firstRun[s + 1]; ++r)
+                    for (const QPointF &q : f.pointsOf(f.runs[r]))
+                        oldSymbol(g, q, s, c.radius, col);
+            }
+        }
+        int differ = 0;
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                differ += picture.pixel(x, y) != again.pixel(x, y);
+        EXPECT_EQ(differ, 0) << "point size " << c.pointSize;
+        chart::ceDestroy(h);
+    }
+}
+
+// The data ranges of a chart of many points are read side by side: the extremes of any
+// block of subsets reach the scale.
+TEST(ChartRender, TheScaleOfManyPointsTakesInEveryBlockOfSubsets)
+{
+    const int subsets = 8, points = 40000; // past the points read in turn
+    for (int spikeAt : {0, 3, 7}) {
+        RECT r{0, 0, 640, 360};
+        HWND h = chart::ceCreate(chart::kNewObject, 0, &r, nullptr, 100);
+        chart::ceSetInt(h, 2120, points);
+        chart::ceSetInt(h, 2115, subsets);
+        for (int s = 0; s < subsets; ++s)
+            for (int i = 0; i < points; ++i) {
+                float x = static_cast<float>(i), y = static_cast<float>(i % 50);
+                if (s == spikeAt && i == 777) {
+                    x = -5000;
+                    y = 500;
+                }
+                chart::ceSetElem2(h, 2135, s, i, &x);
+                chart::ceSetElem2(h, 2140, s, i, &y);
+            }
+        const chart::engine::Layout L =
+            chart::engine::computeLayout(chart::engine::Engine::find(h)->props(), 640, 360);
+        const chart::engine::ScaleMap &y = L.axes.at(0).y;
+        EXPECT_GE(std::max(y.v0, y.v1), 500) << spikeAt;
+        EXPECT_LE(std::min(y.v0, y.v1), 0) << spikeAt;
+        EXPECT_EQ(std::min(L.x.v0, L.x.v1), -5000) << spikeAt;
+        EXPECT_EQ(std::max(L.x.v0, L.x.v1), points - 1) << spikeAt;
+        chart::ceDestroy(h);
+    }
+}
+
+// A curve of far more points than pixel columns: each column keeps its first, lowest,
+// highest and last point in their order, so that a one-point spike still shows; a curve
+// of a few points a column is kept as it is.
+TEST(ChartRender, AReducedCurveKeepsItsSpikeAndItsOrder)
+{
+    for (int n : {100000, 300}) {
+        RECT r{0, 0, 640, 360};
+        HWND h = chart::ceCreate(chart::kNewObject, 0, &r, nullptr, 100);
+        chart::ceSetInt(h, 2120, n);
+        chart::ceSetInt(h, 2115, 1);
+        const int spike = n * 43 / 100;
+        std::vector<float> ys(static_cast<std::size_t>(n));
+        for (int i = 0; i < n; ++i) {
+            ys[i] = static_cast<float>(std::sin(i * 20.0 / n) * 50 + (i == spike ? 500 : 0));
+            chart::ceSetElem2(h, 2140, 0, i, &ys[i]);
+        }
+        const chart::engine::Frame f = chart::engine::buildFrame(chart::engine::Engine::find(h)->props(), 640, 360);
+        const chart::engine::Layout &L = f.layout;
+        auto pixel = [&](int i) { return QPointF(L.x.toPixel(i + 1), L.axes.at(0).y.toPixel(ys[i])); };
+        ASSERT_EQ(f.runs.size(), 1u) << n;
+        std::span<const QPointF> got = f.pointsOf(f.runs[0]);
+        auto near = [](QPointF a, QPointF b) { return (a - b).manhattanLength() < 1e-6; };
+        EXPECT_TRUE(near(got.front(), pixel(0))) << n;
+        EXPECT_TRUE(near(got.back(), pixel(n - 1))) << n;
+        EXPECT_TRUE(std::any_of(got.begin(), got.end(), [&](QPointF q) { return near(q, pixel(spike)); })) << n;
+        for (std::size_t k = 1; k < got.size(); ++k)
+            ASSERT_LE(got[k - 1].x(), got[k].x()) << n << " at " << k;
+        if (n > 1000) {
+            EXPECT_TRUE(f.runs[0].dense);
+            EXPECT_LE(got.size(), std::size_t(L.graph.width() + 2) * 4);
+        } else {
+            ASSERT_EQ(got.size(), std::size_t(n));
+            for (int i = 0; i < n; ++i)
+                ASSERT_TRUE(near(got[i], pixel(i))) << i;
+        }
+        chart::ceDestroy(h);
+    }
+}

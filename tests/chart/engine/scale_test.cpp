@@ -128,27 +128,6 @@ TEST(ChartScale, DaysAreDateTimesFromTheLastDaysOf1899)
     }
 }
 
-TEST(ChartScale, DecimationKeepsExtremesPerColumn)
-{
-    // 100 000 points over 100 pixel columns: a sine with one spike.
-    std::vector<QPointF> pts;
-    for (int i = 0; i < 100000; ++i)
-        pts.emplace_back(i / 1000.0, std::sin(i / 5000.0) * 50 + (i == 43210 ? 500 : 0));
-    std::vector<QPointF> out = decimate(pts);
-    EXPECT_LE(out.size(), 400u);
-    EXPECT_EQ(out.front(), pts.front());
-    EXPECT_EQ(out.back(), pts.back());
-    auto maxY = [](const std::vector<QPointF> &v) {
-        return std::max_element(v.begin(), v.end(), [](auto a, auto b) { return a.y() < b.y(); })->y();
-    };
-    EXPECT_DOUBLE_EQ(maxY(out), maxY(pts)); // the spike survives
-    for (std::size_t i = 1; i < out.size(); ++i)
-        EXPECT_LE(out[i - 1].x(), out[i].x()); // order kept
-
-    std::vector<QPointF> sparse = {{0, 1}, {3, 2}, {3.5, 7}, {9, 0}};
-    EXPECT_EQ(decimate(sparse), sparse);
-}
-
 TEST(ChartScale, RunsCoverThePolylineWithoutGaps)
 {
     for (int count : {0, 1, 2, 64, 65, 10000}) {
