@@ -7,6 +7,7 @@
 #include "hygro/core/TableFile.h"
 
 #include <QBuffer>
+#include <algorithm>
 
 #include <benchmark/benchmark.h>
 
@@ -33,8 +34,9 @@ void BM_CutAndDecode(benchmark::State &state) {
         hygro::MeterDisplayState display;
         size_t frames = 0;
         for (size_t pos = 0; pos < stream.size(); pos += hygro::RxChunk) {
-            rx.append(stream, pos, hygro::RxChunk);
-            for (const auto &f : hygro::CutFrames(rx)) {
+            const size_t n = std::min(stream.size() - pos, size_t(hygro::RxChunk));
+            const auto *bytes = reinterpret_cast<const uint8_t *>(stream.data() + pos);
+            for (const auto &f : hygro::ReceiveFrames(rx, bytes, n)) {
                 hygro::DecodeFrame(display, f, 586, now);
                 hygro::UpdateAnnunciators(display, 586);
                 ++frames;

@@ -6,6 +6,7 @@
 #include "FuzzSupport.h"
 
 #include "hygro/core/MeterDisplay.h"
+#include "hygro/core/MeterLink.h"
 
 #include <QDateTime>
 
@@ -20,9 +21,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     std::string rx;
     size_t chunk = 1 + chunkSeed % hygro::RxChunk;
     while (in.left()) {
-        rx += in.bytes(chunk);
+        const std::string read = in.bytes(chunk);
         chunk = 1 + (chunk * 7 + 3) % hygro::RxChunk;
-        for (const hygro::RealTimeFrame &f : hygro::CutFrames(rx)) {
+        const auto *bytes = reinterpret_cast<const uint8_t *>(read.data());
+        for (const hygro::RealTimeFrame &f : hygro::ReceiveFrames(rx, bytes, read.size())) {
             if (f[0] != hygro::STX || f[9] != hygro::ETX) fuzzing::fail("a frame without STX/ETX was cut");
             hygro::DecodeFrame(state, f, model, now);
             hygro::UpdateAnnunciators(state, model);

@@ -738,17 +738,17 @@ void TfrmMain::Comm1RxChar(forms::TObject *) {
     struct Clear {
         ~Clear() { RxBusy = false; }
     } clearBusy;
+    int count = 0;
     try {
         const int n = Comm1->InputCount();
         if (n > 0) {
-            const int count = std::min(n, RxChunk);
+            count = std::min(n, RxChunk);
             Comm1->Read(rxChunk_, count, true);
-            RxBuffer.append(reinterpret_cast<const char *>(rxChunk_), size_t(count));
         }
     } catch (const forms::Exception &) {
         return; // the device is gone; the poll tick reports the lost link
     }
-    for (const RealTimeFrame &frame : CutFrames(RxBuffer)) {
+    for (const RealTimeFrame &frame : ReceiveFrames(RxBuffer, rxChunk_, size_t(count))) {
         FrameReceived = true;
         if (!LinkUp) {
             LinkUp = true;

@@ -48,6 +48,11 @@ std::vector<RealTimeFrame> CutFrames(std::string &rxBuffer) {
     return frames;
 }
 
+std::vector<RealTimeFrame> ReceiveFrames(std::string &rxBuffer, const uint8_t *bytes, size_t count) {
+    if (count > 0) rxBuffer.append(reinterpret_cast<const char *>(bytes), count);
+    return CutFrames(rxBuffer);
+}
+
 int CorrectInterval(int currentInterval, double elapsedSeconds) {
     double error = (elapsedSeconds - 1.0) * 1000.0;
     double next = std::trunc(double(currentInterval) - error);

@@ -33,6 +33,10 @@ IdentResult ParseIdentReply(const uint8_t reply[4]);
 // start one. Fewer than ten bytes are left for the next receive event.
 std::vector<RealTimeFrame> CutFrames(std::string &rxBuffer);
 
+// One receive event: appends the `count` bytes read in it (at most RxChunk) to what
+// earlier events left in `rxBuffer` and cuts the frames now complete, as CutFrames.
+std::vector<RealTimeFrame> ReceiveFrames(std::string &rxBuffer, const uint8_t *bytes, size_t count);
+
 // Next timer interval after a tick that came `elapsedSeconds` after the previous
 // one: steers towards one second, never 500 ms or less.
 int CorrectInterval(int currentInterval, double elapsedSeconds);

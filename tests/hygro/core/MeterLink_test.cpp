@@ -131,6 +131,59 @@ TEST(HygroFrameCutter, LongRunWithoutStxIsDroppedInOnePass) {
     EXPECT_LE(n, 2) << "passes over the buffer";
 }
 
+// Receive events as the handler sees them: each chunk is one read, the buffer is kept
+// between reads, and after every read fewer than ten bytes wait.
+TEST(HygroFrameReceiver, EventsInFramesOut) {
+    const std::string f1 = frame(0x04, 0x20, 612, 0x0203, 0x0302);
+    const std::string f2 = frame(0, 0, 455, 231, 0);
+    std::string fullRead; // six frames and most of a seventh
+    while (fullRead.size() + FrameLength <= size_t(RxChunk)) fullRead += f2;
+    fullRead += f1.substr(0, RxChunk - fullRead.size());
+    struct Case {
+        const char *what;
+        std::vector<std::string> events;
+        std::vector<int> humidities;
+        std::string left;
+    } cases[] = {
+        {"valid frame", {f1}, {612}, ""},
+        {"after garbage", {std::string("\x41\x00\xff\x03zz", 6) + f2}, {455}, ""},
+        {"garbage in its own event", {"zz\x03", f2}, {455}, ""},
+        {"truncated frame waits", {f1.substr(0, 9)}, {}, f1.substr(0, 9)},
+        {"truncated frame, then the next", {f1.substr(0, 7), f2}, {}, f2.substr(3)}, // its ten bytes go whole
+        {"two and a half, then the rest", {f1 + f2 + f1.substr(0, 4), f1.substr(4)}, {612, 455, 612}, ""},
+        {"a full read of noise", {std::string(RxChunk, 'x')}, {}, std::string(RxChunk % 10, 'x')},
+        {"a full read of frames", {fullRead, f1.substr(fullRead.size() % 10)}, {455, 455, 455, 455, 455, 455, 612}, ""},
+        {"an empty read", {f1.substr(0, 3), ""}, {}, f1.substr(0, 3)},
+    };
+    for (const Case &c : cases) {
+        std::string rx;
+        std::vector<int> got;
+        for (const std::string &e : c.events) {
+            for (const RealTimeFrame &f : ReceiveFrames(rx, reinterpret_cast<const uint8_t *>(e.data()), e.size())) {
+                EXPECT_EQ(f[0], STX) << c.what;
+                EXPECT_EQ(f[9], ETX) << c.what;
+                got.push_back(humidityOf(f));
+            }
+            EXPECT_LT(rx.size(), FrameLength) << c.what;
+        }
+        EXPECT_EQ(got, c.humidities) << c.what;
+        EXPECT_EQ(rx, c.left) << c.what;
+    }
+}
+
+TEST(HygroFrameReceiver, FrameSplitAtEveryByte) {
+    const std::string f = frame(0x04, 0x20, 612, 0x0203, 0x0302);
+    for (size_t cut = 1; cut < f.size(); ++cut) {
+        std::string rx;
+        const auto *b = reinterpret_cast<const uint8_t *>(f.data());
+        EXPECT_TRUE(ReceiveFrames(rx, b, cut).empty()) << cut;
+        const auto frames = ReceiveFrames(rx, b + cut, f.size() - cut);
+        ASSERT_EQ(frames.size(), 1u) << cut;
+        EXPECT_EQ(std::string(frames[0].begin(), frames[0].end()), f) << cut;
+        EXPECT_TRUE(rx.empty()) << cut;
+    }
+}
+
 TEST(HygroIntervalCorrection, SteersTowardsOneSecondAndNeverBelow500) {
     struct Case {
         int interval;
