@@ -432,9 +432,9 @@ void Panel::Timer1_Timer() {
     }
 
     int s1 = quint8(frame[1]), s2 = quint8(frame[2]);
-    DecodeRange(s1);
-    DecodeMode(s2);
-    DecodeLevel(quint8(frame[3]), quint8(frame[4]));
+    AssignMeterState(DecodeRange(s1));
+    AssignMeterState(DecodeMode(s2));
+    AssignMeterState(DecodeLevel(quint8(frame[3]), quint8(frame[4])));
 
     // Until the first frame with a range, the bar keeps its stored 70 ... 130.
     const double top = std::isnan(RangeTop) ? 130 : RangeTop;
