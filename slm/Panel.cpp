@@ -100,6 +100,19 @@ QLabel *annunciator(const QString &text, QWidget *parent) {
     return l;
 }
 
+// Asks for the period "hh:nn:ss" until the answer holds one; nullopt when the prompt
+// is cancelled or the program ends.
+std::optional<LeqPeriodText> askPeriod() {
+    for (;;) {
+        const QString answer = vb::InputBox("Set up the willing time period to launch. \r\n (hh:nn:ss) ",
+                                            "Set up the willing time period", "00:00:10");
+        if (answer.isEmpty()) return std::nullopt;
+        if (auto period = ParsePeriod(answer)) return period;
+        vb::MsgBox("Invalid, comply with the data format properly\r\n", vb::vbCritical);
+        if (vb::Ended()) return std::nullopt;
+    }
+}
+
 } // namespace
 
 bool ToolbarButton::Enabled() const { return Action && Action->isEnabled(); }
@@ -512,20 +525,10 @@ void Panel::BtnUp_Click() { MeterKey(9); }
 void Panel::BtnDown_Click() { MeterKey(10); }
 
 void Panel::CmdL_Click() {
-    for (;;) {
-        const QString answer = vb::InputBox("Set up the willing time period to launch. \r\n (hh:nn:ss) ",
-                                            "Set up the willing time period", "00:00:10");
-        if (answer.isEmpty()) return;
-        const auto period = ParsePeriod(answer);
-        if (!period) {
-            vb::MsgBox("Invalid, comply with the data format properly\r\n", vb::vbCritical);
-            if (vb::Ended()) return;
-            continue;
-        }
-        LeqPeriod = period->Total();
-        LeqArmed = !LeqArmed;
-        return;
-    }
+    const auto period = askPeriod();
+    if (!period) return;
+    LeqPeriod = period->Total();
+    LeqArmed = !LeqArmed;
 }
 
 void Panel::CmdR_Click() {
@@ -580,16 +583,8 @@ void Panel::GraphKey() {
 
 void Panel::RunKey() {
     if (!PauseFlag) {
-        std::optional<LeqPeriodText> period;
-        for (;;) {
-            const QString answer = vb::InputBox("Set up the willing time period to launch. \r\n (hh:nn:ss) ",
-                                                "Set up the willing time period", "00:00:10");
-            if (answer.isEmpty()) return;
-            period = ParsePeriod(answer);
-            if (period) break;
-            vb::MsgBox("Invalid, comply with the data format properly\r\n", vb::vbCritical);
-            if (vb::Ended()) return;
-        }
+        const auto period = askPeriod();
+        if (!period) return;
         LeqPeriod = period->Total();
         LeqStart = std::floor(vb::SecondsOfDay());
 
