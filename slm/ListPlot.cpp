@@ -1,7 +1,7 @@
 #include "ListPlot.h"
 
 #include "FileList.h"
-#include "FileTransfer.h"
+#include "slm/core/FileTransfer.h"
 #include "FileTransferForms.h"
 #include "Panel.h"
 #include "ToolbarIcons.h"

@@ -1,12 +1,12 @@
 #include "Memory.h"
 
 #include "DataList.h"
-#include "FileTransfer.h"
-#include "Meter.h"
-#include "MeterLink.h"
-#include "MeterMemory.h"
+#include "slm/core/FileTransfer.h"
+#include "slm/core/Meter.h"
+#include "slm/core/MeterLink.h"
+#include "slm/core/MeterMemory.h"
 #include "Panel.h"
-#include "Rs232.h"
+#include "slm/core/Rs232.h"
 #include "platform/vb/Interaction.h"
 
 #include <QCloseEvent>

@@ -1,7 +1,7 @@
 #include "RealTimeSLM.h"
 
-#include "FileTransfer.h"
-#include "Meter.h"
+#include "slm/core/FileTransfer.h"
+#include "slm/core/Meter.h"
 #include "Panel.h"
 #include "ToolbarIcons.h"
 #include "platform/forms/Printer.h"

@@ -1,7 +1,7 @@
 // The live-frame decoders, the reply checks, the period texts and the BCD helpers.
 
-#include "slm/Meter.h"
-#include "slm/Rs232.h"
+#include "slm/core/Meter.h"
+#include "slm/core/Rs232.h"
 
 #include <gtest/gtest.h>
 

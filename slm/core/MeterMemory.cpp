@@ -1,6 +1,6 @@
-#include "MeterMemory.h"
+#include "slm/core/MeterMemory.h"
 
-#include "Meter.h"
+#include "slm/core/Meter.h"
 
 #include <QDateTime>
 #include <QLocale>

@@ -1,4 +1,4 @@
-#include "Meter.h"
+#include "slm/core/Meter.h"
 
 #include <cmath>
 #include <limits>

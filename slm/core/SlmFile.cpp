@@ -1,4 +1,4 @@
-#include "SlmFile.h"
+#include "slm/core/SlmFile.h"
 
 #include "platform/vb/Runtime.h"
 
