@@ -66,10 +66,10 @@ void SleepMs(qint64 ms);
 // thread that never wait themselves, so a handler still busy is one below the waiter
 // on the stack, which cannot end before the wait does: without a deadline the program
 // would hang.
-inline constexpr int BusyWaitLimitMs = 3000;
+inline constexpr int WaitWhileLimitMs = 3000;
 
 // Waits, processing window messages, while `busy` holds, at most `limitMs` milliseconds;
 // sleeps a millisecond between checks. Returns whether `busy` ended.
-bool WaitWhile(const std::function<bool()> &busy, int limitMs = BusyWaitLimitMs);
+bool WaitWhile(const std::function<bool()> &busy, int limitMs = WaitWhileLimitMs);
 
 } // namespace hygro

@@ -31,12 +31,32 @@ namespace {
 
 constexpr qint64 SilenceMs = 3000;      // end of the transfer, or no header
 constexpr qint64 PartialBlockMs = 1500; // a block that stopped short is asked for again
+constexpr qint64 BusyWaitLimitMs = 3000;
+
+// Sleeps in the event loop for `ms` (at least one).
+void sleepMs(qint64 ms) {
+    QEventLoop loop;
+    QTimer timer;
+    timer.setTimerType(Qt::PreciseTimer);
+    timer.setSingleShot(true);
+    QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+    timer.start(int(std::clamp<qint64>(ms, 1, 1000)));
+    loop.exec();
+}
 
 // Milliseconds that `bytes` need on the line at the port's speed, at least one.
 qint64 lineMs(serial::TComPort *port, int bytes) {
     const int baud = serial::BaudRateValue(port->BaudRate());
     const double perByte = 10000.0 / (baud > 0 ? baud : 9600);
     return std::max<qint64>(1, std::llround(perByte * bytes));
+}
+
+// The flags are set only by handlers below this one on the stack; those cannot end
+// while we wait for them, so the wait is bounded and the download goes on after it.
+void waitIdle(bool &flag) {
+    QElapsedTimer t;
+    t.start();
+    while (flag && t.elapsed() < BusyWaitLimitMs) sleepMs(1);
 }
 
 struct CursorGuard {
@@ -92,7 +112,7 @@ void sendCommand(serial::TComPort *port, char command) {
     // The write buffer is the one byte LoggerCommand: a write still pending keeps it.
     QElapsedTimer t;
     t.start();
-    while (port->WritePending() && t.elapsed() < 1000) SleepMs(1);
+    while (port->WritePending() && t.elapsed() < 1000) sleepMs(1);
     LoggerCommand = static_cast<unsigned char>(command);
     port->Write(&LoggerCommand, 1, false);
 }
@@ -113,7 +133,7 @@ int TfrmDataLogger::refuse(TfrmMain *) {
 
 void TfrmDataLogger::takePort(TfrmMain *main, bool streamMode) {
     serial::TComPort *port = main->Comm1.get();
-    WaitWhile([] { return TimerBusy; });
+    waitIdle(TimerBusy);
     main->MainTimer->stop();
     CursorGuard cursor;
     Delay(2000);
@@ -121,7 +141,7 @@ void TfrmDataLogger::takePort(TfrmMain *main, bool streamMode) {
         port->PurgeOutput();
         port->PurgeInput();
     }
-    WaitWhile([] { return RxBusy; });
+    waitIdle(RxBusy);
     // Without a receive handler the port's event thread stops; the download reads the
     // input queue itself.
     port->SetActive(false);
@@ -149,7 +169,7 @@ int TfrmDataLogger::DownloadStreamMode(TfrmMain *main) {
     for (;;) {
         waiting = port->InputCount();
         if (waiting >= LoggerHeaderSize || clock.elapsed() > SilenceMs) break;
-        SleepMs(std::min(SilenceMs + 1 - clock.elapsed(), lineMs(port, LoggerHeaderSize - waiting)));
+        sleepMs(std::min(SilenceMs + 1 - clock.elapsed(), lineMs(port, LoggerHeaderSize - waiting)));
     }
     if (waiting < LoggerHeaderSize) return lrNoHeader;
     uint8_t header[LoggerHeaderSize];
@@ -176,7 +196,7 @@ int TfrmDataLogger::DownloadStreamMode(TfrmMain *main) {
         if (n == 0) {
             if (lastData.elapsed() > SilenceMs) return lrIncomplete;
             // Sleep until a chunk's worth can be there, or until the silence ends it.
-            SleepMs(std::min(SilenceMs + 1 - lastData.elapsed(),
+            sleepMs(std::min(SilenceMs + 1 - lastData.elapsed(),
                              lineMs(port, std::min(total - count, LoggerStreamChunk))));
             continue;
         }
@@ -257,7 +277,7 @@ int TfrmDataLogger::DownloadBlockMode(TfrmMain *main) {
                              lineMs(port, LoggerBlockSize - waiting + (answered ? 1 : 0)));
         answered = false;
         if (waiting > 0) ms = std::min(ms, PartialBlockMs + 1 - lastBlock.elapsed());
-        SleepMs(ms);
+        sleepMs(ms);
     }
     progress.reset();
 
