@@ -11,8 +11,8 @@
 //
 // --ticks=N changes the number of ticks; --images=DIR keeps the last picture of each.
 
-#include "slm/FileTransfer.h"
-#include "slm/Meter.h"
+#include "slm/core/FileTransfer.h"
+#include "slm/core/Meter.h"
 #include "slm/Panel.h"
 #include "slm/RealTimeSLM.h"
 

@@ -10,9 +10,9 @@
 // the windows, is measured first for comparison, and the simulator's share beside both.
 
 #include "platform/forms/Dialogs.h"
-#include "slm/FileTransfer.h"
+#include "slm/core/FileTransfer.h"
 #include "slm/List.h"
-#include "slm/Meter.h"
+#include "slm/core/Meter.h"
 #include "slm/Panel.h"
 #include "slm/Port.h"
 #include "slm/RealTimeSLM.h"

@@ -10,13 +10,13 @@
 // PALIX_MEMORY_BYTES sets the image size (default 65 000 bytes of sets).
 
 #include "slm/DataList.h"
-#include "slm/FileTransfer.h"
+#include "slm/core/FileTransfer.h"
 #include "slm/Memory.h"
-#include "slm/Meter.h"
-#include "slm/MeterMemory.h"
+#include "slm/core/Meter.h"
+#include "slm/core/MeterMemory.h"
 #include "slm/Panel.h"
 #include "slm/Port.h"
-#include "slm/Rs232.h"
+#include "slm/core/Rs232.h"
 
 #include "tests/support/CpuTime.h"
 

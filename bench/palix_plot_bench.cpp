@@ -7,7 +7,7 @@
 #include "platform/vb/Drawing.h"
 #include "platform/vb/FlexGrid.h"
 #include "platform/vb/Runtime.h"
-#include "slm/FileTransfer.h"
+#include "slm/core/FileTransfer.h"
 #include "slm/FileTransferForms.h"
 #include "slm/ListPlot.h"
 

@@ -8,12 +8,12 @@
 #include "platform/forms/Printer.h"
 #include "platform/vb/Runtime.h"
 #include "slm/FileList.h"
-#include "slm/FileTransfer.h"
+#include "slm/core/FileTransfer.h"
 #include "slm/List.h"
-#include "slm/Meter.h"
+#include "slm/core/Meter.h"
 #include "slm/Panel.h"
 #include "slm/Port.h"
-#include "slm/SlmFile.h"
+#include "slm/core/SlmFile.h"
 
 #include "tests/support/CpuTime.h"
 

@@ -5,7 +5,7 @@
 
 #include "FuzzSupport.h"
 
-#include "slm/Meter.h"
+#include "slm/core/Meter.h"
 
 #include <cmath>
 
@@ -19,9 +19,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         const QByteArray frame = QByteArray::fromStdString(in.bytes(6));
         if (!slm::IsFramed(frame)) continue;
         int s1 = uint8_t(frame[1]), s2 = uint8_t(frame[2]);
-        slm::DecodeRange(s1);
-        slm::DecodeMode(s2);
-        slm::DecodeLevel(uint8_t(frame[3]), uint8_t(frame[4]));
+        slm::AssignMeterState(slm::DecodeRange(s1));
+        slm::AssignMeterState(slm::DecodeMode(s2));
+        slm::AssignMeterState(slm::DecodeLevel(uint8_t(frame[3]), uint8_t(frame[4])));
         if (slm::SubIndex < 0 || slm::SubIndex > 7) fuzzing::fail("sub-frame index out of 0-7");
         const double level = vb::Val(slm::LevelText);
         const double top = std::isnan(slm::RangeTop) ? 130 : slm::RangeTop;

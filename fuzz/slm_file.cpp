@@ -3,7 +3,7 @@
 
 #include "FuzzSupport.h"
 
-#include "slm/SlmFile.h"
+#include "slm/core/SlmFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));

@@ -3,7 +3,7 @@
 
 #include "FuzzSupport.h"
 
-#include "slm/MeterMemory.h"
+#include "slm/core/MeterMemory.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const QByteArray received(reinterpret_cast<const char *>(data), qsizetype(size));

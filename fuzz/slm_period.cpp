@@ -2,7 +2,7 @@
 
 #include "FuzzSupport.h"
 
-#include "slm/Meter.h"
+#include "slm/core/Meter.h"
 
 #include <cmath>
 

@@ -5,6 +5,7 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -12,6 +13,7 @@
 #include <QPainterPath>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace hygro {
@@ -115,12 +117,24 @@ void RunHandler(const std::function<void()> &handler) {
     }
 }
 
-void WaitWhile(const std::function<bool()> &busy) {
+void SleepMs(qint64 ms) {
+    QEventLoop loop;
+    QTimer timer;
+    timer.setTimerType(Qt::PreciseTimer);
+    timer.setSingleShot(true);
+    QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+    timer.start(int(std::clamp<qint64>(ms, 1, 1000)));
+    loop.exec();
+}
+
+bool WaitWhile(const std::function<bool()> &busy, int limitMs) {
+    QElapsedTimer t;
+    t.start();
     while (busy()) {
-        QEventLoop loop;
-        QTimer::singleShot(1, &loop, &QEventLoop::quit);
-        loop.exec();
+        if (t.elapsed() >= limitMs) return false;
+        SleepMs(1);
     }
+    return true;
 }
 
 } // namespace hygro

@@ -58,7 +58,18 @@ QIcon ProgramIcon();
 // object, as the class library does for every handler.
 void RunHandler(const std::function<void()> &handler);
 
-// Waits, processing window messages, while `busy` holds; sleeps between checks.
-void WaitWhile(const std::function<bool()> &busy);
+// Sleeps in the event loop for `ms` milliseconds (held to 1 ... 1000), processing window
+// messages.
+void SleepMs(qint64 ms);
+
+// The longest wait for a busy handler. The busy flags are set only by handlers on this
+// thread that never wait themselves, so a handler still busy is one below the waiter
+// on the stack, which cannot end before the wait does: without a deadline the program
+// would hang.
+inline constexpr int WaitWhileLimitMs = 3000;
+
+// Waits, processing window messages, while `busy` holds, at most `limitMs` milliseconds;
+// sleeps a millisecond between checks. Returns whether `busy` ended.
+bool WaitWhile(const std::function<bool()> &busy, int limitMs = WaitWhileLimitMs);
 
 } // namespace hygro

@@ -472,19 +472,8 @@ void TfrmDataLogger::DecodeDataSet(int set) {
 void TfrmDataLogger::ShowRowAnnotation(int record) {
     const int row = record + 1;
     if (record < 0 || row >= Grid1->RowCount() || record >= SciGraph1->Points()) return;
-    SciGraph1->SetLineAnnotationTextSize(100);
-    SciGraph1->SetVertLineAnnotation(0, SciGraph1->XDataII(0, record));
-    SciGraph1->SetVertLineAnnotationType(0, 2);
-    SciGraph1->SetVertLineAnnotationColor(0, forms::TColor(RowMarkColor(SciGraph1)));
-    QString text = Grid1->Cells(colTime, row);
     const ModelTraits *logger = FindLogger(MeterModel);
-    if (logger && logger->temperatures == 2)
-        text += QStringLiteral(" RH:") + Grid1->Cells(colHumidity, row) + QStringLiteral(" T1:") +
-                Grid1->Cells(colT1, row) + QStringLiteral(" T2:") + Grid1->Cells(colT2, row);
-    else
-        text += QStringLiteral(" RH:") + Grid1->Cells(colHumidity, row) + QStringLiteral(" T:") + Grid1->Cells(colT1, row);
-    SciGraph1->SetVertLineAnnotationText(0, text);
-    TfrmMain::ApplyChart(SciGraph1);
+    MarkChartRow(SciGraph1, Grid1, row, RowMarkColor(SciGraph1), logger && logger->temperatures == 2);
 }
 
 void TfrmDataLogger::SciGraph1CustomizeDlg(forms::TObject *) {

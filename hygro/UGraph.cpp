@@ -106,12 +106,16 @@ void ApplyStoredChartSettings(SciGraph *c) {
 }
 
 void MarkChartRow(SciGraph *chart, forms::TStringGrid *grid, int row, std::int32_t color) {
+    MarkChartRow(chart, grid, row, color, !grid->Cells(colT2, row).isEmpty());
+}
+
+void MarkChartRow(SciGraph *chart, forms::TStringGrid *grid, int row, std::int32_t color, bool twoTemperatures) {
     chart->SetLineAnnotationTextSize(100);
     chart->SetVertLineAnnotation(0, chart->XDataII(0, row - 1));
     chart->SetVertLineAnnotationType(0, 2);
     chart->SetVertLineAnnotationColor(0, forms::TColor(color));
     QString text = grid->Cells(colTime, row);
-    if (!grid->Cells(colT2, row).isEmpty())
+    if (twoTemperatures)
         text += QStringLiteral(" RH:") + grid->Cells(colHumidity, row) + QStringLiteral(" T1:") + grid->Cells(colT1, row) +
                 QStringLiteral(" T2:") + grid->Cells(colT2, row);
     else

@@ -46,7 +46,10 @@ extern QPointer<TfrmGraph> frmGraph;
 void ApplyStoredChartSettings(SciGraph *c);
 
 // Marks table row `row` on `chart` (annotation 0, replacing the previous mark) at the
-// row's time, labelled with the row's time and readings; then applies the chart.
+// row's time, labelled with the row's time and readings, T1 and T2 when
+// `twoTemperatures`, else T; then applies the chart.
+void MarkChartRow(SciGraph *chart, forms::TStringGrid *grid, int row, std::int32_t color, bool twoTemperatures);
+// The same, with two temperatures when the row holds a T2.
 void MarkChartRow(SciGraph *chart, forms::TStringGrid *grid, int row, std::int32_t color);
 
 // The colour of a row's mark: black, but white on a black graph (the default), where a

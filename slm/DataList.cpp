@@ -1,7 +1,7 @@
 #include "DataList.h"
 
-#include "FileTransfer.h"
-#include "SlmFile.h"
+#include "slm/core/FileTransfer.h"
+#include "slm/core/SlmFile.h"
 #include "platform/vb/Interaction.h"
 
 #include <QCloseEvent>

@@ -1,8 +1,8 @@
 #include "FileTransferForms.h"
 
-#include "FileTransfer.h"
+#include "slm/core/FileTransfer.h"
 #include "Panel.h"
-#include "SlmFile.h"
+#include "slm/core/SlmFile.h"
 #include "platform/vb/Controls.h"
 #include "platform/vb/Interaction.h"
 #include "platform/vb/Printer.h"

@@ -1,6 +1,6 @@
 #include "List.h"
 
-#include "FileTransfer.h"
+#include "slm/core/FileTransfer.h"
 #include "Panel.h"
 #include "ToolbarIcons.h"
 #include "platform/vb/Controls.h"

@@ -1,9 +1,9 @@
 #include "Ln.h"
 
-#include "FileTransfer.h"
+#include "slm/core/FileTransfer.h"
 #include "FileTransferForms.h"
 #include "List.h"
-#include "SlmFile.h"
+#include "slm/core/SlmFile.h"
 #include "ToolbarIcons.h"
 #include "platform/vb/Controls.h"
 #include "platform/vb/Interaction.h"

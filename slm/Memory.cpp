@@ -1,12 +1,12 @@
 #include "Memory.h"
 
 #include "DataList.h"
-#include "FileTransfer.h"
-#include "Meter.h"
-#include "MeterLink.h"
-#include "MeterMemory.h"
+#include "slm/core/FileTransfer.h"
+#include "slm/core/Meter.h"
+#include "slm/core/MeterLink.h"
+#include "slm/core/MeterMemory.h"
 #include "Panel.h"
-#include "Rs232.h"
+#include "slm/core/Rs232.h"
 #include "platform/vb/Interaction.h"
 
 #include <QCloseEvent>
@@ -290,38 +290,28 @@ namespace {
 const char *const damagedSet =
     "There could be some error while reading(or recording) this set.\rPlease clear the EEPROM or try again!";
 
-// The set's range and weightings through the live-frame decoders, read back and the
-// live state left as it was: a recording or list running beside the decode compares
-// the live state with its own copy and would end on the set's values.
+// The set's range and weightings through the live-frame decoders. The live state is
+// not touched: a recording or list running beside the decode compares the live state
+// with its own copy and would end on the set's values. What the set does not name
+// (a missing byte, range codes 6 and 7) is the live setting.
 struct SetSettings {
     QString TimeWeighting, FreqWeighting;
     double RangeTop, RangeBottom;
 };
 SetSettings DecodeSettings(const DecodedSet &set) {
-    const double top = RangeTop, bottom = RangeBottom;
-    const QString time = TimeWeighting, freq = FreqWeighting;
-    const bool fast = FastFlag, slow = SlowFlag, imp = ImpFlag;
-    const int c = WeightCFlag, over = OverFlag, under = UnderFlag, sub = SubIndex;
+    SetSettings out{TimeWeighting, FreqWeighting, RangeTop, RangeBottom};
     if (set.RangeCode >= 0) {
         int status = set.RangeCode;
-        DecodeRange(status);
+        const RangeStatus range = DecodeRange(status);
+        if (range.Top) out.RangeTop = *range.Top;
+        if (range.Bottom) out.RangeBottom = *range.Bottom;
     }
     if (set.Weighting >= 0) {
         int status = set.Weighting;
-        DecodeMode(status);
+        const ModeStatus mode = DecodeMode(status);
+        out.TimeWeighting = mode.TimeWeighting;
+        out.FreqWeighting = mode.FreqWeighting;
     }
-    SetSettings out{TimeWeighting, FreqWeighting, RangeTop, RangeBottom};
-    RangeTop = top;
-    RangeBottom = bottom;
-    TimeWeighting = time;
-    FreqWeighting = freq;
-    FastFlag = fast;
-    SlowFlag = slow;
-    ImpFlag = imp;
-    WeightCFlag = c;
-    OverFlag = over;
-    UnderFlag = under;
-    SubIndex = sub;
     return out;
 }
 

@@ -1,14 +1,14 @@
 #include "Panel.h"
 
-#include "FileTransfer.h"
+#include "slm/core/FileTransfer.h"
 #include "Ln.h"
 #include "LnGraph.h"
 #include "List.h"
 #include "Memory.h"
-#include "Meter.h"
-#include "MeterLink.h"
+#include "slm/core/Meter.h"
+#include "slm/core/MeterLink.h"
 #include "RealTimeSLM.h"
-#include "Rs232.h"
+#include "slm/core/Rs232.h"
 #include "ToolbarIcons.h"
 #include "platform/comm/Comm.h"
 #include "platform/vb/Interaction.h"
@@ -98,6 +98,19 @@ QLabel *annunciator(const QString &text, QWidget *parent) {
     l->setAlignment(Qt::AlignCenter);
     l->setMinimumWidth(44);
     return l;
+}
+
+// Asks for the period "hh:nn:ss" until the answer holds one; nullopt when the prompt
+// is cancelled or the program ends.
+std::optional<LeqPeriodText> askPeriod() {
+    for (;;) {
+        const QString answer = vb::InputBox("Set up the willing time period to launch. \r\n (hh:nn:ss) ",
+                                            "Set up the willing time period", "00:00:10");
+        if (answer.isEmpty()) return std::nullopt;
+        if (auto period = ParsePeriod(answer)) return period;
+        vb::MsgBox("Invalid, comply with the data format properly\r\n", vb::vbCritical);
+        if (vb::Ended()) return std::nullopt;
+    }
 }
 
 } // namespace
@@ -432,9 +445,9 @@ void Panel::Timer1_Timer() {
     }
 
     int s1 = quint8(frame[1]), s2 = quint8(frame[2]);
-    DecodeRange(s1);
-    DecodeMode(s2);
-    DecodeLevel(quint8(frame[3]), quint8(frame[4]));
+    AssignMeterState(DecodeRange(s1));
+    AssignMeterState(DecodeMode(s2));
+    AssignMeterState(DecodeLevel(quint8(frame[3]), quint8(frame[4])));
 
     // Until the first frame with a range, the bar keeps its stored 70 ... 130.
     const double top = std::isnan(RangeTop) ? 130 : RangeTop;
@@ -512,20 +525,10 @@ void Panel::BtnUp_Click() { MeterKey(9); }
 void Panel::BtnDown_Click() { MeterKey(10); }
 
 void Panel::CmdL_Click() {
-    for (;;) {
-        const QString answer = vb::InputBox("Set up the willing time period to launch. \r\n (hh:nn:ss) ",
-                                            "Set up the willing time period", "00:00:10");
-        if (answer.isEmpty()) return;
-        const auto period = ParsePeriod(answer);
-        if (!period) {
-            vb::MsgBox("Invalid, comply with the data format properly\r\n", vb::vbCritical);
-            if (vb::Ended()) return;
-            continue;
-        }
-        LeqPeriod = period->Total();
-        LeqArmed = !LeqArmed;
-        return;
-    }
+    const auto period = askPeriod();
+    if (!period) return;
+    LeqPeriod = period->Total();
+    LeqArmed = !LeqArmed;
 }
 
 void Panel::CmdR_Click() {
@@ -580,16 +583,8 @@ void Panel::GraphKey() {
 
 void Panel::RunKey() {
     if (!PauseFlag) {
-        std::optional<LeqPeriodText> period;
-        for (;;) {
-            const QString answer = vb::InputBox("Set up the willing time period to launch. \r\n (hh:nn:ss) ",
-                                                "Set up the willing time period", "00:00:10");
-            if (answer.isEmpty()) return;
-            period = ParsePeriod(answer);
-            if (period) break;
-            vb::MsgBox("Invalid, comply with the data format properly\r\n", vb::vbCritical);
-            if (vb::Ended()) return;
-        }
+        const auto period = askPeriod();
+        if (!period) return;
         LeqPeriod = period->Total();
         LeqStart = std::floor(vb::SecondsOfDay());
 

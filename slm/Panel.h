@@ -4,7 +4,7 @@
 // annunciators, the meter's keys and the toolbar.
 
 #include "LevelBar.h"
-#include "SlmFile.h"
+#include "slm/core/SlmFile.h"
 #include "platform/vb/CommonDialog.h"
 #include "platform/vb/MSComm.h"
 #include "platform/vb/Runtime.h"

@@ -4,14 +4,14 @@
 #include "Panel.h"
 
 #include "FileList.h"
-#include "FileTransfer.h"
+#include "slm/core/FileTransfer.h"
 #include "FileTransferForms.h"
 #include "List.h"
-#include "Meter.h"
-#include "MeterLink.h"
-#include "Rs232.h"
+#include "slm/core/Meter.h"
+#include "slm/core/MeterLink.h"
+#include "slm/core/Rs232.h"
 #include "SamplingChoice.h"
-#include "SlmFile.h"
+#include "slm/core/SlmFile.h"
 #include "platform/vb/Controls.h"
 #include "platform/vb/Interaction.h"
 
@@ -43,6 +43,27 @@ std::optional<double> numberOf(const QString &answer) {
     if (!ok) v = QLocale::system().toDouble(answer.trimmed(), &ok);
     if (!ok || !std::isfinite(v)) return std::nullopt;
     return v;
+}
+
+// Asks for a sampling time of 1 to `maxSeconds` seconds, `shown` in the box. Gives the
+// answer rounded and held to that range; nullopt when cancelled, when the program
+// ends, or for the service word, which shows or hides `secret` instead.
+std::optional<double> askSamplingTime(QWidget *secret, double maxSeconds, const QString &shown) {
+    const QString answer = vb::InputBox("Enter the SAMPLING TIME in seconds\r\n(1 <= t <= " +
+                                            QString::number(maxSeconds) + " ) ",
+                                        "Input Sampling Time", shown);
+    if (vb::Ended()) return std::nullopt;
+    if (answer == "8047Q" || answer == "8047q") {
+        secret->setVisible(!secret->isVisible());
+        return std::nullopt;
+    }
+    if (answer.isEmpty()) return std::nullopt;
+    const auto v = numberOf(answer);
+    if (!v) {
+        vb::MsgBox("Invalid, enter the sampling time as a number of seconds", vb::vbCritical);
+        return std::nullopt;
+    }
+    return std::clamp(vb::RoundHalfEven(*v), 1.0, maxSeconds);
 }
 
 } // namespace
@@ -281,19 +302,9 @@ void Panel::SamplingKey() {
     }
     if (vb::Ended()) return;
     if (UsePcSampling) {
-        const QString answer = vb::InputBox("Enter the SAMPLING TIME in seconds\r\n(1 <= t <= 86400 ) ",
-                                            "Input Sampling Time", vb::CStr(SamplingTime));
-        if (answer == "8047Q" || answer == "8047q") {
-            P8593->setVisible(!P8593->isVisible());
-            return;
-        }
-        if (answer.isEmpty()) return;
-        const auto v = numberOf(answer);
-        if (!v) {
-            vb::MsgBox("Invalid, enter the sampling time as a number of seconds", vb::vbCritical);
-            return;
-        }
-        SamplingTime = std::clamp(vb::RoundHalfEven(*v), 1.0, 86400.0);
+        const auto seconds = askSamplingTime(P8593, 86400, vb::CStr(SamplingTime));
+        if (!seconds) return;
+        SamplingTime = *seconds;
         SampleCounter = 0;
         return;
     }
@@ -308,20 +319,9 @@ void Panel::SamplingKey() {
     const QByteArray reply = COM.Input();
     // A reply too short to hold the time leaves the last one known.
     if (reply.size() >= 5) MeterSamplingTime = quint8(reply[3]) * 256 + quint8(reply[4]);
-    const QString answer = vb::InputBox("Enter the SAMPLING TIME in seconds\r\n(1 <= t <= 65535 ) ", "Input Sampling Time",
-                                        MeterSamplingTime > 0 ? vb::CStr(MeterSamplingTime) : QString());
-    if (vb::Ended()) return;
-    if (answer == "8047Q" || answer == "8047q") {
-        P8593->setVisible(!P8593->isVisible());
-        return;
-    }
-    if (answer.isEmpty()) return;
-    const auto v = numberOf(answer);
-    if (!v) {
-        vb::MsgBox("Invalid, enter the sampling time as a number of seconds", vb::vbCritical);
-        return;
-    }
-    const int seconds = int(std::clamp(vb::RoundHalfEven(*v), 1.0, 65535.0));
+    const auto answer = askSamplingTime(P8593, 65535, MeterSamplingTime > 0 ? vb::CStr(MeterSamplingTime) : QString());
+    if (!answer) return;
+    const int seconds = int(*answer);
     if (!SendMeterCommand(COM, vb::Bytes({0x5A, 0, seconds / 256, seconds % 256}))) return;
     MeterSamplingTime = seconds;
 }

@@ -1,7 +1,7 @@
 #include "Port.h"
 
 #include "Panel.h"
-#include "Rs232.h"
+#include "slm/core/Rs232.h"
 
 #include <QGridLayout>
 #include <QKeyEvent>

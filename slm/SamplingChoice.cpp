@@ -1,6 +1,6 @@
 #include "SamplingChoice.h"
 
-#include "FileTransfer.h"
+#include "slm/core/FileTransfer.h"
 #include "Panel.h"
 #include "platform/forms/Graphics.h"
 #include "platform/vb/Runtime.h"

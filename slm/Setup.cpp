@@ -1,9 +1,9 @@
 #include "Setup.h"
 
-#include "Meter.h"
-#include "MeterLink.h"
+#include "slm/core/Meter.h"
+#include "slm/core/MeterLink.h"
 #include "Panel.h"
-#include "Rs232.h"
+#include "slm/core/Rs232.h"
 
 #include <QCloseEvent>
 #include <QDateTime>

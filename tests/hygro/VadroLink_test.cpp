@@ -262,3 +262,17 @@ TEST(HygroVadroLink, GarbageAtFullSpeedLeavesTheProgramResponsiveAndItsMemoryFla
     EXPECT_EQ(main->StatusText(1), meter.path());
     EXPECT_TRUE(meter.running());
 }
+
+TEST(HygroVadroLink, APortChangeUnderABusyTickGoesOnAfterTheBusyLimit) {
+    // A tick still marked busy lies below the change on the stack and cannot end first:
+    // the change waits for it a bounded time instead of hanging the program.
+    HygroSim meter({"--model", "585"});
+    auto main = startVadro({meter.path()});
+    ASSERT_TRUE(LinkUp);
+    manualTicks(*main);
+    TimerBusy = true;
+    main->ComboBoxDeviceNameChange();
+    TimerBusy = false;
+    EXPECT_TRUE(main->Comm1->Active());
+    EXPECT_TRUE(tickAndWaitForFrame(*main));
+}

@@ -1,7 +1,7 @@
 // The live-frame decoders, the reply checks, the period texts and the BCD helpers.
 
-#include "slm/Meter.h"
-#include "slm/Rs232.h"
+#include "slm/core/Meter.h"
+#include "slm/core/Rs232.h"
 
 #include <gtest/gtest.h>
 
@@ -23,23 +23,32 @@ TEST_F(MeterDecode, LevelTextKeepsTheMetersOwnFormat) {
         {0x04, 0xB0, "120.0", 120.0}, {0xFF, 0xFF, "6553.5", 6553.5},
     };
     for (const Case &c : cases) {
+        const LevelReading level = DecodeLevel(c.high, c.low);
+        EXPECT_EQ(level.Text, c.text) << c.high << "," << c.low;
+        EXPECT_DOUBLE_EQ(level.Value, c.value);
         SubIndex = 3;
-        DecodeLevel(c.high, c.low);
-        EXPECT_EQ(LevelText, c.text) << c.high << "," << c.low;
+        AssignMeterState(level);
+        EXPECT_EQ(LevelText, c.text);
         EXPECT_DOUBLE_EQ(SubLevels[3], c.value);
     }
+    EXPECT_EQ(SubLevels[2], 0); // only the entry of the sub-frame
 }
 
 TEST_F(MeterDecode, RangeCodesAndSubIndex) {
     int status = 0x75;
-    DecodeRange(status);
-    EXPECT_EQ(RangeTop, 130);
-    EXPECT_EQ(RangeBottom, 70);
-    EXPECT_EQ(SubIndex, 7);
+    const RangeStatus r = DecodeRange(status);
+    EXPECT_EQ(r.Top, 130);
+    EXPECT_EQ(r.Bottom, 70);
+    EXPECT_EQ(r.SubIndex, 7);
     EXPECT_EQ(status, 7); // divided by 16
+    AssignMeterState(r);
 
-    status = 0x06; // code 6 leaves the range as it was
-    DecodeRange(status);
+    status = 0x06; // code 6 names no range: the shared one stays
+    const RangeStatus none = DecodeRange(status);
+    EXPECT_FALSE(none.Top);
+    EXPECT_FALSE(none.Bottom);
+    EXPECT_EQ(none.SubIndex, 0);
+    AssignMeterState(none);
     EXPECT_EQ(RangeTop, 130);
     EXPECT_EQ(RangeBottom, 70);
     EXPECT_EQ(SubIndex, 0);
@@ -47,7 +56,7 @@ TEST_F(MeterDecode, RangeCodesAndSubIndex) {
     const double tops[] = {80, 90, 100, 110, 120, 130};
     for (int code = 0; code < 6; ++code) {
         int s = 0x30 | code;
-        DecodeRange(s);
+        AssignMeterState(DecodeRange(s));
         EXPECT_EQ(RangeTop, tops[code]);
         EXPECT_EQ(RangeBottom, tops[code] - 60);
         EXPECT_EQ(SubIndex, 3);
@@ -56,19 +65,20 @@ TEST_F(MeterDecode, RangeCodesAndSubIndex) {
 
 TEST_F(MeterDecode, ModeBitsAndWeightings) {
     int status = 0x61;
-    DecodeMode(status);
-    EXPECT_EQ(TimeWeighting, "SLOW");
-    EXPECT_FALSE(FastFlag);
-    EXPECT_TRUE(SlowFlag);
-    EXPECT_FALSE(ImpFlag);
-    EXPECT_EQ(WeightCFlag, 1);
-    EXPECT_EQ(FreqWeighting, "C");
-    EXPECT_EQ(OverFlag, 1);
-    EXPECT_EQ(UnderFlag, 0);
+    const ModeStatus slow = DecodeMode(status);
+    EXPECT_EQ(slow.TimeWeighting, "SLOW");
+    EXPECT_TRUE(slow.HasTimeFlags);
+    EXPECT_FALSE(slow.FastFlag);
+    EXPECT_TRUE(slow.SlowFlag);
+    EXPECT_FALSE(slow.ImpFlag);
+    EXPECT_EQ(slow.WeightCFlag, 1);
+    EXPECT_EQ(slow.FreqWeighting, "C");
+    EXPECT_EQ(slow.OverFlag, 1);
+    EXPECT_EQ(slow.UnderFlag, 0);
     EXPECT_EQ(status, 0);
 
     status = 0x82; // IMP, A, UNDER
-    DecodeMode(status);
+    AssignMeterState(DecodeMode(status));
     EXPECT_EQ(TimeWeighting, "IMP");
     EXPECT_TRUE(ImpFlag);
     EXPECT_FALSE(SlowFlag);
@@ -78,13 +88,15 @@ TEST_F(MeterDecode, ModeBitsAndWeightings) {
     EXPECT_EQ(status, 1);
 
     status = 0x03; // code 3: no annunciator change, the text empties
-    DecodeMode(status);
+    const ModeStatus none = DecodeMode(status);
+    EXPECT_FALSE(none.HasTimeFlags);
+    AssignMeterState(none);
     EXPECT_EQ(TimeWeighting, "");
     EXPECT_TRUE(ImpFlag);
     EXPECT_FALSE(FastFlag);
 
     status = 0x1C; // unused bits 2-4 change nothing
-    DecodeMode(status);
+    AssignMeterState(DecodeMode(status));
     EXPECT_EQ(TimeWeighting, "FAST");
     EXPECT_TRUE(FastFlag);
     EXPECT_FALSE(ImpFlag);

@@ -1,7 +1,7 @@
 // The handshake on a pseudo-terminal: only the last six bytes count.
 
-#include "slm/MeterLink.h"
-#include "slm/Meter.h"
+#include "slm/core/MeterLink.h"
+#include "slm/core/Meter.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

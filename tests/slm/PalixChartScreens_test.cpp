@@ -8,15 +8,15 @@
 #include "PalixFixture.h"
 
 #include "platform/forms/Dialogs.h"
-#include "slm/FileTransfer.h"
+#include "slm/core/FileTransfer.h"
 #include "slm/Ln.h"
 #include "slm/LnGraph.h"
 #include "slm/List.h"
-#include "slm/Meter.h"
+#include "slm/core/Meter.h"
 #include "slm/Panel.h"
 #include "slm/Port.h"
 #include "slm/RealTimeSLM.h"
-#include "slm/Rs232.h"
+#include "slm/core/Rs232.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

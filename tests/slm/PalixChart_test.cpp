@@ -4,8 +4,8 @@
 
 #include "platform/forms/Dialogs.h"
 #include "platform/forms/Printer.h"
-#include "slm/FileTransfer.h"
-#include "slm/Meter.h"
+#include "slm/core/FileTransfer.h"
+#include "slm/core/Meter.h"
 #include "slm/Panel.h"
 #include "slm/RealTimeSLM.h"
 #include "support/TestSupport.h"

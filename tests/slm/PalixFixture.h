@@ -6,11 +6,11 @@
 #include "SlmSim.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/vb/Runtime.h"
-#include "slm/FileTransfer.h"
-#include "slm/Meter.h"
+#include "slm/core/FileTransfer.h"
+#include "slm/core/Meter.h"
 #include "slm/Panel.h"
 #include "slm/Port.h"
-#include "slm/Rs232.h"
+#include "slm/core/Rs232.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>

@@ -5,11 +5,11 @@
 #include "PalixFixture.h"
 
 #include "platform/forms/Dialogs.h"
-#include "slm/FileTransfer.h"
-#include "slm/Meter.h"
+#include "slm/core/FileTransfer.h"
+#include "slm/core/Meter.h"
 #include "slm/Panel.h"
 #include "slm/Port.h"
-#include "slm/Rs232.h"
+#include "slm/core/Rs232.h"
 #include "slm/Setup.h"
 #include "support/TestSupport.h"
 

@@ -2,7 +2,7 @@
 // memory label, the judging of the image's start, the splitting into sets and the
 // decoding of one set.
 
-#include "slm/MeterMemory.h"
+#include "slm/core/MeterMemory.h"
 
 #include <gtest/gtest.h>
 

@@ -7,13 +7,13 @@
 #include "platform/forms/Dialogs.h"
 #include "slm/DataList.h"
 #include "slm/FileList.h"
-#include "slm/FileTransfer.h"
+#include "slm/core/FileTransfer.h"
 #include "slm/Memory.h"
-#include "slm/Meter.h"
-#include "slm/MeterMemory.h"
+#include "slm/core/Meter.h"
+#include "slm/core/MeterMemory.h"
 #include "slm/Panel.h"
 #include "slm/Port.h"
-#include "slm/Rs232.h"
+#include "slm/core/Rs232.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 // writes when the disk is full, the file goes away or the program is killed.
 
 #include "platform/vb/Runtime.h"
-#include "slm/SlmFile.h"
+#include "slm/core/SlmFile.h"
 #include "support/FormsSupport.h"
 #include "support/TestSupport.h"
 

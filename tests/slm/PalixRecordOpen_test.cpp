@@ -4,7 +4,7 @@
 #include "PalixRecordSupport.h"
 
 #include "platform/forms/NamedPipe.h"
-#include "slm/SlmFile.h"
+#include "slm/core/SlmFile.h"
 
 #include <QPointer>
 

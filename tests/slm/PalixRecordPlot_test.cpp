@@ -4,7 +4,7 @@
 
 #include "PalixRecordSupport.h"
 
-#include "slm/SlmFile.h"
+#include "slm/core/SlmFile.h"
 
 #include <QPainter>
 #include <QTimer>

@@ -11,13 +11,13 @@
 #include "platform/vb/Runtime.h"
 #include "slm/DataList.h"
 #include "slm/FileList.h"
-#include "slm/FileTransfer.h"
+#include "slm/core/FileTransfer.h"
 #include "slm/List.h"
 #include "slm/ListPlot.h"
-#include "slm/Meter.h"
+#include "slm/core/Meter.h"
 #include "slm/Panel.h"
 #include "slm/Port.h"
-#include "slm/Rs232.h"
+#include "slm/core/Rs232.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>

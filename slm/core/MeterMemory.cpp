@@ -1,6 +1,6 @@
-#include "MeterMemory.h"
+#include "slm/core/MeterMemory.h"
 
-#include "Meter.h"
+#include "slm/core/Meter.h"
 
 #include <QDateTime>
 #include <QLocale>
@@ -141,14 +141,12 @@ DecodedSet DecodeDataSet(const QByteArray &set, double sampling, int pcYear) {
         } else {
             const unsigned tenths = unsigned(high) * 256u + unsigned(low);
             r.Level = LevelTextOf(tenths);
-            const double value = tenths / 10.0;
-            if (value > maxValue) {
-                maxValue = value;
+            const ExtremeChange change = TakeExtreme(tenths / 10.0, maxValue, minValue);
+            if (change.Max) {
                 out.MaxLevel = r.Level;
                 out.MaxStamp = r.Stamp;
             }
-            if (value < minValue) {
-                minValue = value;
+            if (change.Min) {
                 out.MinLevel = r.Level;
                 out.MinStamp = r.Stamp;
             }

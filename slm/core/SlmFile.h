@@ -63,6 +63,14 @@ QByteArray SlmFileLine(const QString &line);
 // Whether two ranges are the same setting (two unset ranges are).
 bool SameRange(double a, double b);
 
+// A running maximum and minimum: `value` replaces `max` when greater and `min` when
+// smaller; equal values do not, so the first value to reach an extreme holds it. Says
+// which of the two it replaced.
+struct ExtremeChange {
+    bool Max = false, Min = false;
+};
+ExtremeChange TakeExtreme(double value, double &max, double &min);
+
 // The running maximum and minimum of a record file or of the live list, with their
 // texts. A level that is not empty replaces the maximum when greater and the minimum
 // when smaller; equal values do not, so the earliest record holds an extreme. They

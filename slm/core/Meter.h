@@ -33,12 +33,39 @@ constexpr char STX = 0x02;
 constexpr char ETX = 0x03;
 const QByteArray &IdleFrame();
 
-// Sets RangeTop, RangeBottom and SubIndex; leaves `status` divided by 16.
-void DecodeRange(int &status);
-// Sets the weightings and the flags; leaves `status` divided by 128.
-void DecodeMode(int &status);
-// Sets LevelText and the entry SubIndex of SubLevels.
-void DecodeLevel(int high, int low);
+// Status byte 1 of a live frame: the range and the sub-frame index. Range codes 6 and 7
+// name no range.
+struct RangeStatus {
+    std::optional<double> Top, Bottom;
+    int SubIndex = 0;
+};
+// Leaves `status` divided by 16.
+RangeStatus DecodeRange(int &status);
+
+// Status byte 2: the weightings and the annunciator bits. Time code 3 names no time
+// weighting: its text is empty and the three time flags are left as they were.
+struct ModeStatus {
+    QString TimeWeighting, FreqWeighting;
+    bool HasTimeFlags = false;
+    bool FastFlag = false, SlowFlag = false, ImpFlag = false;
+    int WeightCFlag = 0, OverFlag = 0, UnderFlag = 0; // bit values 0 or 1
+};
+// Leaves `status` divided by 128.
+ModeStatus DecodeMode(int &status);
+
+// The two level bytes, high then low: the level as the display writes it and its value.
+struct LevelReading {
+    QString Text;
+    double Value = 0;
+};
+LevelReading DecodeLevel(int high, int low);
+
+// The live poll's copies of a decoded frame into the shared state. A range or time
+// flags the frame does not name stay as they were; the level goes to LevelText and to
+// the entry SubIndex of SubLevels.
+void AssignMeterState(const RangeStatus &range);
+void AssignMeterState(const ModeStatus &mode);
+void AssignMeterState(const LevelReading &level);
 
 // Tenths of a dB as the meter's display writes them: 654 gives "65.4", 5 gives ".5".
 QString LevelTextOf(unsigned tenths);

@@ -1,4 +1,4 @@
-#include "Rs232.h"
+#include "slm/core/Rs232.h"
 
 #include <cmath>
 

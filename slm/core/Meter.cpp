@@ -1,4 +1,4 @@
-#include "Meter.h"
+#include "slm/core/Meter.h"
 
 #include <cmath>
 #include <limits>
@@ -23,32 +23,37 @@ const QByteArray &IdleFrame() {
     return idle;
 }
 
-void DecodeRange(int &status) {
+RangeStatus DecodeRange(int &status) {
+    RangeStatus out;
     const int code = status % 8;
     status = status / 16;
-    SubIndex = status % 8;
+    out.SubIndex = status % 8;
     static constexpr double tops[] = {80, 90, 100, 110, 120, 130};
     if (code >= 0 && code <= 5) {
-        RangeTop = tops[code];
-        RangeBottom = tops[code] - 60;
+        out.Top = tops[code];
+        out.Bottom = tops[code] - 60;
     }
+    return out;
 }
 
-void DecodeMode(int &status) {
+ModeStatus DecodeMode(int &status) {
+    ModeStatus out;
     const int code = status % 4;
     status = status / 4 / 2 / 2 / 2;
-    WeightCFlag = status % 2;
+    out.WeightCFlag = status % 2;
     status = status / 2;
-    OverFlag = status % 2;
+    out.OverFlag = status % 2;
     status = status / 2;
-    UnderFlag = status % 2;
+    out.UnderFlag = status % 2;
+    out.HasTimeFlags = code <= 2;
     switch (code) {
-    case 0: TimeWeighting = "FAST"; FastFlag = true; SlowFlag = false; ImpFlag = false; break;
-    case 1: TimeWeighting = "SLOW"; FastFlag = false; SlowFlag = true; ImpFlag = false; break;
-    case 2: TimeWeighting = "IMP"; FastFlag = false; SlowFlag = false; ImpFlag = true; break;
-    default: TimeWeighting = ""; break;
+    case 0: out.TimeWeighting = "FAST"; out.FastFlag = true; break;
+    case 1: out.TimeWeighting = "SLOW"; out.SlowFlag = true; break;
+    case 2: out.TimeWeighting = "IMP"; out.ImpFlag = true; break;
+    default: break;
     }
-    FreqWeighting = WeightCFlag != 0 ? "C" : "A";
+    out.FreqWeighting = out.WeightCFlag != 0 ? "C" : "A";
+    return out;
 }
 
 QString LevelTextOf(unsigned tenths) {
@@ -56,9 +61,35 @@ QString LevelTextOf(unsigned tenths) {
     return s.left(s.size() - 1) + "." + s.right(1);
 }
 
-void DecodeLevel(int high, int low) {
-    LevelText = LevelTextOf(unsigned(high & 0xFF) * 256u + unsigned(low & 0xFF));
-    SubLevels[size_t(SubIndex & 7)] = vb::Val(LevelText);
+LevelReading DecodeLevel(int high, int low) {
+    LevelReading out;
+    out.Text = LevelTextOf(unsigned(high & 0xFF) * 256u + unsigned(low & 0xFF));
+    out.Value = vb::Val(out.Text);
+    return out;
+}
+
+void AssignMeterState(const RangeStatus &range) {
+    if (range.Top) RangeTop = *range.Top;
+    if (range.Bottom) RangeBottom = *range.Bottom;
+    SubIndex = range.SubIndex;
+}
+
+void AssignMeterState(const ModeStatus &mode) {
+    TimeWeighting = mode.TimeWeighting;
+    if (mode.HasTimeFlags) {
+        FastFlag = mode.FastFlag;
+        SlowFlag = mode.SlowFlag;
+        ImpFlag = mode.ImpFlag;
+    }
+    WeightCFlag = mode.WeightCFlag;
+    OverFlag = mode.OverFlag;
+    UnderFlag = mode.UnderFlag;
+    FreqWeighting = mode.FreqWeighting;
+}
+
+void AssignMeterState(const LevelReading &level) {
+    LevelText = level.Text;
+    SubLevels[size_t(SubIndex & 7)] = level.Value;
 }
 
 bool EndsInIdleFrame(const QByteArray &received) {

@@ -1,4 +1,4 @@
-#include "SlmFile.h"
+#include "slm/core/SlmFile.h"
 
 #include "platform/vb/Runtime.h"
 
@@ -57,18 +57,25 @@ QByteArray SlmTrailer(const QString &settings, const QString &maxText, const QSt
 
 bool SameRange(double a, double b) { return (std::isnan(a) && std::isnan(b)) || a == b; }
 
+ExtremeChange TakeExtreme(double value, double &max, double &min) {
+    ExtremeChange change;
+    if (value > max) {
+        max = value;
+        change.Max = true;
+    }
+    if (value < min) {
+        min = value;
+        change.Min = true;
+    }
+    return change;
+}
+
 void TakeExtremes(const QString &level, const QString &stamp, double &max, QString &maxText, double &min,
                   QString &minText) {
     if (level.isEmpty()) return;
-    const double v = vb::Val(level);
-    if (v > max) {
-        max = v;
-        maxText = ExtremeText("Max", level, stamp);
-    }
-    if (v < min) {
-        min = v;
-        minText = ExtremeText("Min", level, stamp);
-    }
+    const ExtremeChange change = TakeExtreme(vb::Val(level), max, min);
+    if (change.Max) maxText = ExtremeText("Max", level, stamp);
+    if (change.Min) minText = ExtremeText("Min", level, stamp);
 }
 
 QString SplitPartPath(const QString &path, std::int64_t part) {

@@ -23,7 +23,7 @@ float DelayDeadline(float clock, float seconds);
 // falling below the start means midnight passed while events were processed.
 bool DelayOver(float start, float deadline, float clock);
 
-// Waits `seconds` (fractions allowed), processing window events, at least once.
+// Waits `seconds` seconds (fractions allowed), processing window events, at least once.
 void Delay(double seconds);
 
 } // namespace slm

@@ -1,7 +1,7 @@
-#include "MeterLink.h"
+#include "slm/core/MeterLink.h"
 
-#include "Meter.h"
-#include "Rs232.h"
+#include "slm/core/Meter.h"
+#include "slm/core/Rs232.h"
 
 namespace slm {
 

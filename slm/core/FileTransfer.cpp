@@ -1,6 +1,6 @@
-#include "FileTransfer.h"
+#include "slm/core/FileTransfer.h"
 
-#include "Meter.h"
+#include "slm/core/Meter.h"
 
 namespace slm {
 

@@ -4,7 +4,7 @@
 // nothing here touches the port, a window or the shared state, and no input makes
 // them read outside the bytes they are given.
 
-#include "SlmFile.h"
+#include "slm/core/SlmFile.h"
 
 #include <QByteArray>
 #include <QString>
