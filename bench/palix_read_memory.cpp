@@ -7,7 +7,7 @@
 #include "ReadMemory.h"
 
 #include "slm/FileList.h"
-#include "slm/SlmFile.h"
+#include "slm/core/SlmFile.h"
 #include "platform/forms/Dialogs.h"
 
 #include <QApplication>

@@ -6,7 +6,7 @@
 // RecordGrids is the implementation that FileList and DataList share.
 
 #include "FileTransferForms.h"
-#include "SlmFile.h"
+#include "slm/core/SlmFile.h"
 #include "platform/vb/CommonDialog.h"
 #include "platform/vb/FlexGrid.h"
 
