@@ -28,27 +28,6 @@ namespace hygro {
 
 namespace {
 
-constexpr qint64 BusyWaitLimitMs = 3000;
-
-// Sleeps in the event loop for `ms` (at least one).
-void sleepMs(qint64 ms) {
-    QEventLoop loop;
-    QTimer timer;
-    timer.setTimerType(Qt::PreciseTimer);
-    timer.setSingleShot(true);
-    QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-    timer.start(int(std::clamp<qint64>(ms, 1, 1000)));
-    loop.exec();
-}
-
-// The flags are set only by handlers below this one on the stack; those cannot end
-// while we wait for them, so the wait is bounded and the download goes on after it.
-void waitIdle(bool &flag) {
-    QElapsedTimer t;
-    t.start();
-    while (flag && t.elapsed() < BusyWaitLimitMs) sleepMs(1);
-}
-
 struct CursorGuard {
     CursorGuard() { QApplication::setOverrideCursor(Qt::WaitCursor); }
     ~CursorGuard() { restore(); }
@@ -102,7 +81,7 @@ void sendCommand(serial::TComPort *port, char command) {
     // The write buffer is the one byte LoggerCommand: a write still pending keeps it.
     QElapsedTimer t;
     t.start();
-    while (port->WritePending() && t.elapsed() < 1000) sleepMs(1);
+    while (port->WritePending() && t.elapsed() < 1000) SleepMs(1);
     LoggerCommand = static_cast<unsigned char>(command);
     port->Write(&LoggerCommand, 1, false);
 }
@@ -123,7 +102,9 @@ int TfrmDataLogger::refuse(TfrmMain *) {
 
 void TfrmDataLogger::takePort(TfrmMain *main, bool streamMode) {
     serial::TComPort *port = main->Comm1.get();
-    waitIdle(TimerBusy);
+    // The flags are set only by handlers below this one on the stack; those cannot end
+    // while we wait for them, so the wait is bounded and the download goes on after it.
+    WaitWhile([] { return TimerBusy; });
     main->MainTimer->stop();
     CursorGuard cursor;
     Delay(LoggerQuietMs);
@@ -131,7 +112,7 @@ void TfrmDataLogger::takePort(TfrmMain *main, bool streamMode) {
         port->PurgeOutput();
         port->PurgeInput();
     }
-    waitIdle(RxBusy);
+    WaitWhile([] { return RxBusy; });
     // Without a receive handler the port's event thread stops; the download reads the
     // input queue itself.
     port->SetActive(false);
@@ -209,7 +190,7 @@ int TfrmDataLogger::transfer(TfrmMain *main, bool streamMode, TfrmScope *progres
         }
         if (step.kind == LoggerStep::Send) sendCommand(port, step.command);
         // Bytes still queued are read at once; only an empty queue is waited on.
-        else if (port->InputCount() == 0) sleepMs(step.waitMs);
+        else if (port->InputCount() == 0) SleepMs(step.waitMs);
     }
     return t.takeImage(RecordStride, QDateTime::currentDateTime(), image);
 }
