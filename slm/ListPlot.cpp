@@ -1,5 +1,7 @@
 #include "ListPlot.h"
 
+#include "LevelAxis.h"
+
 #include "FileList.h"
 #include "slm/core/FileTransfer.h"
 #include "FileTransferForms.h"
@@ -164,29 +166,9 @@ void ListPlot::Form_Resize() {
 
     const double left = g.ChartLeft, base = g.ChartBase, height = g.ChartHeight, width = g.ChartWidth;
     const PlotRange range = PlotRange::Of(PlotLow, PlotHigh);
-    c.DrawWidth = 2;
-    c.ForeColor = black;
-    c.Line(left - 2, base + 5, left - 2, base - height - 5);
-    c.Line(left - 2, base + 6, left + width + 2, base + 6);
-    c.DrawWidth = 1;
-    for (int i = 0; i <= 16; ++i) {
-        const double y = base - i * height / 16;
-        c.Line(left - 7, y, left - 2, y);
-        if (i % 2 == 0) c.Line(left - 10, y, left - 2, y);
-    }
-    for (int i = 0; i <= 8; ++i) {
-        const QString label = PlotLabel(range.Low + (range.High - range.Low) * i / 8);
-        c.CurrentX = left - 40 - c.TextWidth(label) / 4;
-        c.CurrentY = base - i * height / 8 - c.TextHeight(label) / 2;
-        c.Print(label);
-    }
-    c.FilledBox(left, base, left + width, base - height, white);
+    DrawLevelAxis(c, left, base, width, height, range.Low, range.High, false);
     LastX = 0;
     SweepX = -g.SweepStep;
-    c.ForeColor = black;
-    c.CurrentX = left - 40;
-    c.CurrentY = base - height - 40;
-    c.Print("SPL");
     Timer1.SetEnabled(true);
 }
 

@@ -1,5 +1,7 @@
 #include "RealTimeSLM.h"
 
+#include "LevelAxis.h"
+
 #include "slm/core/FileTransfer.h"
 #include "slm/core/Meter.h"
 #include "Panel.h"
@@ -139,31 +141,9 @@ void RealTimeSLM::Form_Resize() {
     computeGeometry();
 
     ChartBase = Canvas.ScaleHeight() - 27;
-    Canvas.DrawWidth = 2;
-    Canvas.ForeColor = black;
-    Canvas.Line(ChartLeft - 2, ChartBase + 5, ChartLeft - 2, ChartBase - ChartHeight - 5);
-    Canvas.Line(ChartLeft - 2, ChartBase + 6, ChartLeft + ChartWidth + 2, ChartBase + 6);
-    Canvas.DrawWidth = 1;
-
-    for (int i = 0; i <= 16; ++i) {
-        const double y = ChartBase - i * ChartHeight / 16;
-        Canvas.Line(ChartLeft - 7, y, ChartLeft - 2, y);
-        if (i % 2 == 0) Canvas.Line(ChartLeft - 10, y, ChartLeft - 2, y);
-    }
-    for (int i = 0; i <= 8; ++i) {
-        const QString label = ScaleLabel(ChartMin + (ChartMax - ChartMin) * i / 8);
-        Canvas.CurrentX = ChartLeft - 40 - Canvas.TextWidth(label) / 4;
-        Canvas.CurrentY = ChartBase - i * ChartHeight / 8 - Canvas.TextHeight(label) / 2;
-        Canvas.Print(label);
-    }
-    Canvas.FilledBox(ChartLeft, ChartBase, ChartLeft + ChartWidth, ChartBase - ChartHeight, white);
-
+    DrawLevelAxis(Canvas, ChartLeft, ChartBase, ChartWidth, ChartHeight, ChartMin, ChartMax, true);
     LastX = 0;
     SweepX = -SweepStep;
-    Canvas.ForeColor = black;
-    Canvas.CurrentX = ChartLeft - 40;
-    Canvas.CurrentY = ChartBase - ChartHeight - 40;
-    Canvas.Print("SPL");
     gridDrawn_ = false;
     Timer1.SetEnabled(true);
 }

@@ -1,5 +1,7 @@
 #include "slm/core/PlotMaths.h"
 
+#include "slm/core/LevelScale.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -16,13 +18,7 @@ PlotGeometry PlotGeometry::Of(double scaleWidth, double scaleHeight, double span
     return g;
 }
 
-QString PlotLabel(double value) {
-    QString s = QString::number(value, 'g', 15);
-    if (s.startsWith("0.")) s.remove(0, 1);
-    else if (s.startsWith("-0.")) s.remove(1, 1);
-    if (!s.contains('.') && !s.contains('e')) s += ".0";
-    return value >= 0 ? " " + s : s;
-}
+QString PlotLabel(double value) { return LevelLabel(value, false); }
 
 PlotRange PlotRange::Of(double low, double high) {
     // Far beyond any level, yet small enough that the span and the labels stay exact.

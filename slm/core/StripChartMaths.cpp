@@ -1,5 +1,7 @@
 #include "slm/core/StripChartMaths.h"
 
+#include "slm/core/LevelScale.h"
+
 #include <cmath>
 
 namespace slm {
@@ -33,11 +35,6 @@ double LoadSweepStep(bool armed, double period, double width) {
     return 1;
 }
 
-QString ScaleLabel(double value) {
-    QString s = QString::number(value, 'g', 15);
-    s.replace(',', '.');
-    if (!s.contains('.') && !s.contains('e')) s += ".0";
-    return value >= 0 ? " " + s : s;
-}
+QString ScaleLabel(double value) { return LevelLabel(value, true); }
 
 } // namespace slm
