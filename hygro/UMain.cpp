@@ -710,6 +710,9 @@ void TfrmMain::MainTimerTimer() {
         } catch (const forms::Exception &) {
             // The link is dropped anyway; stale bytes are what the purge would lose.
         }
+        // A reading byte of 0x02 can hold the cutter's ten-byte steps on it frame
+        // after frame (RH 51.2 to 76.7 % puts one in every frame): start afresh.
+        RxBuffer.clear();
         Display.MaxMinBlink = false;
         SetStatusText(1, NoConnection);
     }

@@ -190,6 +190,14 @@ void CommDevice::checkWait() {
     }
 }
 
+void CommDevice::reportHeldBack() {
+    if (!heldBackWanted()) return;
+    const LineState now = snapshot();
+    const DWORD events = (CommEventsBetween(eventBase_, now) | EV_RXCHAR) & mask_;
+    eventBase_ = now;
+    finishWait(events, ERROR_SUCCESS);
+}
+
 void CommDevice::checkTimers(Clock::time_point now) {
     if (read_.active) {
         const bool total = read_.hasDeadline && now >= read_.deadline;
@@ -237,6 +245,7 @@ void CommDevice::serviceInput(short ev) {
     if (ev & (POLLIN | POLLHUP | POLLERR)) {
         if (count_ < queue_.size()) readDevice();
         else if (ev & (POLLHUP | POLLERR)) vanish();
+        else reportHeldBack();
     }
     if (ev & POLLNVAL) vanish();
 }
@@ -252,9 +261,9 @@ void CommDevice::serviceLoop() {
         const bool inputWanted = read_.active || wait_.active;
         // While a waiter reads the line, only writes are left here.
         if (!vanished_ && ((!helping_ && inputWanted) || write_.active)) {
-            // A full queue is not read (the driver then holds the data back); hang-ups
-            // are still reported.
-            if (count_ < queue_.size() && !helping_ && inputWanted) fds[1].events |= POLLIN;
+            // A full queue is not read (the driver then holds the data back, and only
+            // a wait for EV_RXCHAR hears of it); hang-ups are still reported.
+            if ((count_ < queue_.size() || heldBackWanted()) && !helping_ && inputWanted) fds[1].events |= POLLIN;
             if (write_.active) fds[1].events |= POLLOUT;
             nfds = 2;
         }
@@ -340,7 +349,8 @@ void CommDevice::help(std::unique_lock<std::mutex> &held, OVERLAPPED *ov) {
     inputIdle_ = false;
     if (servicePollsInput_) wake(); // the service thread stops polling for input
     while (loadStatus(ov) == STATUS_PENDING && !closed_ && !vanished_) {
-        pollfd fds[2] = {{helperFd_, POLLIN, 0}, {fd_, short(count_ < queue_.size() ? POLLIN : 0), 0}};
+        const bool room = count_ < queue_.size() || heldBackWanted();
+        pollfd fds[2] = {{helperFd_, POLLIN, 0}, {fd_, short(room ? POLLIN : 0), 0}};
         helperAsleep_ = true;
         held.unlock();
         const int r = ::poll(fds, 2, -1);
@@ -660,7 +670,7 @@ BOOL CommDevice::waitEvent(DWORD *mask, OVERLAPPED *ov) {
     wait_.eventMask = mask;
     // The service thread is told only when it must change what it watches: the line,
     // when nobody reads it, or the drain of the output for EV_TXEMPTY.
-    if ((!servicePollsInput_ && !helping_) || drainTimerArmed()) wake();
+    if ((!servicePollsInput_ && !helping_) || drainTimerArmed() || heldBackWanted()) wake();
     if (ov) return fail(ERROR_IO_PENDING);
     std::unique_lock held(lock_, std::adopt_lock);
     BOOL ok = blockUntilDone(held, local, nullptr);

@@ -180,6 +180,11 @@ private:
     // Only a wait for EV_TXEMPTY needs the output watched while it drains.
     bool drainTimerArmed() const { return awaitingDrain_ && !write_.active && wait_.active && (mask_ & EV_TXEMPTY); }
     void checkWait();
+    // A full queue leaves new bytes in the driver, so they never count as received;
+    // a wait for EV_RXCHAR is told of them all the same, or a program that reads
+    // only on that event would never hear the line again.
+    bool heldBackWanted() const { return wait_.active && (mask_ & EV_RXCHAR) && count_ >= queue_.size(); }
+    void reportHeldBack();
     void checkTimers(Clock::time_point now);
     int nextTimeout(Clock::time_point now);
     void readDevice();

@@ -3,6 +3,7 @@
 
 #include "hygro/VadroFixture.h"
 
+#include <QByteArray>
 #include <QComboBox>
 #include <QFile>
 
@@ -69,6 +70,24 @@ TEST(HygroVadroLink, LostAfterThreeSilentTicksAndBackWithTheNextFrame) {
     EXPECT_FALSE(main->btnRun->isEnabled()); // until Stop re-enables it
     main->btnStopClick();
     EXPECT_TRUE(main->btnRun->isEnabled());
+}
+
+// At 61.5 %RH the fourth frame byte is 0x02. Noise ending in an STX and six bytes
+// makes the cutter drop ten bytes onto that byte, and from there every frame: the
+// lost link must start the buffer afresh so that the next frame is heard.
+TEST(HygroVadroLink, FramesOutOfStepAfterNoiseAreHeardAgainOnceTheLinkIsLost) {
+    HygroSim meter({"--model", "586", "--fixed", "--rh", "61.5"});
+    auto main = startVadro({meter.path()});
+    ASSERT_TRUE(LinkUp);
+    manualTicks(*main);
+    ASSERT_TRUE(tickAndWaitForFrame(*main));
+    RxBuffer = std::string("\x02\x11\x22\x33\x44\x55\x66", 7);
+    bool heard = false;
+    for (int tick = 0; tick < 8 && !heard; ++tick) heard = tickAndWaitForFrame(*main, 1s);
+    EXPECT_TRUE(heard) << "buffered " << QByteArray::fromStdString(RxBuffer).toHex(' ').toStdString();
+    EXPECT_EQ(hygro::Display.ReadingText[0], "61.5");
+    EXPECT_TRUE(LinkUp);
+    EXPECT_EQ(main->StatusText(1), meter.path());
 }
 
 TEST(HygroVadroLink, SplitFramesAndTheRealPaceAreDecoded) {
@@ -255,7 +274,7 @@ TEST(HygroVadroLink, GarbageAtFullSpeedLeavesTheProgramResponsiveAndItsMemoryFla
     ASSERT_TRUE(testsupport::waitUntil([&] { return tickAndWaitForFrame(*main) && hygro::Display.ReadingText[0] == "61.5"; }, 20s))
         << "link " << LinkUp << ", status " << main->StatusText(1).toStdString() << ", reading "
         << hygro::Display.ReadingText[0].toStdString() << ", port active " << main->Comm1->Active() << ", handler "
-        << bool(main->Comm1->OnRxChar()) << ", buffered " << RxBuffer.size() << ", meter running " << meter.running()
+        << bool(main->Comm1->OnRxChar()) << ", buffered " << QByteArray::fromStdString(RxBuffer).toHex(' ').toStdString() << ", meter running " << meter.running()
         << ", meter got " << meter.receivedBytes().join(" ").right(60).toStdString()
         << ", in queue " << main->Comm1->InputCount();
     EXPECT_TRUE(LinkUp);

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/wait.h>
@@ -470,6 +472,52 @@ TEST_F(CommTest, FullQueueHoldsTheRestBackAndLosesNothing) {
     ASSERT_TRUE(GetOverlappedResult(h, &ov, &n, TRUE));
     EXPECT_EQ(n, data.size());
     EXPECT_EQ(got, data);
+}
+
+// A program that reads part of the queue on each EV_RXCHAR must hear of the bytes
+// a full queue leaves in the driver: with the mask set on a full queue (as after a
+// meter search), and when bytes come while the queue is full. Both ways of waiting:
+// on the event, and in GetOverlappedResult, which reads the line itself.
+TEST_F(CommTest, BytesHeldBackByAFullQueueAreReceivedCharacters) {
+    for (const bool inResult : {false, true}) {
+        SCOPED_TRACE(inResult ? "GetOverlappedResult" : "event");
+        // The events of a wait, or 0 when it did not end; `meanwhile` runs while it is pending.
+        auto waitFor = [&](const std::function<void()> &meanwhile) -> DWORD {
+            DWORD events = 0;
+            ResetEvent(event);
+            if (WaitCommEvent(h, &events, &ov)) return events;
+            if (GetLastError() != ERROR_IO_PENDING) return 0;
+            meanwhile();
+            if (!inResult && signalled(event, 5000)) return events;
+            auto done = std::async(std::launch::async, [&] {
+                DWORD n;
+                return GetOverlappedResult(h, &ov, &n, TRUE);
+            });
+            if (inResult && done.wait_for(5s) == std::future_status::ready) return done.get() ? events : 0;
+            SetCommMask(h, EV_RXCHAR); // ends the wait with no events, so that the test goes on
+            done.wait();
+            return 0;
+        };
+        auto queued = [&](DWORD n) {
+            return testsupport::waitUntil([&] {
+                COMSTAT st{};
+                return ClearCommError(h, nullptr, &st) && st.cbInQue == n;
+            });
+        };
+        ASSERT_TRUE(SetCommMask(h, 0));
+        ASSERT_TRUE(PurgeComm(h, PURGE_RXCLEAR));
+        pty.writeMaster(std::string(4096 + 100, 'x'));
+        ASSERT_TRUE(queued(4096));
+        ASSERT_TRUE(SetCommMask(h, EV_RXCHAR));
+        EXPECT_EQ(waitFor([] {}), DWORD(EV_RXCHAR)) << "mask set on a full queue";
+
+        std::string got(100, '\0');
+        DWORD n = 0;
+        ASSERT_TRUE(ReadFile(h, got.data(), DWORD(got.size()), &n, nullptr));
+        ASSERT_TRUE(queued(4096)); // the rest came in; nothing is left in the driver
+        EXPECT_EQ(waitFor([] {}), DWORD(EV_RXCHAR));
+        EXPECT_EQ(waitFor([&] { pty.writeMaster("yz"); }), DWORD(EV_RXCHAR)) << "bytes while the queue is full";
+    }
 }
 
 TEST_F(CommTest, ClearCommErrorCountsAndPurgeClears) {
