@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <functional>
 #include <string>
 
@@ -23,11 +25,11 @@ Bytes memory(int records, int sets = 1) {
     for (int k = 0; k < records; ++k) set.insert(set.end(), {uint8_t(2), uint8_t(k), 0, uint8_t(200 + k % 50)});
     set.push_back(0x5A);
     set.push_back(0xA5);
-    Bytes m(256, 0);
-    const int last = 256 + int(set.size()) - 1;
+    Bytes m(256 + set.size(), 0);
+    const int last = int(m.size()) - 1;
     m[1] = uint8_t(sets >> 8), m[2] = uint8_t(sets);
     m[3] = uint8_t(last >> 16), m[4] = uint8_t(last >> 8), m[5] = uint8_t(last);
-    m.insert(m.end(), set.begin(), set.end());
+    std::copy(set.begin(), set.end(), m.begin() + 256);
     return m;
 }
 
