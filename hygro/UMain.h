@@ -98,6 +98,10 @@ extern bool SaveRealTimeList;
 extern bool LoggerDataUnsaved;
 extern int GraphPointCount;
 
+// Put before the port names given to Comm1. The Win32 device prefix "\\.\" is empty
+// here: device names are paths.
+extern const QString DevicePrefix;
+
 // Waits `ms` milliseconds on the tick count, processing window messages; returns the
 // milliseconds that passed.
 unsigned Delay(unsigned ms);
