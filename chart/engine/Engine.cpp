@@ -1,6 +1,6 @@
 #include "chart/engine/Engine.h"
 
-#include "chart/ChartEngineApi.h"
+#include "chart/engine/EngineIds.h"
 #include "chart/engine/Gdi.h"
 #include "chart/engine/Renderer.h"
 

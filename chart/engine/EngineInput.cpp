@@ -3,7 +3,7 @@
 
 #include "chart/engine/Engine.h"
 
-#include "chart/ChartEngineApi.h"
+#include "chart/engine/EngineIds.h"
 #include "chart/engine/Renderer.h"
 
 #include <QCursor>
