@@ -51,6 +51,15 @@ inline void settingsIn(const QString &folder) {
     setenv("XDG_CONFIG_HOME", folder.toLocal8Bit().constData(), 1);
 }
 
+// Before the application of a benchmark that runs the simulators: the offscreen platform
+// unless one is set, the simulators of this build unless others are named, settings in
+// `folder`.
+inline void simulatorStart(const QString &folder, const char *binDir) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    setenv("METER_BIN_DIR", binDir, 0);
+    settingsIn(folder);
+}
+
 // Runs the benchmarks the command line picks; with `strict` an option Google Benchmark
 // does not know ends the program with 1 before any runs.
 inline int runBenchmarks(int &argc, char **argv, bool strict = true) {

@@ -295,10 +295,8 @@ BENCHMARK(VadroDecodeSet)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(PeerDecodeSet)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 int main(int argc, char **argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    setenv("METER_BIN_DIR", METER_BIN_DIR, 0);
     QTemporaryDir config;
-    benchsupport::settingsIn(config.path());
+    benchsupport::simulatorStart(config.path(), METER_BIN_DIR);
     QApplication app(argc, argv);
     benchsupport::runBenchmarks(argc, argv, false);
     for (const char *mode : {"stream", "block"}) {

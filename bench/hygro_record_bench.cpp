@@ -182,10 +182,8 @@ BENCHMARK(PeerRecordAtRateOne)->Iterations(1)->Unit(benchmark::kSecond);
 } // namespace
 
 int main(int argc, char **argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    setenv("METER_BIN_DIR", METER_BIN_DIR, 0);
     QTemporaryDir config;
-    benchsupport::settingsIn(config.path());
+    benchsupport::simulatorStart(config.path(), METER_BIN_DIR);
     QApplication app(argc, argv);
     benchsupport::runBenchmarks(argc, argv, false);
     if (bytesPerRow.count("ours") && bytesPerRow.count("peer"))
