@@ -16,6 +16,7 @@
 
 #include "chart/ChartEngineApi.h"
 #include "chart/engine/Gdi.h"
+#include "ChartFrame.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -103,31 +104,7 @@ HWND ourChart(int points, int lineType)
     return h;
 }
 
-// One update as the chart control makes it with PrepareImages set and CacheBmp not.
-void ourFrame(HWND h, QImage &window)
-{
-    chart::ceResetImage(h, 0, 0);
-    QPainter painter(&window);
-    HDC paintDC = CreatePainterDC(&painter, kWidth, kHeight);
-    RECT client{0, 0, kWidth, kHeight};
-    HENHMETAFILE metafile = chart::ceGetMetafile(h);
-    HDC memDC = CreateCompatibleDC(paintDC);
-    SetMapMode(memDC, MM_TEXT);
-    HBITMAP bitmap = CreateCompatibleBitmap(paintDC, kWidth, kHeight);
-    HBITMAP previous = SelectObject(memDC, bitmap);
-    chart::cePrepareImages(h, paintDC, memDC, &client);
-    SetViewportExtEx(memDC, kWidth, kHeight, nullptr);
-    if (metafile)
-        PlayMetaFile(memDC, metafile);
-    SetViewportExtEx(paintDC, kWidth, kHeight, nullptr);
-    BitBlt(paintDC, 0, 0, kWidth, kHeight, memDC, 0, 0, SRCCOPY);
-    SelectObject(memDC, previous);
-    chart::ceSetInt(h, chart::kIdImageDirty, 0);
-    DeleteDC(memDC);
-    DeleteObject(bitmap);
-    chart::ceEndPaint(h, paintDC, 0);
-    ReleasePainterDC(paintDC);
-}
+void ourFrame(HWND h, QImage &window) { chartbench::paintFrame(h, window, kWidth, kHeight); }
 
 // The same chart in QCustomPlot, over the same time span and data.
 std::unique_ptr<QCustomPlot> peerChart(int points, int penWidth, bool antialiased)

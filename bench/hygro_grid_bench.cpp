@@ -11,6 +11,7 @@
 #include "hygro/UList.h"
 #include "hygro/UMain.h"
 #include "platform/forms/StringGrid.h"
+#include "BenchSupport.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -36,20 +37,8 @@ namespace {
 
 constexpr int Rows = 1000000;
 
-size_t heapInUse() {
-    const struct mallinfo2 m = mallinfo2();
-    return m.uordblks + m.hblkhd;
-}
-
-// Resident bytes of the process.
-size_t resident() {
-    long pages = 0, rss = 0;
-    if (FILE *f = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(f, "%ld %ld", &pages, &rss) != 2) rss = 0;
-        std::fclose(f);
-    }
-    return size_t(rss) * size_t(sysconf(_SC_PAGESIZE));
-}
+using benchsupport::heapInUse;
+using benchsupport::resident;
 
 // The readings of a sample, made once: making them is the meter link's work, not the
 // table's; the date and time the program's own row append formats.
@@ -223,14 +212,11 @@ int main(int argc, char **argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     // Its own settings; no meter: the search fails at once on a path that is not there.
     QTemporaryDir config;
-    setenv("XDG_CONFIG_HOME", config.path().toLocal8Bit().constData(), 1);
+    benchsupport::settingsIn(config.path());
     setenv("METER_PORTS", "/dev/no-meter-here", 1);
     QApplication app(argc, argv);
     mainForm(); // before any heap is counted
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    if (benchsupport::runBenchmarks(argc, argv)) return 1;
     full.reset();
     mainOwner.reset();
     return 0;

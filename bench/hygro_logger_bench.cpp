@@ -19,6 +19,7 @@
 
 #include "support/CpuTime.h"
 #include "support/Simulator.h"
+#include "BenchSupport.h"
 
 #include <benchmark/benchmark.h>
 #include <qcustomplot.h>
@@ -294,14 +295,10 @@ BENCHMARK(VadroDecodeSet)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(PeerDecodeSet)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 int main(int argc, char **argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    setenv("METER_BIN_DIR", METER_BIN_DIR, 0);
     QTemporaryDir config;
-    setenv("XDG_CONFIG_HOME", config.path().toLocal8Bit().constData(), 1);
+    benchsupport::simulatorStart(config.path(), METER_BIN_DIR);
     QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    benchsupport::runBenchmarks(argc, argv, false);
     for (const char *mode : {"stream", "block"}) {
         const std::string peer = std::string("qserialport ") + mode;
         if (!transferSeconds.count(mode) || !transferSeconds.count(peer)) continue;

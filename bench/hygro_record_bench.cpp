@@ -20,6 +20,7 @@
 #include "serial/ComPort.h"
 
 #include "support/Simulator.h"
+#include "BenchSupport.h"
 
 #include <benchmark/benchmark.h>
 
@@ -53,35 +54,15 @@ namespace {
 
 std::map<std::string, double> bytesPerRow;
 
-size_t heapInUse() {
-    const struct mallinfo2 m = mallinfo2();
-    return m.uordblks + m.hblkhd;
-}
-
-size_t resident() {
-    long pages = 0, rss = 0;
-    if (FILE *f = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(f, "%ld %ld", &pages, &rss) != 2) rss = 0;
-        std::fclose(f);
-    }
-    return size_t(rss) * size_t(sysconf(_SC_PAGESIZE));
-}
+using benchsupport::heapInUse;
+using benchsupport::resident;
 
 int rows() {
     const char *env = std::getenv("VADRO_RECORD_ROWS");
     return env ? std::max(1000, std::atoi(env)) : 20000;
 }
 
-bool waitFor(const std::function<bool()> &done, int ms) {
-    QDeadlineTimer deadline(ms);
-    QTimer tick;
-    tick.start(5);
-    while (!done()) {
-        if (deadline.hasExpired()) return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
+bool waitFor(const std::function<bool()> &done, int ms) { return benchsupport::waitFor(done, ms, 5); }
 
 // The simulated 586; its log is dropped, ten thousand polls would fill the pipe.
 class Meter : public testsupport::Simulator {
@@ -201,14 +182,10 @@ BENCHMARK(PeerRecordAtRateOne)->Iterations(1)->Unit(benchmark::kSecond);
 } // namespace
 
 int main(int argc, char **argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    setenv("METER_BIN_DIR", METER_BIN_DIR, 0);
     QTemporaryDir config;
-    setenv("XDG_CONFIG_HOME", config.path().toLocal8Bit().constData(), 1);
+    benchsupport::simulatorStart(config.path(), METER_BIN_DIR);
     QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    benchsupport::runBenchmarks(argc, argv, false);
     if (bytesPerRow.count("ours") && bytesPerRow.count("peer"))
         std::printf("a recorded row on the heap: ours %.0f bytes, QTableWidget and QCustomPlot %.0f bytes, ratio %.2f\n",
                     bytesPerRow["ours"], bytesPerRow["peer"], bytesPerRow["ours"] / bytesPerRow["peer"]);

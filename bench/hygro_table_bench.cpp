@@ -13,6 +13,7 @@
 #include "platform/forms/StringGrid.h"
 
 #include "chart/SciGraphCtl.h"
+#include "BenchSupport.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -163,11 +164,8 @@ int main(int argc, char **argv) {
     QApplication app(argc, argv);
     folder = std::make_unique<QTemporaryDir>();
     // Settings go to the temporary folder, not the user's.
-    setenv("XDG_CONFIG_HOME", folder->path().toLocal8Bit().constData(), 1);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    benchsupport::settingsIn(folder->path());
+    if (benchsupport::runBenchmarks(argc, argv)) return 1;
     closeTables();
     mainForm.reset();
     folder.reset();

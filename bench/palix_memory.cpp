@@ -19,6 +19,7 @@
 #include "slm/core/Rs232.h"
 
 #include "tests/support/CpuTime.h"
+#include "BenchSupport.h"
 
 #include <benchmark/benchmark.h>
 
@@ -41,16 +42,7 @@ namespace {
 
 // Sleeps in the event loop until `done` holds (checked after every event and every
 // 10 ms) or `ms` pass.
-bool waitFor(const std::function<bool()> &done, int ms) {
-    QDeadlineTimer deadline(ms);
-    QTimer tick;
-    tick.start(10);
-    while (!done()) {
-        if (deadline.hasExpired()) return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
+bool waitFor(const std::function<bool()> &done, int ms) { return benchsupport::waitFor(done, ms, 10); }
 
 // Ten sets of 50 + 2 x r bytes filling about `bytes`.
 struct Memory64 {
@@ -203,8 +195,6 @@ BENCHMARK(SetDecode)->Arg(30000)->Iterations(3)->UseManualTime()->Unit(benchmark
 int main(int argc, char **argv) {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    benchsupport::runBenchmarks(argc, argv, false);
     return 0;
 }

@@ -9,6 +9,7 @@
 #include "slm/FileList.h"
 #include "slm/core/SlmFile.h"
 #include "platform/forms/Dialogs.h"
+#include "BenchSupport.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -67,10 +68,7 @@ int main(int argc, char **argv) {
     folder = std::make_unique<QTemporaryDir>();
     // A message box of the reader is answered and logged, never waited for.
     forms::DialogScript().setStrict(false);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    if (benchsupport::runBenchmarks(argc, argv)) return 1;
     folder.reset();
     return 0;
 }

@@ -10,6 +10,7 @@
 #include "hygro/core/TableFile.h"
 #include "platform/forms/Dialogs.h"
 #include "platform/forms/StringGrid.h"
+#include "BenchSupport.h"
 
 #include <QApplication>
 #include <QMdiArea>
@@ -63,16 +64,13 @@ int main(int argc, char **argv) {
     QApplication app(argc, argv);
     folder = std::make_unique<QTemporaryDir>();
     // Settings go to the temporary folder, not the user's.
-    setenv("XDG_CONFIG_HOME", folder->path().toLocal8Bit().constData(), 1);
+    benchsupport::settingsIn(folder->path());
     setenv("METER_PORTS", "", 1);
     mainForm = std::make_unique<hygro::TfrmMain>();
     mainForm->resize(1024, 700);
     mainForm->show();
     QApplication::processEvents();
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    if (benchsupport::runBenchmarks(argc, argv)) return 1;
     mainForm.reset();
     folder.reset();
     return 0;

@@ -9,44 +9,13 @@
 
 #include "hygro/UAbout.h"
 
-#include <sys/stat.h>
+#include "support/DeniedOpen.h"
 #include <unistd.h>
 
 using namespace hygrotest;
 using namespace hygro;
 
-namespace {
-
-// While it lives, this process opens `path` as a user who may not: as root it takes
-// the effective ids of nobody (root opens anything), otherwise the terminal loses its
-// mode bits.
-class DeniedOpen {
-public:
-    explicit DeniedOpen(const QString &path) : path_(path.toLocal8Bit()) {
-        struct stat st {};
-        ::stat(path_.constData(), &st);
-        mode_ = st.st_mode & 07777;
-        if (geteuid() == 0) {
-            ::chmod(path_.constData(), 0600);
-            asNobody_ = setegid(65534) == 0 && seteuid(65534) == 0;
-        } else {
-            ::chmod(path_.constData(), 0);
-        }
-    }
-    ~DeniedOpen() {
-        if (asNobody_ && (seteuid(0) != 0 || setegid(0) != 0)) std::abort();
-        ::chmod(path_.constData(), mode_);
-    }
-    DeniedOpen(const DeniedOpen &) = delete;
-    DeniedOpen &operator=(const DeniedOpen &) = delete;
-
-private:
-    QByteArray path_;
-    mode_t mode_ = 0;
-    bool asNobody_ = false;
-};
-
-} // namespace
+using testsupport::DeniedOpen;
 
 TEST(HygroVadroStartup, FirstStartWithoutSettingsRunsWith2And585AndWritesBothAtExit) {
     ASSERT_EQ(registryInt("RealTimeRate"), -1);
