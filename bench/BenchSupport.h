@@ -47,9 +47,7 @@ inline bool waitFor(const std::function<bool()> &done, int ms, int tickMs) {
 }
 
 // Settings go to `folder`, not the user's.
-inline void settingsIn(const QString &folder) {
-    setenv("XDG_CONFIG_HOME", folder.toLocal8Bit().constData(), 1);
-}
+inline void settingsIn(const QString &folder) { setenv("XDG_CONFIG_HOME", folder.toLocal8Bit().constData(), 1); }
 
 // Before the application of a benchmark that runs the simulators: the offscreen platform
 // unless one is set, the simulators of this build unless others are named, settings in

@@ -11,8 +11,7 @@
 
 namespace chartbench {
 
-inline void paintFrame(HWND h, QImage &window, int width, int height)
-{
+inline void paintFrame(HWND h, QImage &window, int width, int height) {
     chart::ceResetImage(h, 0, 0);
     QPainter painter(&window);
     HDC paintDC = CreatePainterDC(&painter, width, height);
@@ -24,8 +23,7 @@ inline void paintFrame(HWND h, QImage &window, int width, int height)
     HBITMAP previous = SelectObject(memDC, bitmap);
     chart::cePrepareImages(h, paintDC, memDC, &client);
     SetViewportExtEx(memDC, width, height, nullptr);
-    if (metafile)
-        PlayMetaFile(memDC, metafile);
+    if (metafile) PlayMetaFile(memDC, metafile);
     SetViewportExtEx(paintDC, width, height, nullptr);
     BitBlt(paintDC, 0, 0, width, height, memDC, 0, 0, SRCCOPY);
     SelectObject(memDC, previous);

@@ -15,11 +15,9 @@ inline const QColor kColours[] = {QColor(0xFF, 0, 0), QColor(0, 0, 0xFF), QColor
 inline const double kLimits[2][2] = {{0, 110}, {-20, 140}};
 
 // Sets the chart up on `plot` at width x height; returns its three graphs.
-inline std::array<QCPGraph *, 3> setUpChart(QCustomPlot &plot, int width, int height, int penWidth, bool antialiased)
-{
+inline std::array<QCPGraph *, 3> setUpChart(QCustomPlot &plot, int width, int height, int penWidth, bool antialiased) {
     plot.resize(width, height);
-    if (!antialiased)
-        plot.setNotAntialiasedElements(QCP::aeAll);
+    if (!antialiased) plot.setNotAntialiasedElements(QCP::aeAll);
     auto *lower = new QCPAxisRect(&plot);
     plot.plotLayout()->addElement(1, 0, lower);
     plot.plotLayout()->setRowStretchFactor(0, 1);

@@ -21,7 +21,8 @@ inline double statusMb(const char *field) {
     QFile f("/proc/self/status");
     if (!f.open(QIODevice::ReadOnly)) return 0;
     for (const QByteArray &line : f.readAll().split('\n'))
-        if (line.startsWith(field)) return line.mid(int(qstrlen(field)) + 1).trimmed().split(' ').value(0).toDouble() / 1024.0;
+        if (line.startsWith(field))
+            return line.mid(int(qstrlen(field)) + 1).trimmed().split(' ').value(0).toDouble() / 1024.0;
     return 0;
 }
 

@@ -45,18 +45,16 @@ using peer::kLimits;
 const auto &kLabels = peer::kNames;
 const auto &kColors = peer::kColours;
 
-float value(int subset, int i)
-{
+float value(int subset, int i) {
     switch (subset) {
-    case 0: return static_cast<float>(55 + 20 * std::sin(i / 50.0) + (i % 7));
-    case 1: return static_cast<float>(22 + 5 * std::cos(i / 80.0));
-    default: return static_cast<float>(30 + 10 * std::sin(i / 130.0));
+        case 0: return static_cast<float>(55 + 20 * std::sin(i / 50.0) + (i % 7));
+        case 1: return static_cast<float>(22 + 5 * std::cos(i / 80.0));
+        default: return static_cast<float>(30 + 10 * std::sin(i / 130.0));
     }
 }
 
 // Line type 0: the 1-pixel pen; 5: the 2-pixel pen.
-HWND ourChart(int points, int lineType)
-{
+HWND ourChart(int points, int lineType) {
     RECT r{0, 0, kWidth, kHeight};
     HWND h = chart::ceCreate(chart::kNewObject, 0, &r, nullptr, 100);
     chart::ceSetInt(h, 2155, 1); // PrepareImages, as the humidity program sets it
@@ -107,19 +105,16 @@ HWND ourChart(int points, int lineType)
 void ourFrame(HWND h, QImage &window) { chartbench::paintFrame(h, window, kWidth, kHeight); }
 
 // The same chart in QCustomPlot, over the same time span and data.
-std::unique_ptr<QCustomPlot> peerChart(int points, int penWidth, bool antialiased)
-{
+std::unique_ptr<QCustomPlot> peerChart(int points, int penWidth, bool antialiased) {
     auto plot = std::make_unique<QCustomPlot>();
     const auto graphs = peer::setUpChart(*plot, kWidth, kHeight, penWidth, antialiased);
     auto key = [](double days) { return (days - 25569.0) * 86400.0; };
     QVector<double> keys(points);
-    for (int i = 0; i < points; ++i)
-        keys[i] = key(kT0 + i * kStep);
+    for (int i = 0; i < points; ++i) keys[i] = key(kT0 + i * kStep);
     for (int s = 0; s < 3; ++s) {
         graphs[s]->keyAxis()->setRange(key(kT0), key(kT0 + (points - 1) * kStep));
         QVector<double> values(points);
-        for (int i = 0; i < points; ++i)
-            values[i] = value(s, i);
+        for (int i = 0; i < points; ++i) values[i] = value(s, i);
         graphs[s]->setData(keys, values, true);
     }
     plot->show();
@@ -127,44 +122,38 @@ std::unique_ptr<QCustomPlot> peerChart(int points, int penWidth, bool antialiase
     return plot;
 }
 
-void peerFrame(QCustomPlot &plot, QImage &window)
-{
+void peerFrame(QCustomPlot &plot, QImage &window) {
     plot.replot(QCustomPlot::rpQueuedRefresh);
     plot.render(&window);
 }
 
 struct Series {
     std::vector<double> ms;
-    double quantile(double q)
-    {
+    double quantile(double q) {
         std::sort(ms.begin(), ms.end());
         return ms[static_cast<std::size_t>(q * (ms.size() - 1) + 0.5)];
     }
 };
 
-template <class F> double timed(F f)
-{
+template <class F> double timed(F f) {
     QElapsedTimer t;
     t.start();
     f();
     return t.nsecsElapsed() / 1e6;
 }
 
-void frameTable(int frames, const QString &images, int only)
-{
+void frameTable(int frames, const QString &images, int only) {
     struct Case {
         int points, lineType, penWidth;
         const char *pen;
     };
-    const Case cases[] = {{5000, 0, 1, "1-pixel"}, {5000, 5, 2, "2-pixel"},
-                          {1000000, 0, 1, "1-pixel"}, {1000000, 5, 2, "2-pixel"}};
-    std::printf("Chart frame, 3 subsets, %d x %d, render + paint; median ms (10th-90th percentile)\n",
-                kWidth, kHeight);
-    std::printf("%-9s %-8s | %-22s | %-22s | %-22s | %-10s | %-10s\n", "points", "pen", "ours",
-                "QCustomPlot, no AA", "QCustomPlot, default AA", "ours/no AA", "ours/AA");
+    const Case cases[] = {
+        {5000, 0, 1, "1-pixel"}, {5000, 5, 2, "2-pixel"}, {1000000, 0, 1, "1-pixel"}, {1000000, 5, 2, "2-pixel"}};
+    std::printf("Chart frame, 3 subsets, %d x %d, render + paint; median ms (10th-90th percentile)\n", kWidth, kHeight);
+    std::printf("%-9s %-8s | %-22s | %-22s | %-22s | %-10s | %-10s\n", "points", "pen", "ours", "QCustomPlot, no AA",
+                "QCustomPlot, default AA", "ours/no AA", "ours/AA");
     for (const Case &c : cases) {
-        if (only >= 0 && &c - cases != only)
-            continue;
+        if (only >= 0 && &c - cases != only) continue;
         HWND h = ourChart(c.points, c.lineType);
         auto plain = peerChart(c.points, c.penWidth, false);
         auto smooth = peerChart(c.points, c.penWidth, true);
@@ -188,9 +177,8 @@ void frameTable(int frames, const QString &images, int only)
             return std::string(b);
         };
         double o = ours.quantile(0.5);
-        std::printf("%-9d %-8s | %-22s | %-22s | %-22s | %-10.2f | %-10.2f\n", c.points, c.pen,
-                    cell(ours).c_str(), cell(peer).c_str(), cell(peerAA).c_str(), o / peer.quantile(0.5),
-                    o / peerAA.quantile(0.5));
+        std::printf("%-9d %-8s | %-22s | %-22s | %-22s | %-10.2f | %-10.2f\n", c.points, c.pen, cell(ours).c_str(),
+                    cell(peer).c_str(), cell(peerAA).c_str(), o / peer.quantile(0.5), o / peerAA.quantile(0.5));
         std::fflush(stdout);
         if (!images.isEmpty()) {
             QString stem = QString("%1/%2-%3px-").arg(images).arg(c.points).arg(c.penWidth);
@@ -203,8 +191,7 @@ void frameTable(int frames, const QString &images, int only)
     }
 }
 
-void BM_SaveLoadRoundTrip(benchmark::State &state)
-{
+void BM_SaveLoadRoundTrip(benchmark::State &state) {
     HWND h = ourChart(5000, 0);
     RECT r{0, 0, kWidth, kHeight};
     HWND other = chart::ceCreate(chart::kNewObject, 0, &r, nullptr, 100);
@@ -212,8 +199,7 @@ void BM_SaveLoadRoundTrip(benchmark::State &state)
     for (auto _ : state) {
         HGLOBAL block = nullptr;
         chart::ceSaveState(h, &block, &size);
-        if (!chart::ceLoadState(other, &block))
-            state.SkipWithError("load refused");
+        if (!chart::ceLoadState(other, &block)) state.SkipWithError("load refused");
         GlobalFree(block);
     }
     state.counters["bytes"] = size;
@@ -224,10 +210,8 @@ BENCHMARK(BM_SaveLoadRoundTrip)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-int main(int argc, char **argv)
-{
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+int main(int argc, char **argv) {
+    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
     int frames = 200;
     bool table = true;
@@ -246,8 +230,7 @@ int main(int argc, char **argv)
         else
             rest.push_back(argv[i]);
     }
-    if (table)
-        frameTable(frames, images, only);
+    if (table) frameTable(frames, images, only);
     int n = static_cast<int>(rest.size());
     benchmark::Initialize(&n, rest.data());
     benchmark::RunSpecifiedBenchmarks();

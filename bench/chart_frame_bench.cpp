@@ -51,25 +51,19 @@ const Case kCases[] = {
     {"1 subset x 20M, y written, line", 1, 20'000'000, true, 0, 0},
 };
 
-long statusKb(const char *field)
-{
+long statusKb(const char *field) {
     std::ifstream in("/proc/self/status");
     std::string line;
     const std::size_t n = std::strlen(field);
     while (std::getline(in, line))
-        if (line.compare(0, n, field) == 0)
-            return std::atol(line.c_str() + n + 1);
+        if (line.compare(0, n, field) == 0) return std::atol(line.c_str() + n + 1);
     return -1;
 }
 
 // Sets the peak resident size back to the current one.
-void resetPeak()
-{
-    std::ofstream("/proc/self/clear_refs") << "5";
-}
+void resetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
-HWND makeChart(const Case &c)
-{
+HWND makeChart(const Case &c) {
     RECT r{0, 0, kWidth, kHeight};
     HWND h = chart::ceCreate(chart::kNewObject, 0, &r, nullptr, 100);
     chart::ceSetInt(h, 2155, 1); // PrepareImages
@@ -79,8 +73,7 @@ HWND makeChart(const Case &c)
         return nullptr;
     }
     chart::ceSetInt(h, 2666, c.legend >= 0);
-    if (c.legend >= 0)
-        chart::ceSetInt(h, 3082, c.legend);
+    if (c.legend >= 0) chart::ceSetInt(h, 3082, c.legend);
     chart::ceSetInt(h, 3090, c.method);
     if (c.writeY)
         for (int s = 0; s < c.subsets; ++s)
@@ -94,8 +87,7 @@ HWND makeChart(const Case &c)
 
 void frame(HWND h, QImage &window) { chartbench::paintFrame(h, window, kWidth, kHeight); }
 
-void run(Case c, int frames, int subsets)
-{
+void run(Case c, int frames, int subsets) {
     std::string name = c.name;
     if (subsets > 0 && c.subsets == 20'000'000) {
         c.subsets = subsets;
@@ -127,10 +119,8 @@ void run(Case c, int frames, int subsets)
 
 } // namespace
 
-int main(int argc, char **argv)
-{
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+int main(int argc, char **argv) {
+    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
     int only = -1, frames = 3, subsets = 0;
     for (int i = 1; i < argc; ++i) {
@@ -144,7 +134,6 @@ int main(int argc, char **argv)
     std::printf("Chart frame at the engine's bounds, %d x %d, rebuild + paint\n", kWidth, kHeight);
     std::printf("%-44s | %10s | %10s\n", "case", "median ms", "peak MB");
     for (const Case &c : kCases)
-        if (only < 0 || &c - kCases == only)
-            run(c, frames, subsets);
+        if (only < 0 || &c - kCases == only) run(c, frames, subsets);
     return 0;
 }

@@ -32,8 +32,8 @@ struct Line {
         termios t{};
         cfmakeraw(&t);
         if (openpty(&master, &slave, name, &t, nullptr) != 0) return;
-        port = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED,
-                           nullptr);
+        port =
+            CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
         event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     }
     ~Line() {

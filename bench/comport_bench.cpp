@@ -92,8 +92,10 @@ int main(int argc, char **argv) {
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--with-tcomm")) withTComm = true;
         if (i + 1 >= argc) break;
-        if (!std::strcmp(argv[i], "--bytes")) bytes = std::max(1, std::atoi(argv[++i]));
-        else if (!std::strcmp(argv[i], "--idle-seconds")) idleSeconds = std::max(1, std::atoi(argv[++i]));
+        if (!std::strcmp(argv[i], "--bytes"))
+            bytes = std::max(1, std::atoi(argv[++i]));
+        else if (!std::strcmp(argv[i], "--idle-seconds"))
+            idleSeconds = std::max(1, std::atoi(argv[++i]));
     }
     std::vector<int> sides = {ComPortSide, QtSide};
     if (withTComm) sides.insert(sides.begin() + 1, CommSide);
@@ -174,7 +176,8 @@ int main(int argc, char **argv) {
                 std::this_thread::sleep_for(std::chrono::microseconds(500 + (i * 37 + k * 101) % 500));
             }
         }
-        QMetaObject::invokeMethod(&app, [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &app, [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
     });
     app.exec();
     meter.join();
@@ -192,7 +195,8 @@ int main(int argc, char **argv) {
         const double median = percentile(l, 0.5), p99 = percentile(l, 0.99);
         std::printf("  %-12s median %7.1f us  99th %7.1f us  max %8.1f us", names[who], median, p99,
                     percentile(l, 1.0));
-        if (who != QtSide) std::printf("   ratio to QSerialPort: median %.2fx, 99th %.2fx", median / qMedian, p99 / q99);
+        if (who != QtSide)
+            std::printf("   ratio to QSerialPort: median %.2fx, 99th %.2fx", median / qMedian, p99 / q99);
         std::printf("\n");
     }
 

@@ -63,7 +63,8 @@ BENCHMARK(BM_CutBufferWithoutStx)->Arg(1 << 20)->Arg(4 << 20)->Unit(benchmark::k
 void BM_ReadTableFile(benchmark::State &state) {
     QByteArray file;
     for (int r = 1; r <= 100000; ++r)
-        file += hygro::FormatTableLine({"07/03/2026", "14:05:09", "45.5", "%RH", "23.1", "C", "25.0", "C"}, ',') + "\r\n";
+        file +=
+            hygro::FormatTableLine({"07/03/2026", "14:05:09", "45.5", "%RH", "23.1", "C", "25.0", "C"}, ',') + "\r\n";
     for (auto _ : state) {
         QBuffer buf(&file);
         buf.open(QIODevice::ReadOnly);

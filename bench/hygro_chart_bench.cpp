@@ -175,9 +175,15 @@ TfrmList *bigTable(TfrmMain &main) {
     const QLocale locale = QLocale::system();
     QDateTime t(QDate(2026, 3, 7), QTime(0, 0));
     for (int r = 1; r <= TableRows; ++r, t = t.addSecs(2)) {
-        const QStringList cells{QString::number(r), locale.toString(t.date(), QLocale::ShortFormat), t.toString("hh:mm:ss"),
-                                QString::number(40 + r % 50) + ".5", "%RH", QString::number(20 + r % 10) + ".1", "C",
-                                QString::number(25 + r % 7) + ".3", "C"};
+        const QStringList cells{QString::number(r),
+                                locale.toString(t.date(), QLocale::ShortFormat),
+                                t.toString("hh:mm:ss"),
+                                QString::number(40 + r % 50) + ".5",
+                                "%RH",
+                                QString::number(20 + r % 10) + ".1",
+                                "C",
+                                QString::number(25 + r % 7) + ".3",
+                                "C"};
         for (int c = 0; c < TableColumnCount; ++c) g->SetCells(c, r, cells[c]);
     }
     g->setUpdatesEnabled(true);

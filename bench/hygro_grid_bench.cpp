@@ -49,7 +49,8 @@ const std::vector<Sample> &samples() {
     static const std::vector<Sample> all = [] {
         std::vector<Sample> v;
         for (int n = 0; n < 3600; ++n)
-            v.push_back({QString::number(40 + n % 50) + QStringLiteral(".5"), QString::number(20 + n % 7) + QStringLiteral(".1"),
+            v.push_back({QString::number(40 + n % 50) + QStringLiteral(".5"),
+                         QString::number(20 + n % 7) + QStringLiteral(".1"),
                          QString::number(25 + n % 3) + QStringLiteral(".0")});
         return v;
     }();
@@ -152,8 +153,15 @@ void BM_Grid100kRowsVsQTableWidget(benchmark::State &state) {
                 const Sample &smp = samples()[size_t(n) % samples().size()];
                 if (n > 0) table.insertRow(n);
                 const QDateTime t = Start.addSecs(n);
-                const QString texts[hygro::TableColumnCount] = {QString::number(n + 1), locale.toString(t.date(), QLocale::ShortFormat),
-                                          t.toString(QStringLiteral("hh:mm:ss")), smp.humidity, rh, smp.t1, unit, smp.t2, unit};
+                const QString texts[hygro::TableColumnCount] = {QString::number(n + 1),
+                                                                locale.toString(t.date(), QLocale::ShortFormat),
+                                                                t.toString(QStringLiteral("hh:mm:ss")),
+                                                                smp.humidity,
+                                                                rh,
+                                                                smp.t1,
+                                                                unit,
+                                                                smp.t2,
+                                                                unit};
                 for (int c = 0; c < hygro::TableColumnCount; ++c) table.setItem(n, c, new QTableWidgetItem(texts[c]));
                 table.scrollToBottom();
             }

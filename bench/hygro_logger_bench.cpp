@@ -65,8 +65,9 @@ public:
 private:
     static QStringList arguments(bool stream) {
         const int records = recordsPerSet();
-        QStringList args{"--model", "586", "--ident", stream ? "13" : "7", "--sets", "4", "--records",
-                         QString::number(records), "--paced"};
+        QStringList args{"--model", "586", "--ident",   stream ? "13" : "7",
+                         "--sets",  "4",   "--records", QString::number(records),
+                         "--paced"};
         if (records == 4080) args << "--pad-to" << QString::number(hygro::LoggerMaxImage);
         return args;
     }
@@ -131,7 +132,8 @@ void VadroDownload(benchmark::State &state) {
 // ---- peer: the same transfer on QSerialPort ---------------------------------------
 
 int lastPos(const QByteArray &image) {
-    return hygro::ParseLoggerHeader(reinterpret_cast<const uint8_t *>(image.constData()), size_t(image.size()))->lastPos;
+    return hygro::ParseLoggerHeader(reinterpret_cast<const uint8_t *>(image.constData()), size_t(image.size()))
+        ->lastPos;
 }
 
 void QSerialPortDownload(benchmark::State &state) {
@@ -168,8 +170,10 @@ void QSerialPortDownload(benchmark::State &state) {
             while (pending.size() >= hygro::LoggerBlockSize) {
                 const auto *b = reinterpret_cast<const uint8_t *>(pending.constData());
                 const bool ok = hygro::BlockChecksum(b) == b[hygro::LoggerBlockData];
-                if (ok) image.append(pending.constData(), hygro::LoggerBlockData);
-                else ++errors;
+                if (ok)
+                    image.append(pending.constData(), hygro::LoggerBlockData);
+                else
+                    ++errors;
                 pending.remove(0, hygro::LoggerBlockSize);
                 if (ok && expected < 0 && image.size() >= 6) expected = hygro::BlockExpectedLength(lastPos(image));
                 if (ok && expected > 0 && image.size() >= expected) {
@@ -202,7 +206,8 @@ constexpr int DecodeRecords = 4000;
 
 // One set of DecodeRecords three-reading records as the download keeps it.
 void storeSet() {
-    std::vector<uint8_t> b{0xA5, 0x5A, 0, 26, 3, 7, 8, 0, 0, 0, 5, 0, uint8_t(DecodeRecords >> 8), uint8_t(DecodeRecords & 0xFF)};
+    std::vector<uint8_t> b{
+        0xA5, 0x5A, 0, 26, 3, 7, 8, 0, 0, 0, 5, 0, uint8_t(DecodeRecords >> 8), uint8_t(DecodeRecords & 0xFF)};
     for (int k = 0; k < DecodeRecords; ++k) {
         const int v[3] = {int(550 + 200 * std::sin(k / 40.0)), int(220 + 50 * std::sin(k / 70.0)),
                           int(std::lround(80 + 140 * std::sin(k / 33.0)))};
@@ -270,9 +275,15 @@ void PeerDecodeSet(benchmark::State &state) {
         for (size_t k = 0; k < d.records.size(); ++k) {
             const hygro::DecodedRecord &r = d.records[k];
             const int row = int(k);
-            const QString cells[9] = {QString::number(row + 1), locale.toString(r.time.date(), QLocale::ShortFormat),
-                                      r.time.toString(QStringLiteral("hh:mm:ss")), r.readings[0].text, QStringLiteral("%RH"),
-                                      r.readings[1].text, QStringLiteral("C"), r.readings[2].text, QStringLiteral("C")};
+            const QString cells[9] = {QString::number(row + 1),
+                                      locale.toString(r.time.date(), QLocale::ShortFormat),
+                                      r.time.toString(QStringLiteral("hh:mm:ss")),
+                                      r.readings[0].text,
+                                      QStringLiteral("%RH"),
+                                      r.readings[1].text,
+                                      QStringLiteral("C"),
+                                      r.readings[2].text,
+                                      QStringLiteral("C")};
             for (int c = 0; c < 9; ++c) table->setItem(row, c, new QTableWidgetItem(cells[c]));
             x << r.time.toSecsSinceEpoch();
             for (int s = 0; s < 3; ++s) y[s] << r.readings[size_t(s)].value;
@@ -302,12 +313,14 @@ int main(int argc, char **argv) {
     for (const char *mode : {"stream", "block"}) {
         const std::string peer = std::string("qserialport ") + mode;
         if (!transferSeconds.count(mode) || !transferSeconds.count(peer)) continue;
-        std::printf("%s mode: transfer %.2f s (QSerialPort %.2f s, ratio %.3f); CPU %.2f %% of a core (QSerialPort %.2f %%)\n",
-                    mode, transferSeconds[mode], transferSeconds[peer], transferSeconds[mode] / transferSeconds[peer],
-                    cpuShare[mode], cpuShare[peer]);
+        std::printf(
+            "%s mode: transfer %.2f s (QSerialPort %.2f s, ratio %.3f); CPU %.2f %% of a core (QSerialPort %.2f %%)\n",
+            mode, transferSeconds[mode], transferSeconds[peer], transferSeconds[mode] / transferSeconds[peer],
+            cpuShare[mode], cpuShare[peer]);
     }
     if (decodeMs.count("ours") && decodeMs.count("peer"))
-        std::printf("decoding %d records into table and chart: %.1f ms (QTableWidget and QCustomPlot %.1f ms, ratio %.2f)\n",
-                    DecodeRecords, decodeMs["ours"], decodeMs["peer"], decodeMs["ours"] / decodeMs["peer"]);
+        std::printf(
+            "decoding %d records into table and chart: %.1f ms (QTableWidget and QCustomPlot %.1f ms, ratio %.2f)\n",
+            DecodeRecords, decodeMs["ours"], decodeMs["peer"], decodeMs["ours"] / decodeMs["peer"]);
     return 0;
 }

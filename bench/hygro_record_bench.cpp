@@ -111,12 +111,14 @@ void VadroRecordAtRateOne(benchmark::State &state) {
                 rssFull = double(resident());
             }
             if (std::getenv("VADRO_RECORD_TRACE") && (i + 1) % 2500 == 0)
-                std::fprintf(stderr, "%6d rows: heap %+.0f bytes, resident %+.0f bytes\n", i + 1, double(heapInUse()) - heap0,
-                             double(resident()) - rss0);
+                std::fprintf(stderr, "%6d rows: heap %+.0f bytes, resident %+.0f bytes\n", i + 1,
+                             double(heapInUse()) - heap0, double(resident()) - rss0);
         }
         const int recorded = grid->RowCount() - before;
         const double heap = (double(heapInUse()) - heap0) / recorded, rss = (double(resident()) - rss0) / recorded;
-        const double rssPast = rowsFull && grid->RowCount() > rowsFull ? (double(resident()) - rssFull) / (grid->RowCount() - rowsFull) : 0;
+        const double rssPast = rowsFull && grid->RowCount() > rowsFull
+                                   ? (double(resident()) - rssFull) / (grid->RowCount() - rowsFull)
+                                   : 0;
         state.counters["rows"] = recorded;
         state.counters["heap_bytes_per_row"] = heap;
         state.counters["resident_bytes_per_row"] = rss;
@@ -151,10 +153,15 @@ void PeerRecordAtRateOne(benchmark::State &state) {
         auto addRow = [&](int r) {
             const QDateTime t = start.addSecs(r);
             const double values[3] = {40 + r % 500 / 10.0, 20 + r % 70 / 10.0, 25 + r % 30 / 10.0};
-            const QString cells[9] = {QString::number(r + 1), locale.toString(t.date(), QLocale::ShortFormat),
-                                      t.toString(QStringLiteral("hh:mm:ss")), QString::number(values[0], 'f', 1),
-                                      QStringLiteral("%RH"), QString::number(values[1], 'f', 1), QStringLiteral("C"),
-                                      QString::number(values[2], 'f', 1), QStringLiteral("C")};
+            const QString cells[9] = {QString::number(r + 1),
+                                      locale.toString(t.date(), QLocale::ShortFormat),
+                                      t.toString(QStringLiteral("hh:mm:ss")),
+                                      QString::number(values[0], 'f', 1),
+                                      QStringLiteral("%RH"),
+                                      QString::number(values[1], 'f', 1),
+                                      QStringLiteral("C"),
+                                      QString::number(values[2], 'f', 1),
+                                      QStringLiteral("C")};
             table->insertRow(r);
             for (int c = 0; c < 9; ++c) table->setItem(r, c, new QTableWidgetItem(cells[c]));
             table->scrollToBottom();
@@ -187,7 +194,8 @@ int main(int argc, char **argv) {
     QApplication app(argc, argv);
     benchsupport::runBenchmarks(argc, argv, false);
     if (bytesPerRow.count("ours") && bytesPerRow.count("peer"))
-        std::printf("a recorded row on the heap: ours %.0f bytes, QTableWidget and QCustomPlot %.0f bytes, ratio %.2f\n",
-                    bytesPerRow["ours"], bytesPerRow["peer"], bytesPerRow["ours"] / bytesPerRow["peer"]);
+        std::printf(
+            "a recorded row on the heap: ours %.0f bytes, QTableWidget and QCustomPlot %.0f bytes, ratio %.2f\n",
+            bytesPerRow["ours"], bytesPerRow["peer"], bytesPerRow["ours"] / bytesPerRow["peer"]);
     return 0;
 }

@@ -51,10 +51,11 @@ QString tableFile() {
                                  .arg(s / 3600, 2, 10, QLatin1Char('0'))
                                  .arg(s / 60 % 60, 2, 10, QLatin1Char('0'))
                                  .arg(s % 60, 2, 10, QLatin1Char('0'));
-        f.write(hygro::FormatTableLine({"07/03/2026", time, QString::number(40 + r % 50) + ".5", "%RH",
-                                        QString::number(20 + r % 7) + ".1", "C", QString::number(25 + r % 3) + ".0", "C"},
-                                       '\t') +
-                "\r\n");
+        f.write(
+            hygro::FormatTableLine({"07/03/2026", time, QString::number(40 + r % 50) + ".5", "%RH",
+                                    QString::number(20 + r % 7) + ".1", "C", QString::number(25 + r % 3) + ".0", "C"},
+                                   '\t') +
+            "\r\n");
     }
     return path;
 }
@@ -103,7 +104,8 @@ void BM_VadroSave100kRowTable(benchmark::State &state) {
         forms::DialogScript().pushFile(out);
         // The range question: all rows.
         QTimer::singleShot(0, [] {
-            if (auto *scope = dynamic_cast<hygro::TfrmScope *>(QApplication::activeModalWidget())) scope->BitBtn1->click();
+            if (auto *scope = dynamic_cast<hygro::TfrmScope *>(QApplication::activeModalWidget()))
+                scope->BitBtn1->click();
         });
         main.mnuSaveClick();
     }
@@ -131,8 +133,13 @@ void BM_VadroChartTableLargerThanAChart(benchmark::State &state) {
                                  .arg(s / 3600, 2, 10, QLatin1Char('0'))
                                  .arg(s / 60 % 60, 2, 10, QLatin1Char('0'))
                                  .arg(s % 60, 2, 10, QLatin1Char('0'));
-        const QString cells[] = {QString::number(r), date, time, QString::number(40 + r % 50) + ".5", "%RH",
-                                 QString::number(20 + r % 7) + ".1", "C"};
+        const QString cells[] = {QString::number(r),
+                                 date,
+                                 time,
+                                 QString::number(40 + r % 50) + ".5",
+                                 "%RH",
+                                 QString::number(20 + r % 7) + ".1",
+                                 "C"};
         for (int c = 0; c < 7; ++c) g->SetCells(c, r, cells[c]);
     }
     g->setUpdatesEnabled(true);

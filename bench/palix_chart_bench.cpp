@@ -113,12 +113,12 @@ void tickTable(int ticks, const QString &images) {
         ours.us.push_back(timed([&] { ourTick(i); }));
         theirs.us.push_back(timed([&] { peerTick(i); }));
     }
-    std::printf("Strip chart tick, %d x %d, %d ticks (%.1f sweeps); median us (10th-90th percentile)\n",
-                size.width(), size.height(), ticks, ticks / chart->ChartWidth);
+    std::printf("Strip chart tick, %d x %d, %d ticks (%.1f sweeps); median us (10th-90th percentile)\n", size.width(),
+                size.height(), ticks, ticks / chart->ChartWidth);
     std::printf("%-24s | %-24s | %s\n", "ours", "QCustomPlot, no AA", "ours/QCustomPlot");
     const double o = ours.quantile(0.5), t = theirs.quantile(0.5);
-    std::printf("%7.1f (%6.1f-%7.1f)    | %7.1f (%6.1f-%7.1f)    | %.3f\n", o, ours.quantile(0.1),
-                ours.quantile(0.9), t, theirs.quantile(0.1), theirs.quantile(0.9), o / t);
+    std::printf("%7.1f (%6.1f-%7.1f)    | %7.1f (%6.1f-%7.1f)    | %.3f\n", o, ours.quantile(0.1), ours.quantile(0.9),
+                t, theirs.quantile(0.1), theirs.quantile(0.9), o / t);
     std::fflush(stdout);
     if (!images.isEmpty()) {
         chart->Canvas.Image().save(images + "/stripchart-ours.png");
@@ -136,8 +136,10 @@ int main(int argc, char **argv) {
     int ticks = 2000;
     QString images;
     for (int i = 1; i < argc; ++i) {
-        if (std::strncmp(argv[i], "--ticks=", 8) == 0) ticks = std::max(1, std::atoi(argv[i] + 8));
-        else if (std::strncmp(argv[i], "--images=", 9) == 0) images = QString::fromLocal8Bit(argv[i] + 9);
+        if (std::strncmp(argv[i], "--ticks=", 8) == 0)
+            ticks = std::max(1, std::atoi(argv[i] + 8));
+        else if (std::strncmp(argv[i], "--images=", 9) == 0)
+            images = QString::fromLocal8Bit(argv[i] + 9);
     }
     tickTable(ticks, images);
     return 0;

@@ -111,7 +111,8 @@ int main(int argc, char **argv) {
                 qPrintable(QGuiApplication::platformName()));
     std::printf("%-52s | %6s | %6s\n", "", "palix", "slmsim");
     std::printf("%-52s | %6.2f | %6.2f\n", "panel polling and recording", alone.palix, alone.sim);
-    std::printf("%-52s | %6.2f | %6.2f\n", "  + List, Ln, strip chart, LnGraph (Leq/SEL period)", windows.palix, windows.sim);
+    std::printf("%-52s | %6.2f | %6.2f\n", "  + List, Ln, strip chart, LnGraph (Leq/SEL period)", windows.palix,
+                windows.sim);
     if (!allOpen) std::printf("(a window closed or the recording stopped during the run)\n");
     std::fflush(stdout);
 

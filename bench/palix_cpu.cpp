@@ -21,7 +21,8 @@
 
 namespace {
 
-pid_t spawn(const std::string &program, const char *arg1 = nullptr, const char *arg2 = nullptr, int *stdoutPipe = nullptr) {
+pid_t spawn(const std::string &program, const char *arg1 = nullptr, const char *arg2 = nullptr,
+            int *stdoutPipe = nullptr) {
     // The simulator's command log and the program's messages would drown the report.
     int fds[2] = {-1, -1};
     if (stdoutPipe && pipe(fds) != 0) return -1;
@@ -81,7 +82,14 @@ void LivePollCpu(benchmark::State &state) {
         state.counters["seconds"] = wall;
     }
 }
-BENCHMARK(LivePollCpu)->ArgName("meter_silent_gone")->Arg(0)->Arg(1)->Arg(2)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK(LivePollCpu)
+    ->ArgName("meter_silent_gone")
+    ->Arg(0)
+    ->Arg(1)
+    ->Arg(2)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
 
 } // namespace
 

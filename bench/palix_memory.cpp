@@ -55,8 +55,9 @@ struct Memory64 {
         records = std::max(1, (bytes / sets - 50) / 2);
     }
     QStringList simArgs() const {
-        return {"--level", "60", "--memory", "1", "--sets", QString::number(sets), "--records",
-                QString::number(records), "--paced"};
+        return {
+            "--level", "60", "--memory", "1", "--sets", QString::number(sets), "--records", QString::number(records),
+            "--paced"};
     }
 };
 

@@ -29,7 +29,8 @@ vb::MSFlexGrid &levels() {
         g->SetRows(records + 1);
         g->SetCol(1);
         for (int r = 1; r <= records; ++r)
-            g->SetTextMatrix(r, 1, QString::number(40 + (std::int64_t(r) * 7919 % 600) / 10.0 + (r % 997 == 0 ? 30 : 0), 'f', 1));
+            g->SetTextMatrix(
+                r, 1, QString::number(40 + (std::int64_t(r) * 7919 % 600) / 10.0 + (r % 997 == 0 ? 30 : 0), 'f', 1));
         return g;
     }();
     return *grid;
@@ -106,8 +107,10 @@ template <bool everyRecord> void BM_PlotLargestFile(benchmark::State &state) {
         state.ResumeTiming();
         QElapsedTimer clock;
         clock.start();
-        if (everyRecord) plotEveryRecord(plot, &grid);
-        else slm::PlotRecords(plot, &grid);
+        if (everyRecord)
+            plotEveryRecord(plot, &grid);
+        else
+            slm::PlotRecords(plot, &grid);
         total += clock.nsecsElapsed() / 1e6;
     }
     meanMs[everyRecord] = total / double(state.iterations());

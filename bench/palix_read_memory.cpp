@@ -46,7 +46,8 @@ BENCHMARK(BM_PalixOpenOneLine)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 void BM_PalixOpenMinimalRecords(benchmark::State &state) {
     const QString path = folder->filePath("minimal.slm");
-    readmemory::makeFile(path, "No.s\tDate Time\tSPL\r\n", "\t\t\t\r\n", readmemory::sizeMb("PALIX_RECORDS_MB", 50) << 20);
+    readmemory::makeFile(path, "No.s\tDate Time\tSPL\r\n", "\t\t\t\r\n",
+                         readmemory::sizeMb("PALIX_RECORDS_MB", 50) << 20);
     readInto(state, path);
 }
 BENCHMARK(BM_PalixOpenMinimalRecords)->Unit(benchmark::kMillisecond)->Iterations(1);

@@ -46,7 +46,10 @@ QString recordFile(int records) {
     QByteArray data = slm::SlmFileLine(slm::SlmHeaderLine());
     for (int i = 1; i <= records; ++i) {
         const int s = i % 86400;
-        const QString stamp = QString("2026/12/09 %1:%2:%3").arg(s / 3600, 2, 10, QChar('0')).arg(s / 60 % 60, 2, 10, QChar('0')).arg(s % 60, 2, 10, QChar('0'));
+        const QString stamp = QString("2026/12/09 %1:%2:%3")
+                                  .arg(s / 3600, 2, 10, QChar('0'))
+                                  .arg(s / 60 % 60, 2, 10, QChar('0'))
+                                  .arg(s % 60, 2, 10, QChar('0'));
         data += slm::SlmFileLine(slm::SlmRecordLine(i, stamp, QString::number(40 + i % 600 / 10.0, 'f', 1)));
         if (data.size() > (1 << 20)) {
             f.write(data);

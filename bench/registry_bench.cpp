@@ -38,7 +38,8 @@ double secondsPerRead(const char *key, int count, int reads) {
     reg.OpenKey(key, false);
     const auto t0 = std::chrono::steady_clock::now();
     int sum = 0;
-    for (int i = 0; i < reads; ++i) sum += reg.ReadInteger("VALUE" + QString::number(std::int64_t(i) * (count - 1) / reads));
+    for (int i = 0; i < reads; ++i)
+        sum += reg.ReadInteger("VALUE" + QString::number(std::int64_t(i) * (count - 1) / reads));
     benchmark::DoNotOptimize(sum);
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count() / reads;
 }

@@ -50,9 +50,10 @@ BENCHMARK(BM_VadroOpenMinimalRows)->Unit(benchmark::kMillisecond)->Iterations(1)
 
 void BM_VadroOpenSavedRows(benchmark::State &state) {
     const QString path = folder->filePath("saved.txt");
-    readmemory::makeFile(path, {},
-                         hygro::FormatTableLine({"07/03/2026", "14:05:09", "45.5", "%RH", "23.1", "C", "25.0", "C"}, '\t') + "\r\n",
-                         readmemory::sizeMb("VADRO_TABLE_MB", 50) << 20);
+    readmemory::makeFile(
+        path, {},
+        hygro::FormatTableLine({"07/03/2026", "14:05:09", "45.5", "%RH", "23.1", "C", "25.0", "C"}, '\t') + "\r\n",
+        readmemory::sizeMb("VADRO_TABLE_MB", 50) << 20);
     readInto(state, path);
 }
 BENCHMARK(BM_VadroOpenSavedRows)->Unit(benchmark::kMillisecond)->Iterations(1);

@@ -90,11 +90,11 @@ int ceEndPaint(HWND h, HDC paintDC, int reserved);
 // Dialogs. Each returns 1 when the user confirmed (and what was asked was done), 0
 // otherwise. #25 sets DialogResult (2981) to 1 or 0 and then sends 3974; #30 and #31
 // open the same dialog on its colour and font pages, without 3974.
-int ceCustomizeDialog(HWND h);                       // #25
-int ceExportDialog(HWND h);                          // #26: type, destination, size, file
-int ceMaximizeDialog(HWND h);                        // #27: the chart in a large window
-int ceColorDialog(HWND h);                           // #30
-int ceFontDialog(HWND h);                            // #31
+int ceCustomizeDialog(HWND h); // #25
+int ceExportDialog(HWND h);    // #26: type, destination, size, file
+int ceMaximizeDialog(HWND h);  // #27: the chart in a large window
+int ceColorDialog(HWND h);     // #30
+int ceFontDialog(HWND h);      // #31
 // #28 text: a file to write the tab-separated data to; empty: a dialog showing the
 // data, with Copy and Save. mode is not used.
 int ceTextExportDialog(HWND h, int mode, const char *text);
@@ -124,8 +124,7 @@ int cePngToFile(HWND h, const std::int32_t *pair, const char *file);  // #67
 // that does not exist: the one under the point). The engine draws no right or top
 // axis, so right and top map as the left and bottom ones. 1 when the point lies in
 // the graph area.
-int cePixelToGraph(HWND h, int *axis, int *px, int *py, double *x, double *y, int right,
-                   int top, int reserved);
+int cePixelToGraph(HWND h, int *axis, int *px, int *py, double *x, double *y, int right, int top, int reserved);
 
 // #22 Saves the whole state into a new block (the caller frees it); the parent window,
 // the paint flags and the user's zoom are not part of it. #21 Loads a block made by

@@ -30,35 +30,35 @@ using TPreHScroll = forms::TEvent<TObject *>;
 using TPreVScroll = forms::TEvent<TObject *>;
 using TScrollEvent = forms::TEvent<TObject *, forms::TScrollCode, int &>;
 // After Sender: DblClick (0 single, 1 double click) and the hot spot's indexes/values.
-using TSubsetHotSpot = forms::TEvent<TObject *, int, int>;               // SubsetIndex
-using TDataHotSpot = forms::TEvent<TObject *, int, int, int>;            // SubsetIndex, PointIndex
+using TSubsetHotSpot = forms::TEvent<TObject *, int, int>;                // SubsetIndex
+using TDataHotSpot = forms::TEvent<TObject *, int, int, int>;             // SubsetIndex, PointIndex
 using TGraphHotSpot = forms::TEvent<TObject *, int, int, double, double>; // AxisIndex, Xval, Yval
-using TAnnotHotSpot = forms::TEvent<TObject *, int, int>;                // nIndex
+using TAnnotHotSpot = forms::TEvent<TObject *, int, int>;                 // nIndex
 using TTitle = forms::TEvent<TObject *, int>;
-using TMultiTitle = forms::TEvent<TObject *, int, int, int>;             // nIndex, nJustification
-using TYAxisLabel = forms::TEvent<TObject *, int, int, int>;             // nAxis, nRight
-using TXAxisLabelEvent = forms::TEvent<TObject *, int, int>;             // nTop
-using TYAxis = forms::TEvent<TObject *, int, int, int, double>;          // nAxis, nRight, Yval
-using TXAxis = forms::TEvent<TObject *, int, int, double>;               // nTop, Xval
-using TGridNumber2 = forms::TEvent<TObject *, int, int, int, double>;    // nType, nAxis, dNumber
-using TTableAnnotation = forms::TEvent<TObject *, int, int, int, int>;   // nIndex, nRow, nColumn
+using TMultiTitle = forms::TEvent<TObject *, int, int, int>;           // nIndex, nJustification
+using TYAxisLabel = forms::TEvent<TObject *, int, int, int>;           // nAxis, nRight
+using TXAxisLabelEvent = forms::TEvent<TObject *, int, int>;           // nTop
+using TYAxis = forms::TEvent<TObject *, int, int, int, double>;        // nAxis, nRight, Yval
+using TXAxis = forms::TEvent<TObject *, int, int, double>;             // nTop, Xval
+using TGridNumber2 = forms::TEvent<TObject *, int, int, int, double>;  // nType, nAxis, dNumber
+using TTableAnnotation = forms::TEvent<TObject *, int, int, int, int>; // nIndex, nRow, nColumn
 // nAxisType, nAxisIndex, dNumber, szData: a 256-byte buffer holding the zero-terminated
 // text, which the handler may rewrite (at most 47 characters are kept).
 using TCustomGridNumbers = forms::TEvent<TObject *, int, int, double, char *>;
-using TCustomMenu = forms::TEvent<TObject *, int, int>;                  // MenuIndex, SubmenuIndex
+using TCustomMenu = forms::TEvent<TObject *, int, int>; // MenuIndex, SubmenuIndex
 
 // Accessor declarations, by family.
-#define SCIGRAPH_DECL_Prop(name, type) \
-    auto name() const -> type; \
+#define SCIGRAPH_DECL_Prop(name, type)                                                                                 \
+    auto name() const->type;                                                                                           \
     void Set##name(const type &value);
-#define SCIGRAPH_DECL_Array(name, type) \
-    auto name(int index) const -> type; \
+#define SCIGRAPH_DECL_Array(name, type)                                                                                \
+    auto name(int index) const->type;                                                                                  \
     void Set##name(int index, const type &value);
-#define SCIGRAPH_DECL_Array2(name, type) \
-    auto name(int subset, int point) const -> type; \
+#define SCIGRAPH_DECL_Array2(name, type)                                                                               \
+    auto name(int subset, int point) const->type;                                                                      \
     void Set##name(int subset, int point, const type &value);
-#define SCIGRAPH_DECL_Get(name, type) auto name() const -> type;
-#define SCIGRAPH_DECL_GetCoeff(name, type) auto name(int i, int j) const -> type;
+#define SCIGRAPH_DECL_Get(name, type) auto name() const->type;
+#define SCIGRAPH_DECL_GetCoeff(name, type) auto name(int i, int j) const->type;
 #define SCIGRAPH_DECL(name, id, family, type, mark) SCIGRAPH_DECL_##family(name, type)
 
 class SciGraph : public forms::TWinControl {
@@ -99,8 +99,8 @@ public:
     TSubsetHotSpot OnSubsetHotSpot;
     TDataHotSpot OnDataHotSpot;
     TGraphHotSpot OnGraphHotSpot;
-    TAnnotHotSpot OnGraphAnnotHotSpot, OnXAxisAnnotHotSpot, OnYAxisAnnotHotSpot,
-        OnHorzLineAnnotHotSpot, OnVertLineAnnotHotSpot;
+    TAnnotHotSpot OnGraphAnnotHotSpot, OnXAxisAnnotHotSpot, OnYAxisAnnotHotSpot, OnHorzLineAnnotHotSpot,
+        OnVertLineAnnotHotSpot;
     forms::TNotifyEvent OnPreCursorMove, OnCustomizeDlg, OnPopupMenu;
     TTitle OnMainTitle, OnSubTitle;
     TMultiTitle OnMultiSubTitle, OnMultiBottomTitle;

@@ -7,16 +7,14 @@ namespace scigraph {
 
 namespace {
 
-const std::int32_t *pairPtr(const Pair *p)
-{
+const std::int32_t *pairPtr(const Pair *p) {
     static_assert(sizeof(Pair) == 2 * sizeof(std::int32_t));
     return &p->n1;
 }
 
 class ChartEngineCalls final : public SciGraphEngine {
 public:
-    HWND Create(int kind, int reserved, const RECT *rect, HWND parent, int childId) override
-    {
+    HWND Create(int kind, int reserved, const RECT *rect, HWND parent, int childId) override {
         return chart::ceCreate(kind, reserved, rect, parent, childId);
     }
     void Destroy(HWND h) override { chart::ceDestroy(h); }
@@ -29,12 +27,10 @@ public:
     void GetString(HWND h, int id, char *buffer256) override { chart::ceGetString(h, id, buffer256); }
     void SetElem(HWND h, int id, int index, const void *value) override { chart::ceSetElem(h, id, index, value); }
     void GetElem(HWND h, int id, int index, void *out) override { chart::ceGetElem(h, id, index, out); }
-    void SetElem2(HWND h, int id, int subset, int point, const void *value) override
-    {
+    void SetElem2(HWND h, int id, int subset, int point, const void *value) override {
         chart::ceSetElem2(h, id, subset, point, value);
     }
-    void GetElem2(HWND h, int id, int subset, int point, void *out) override
-    {
+    void GetElem2(HWND h, int id, int subset, int point, void *out) override {
         chart::ceGetElem2(h, id, subset, point, out);
     }
 
@@ -44,8 +40,7 @@ public:
     void Reset(HWND h) override { chart::ceReset(h); }
 
     HENHMETAFILE GetMetafile(HWND h) override { return chart::ceGetMetafile(h); }
-    void PrepareMemDC(HWND h, HDC paintDC, HDC memDC, const RECT *client) override
-    {
+    void PrepareMemDC(HWND h, HDC paintDC, HDC memDC, const RECT *client) override {
         chart::cePrepareImages(h, paintDC, memDC, client);
     }
     void RebuildCachedBitmap(HWND h) override { chart::ceBuildCachedBitmap(h); }
@@ -60,48 +55,35 @@ public:
     void FontDialog(HWND h) override { chart::ceFontDialog(h); }
     void PopupMenu(HWND h, const Pair *pair) override { chart::cePopupMenu(h, pairPtr(pair)); }
     void MetaToClip(HWND h, const Pair *pair) override { chart::ceMetaToClipboard(h, pairPtr(pair)); }
-    void MetaToFile(HWND h, const Pair *pair, const char *file) override
-    {
+    void MetaToFile(HWND h, const Pair *pair, const char *file) override {
         chart::ceMetaToFile(h, pairPtr(pair), file);
     }
     void BmpToClip(HWND h, const Pair *pair) override { chart::ceBmpToClipboard(h, pairPtr(pair)); }
-    void BmpToFile(HWND h, const Pair *pair, const char *file) override
-    {
-        chart::ceBmpToFile(h, pairPtr(pair), file);
-    }
+    void BmpToFile(HWND h, const Pair *pair, const char *file) override { chart::ceBmpToFile(h, pairPtr(pair), file); }
     void OleToClip(HWND h, const Pair *pair) override { chart::ceOleToClipboard(h, pairPtr(pair)); }
-    void PrintGraph(HWND h, int a, int b, int c, int orientation) override
-    {
+    void PrintGraph(HWND h, int a, int b, int c, int orientation) override {
         chart::cePrintGraph(h, a, b, c, orientation);
     }
     void JpegToClip(HWND h, const Pair *pair) override { chart::ceJpegToClipboard(h, pairPtr(pair)); }
-    void JpegToFile(HWND h, const Pair *pair, const char *file) override
-    {
+    void JpegToFile(HWND h, const Pair *pair, const char *file) override {
         chart::ceJpegToFile(h, pairPtr(pair), file);
     }
-    void PngToFile(HWND h, const Pair *pair, const char *file) override
-    {
-        chart::cePngToFile(h, pairPtr(pair), file);
-    }
+    void PngToFile(HWND h, const Pair *pair, const char *file) override { chart::cePngToFile(h, pairPtr(pair), file); }
     void PngToClip(HWND h, const Pair *pair) override { chart::cePngToClipboard(h, pairPtr(pair)); }
 
     void PixelToGraph(HWND h, int *axis, int *x, int *y, double *outX, double *outY, int right, int top,
-                      int reserved) override
-    {
+                      int reserved) override {
         chart::cePixelToGraph(h, axis, x, y, outX, outY, right, top, reserved);
     }
 
-    LRESULT SendMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override
-    {
+    LRESULT SendMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override {
         return ::SendMessageA(hwnd, msg, wParam, lParam);
     }
     void ShowWindow(HWND hwnd, int cmd) override { ::ShowWindow(hwnd, cmd); }
-    void MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint) override
-    {
+    void MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint) override {
         ::MoveWindow(hwnd, x, y, width, height, repaint);
     }
-    void GetScrollRange(HWND hwnd, int bar, int *minPos, int *maxPos) override
-    {
+    void GetScrollRange(HWND hwnd, int bar, int *minPos, int *maxPos) override {
         ::GetScrollRange(hwnd, bar, minPos, maxPos);
     }
     int GetScrollPos(HWND hwnd, int bar) override { return ::GetScrollPos(hwnd, bar); }
@@ -111,8 +93,7 @@ public:
 
 } // namespace
 
-SciGraphEngine &chartEngine()
-{
+SciGraphEngine &chartEngine() {
     static ChartEngineCalls calls;
     return calls;
 }

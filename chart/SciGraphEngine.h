@@ -22,32 +22,32 @@ public:
     virtual ~SciGraphEngine() = default;
 
     // Object life.
-    virtual HWND Create(int kind, int reserved, const RECT *rect, HWND parent, int childId) = 0;  // #19
-    virtual void Destroy(HWND h) = 0;                                                         // #20
+    virtual HWND Create(int kind, int reserved, const RECT *rect, HWND parent, int childId) = 0; // #19
+    virtual void Destroy(HWND h) = 0;                                                            // #20
 
     // Properties.
-    virtual void SetInt(HWND h, int id, int value) = 0;                              // #7
-    virtual int GetInt(HWND h, int id) = 0;                                          // #8
-    virtual void SetMem(HWND h, int id, const void *value, int count) = 0;           // #3
-    virtual void GetMem(HWND h, int id, void *out) = 0;                              // #4
-    virtual void SetString(HWND h, int id, const char *text) = 0;                    // #9
-    virtual void GetString(HWND h, int id, char *buffer256) = 0;                     // #10
-    virtual void SetElem(HWND h, int id, int index, const void *value) = 0;          // #5
-    virtual void GetElem(HWND h, int id, int index, void *out) = 0;                  // #6
-    virtual void SetElem2(HWND h, int id, int subset, int point, const void *value) = 0;  // #50
-    virtual void GetElem2(HWND h, int id, int subset, int point, void *out) = 0;          // #51
+    virtual void SetInt(HWND h, int id, int value) = 0;                                  // #7
+    virtual int GetInt(HWND h, int id) = 0;                                              // #8
+    virtual void SetMem(HWND h, int id, const void *value, int count) = 0;               // #3
+    virtual void GetMem(HWND h, int id, void *out) = 0;                                  // #4
+    virtual void SetString(HWND h, int id, const char *text) = 0;                        // #9
+    virtual void GetString(HWND h, int id, char *buffer256) = 0;                         // #10
+    virtual void SetElem(HWND h, int id, int index, const void *value) = 0;              // #5
+    virtual void GetElem(HWND h, int id, int index, void *out) = 0;                      // #6
+    virtual void SetElem2(HWND h, int id, int subset, int point, const void *value) = 0; // #50
+    virtual void GetElem2(HWND h, int id, int subset, int point, void *out) = 0;         // #51
 
     // Re-initialisation and image.
-    virtual void Reinitialize(HWND h) = 0;                // #33
-    virtual void ResetImage(HWND h, int a, int b) = 0;    // #24
-    virtual void ReinitCustoms(HWND h) = 0;               // #34
-    virtual void Reset(HWND h) = 0;                       // #54
+    virtual void Reinitialize(HWND h) = 0;             // #33
+    virtual void ResetImage(HWND h, int a, int b) = 0; // #24
+    virtual void ReinitCustoms(HWND h) = 0;            // #34
+    virtual void Reset(HWND h) = 0;                    // #54
 
     // Painting.
-    virtual HENHMETAFILE GetMetafile(HWND h) = 0;                                   // #23
-    virtual void PrepareMemDC(HWND h, HDC paintDC, HDC memDC, const RECT *client) = 0;  // #71
-    virtual void RebuildCachedBitmap(HWND h) = 0;                                   // #41
-    virtual void PaintDone(HWND h, HDC paintDC, int reserved) = 0;                  // #2
+    virtual HENHMETAFILE GetMetafile(HWND h) = 0;                                      // #23
+    virtual void PrepareMemDC(HWND h, HDC paintDC, HDC memDC, const RECT *client) = 0; // #71
+    virtual void RebuildCachedBitmap(HWND h) = 0;                                      // #41
+    virtual void PaintDone(HWND h, HDC paintDC, int reserved) = 0;                     // #2
 
     // Dialogs, printing, exports.
     virtual void CustomizeDialog(HWND h) = 0;                                  // #25
@@ -70,8 +70,8 @@ public:
     virtual void PngToClip(HWND h, const Pair *pair) = 0;                      // #70
 
     // Pixel point to graph values.
-    virtual void PixelToGraph(HWND h, int *axis, int *x, int *y, double *outX, double *outY,
-                              int right, int top, int reserved) = 0;  // #49
+    virtual void PixelToGraph(HWND h, int *axis, int *x, int *y, double *outX, double *outY, int right, int top,
+                              int reserved) = 0; // #49
 
     // The engine window.
     virtual LRESULT SendMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) = 0;

@@ -18,9 +18,8 @@ namespace fuzzing {
 // A GUI application that lives as long as the process, with its own settings folder.
 inline void startApplication() {
     // In memory where there is such a folder: the registry syncs every key it writes.
-    static const std::unique_ptr<QTemporaryDir> config(QDir("/dev/shm").exists()
-                                                           ? new QTemporaryDir("/dev/shm/fuzz-XXXXXX")
-                                                           : new QTemporaryDir);
+    static const std::unique_ptr<QTemporaryDir> config(
+        QDir("/dev/shm").exists() ? new QTemporaryDir("/dev/shm/fuzz-XXXXXX") : new QTemporaryDir);
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     setenv("XDG_CONFIG_HOME", config->path().toLocal8Bit().constData(), 1);
     static int argc = 1;

@@ -47,8 +47,7 @@ QByteArray loggerSet(int stored, int records, int stride) {
     s += be16(2);
     s += '\0';
     s += be16(stored);
-    for (int k = 0; k < records; ++k)
-        s += QByteArray("\x01\xF4\x00\xFA\x80\x32", 6).left(stride); // 50.0 %, 25.0, -5.0
+    for (int k = 0; k < records; ++k) s += QByteArray("\x01\xF4\x00\xFA\x80\x32", 6).left(stride); // 50.0 %, 25.0, -5.0
     return s + QByteArray("\x5A\xA5", 2);
 }
 
@@ -149,7 +148,8 @@ bool writeEdgeSeeds(const QString &out, const QByteArray &chartState) {
     // Nine columns, eight cells filling the line up to its limit, and one character past.
     const QByteArray cells7 = (QByteArray(21, 'c') + '\t').repeated(7);
     put("hygro_table", "full-row-at-limit", QByteArray("\x00\x07", 2) + cells7 + QByteArray(24, 'd') + "\t\r\n1\t\r\n");
-    put("hygro_table", "full-row-one-past-limit", QByteArray("\x00\x07", 2) + cells7 + QByteArray(25, 'd') + "\t\r\n1\t\r\n");
+    put("hygro_table", "full-row-one-past-limit",
+        QByteArray("\x00\x07", 2) + cells7 + QByteArray(25, 'd') + "\t\r\n1\t\r\n");
     put("hygro_table", "last-line-without-end", QByteArray("\x01\x07", 2) + "1,2,3,4,5,6,7,8,9,\r\n1,2,3");
     put("hygro_table", "separator-only", QByteArray("\x00\x00", 2) + "\t\r\n\t");
 
@@ -180,9 +180,18 @@ bool writeEdgeSeeds(const QString &out, const QByteArray &chartState) {
     // Mode, name length, name, value length, value, then the key file.
     const QByteArray longName(23, 'n'), longValue(47, 'v');
     const QByteArray body = "[Values]\nA=sz:x\nB=dword:2147483647\nC=dword:-2147483648\n";
-    put("registry", "longest-name-and-value", '\x00' + QByteArray(1, char(23)) + longName + char(47) + longValue + body);
-    put("registry", "body-without-line-end", QByteArray("\x01\x01" "A\x04\xFF\xFF\xFF\x7F", 8) + body.chopped(1));
-    put("registry", "value-without-equals", QByteArray("\x00\x01" "A\x00", 4) + "[Values]\nA\n=\n=sz:\n");
+    put("registry", "longest-name-and-value",
+        '\x00' + QByteArray(1, char(23)) + longName + char(47) + longValue + body);
+    put("registry", "body-without-line-end",
+        QByteArray("\x01\x01"
+                   "A\x04\xFF\xFF\xFF\x7F",
+                   8) +
+            body.chopped(1));
+    put("registry", "value-without-equals",
+        QByteArray("\x00\x01"
+                   "A\x00",
+                   4) +
+            "[Values]\nA\n=\n=sz:\n");
 
     std::int32_t subsets = 0;
     std::memcpy(&subsets, chartState.constData() + 8, 4);
@@ -197,9 +206,9 @@ bool writeEdgeSeeds(const QString &out, const QByteArray &chartState) {
         '\x01' + propCall(0, kSubsets, 0, 0, int32Bytes(256)) + propCall(0, kPoints, 0, 0, int32Bytes(256)) +
             propCall(4, kShiftY, 255, 99, QByteArray(8, '\x7F')) + propCall(7, kShiftY, 256, 100));
     put("chart_props", "shift-index-ends",
-        '\x00' + propCall(4, kShiftY, 1, 99, QByteArray(8, '\x01')) + propCall(4, kShiftY, 1, 100, QByteArray(8, '\x01')) +
-            propCall(7, kShiftX, 2, 0) + propCall(7, kShiftX, -1, -1) + propCall(0, kPoints, 0, 0, int32Bytes(-1)) +
-            propCall(6, kShiftY, 0, 0));
+        '\x00' + propCall(4, kShiftY, 1, 99, QByteArray(8, '\x01')) +
+            propCall(4, kShiftY, 1, 100, QByteArray(8, '\x01')) + propCall(7, kShiftX, 2, 0) +
+            propCall(7, kShiftX, -1, -1) + propCall(0, kPoints, 0, 0, int32Bytes(-1)) + propCall(6, kShiftY, 0, 0));
     return ok;
 }
 
@@ -233,7 +242,10 @@ int main(int argc, char **argv) {
     QFile key(win::TRegistry::KeyFile(win::HKEY_LOCAL_MACHINE, "\\SOFTWARE\\Vadro"));
     ok &= key.open(QIODevice::ReadOnly);
     const QByteArray body = key.readAll();
-    ok &= write(out + "/registry/vadro-settings", QByteArray("\x00\x08RegModel\x03" "586", 14) + body);
+    ok &= write(out + "/registry/vadro-settings", QByteArray("\x00\x08RegModel\x03"
+                                                             "586",
+                                                             14) +
+                                                      body);
     ok &= write(out + "/registry/bracket-name", QByteArray("\x01\x04[set\x04\x02\x00\x00\x00", 11) + body);
     ok &= writeEdgeSeeds(out, state);
     return ok ? 0 : 1;

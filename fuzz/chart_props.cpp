@@ -45,41 +45,41 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         const int index2 = in.take<int16_t>();
         std::memset(buf, 0, sizeof buf);
         switch (kind % 9) {
-        case 0: chart::ceSetInt(h, id, bounded(id, in.take<std::int32_t>())); break;
-        case 1: {
-            const double v = in.take<double>();
-            if (id == kSubsets || id == kPoints) break; // sizes go through ceSetInt
-            std::memcpy(buf, &v, sizeof v);
-            chart::ceSetMem(h, id, buf, 0);
-            break;
-        }
-        case 2: {
-            const std::string s = in.bytes(in.byte() % 300);
-            std::memcpy(buf, s.data(), s.size());
-            chart::ceSetString(h, id, reinterpret_cast<const char *>(buf));
-            break;
-        }
-        case 3: {
-            const std::string s = in.bytes(in.byte() % 40);
-            std::memcpy(buf, s.data(), s.size());
-            chart::ceSetElem(h, id, index, buf);
-            break;
-        }
-        case 4: {
-            const std::string s = in.bytes(8);
-            std::memcpy(buf, s.data(), s.size());
-            chart::ceSetElem2(h, id, index, index2, buf);
-            break;
-        }
-        case 5: chart::ceGetMem(h, id, buf); break;
-        case 6: chart::ceGetElem(h, id, index, buf); break;
-        case 7: chart::ceGetElem2(h, id, index, index2, buf); break;
-        default: {
-            char text[256];
-            chart::ceGetString(h, id, text);
-            (void)chart::ceGetInt(h, id);
-            break;
-        }
+            case 0: chart::ceSetInt(h, id, bounded(id, in.take<std::int32_t>())); break;
+            case 1: {
+                const double v = in.take<double>();
+                if (id == kSubsets || id == kPoints) break; // sizes go through ceSetInt
+                std::memcpy(buf, &v, sizeof v);
+                chart::ceSetMem(h, id, buf, 0);
+                break;
+            }
+            case 2: {
+                const std::string s = in.bytes(in.byte() % 300);
+                std::memcpy(buf, s.data(), s.size());
+                chart::ceSetString(h, id, reinterpret_cast<const char *>(buf));
+                break;
+            }
+            case 3: {
+                const std::string s = in.bytes(in.byte() % 40);
+                std::memcpy(buf, s.data(), s.size());
+                chart::ceSetElem(h, id, index, buf);
+                break;
+            }
+            case 4: {
+                const std::string s = in.bytes(8);
+                std::memcpy(buf, s.data(), s.size());
+                chart::ceSetElem2(h, id, index, index2, buf);
+                break;
+            }
+            case 5: chart::ceGetMem(h, id, buf); break;
+            case 6: chart::ceGetElem(h, id, index, buf); break;
+            case 7: chart::ceGetElem2(h, id, index, index2, buf); break;
+            default: {
+                char text[256];
+                chart::ceGetString(h, id, text);
+                (void)chart::ceGetInt(h, id);
+                break;
+            }
         }
     }
     if (frame) {

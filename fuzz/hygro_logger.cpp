@@ -19,7 +19,7 @@ struct Meter {
     const uint8_t *memory;
     size_t size;
     unsigned pattern;
-    size_t sent = 0;  // stream: bytes sent; block: blocks taken
+    size_t sent = 0; // stream: bytes sent; block: blocks taken
     int sends = 0;
     bool quit = false;
 

@@ -48,8 +48,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const QStringList names = reg.GetValueNames();
     for (const QString &n : names.mid(0, 16)) {
         try {
-            if (reg.GetDataType(n) == win::rdInteger) reg.ReadInteger(n);
-            else reg.ReadString(n);
+            if (reg.GetDataType(n) == win::rdInteger)
+                reg.ReadInteger(n);
+            else
+                reg.ReadString(n);
         } catch (const win::ERegistryException &) {
             fuzzing::fail("a listed value does not read");
         }

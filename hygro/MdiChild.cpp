@@ -24,8 +24,10 @@ void TMdiChild::ShowIn(QMdiArea *area, Qt::WindowFlags frameFlags) {
     frame_ = area->addSubWindow(this, frameFlags);
     frame_->setAttribute(Qt::WA_DeleteOnClose);
     frame_->setWindowIcon(ProgramIcon());
-    if (initialFrameSize_.isValid()) frame_->resize(initialFrameSize_);
-    else frame_->adjustSize();
+    if (initialFrameSize_.isValid())
+        frame_->resize(initialFrameSize_);
+    else
+        frame_->adjustSize();
     QObject::connect(area, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow *w) {
         if (w && w == frame_) RunHandler([this] { FormActivate(); });
     });
@@ -33,8 +35,10 @@ void TMdiChild::ShowIn(QMdiArea *area, Qt::WindowFlags frameFlags) {
 }
 
 void TMdiChild::SetBounds(int left, int top, int width, int height) {
-    if (frame_) frame_->setGeometry(left, top, width, height);
-    else setGeometry(left, top, width, height);
+    if (frame_)
+        frame_->setGeometry(left, top, width, height);
+    else
+        setGeometry(left, top, width, height);
 }
 
 QRect TMdiChild::Bounds() const { return frame_ ? frame_->geometry() : geometry(); }
@@ -105,7 +109,8 @@ void RunHandler(const std::function<void()> &handler) {
     try {
         handler();
     } catch (...) {
-        if (forms::Application) forms::Application->HandleException(std::current_exception());
+        if (forms::Application)
+            forms::Application->HandleException(std::current_exception());
         else
             try {
                 throw;

@@ -146,9 +146,9 @@ TfrmDataLogger::TfrmDataLogger(QWidget *owner) : TMdiChild(owner) {
         QLabel **picture;
     };
     const Row rows[6] = {
-        {&RHMAX, "RH MAX", &lblRHMAX, PanelYellow, nullptr}, {&RHMIN, "RH MIN", &lblRHMIN, PanelYellow, nullptr},
+        {&RHMAX, "RH MAX", &lblRHMAX, PanelYellow, nullptr},    {&RHMIN, "RH MIN", &lblRHMIN, PanelYellow, nullptr},
         {&T1MAX, "T1 MAX", &lblT1MAX, PanelFuchsia, &imgT1Max}, {&T1MIN, "T1 MIN", &lblT1MIN, PanelFuchsia, &imgT1Min},
-        {&T2MAX, "T2 MAX", &lblT2MAX, PanelAqua, &imgT2Max}, {&T2MIN, "T2 MIN", &lblT2MIN, PanelAqua, &imgT2Min},
+        {&T2MAX, "T2 MAX", &lblT2MAX, PanelAqua, &imgT2Max},    {&T2MIN, "T2 MIN", &lblT2MIN, PanelAqua, &imgT2Min},
     };
     for (int i = 0; i < 6; ++i) {
         const Row &r = rows[i];
@@ -241,9 +241,10 @@ void TfrmDataLogger::FormCreate() {
     const double widths[9] = {0.8, 1.4, 1.3, 1.0, 0.6, 1.0, 0.8, 0.9, 0.8};
     for (int c = 0; c < 9; ++c) Grid1->SetColWidths(c, int(Grid1->DefaultColWidth() * widths[c]));
     const QString reading = QStringLiteral("-201.0");
-    const QStringList usual[9] = {{"NO", "65535"},   {"DATE", WidestShortDate()}, {"TIME", "00:00:00"},
-                                  {"Humidity", "100.0"}, {"UNIT", "%RH"},          {"Temperature", "T1", reading},
-                                  {"UNIT", "C"},        {"T2", reading},           {"UNIT", "C"}};
+    const QStringList usual[9] = {
+        {"NO", "65535"}, {"DATE", WidestShortDate()},    {"TIME", "00:00:00"}, {"Humidity", "100.0"},
+        {"UNIT", "%RH"}, {"Temperature", "T1", reading}, {"UNIT", "C"},        {"T2", reading},
+        {"UNIT", "C"}};
     for (int c = 0; c < 9; ++c) FitColumn(Grid1, c, usual[c]);
     if (frmMain) frmMain->SetupChart(SciGraph1, 4, 0, 0, MeterModel);
 
@@ -298,9 +299,12 @@ void TfrmDataLogger::HighlightCaptionBar(int bar) {
 
 bool TfrmDataLogger::eventFilter(QObject *watched, QEvent *event) {
     if (event->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
-        if (watched == StaticText1) RunHandler([this] { StaticText1Click(); });
-        else if (watched == StaticText3) RunHandler([this] { StaticText3Click(); });
-        else if (watched == StaticText4) RunHandler([this] { StaticText4Click(); });
+        if (watched == StaticText1)
+            RunHandler([this] { StaticText1Click(); });
+        else if (watched == StaticText3)
+            RunHandler([this] { StaticText3Click(); });
+        else if (watched == StaticText4)
+            RunHandler([this] { StaticText4Click(); });
         else if (auto *panel = qobject_cast<QLabel *>(watched); panel && panel->property("Tag").isValid())
             RunHandler([this, panel] { lblRHMAXClick(panel); });
     }
@@ -407,7 +411,9 @@ void TfrmDataLogger::DecodeDataSet(int set) {
 
         Grid1->SetRowCount(2);
         Grid1->SetRowCount(n + 1);
-        if (frmMain) frmMain->SetupChart(SciGraph1, n, DateTimeToDays(start.addSecs(qint64(n) * interval)), DateTimeToDays(start), MeterModel);
+        if (frmMain)
+            frmMain->SetupChart(SciGraph1, n, DateTimeToDays(start.addSecs(qint64(n) * interval)),
+                                DateTimeToDays(start), MeterModel);
 
         const DecodedSet decoded = DecodeImageSet(Downloaded, set, RecordStride, three);
         ExtremeRows.fill(1);
@@ -450,7 +456,8 @@ void TfrmDataLogger::DecodeDataSet(int set) {
         auto caption = [](const QDateTime &t, float v) {
             return t.toString(QStringLiteral("hh:mm:ss")) + QLatin1Char('\t') + QString::number(double(v), 'f', 1);
         };
-        const std::pair<QLabel *, QLabel *> panels[3] = {{lblRHMAX, lblRHMIN}, {lblT1MAX, lblT1MIN}, {lblT2MAX, lblT2MIN}};
+        const std::pair<QLabel *, QLabel *> panels[3] = {
+            {lblRHMAX, lblRHMIN}, {lblT1MAX, lblT1MIN}, {lblT2MAX, lblT2MIN}};
         for (size_t j = 0; j < 3; ++j) {
             const LoggerExtreme &e = decoded.extremes[j];
             if (!e.seen) continue;

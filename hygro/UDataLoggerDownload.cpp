@@ -50,7 +50,8 @@ using Progress = std::unique_ptr<TfrmScope, ProgressDeleter>;
 Progress showProgress(int maximum, const QString &total) {
     Progress p(new TfrmScope());
     p->setWindowTitle(QStringLiteral("Data Retriving Progress"));
-    for (QWidget *w : std::initializer_list<QWidget *>{p->Progress1, p->lblTotalBytes, p->lblBytesReceived, p->SText1, p->SText2})
+    for (QWidget *w :
+         std::initializer_list<QWidget *>{p->Progress1, p->lblTotalBytes, p->lblBytesReceived, p->SText1, p->SText2})
         w->show();
     p->Progress1->setRange(0, maximum);
     p->Progress1->setValue(0);
@@ -190,7 +191,8 @@ int TfrmDataLogger::transfer(TfrmMain *main, bool streamMode, TfrmScope *progres
         }
         if (step.kind == LoggerStep::Send) sendCommand(port, step.command);
         // Bytes still queued are read at once; only an empty queue is waited on.
-        else if (port->InputCount() == 0) SleepMs(step.waitMs);
+        else if (port->InputCount() == 0)
+            SleepMs(step.waitMs);
     }
     return t.takeImage(RecordStride, QDateTime::currentDateTime(), image);
 }
@@ -217,9 +219,10 @@ void TfrmDataLogger::ShowDownloadError(int code) {
     if (code == lrEmpty)
         forms::ShowMessage(QStringLiteral("There was not any data recorded in momery of meter !"));
     else
-        forms::ShowMessage(QStringLiteral("There was error when reading data from meter,please click DataLogger from menu to "
-                                          "try again. Error number=") +
-                           QString::number(code));
+        forms::ShowMessage(
+            QStringLiteral("There was error when reading data from meter,please click DataLogger from menu to "
+                           "try again. Error number=") +
+            QString::number(code));
     DownloadBusy = false;
 }
 

@@ -116,10 +116,11 @@ void MarkChartRow(SciGraph *chart, forms::TStringGrid *grid, int row, std::int32
     chart->SetVertLineAnnotationColor(0, forms::TColor(color));
     QString text = grid->Cells(colTime, row);
     if (twoTemperatures)
-        text += QStringLiteral(" RH:") + grid->Cells(colHumidity, row) + QStringLiteral(" T1:") + grid->Cells(colT1, row) +
-                QStringLiteral(" T2:") + grid->Cells(colT2, row);
+        text += QStringLiteral(" RH:") + grid->Cells(colHumidity, row) + QStringLiteral(" T1:") +
+                grid->Cells(colT1, row) + QStringLiteral(" T2:") + grid->Cells(colT2, row);
     else
-        text += QStringLiteral(" RH:") + grid->Cells(colHumidity, row) + QStringLiteral(" T:") + grid->Cells(colT1, row);
+        text +=
+            QStringLiteral(" RH:") + grid->Cells(colHumidity, row) + QStringLiteral(" T:") + grid->Cells(colT1, row);
     chart->SetVertLineAnnotationText(0, text);
     TfrmMain::ApplyChart(chart);
 }

@@ -65,7 +65,8 @@ void FitColumn(forms::TStringGrid *grid, int col, const QStringList &texts) {
         // One pixel more for the grid line each cell gives up.
         width = std::max(width, cells.horizontalAdvance(t) + 2 * margin + 1);
         option.text = t;
-        width = std::max(width, header->style()->sizeFromContents(QStyle::CT_HeaderSection, &option, QSize(), header).width());
+        width = std::max(width,
+                         header->style()->sizeFromContents(QStyle::CT_HeaderSection, &option, QSize(), header).width());
     }
     grid->SetColWidths(col, width);
 }
@@ -90,9 +91,10 @@ void TfrmList::FormShow() {
     for (int c = 0; c < 9; ++c) Grid1->SetColWidths(c, int(Grid1->DefaultColWidth() * factors[c]));
     // Every header a model gives and the widest usual cell (a week of rows at rate 1).
     const QString reading = QStringLiteral("-201.0");
-    const QStringList usual[9] = {{"NO", "999999"},   {"DATE", WidestShortDate()}, {"TIME", "00:00:00"},
-                                  {"HUMIDITY", "100.0"}, {"UNIT", "%RH"},           {"Temperature", "T1", reading},
-                                  {"UNIT", "C"},        {"T2", reading},            {"UNIT", "C"}};
+    const QStringList usual[9] = {
+        {"NO", "999999"}, {"DATE", WidestShortDate()},    {"TIME", "00:00:00"}, {"HUMIDITY", "100.0"},
+        {"UNIT", "%RH"},  {"Temperature", "T1", reading}, {"UNIT", "C"},        {"T2", reading},
+        {"UNIT", "C"}};
     for (int c = 0; c < 9; ++c) FitColumn(Grid1, c, usual[c]);
     Grid1->SetFixedColor(0xFFFFFF);
     fitWidthToColumns();

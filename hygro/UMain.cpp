@@ -200,10 +200,12 @@ TfrmMain::TfrmMain() {
 
     SaveDialog1 = std::make_unique<forms::TSaveDialog>();
     SaveDialog1->DefaultExt = QStringLiteral("csv");
-    SaveDialog1->Filter = QStringLiteral("TXT File(seperated by tab)[*.txt]|*.txt|CSV File(seperated by comma )[*.csv]|*.csv|All Files[*.*]|*.*");
+    SaveDialog1->Filter = QStringLiteral(
+        "TXT File(seperated by tab)[*.txt]|*.txt|CSV File(seperated by comma )[*.csv]|*.csv|All Files[*.*]|*.*");
     SaveDialog1->Options = forms::ofOverwritePrompt | forms::ofHideReadOnly;
     OpenDialog1 = std::make_unique<forms::TOpenDialog>();
-    OpenDialog1->Filter = QStringLiteral("TXT Files (seperated by tab)[*.txt]|*.txt|CSV Files (seperated by comma)[*.csv]|*.csv|All Files [*.*]|*.*");
+    OpenDialog1->Filter = QStringLiteral(
+        "TXT Files (seperated by tab)[*.txt]|*.txt|CSV Files (seperated by comma)[*.csv]|*.csv|All Files [*.*]|*.*");
     PrintDialog1 = std::make_unique<forms::TPrintDialog>();
     PrinterSetupDialog1 = std::make_unique<forms::TPrinterSetupDialog>();
 
@@ -236,17 +238,21 @@ void TfrmMain::buildMenus() {
     Open1 = file->addAction(QStringLiteral("&Open"), this, [this] { RunHandler([this] { Open1Click(); }); });
     mnuSave = file->addAction(QStringLiteral("&Save"), this, [this] { RunHandler([this] { mnuSaveClick(); }); });
     mnuPrint = file->addAction(QStringLiteral("&Print"), this, [this] { RunHandler([this] { btnPrintClick(); }); });
-    mnuPrinterSetup = file->addAction(QStringLiteral("Printer Setup"), this, [this] { RunHandler([this] { mnuPrinterSetupClick(); }); });
+    mnuPrinterSetup = file->addAction(QStringLiteral("Printer Setup"), this,
+                                      [this] { RunHandler([this] { mnuPrinterSetupClick(); }); });
     file->addSeparator();
     Exit1 = file->addAction(QStringLiteral("E&xit"), this, [this] { RunHandler([this] { Exit1Click(); }); });
 
     QMenu *edit = menuBar()->addMenu(QStringLiteral("&Edit"));
-    Clear1 = edit->addAction(QStringLiteral("&Clear Real Time Tabular and Graph"), this, [this] { RunHandler([this] { Clear1Click(); }); });
+    Clear1 = edit->addAction(QStringLiteral("&Clear Real Time Tabular and Graph"), this,
+                             [this] { RunHandler([this] { Clear1Click(); }); });
 
     QMenu *view = menuBar()->addMenu(QStringLiteral("&View"));
     mnuPanel = view->addAction(QStringLiteral("&Panle"), this, [this] { RunHandler([this] { mnuPanelClick(); }); });
-    RealTimeGraph1 = view->addAction(QStringLiteral("&Real-Time Graph"), this, [this] { RunHandler([this] { RealTimeGraph1Click(); }); });
-    RealTimeTabular1 = view->addAction(QStringLiteral("Real-Time &Tabular"), this, [this] { RunHandler([this] { RealTimeTabular1Click(); }); });
+    RealTimeGraph1 = view->addAction(QStringLiteral("&Real-Time Graph"), this,
+                                     [this] { RunHandler([this] { RealTimeGraph1Click(); }); });
+    RealTimeTabular1 = view->addAction(QStringLiteral("Real-Time &Tabular"), this,
+                                       [this] { RunHandler([this] { RealTimeTabular1Click(); }); });
 
     QMenu *realTime = menuBar()->addMenu(QStringLiteral("&Real Time Data"));
     mnuRun = realTime->addAction(QStringLiteral("&Run"), this, [this] { RunHandler([this] { btnRunClick(); }); });
@@ -265,13 +271,15 @@ void TfrmMain::buildMenus() {
         connect(a, &QAction::triggered, this, [this, a] { RunHandler([this, a] { Scale1Click(a); }); });
 
     // Shown by model (ApplyModel).
-    LoadData1 = menuBar()->addAction(QStringLiteral("&DataLogger"), this, [this] { RunHandler([this] { LoadData1Click(); }); });
+    LoadData1 =
+        menuBar()->addAction(QStringLiteral("&DataLogger"), this, [this] { RunHandler([this] { LoadData1Click(); }); });
     LoadData1->setVisible(false);
 
     QMenu *window = menuBar()->addMenu(QStringLiteral("&Window"));
     Title1 = window->addAction(QStringLiteral("&Tile"), this, [this] { RunHandler([this] { Title1Click(); }); });
     Cascade1 = window->addAction(QStringLiteral("&Cascade"), this, [this] { RunHandler([this] { Cascade1Click(); }); });
-    ArrangeIcons1 = window->addAction(QStringLiteral("&ArrangeIcons"), this, [this] { RunHandler([this] { ArrangeIcons1Click(); }); });
+    ArrangeIcons1 = window->addAction(QStringLiteral("&ArrangeIcons"), this,
+                                      [this] { RunHandler([this] { ArrangeIcons1Click(); }); });
     QAction *separator = window->addSeparator();
     // The window menu lists the children, as an MDI parent's does.
     connect(window, &QMenu::aboutToShow, this, [this, window, separator] {
@@ -291,7 +299,8 @@ void TfrmMain::buildMenus() {
 
     QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
     Content1 = help->addAction(QStringLiteral("&Content"), this, [this] { RunHandler([this] { Content1Click(); }); });
-    AboutCorvale1 = help->addAction(QStringLiteral("&About Corvale "), this, [this] { RunHandler([this] { AboutCorvale1Click(); }); });
+    AboutCorvale1 = help->addAction(QStringLiteral("&About Corvale "), this,
+                                    [this] { RunHandler([this] { AboutCorvale1Click(); }); });
 }
 
 void TfrmMain::buildToolBar() {
@@ -314,7 +323,8 @@ void TfrmMain::buildToolBar() {
     btnRun->setEnabled(false);
     btnRun->installEventFilter(this);
     connect(btnRun, &QToolButton::clicked, this, [this] { RunHandler([this] { btnRunClick(); }); });
-    btnStop = toolButton(bar, s->standardIcon(QStyle::SP_MediaStop), QStringLiteral("Stop Real Time Graph and Tabular"));
+    btnStop =
+        toolButton(bar, s->standardIcon(QStyle::SP_MediaStop), QStringLiteral("Stop Real Time Graph and Tabular"));
     btnStop->setEnabled(false);
     connect(btnStop, &QToolButton::clicked, this, [this] { RunHandler([this] { btnStopClick(); }); });
     bar->addSeparator();
@@ -459,8 +469,10 @@ void TfrmMain::FormShow() {
 }
 
 void TfrmMain::ApplyModel() {
-    if (MeterModel != 0) RegModel = MeterModel;
-    else MeterModel = RegModel;
+    if (MeterModel != 0)
+        RegModel = MeterModel;
+    else
+        MeterModel = RegModel;
 
     const ModelTraits *model = FindModel(MeterModel);
     const bool known = model != nullptr;
@@ -601,7 +613,8 @@ void TfrmMain::MaskEdit1Change() {
     if (edit.corrected) {
         editorUpdating_ = true;
         const int cursor = MaskEdit1->cursorPosition();
-        MaskEdit1->setText(QStringLiteral("  ") + edit.minutes + QStringLiteral(" : ") + edit.seconds + QStringLiteral("  "));
+        MaskEdit1->setText(QStringLiteral("  ") + edit.minutes + QStringLiteral(" : ") + edit.seconds +
+                           QStringLiteral("  "));
         MaskEdit1->setCursorPosition(cursor);
         editorUpdating_ = false;
     }
@@ -672,8 +685,7 @@ void TfrmMain::btnRunMouseMove() {
 }
 
 bool TfrmMain::eventFilter(QObject *watched, QEvent *event) {
-    if (watched == btnRun && (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter))
-        btnRunMouseMove();
+    if (watched == btnRun && (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter)) btnRunMouseMove();
     return QMainWindow::eventFilter(watched, event);
 }
 

@@ -117,8 +117,8 @@ public:
     QComboBox *ComboBoxDeviceName = nullptr;
     QLineEdit *MaskEdit1 = nullptr;
     QMdiArea *MdiArea = nullptr;
-    QToolButton *btnOpen = nullptr, *btnSave = nullptr, *btnPrint = nullptr, *btnRun = nullptr,
-                *btnStop = nullptr, *btnHelp = nullptr;
+    QToolButton *btnOpen = nullptr, *btnSave = nullptr, *btnPrint = nullptr, *btnRun = nullptr, *btnStop = nullptr,
+                *btnHelp = nullptr;
     QAction *mnuRun = nullptr, *mnuStop = nullptr, *LoadData1 = nullptr;
     // Chart commands: "Output data to graph", "Undo Zoom", "&Option" -> "&Graph" (Graph1)
     // -> "&Humidity Scale" (Scale1), "&Temperature Scale" (TemperatureScale1).
@@ -242,7 +242,7 @@ private:
     bool shown_ = false;
     bool closing_ = false;
     bool editorUpdating_ = false;
-    QElapsedTimer tickClock_; // the interval correction runs on a clock that never jumps
+    QElapsedTimer tickClock_;       // the interval correction runs on a clock that never jumps
     unsigned char commandByte_ = 0; // write buffer of the poll and long-press bytes
     unsigned char rxChunk_[RxChunk] = {};
 };

@@ -73,7 +73,6 @@ QIcon outputGraphIcon() {
     return QIcon(pm);
 }
 
-
 } // namespace
 
 QString TfrmMain::ChartTemplateFolder() { return ProgramFolder() + QStringLiteral("template/"); }
@@ -99,7 +98,8 @@ void TfrmMain::SaveChartTemplate(SciGraph *chart, const QString &path) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         GlobalUnlock(block.h);
-        throw forms::Exception(QStringLiteral("Cannot create file \"%1\". %2").arg(QDir::toNativeSeparators(path), file.errorString()));
+        throw forms::Exception(
+            QStringLiteral("Cannot create file \"%1\". %2").arg(QDir::toNativeSeparators(path), file.errorString()));
     }
     const unsigned char length[4] = {static_cast<unsigned char>(size), static_cast<unsigned char>(size >> 8),
                                      static_cast<unsigned char>(size >> 16), static_cast<unsigned char>(size >> 24)};
@@ -115,7 +115,8 @@ bool TfrmMain::LoadChartTemplate(SciGraph *chart, const QString &path) {
     // A pipe or a device in its place is refused at once instead of blocking the open.
     if (forms::OpenRegularFile(file, path, &error) != forms::FileOpen::Opened) throw forms::Exception(error);
     unsigned char length[4] = {};
-    if (file.read(reinterpret_cast<char *>(length), 4) != 4) throw forms::Exception(QStringLiteral("Stream read error"));
+    if (file.read(reinterpret_cast<char *>(length), 4) != 4)
+        throw forms::Exception(QStringLiteral("Stream read error"));
     const std::uint32_t size = std::uint32_t(length[0]) | std::uint32_t(length[1]) << 8 |
                                std::uint32_t(length[2]) << 16 | std::uint32_t(length[3]) << 24;
     // A length beyond the file's end cannot be read; it is refused before anything is
@@ -136,7 +137,8 @@ void TfrmMain::ChartCustomized(SciGraph *chart) {
     const QString folder = ChartTemplateFolder();
     if (chart->DialogResult() == 0) return;
     if (!QDir().mkpath(folder))
-        throw forms::Exception(QStringLiteral("Cannot create ") + QDir::toNativeSeparators(folder) + QStringLiteral(" directory."));
+        throw forms::Exception(QStringLiteral("Cannot create ") + QDir::toNativeSeparators(folder) +
+                               QStringLiteral(" directory."));
     SaveChartTemplate(chart, ChartTemplatePath());
     ApplyChart(chart);
 }
@@ -391,9 +393,10 @@ void TfrmMain::btnOutputGraphClick() {
     const int fit = int(chart::engine::kMaxDataCells / (three ? 3 : 2));
     const int rows = std::min(tableRows, fit);
     if (tableRows > fit)
-        forms::ShowMessage(QStringLiteral("The table has %1 rows; a chart holds %2 of them. The first %2 rows are charted.")
-                               .arg(tableRows)
-                               .arg(fit));
+        forms::ShowMessage(
+            QStringLiteral("The table has %1 rows; a chart holds %2 of them. The first %2 rows are charted.")
+                .arg(tableRows)
+                .arg(fit));
 
     auto *graph = new TfrmGraph(list->Caption());
     frmGraph = graph;
@@ -468,8 +471,10 @@ void TfrmMain::btnOutputGraphClick() {
 
 void TfrmMain::Scale1Click(QObject *Sender) {
     SciGraph *chart = nullptr;
-    if (auto *form = dynamic_cast<TChartForm *>(ActiveMDIChild())) chart = form->SciGraph1;
-    else if (RealTimeGraph) chart = RealTimeGraph->SciGraph1;
+    if (auto *form = dynamic_cast<TChartForm *>(ActiveMDIChild()))
+        chart = form->SciGraph1;
+    else if (RealTimeGraph)
+        chart = RealTimeGraph->SciGraph1;
     if (!chart) return;
     const QPointer<SciGraph> alive(chart);
     const int axis = Sender && Sender->objectName() == QLatin1String("Scale1") ? 0 : 1;

@@ -47,7 +47,8 @@ void openPort(serial::TComPort *port, QStringList *failures) {
         port->SetActive(true);
     } catch (const serial::EComError &e) {
         if (failures && e.ErrorCode() != 0)
-            *failures << QString::fromStdString(win::OpenFailureText(port->DeviceName().toStdString(), win::DWORD(e.ErrorCode())));
+            *failures << QString::fromStdString(
+                win::OpenFailureText(port->DeviceName().toStdString(), win::DWORD(e.ErrorCode())));
     } catch (const forms::Exception &) {
         // Not a system error: the port simply stays closed and the caller goes on.
     }
@@ -120,8 +121,8 @@ void TfrmMain::MainTimerTimer() {
     const QDateTime now = QDateTime::currentDateTime();
     const bool wasLinked = LinkUp; // the MAX/MIN blink goes on in the tick that loses the link
 
-    PollTickState state{TicksSinceSample, MissedPolls, Key0Down, Key0HoldTicks, Key4Down, Key4HoldTicks,
-                        KeySent, FrameReceived, LinkUp};
+    PollTickState state{TicksSinceSample, MissedPolls, Key0Down,      Key0HoldTicks, Key4Down,
+                        Key4HoldTicks,    KeySent,     FrameReceived, LinkUp};
     const PollTickResult tick = PollTick(state, {MeterModel, Running, RealTimeRate});
     TicksSinceSample = state.ticksSinceSample;
     MissedPolls = state.missedPolls;

@@ -39,12 +39,15 @@ void TfrmMain::LoadData1Click() {
         DownloadBusy = false;
         // The port was open when the download began: a denial now means the device went
         // away (the layer's code for a hang-up), not a permission.
-        const bool lost = e.ErrorCode() == int(win::ERROR_ACCESS_DENIED) || e.ErrorCode() == int(win::ERROR_DEVICE_NOT_CONNECTED);
-        const QString reason = lost ? QStringLiteral("the meter's port %1 was closed or disconnected.").arg(Comm1->DeviceName())
-                                    : e.Message();
-        forms::ShowMessage(QStringLiteral("The connection to the meter failed during the download: ") + reason +
-                           QStringLiteral(" Please check the cable and click DataLogger from menu to try again; the data "
-                                          "sets shown are kept."));
+        const bool lost =
+            e.ErrorCode() == int(win::ERROR_ACCESS_DENIED) || e.ErrorCode() == int(win::ERROR_DEVICE_NOT_CONNECTED);
+        const QString reason =
+            lost ? QStringLiteral("the meter's port %1 was closed or disconnected.").arg(Comm1->DeviceName())
+                 : e.Message();
+        forms::ShowMessage(
+            QStringLiteral("The connection to the meter failed during the download: ") + reason +
+            QStringLiteral(" Please check the cable and click DataLogger from menu to try again; the data "
+                           "sets shown are kept."));
         return;
     } catch (...) {
         handBackLoggerPort();

@@ -76,10 +76,14 @@ bool TfrmMain::mnuSaveClick() {
     forms::TStringGrid *grid = nullptr;
     // The Stop command and the real-time table's close question ask for the real-time
     // table by name; another active table must not be saved in its place.
-    if (SaveRealTimeList && RealTimeList) grid = RealTimeList->Grid1;
-    else if (auto *list = dynamic_cast<TfrmList *>(ActiveMDIChild())) grid = list->Grid1;
-    else if (auto *logger = dynamic_cast<TfrmDataLogger *>(ActiveMDIChild())) grid = logger->Grid1;
-    else if (LoggerDataUnsaved && frmDataLogger) grid = frmDataLogger->Grid1;
+    if (SaveRealTimeList && RealTimeList)
+        grid = RealTimeList->Grid1;
+    else if (auto *list = dynamic_cast<TfrmList *>(ActiveMDIChild()))
+        grid = list->Grid1;
+    else if (auto *logger = dynamic_cast<TfrmDataLogger *>(ActiveMDIChild()))
+        grid = logger->Grid1;
+    else if (LoggerDataUnsaved && frmDataLogger)
+        grid = frmDataLogger->Grid1;
     LoggerDataUnsaved = false;
     SaveRealTimeList = false;
     if (!grid) return false;
@@ -101,7 +105,8 @@ bool TfrmMain::mnuSaveClick() {
         scope.edtSelFrom->setText(QStringLiteral("1"));
         scope.edtSelTo->setText(QString::number(lastRow));
         if (scope.ShowModal() != forms::mrOk) return false;
-        auto resolved = ResolveSaveRange(scope.radAll->isChecked(), scope.edtSelFrom->text(), scope.edtSelTo->text(), lastRow);
+        auto resolved =
+            ResolveSaveRange(scope.radAll->isChecked(), scope.edtSelFrom->text(), scope.edtSelTo->text(), lastRow);
         if (!resolved) {
             forms::ShowMessage(QStringLiteral("invalid integer"));
             return false;
@@ -213,9 +218,12 @@ void TfrmMain::Open1Click() {
 }
 
 void TfrmMain::btnPrintClick() {
-    if (auto *list = dynamic_cast<TfrmList *>(ActiveMDIChild())) PrintGrid(list->Grid1, list->Caption());
-    else if (auto *logger = dynamic_cast<TfrmDataLogger *>(ActiveMDIChild())) PrintGrid(logger->Grid1, logger->Caption());
-    else if (auto *graph = dynamic_cast<TfrmGraph *>(ActiveMDIChild())) PrintChart(graph->SciGraph1);
+    if (auto *list = dynamic_cast<TfrmList *>(ActiveMDIChild()))
+        PrintGrid(list->Grid1, list->Caption());
+    else if (auto *logger = dynamic_cast<TfrmDataLogger *>(ActiveMDIChild()))
+        PrintGrid(logger->Grid1, logger->Caption());
+    else if (auto *graph = dynamic_cast<TfrmGraph *>(ActiveMDIChild()))
+        PrintChart(graph->SciGraph1);
 }
 
 void TfrmMain::PrintGrid(forms::TStringGrid *grid, const QString &) {

@@ -224,8 +224,10 @@ void TfrmPanel::RefreshPanel() {
         const int code = Display.LcdDigits[size_t(r)][size_t(c)];
         ShownDigits[size_t(r)][size_t(c)] = code;
         const size_t glyph = size_t(code >= 0 && code <= 15 ? code : dcBlank);
-        if (r == 0) setGlyph(MainD[size_t(c)], LcdMainBitmaps[glyph]);
-        else setGlyph((r == 1 ? SubD : ThirdD)[size_t(c)], LcdSubBitmaps[glyph]);
+        if (r == 0)
+            setGlyph(MainD[size_t(c)], LcdMainBitmaps[glyph]);
+        else
+            setGlyph((r == 1 ? SubD : ThirdD)[size_t(c)], LcdSubBitmaps[glyph]);
     }
 }
 

@@ -67,7 +67,7 @@ TfrmScope::TfrmScope() {
     });
 
     for (QWidget *w : std::initializer_list<QWidget *>{GroupBox1, Progress1, SText1, SText2, lblBytesReceived,
-                                                        lblTotalBytes, BitBtn1, BitBtn2})
+                                                       lblTotalBytes, BitBtn1, BitBtn2})
         w->hide();
 }
 

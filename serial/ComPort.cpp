@@ -37,27 +37,27 @@ int StopBitsValue(TStopBits bits) { return int(bits) - 1; }
 
 std::uint32_t DTRControlBits(TDTRControl c) {
     switch (c) {
-    case dcEnable: return 0x10;
-    case dcHandshake: return 0x20;
-    default: return 0;
+        case dcEnable: return 0x10;
+        case dcHandshake: return 0x20;
+        default: return 0;
     }
 }
 
 std::uint32_t RTSControlBits(TRTSControl c) {
     switch (c) {
-    case rcEnable: return 0x1000;
-    case rcHandshake: return 0x2000;
-    case rcToggle: return 0x3000;
-    default: return 0;
+        case rcEnable: return 0x1000;
+        case rcHandshake: return 0x2000;
+        case rcToggle: return 0x3000;
+        default: return 0;
     }
 }
 
 std::uint32_t XOnXOffControlBits(TXOnXOffControl c) {
     switch (c) {
-    case xcInput: return 0x200;
-    case xcOutput: return 0x100;
-    case xcInputOutput: return 0x300;
-    default: return 0;
+        case xcInput: return 0x200;
+        case xcOutput: return 0x100;
+        case xcInputOutput: return 0x300;
+        default: return 0;
     }
 }
 
@@ -72,9 +72,8 @@ std::uint32_t PriorityClassValue(TPriorityClass c) {
 }
 
 TLineErrors ToLineErrors(std::uint32_t errorWord) {
-    static constexpr std::uint32_t bits[] = {CE_BREAK, CE_DNS,     CE_FRAME,  CE_IOE,
-                                             CE_MODE,  CE_OOP,     CE_OVERRUN, CE_PTO,
-                                             CE_RXOVER, CE_RXPARITY, CE_TXFULL};
+    static constexpr std::uint32_t bits[] = {CE_BREAK,   CE_DNS, CE_FRAME,  CE_IOE,      CE_MODE,  CE_OOP,
+                                             CE_OVERRUN, CE_PTO, CE_RXOVER, CE_RXPARITY, CE_TXFULL};
     TLineErrors set;
     for (unsigned i = 0; i < std::size(bits); ++i)
         if (errorWord & bits[i]) set.Include(TLineError(i));
@@ -100,10 +99,10 @@ const QString openPortText = QStringLiteral("Can't perform this operation on an 
 // Raising priority needs a privilege; without it the value is left as it is.
 int niceOfClass(TPriorityClass c) {
     switch (c) {
-    case pcIdle: return 19;
-    case pcHigh: return -10;
-    case pcRealTime: return -20;
-    default: return 0;
+        case pcIdle: return 19;
+        case pcHigh: return -10;
+        case pcRealTime: return -20;
+        default: return 0;
     }
 }
 
@@ -119,8 +118,7 @@ int processNice() {
 }
 
 // Calls a copy of the handler: the handler may replace or detach itself.
-template <typename E, typename... A>
-void fire(const E &event, A &&...args) {
+template <typename E, typename... A> void fire(const E &event, A &&...args) {
     const E handler = event;
     handler(std::forward<A>(args)...);
 }
@@ -173,11 +171,11 @@ EComError::EComError(int code, const QString &message) : forms::Exception(messag
 
 // ---- sub-objects -------------------------------------------------------------------
 
-#define SUBOBJECT_SETTER(Class, Name, Type, field, apply)                                          \
-    void Class::Set##Name(Type value) {                                                            \
-        if (field == value) return;                                                                \
-        field = value;                                                                             \
-        comPort_->apply();                                                                         \
+#define SUBOBJECT_SETTER(Class, Name, Type, field, apply)                                                              \
+    void Class::Set##Name(Type value) {                                                                                \
+        if (field == value) return;                                                                                    \
+        field = value;                                                                                                 \
+        comPort_->apply();                                                                                             \
     }
 
 SUBOBJECT_SETTER(TFlowControl, DTR, TDTRControl, dtr_, ApplyDCB)
@@ -203,9 +201,12 @@ SUBOBJECT_SETTER(TTimeouts, WriteConstant, int, writeConstant_, ApplyTimeouts)
 // ---- the port ----------------------------------------------------------------------
 
 TCustomComPort::TCustomComPort(forms::TComponent *AOwner)
-    : forms::TComponent(AOwner), device_(std::make_unique<TComDevice>()),
-      link_(std::make_shared<TComLink>()), bufferSizes_(std::make_unique<TBufferSizes>(this)),
-      characters_(std::make_unique<TCharacters>(this)), flowControl_(std::make_unique<TFlowControl>(this)),
+    : forms::TComponent(AOwner),
+      device_(std::make_unique<TComDevice>()),
+      link_(std::make_shared<TComLink>()),
+      bufferSizes_(std::make_unique<TBufferSizes>(this)),
+      characters_(std::make_unique<TCharacters>(this)),
+      flowControl_(std::make_unique<TFlowControl>(this)),
       timeouts_(std::make_unique<TTimeouts>(this)) {
     link_->port = this;
 }
@@ -590,7 +591,8 @@ void TCustomComPort::waitForWrite() {
 void TCustomComPort::Read(void *Buffer, int Length, bool WaitOnCompletion) {
     CheckOpen();
     // A negative length would let the driver write far past the caller's buffer.
-    if (Length < 0) RaiseError(int(ERROR_INVALID_PARAMETER), QString::fromStdString(SysErrorMessage(ERROR_INVALID_PARAMETER)));
+    if (Length < 0)
+        RaiseError(int(ERROR_INVALID_PARAMETER), QString::fromStdString(SysErrorMessage(ERROR_INVALID_PARAMETER)));
     if (beforeRead_) fire(beforeRead_, this, Buffer, Length, WaitOnCompletion);
     waitForRead();
     TComDevice &d = *device_;
@@ -608,7 +610,8 @@ void TCustomComPort::Read(void *Buffer, int Length, bool WaitOnCompletion) {
 
 void TCustomComPort::Write(const void *Buffer, int Length, bool WaitOnCompletion) {
     CheckOpen();
-    if (Length < 0) RaiseError(int(ERROR_INVALID_PARAMETER), QString::fromStdString(SysErrorMessage(ERROR_INVALID_PARAMETER)));
+    if (Length < 0)
+        RaiseError(int(ERROR_INVALID_PARAMETER), QString::fromStdString(SysErrorMessage(ERROR_INVALID_PARAMETER)));
     void *buffer = const_cast<void *>(Buffer);
     if (beforeWrite_) fire(beforeWrite_, this, buffer, Length, WaitOnCompletion);
     waitForWrite();
@@ -725,24 +728,28 @@ void TComThread::WaitForEvent() {
     SetLastError(ERROR_SUCCESS);
     std::shared_ptr<TComLink> link = link_;
     try {
-        forms::Synchronize([this, link, code] {
-            TCustomComPort *port = link->port;
-            if (!port || Terminated()) return;
-            // The thread ends after this cycle: the port must not keep it.
-            if (port->thread_ == this) port->thread_ = nullptr;
-            port->lastWaitError_ = code;
-            port->RaiseThreadError();
-        }, sync_);
+        forms::Synchronize(
+            [this, link, code] {
+                TCustomComPort *port = link->port;
+                if (!port || Terminated()) return;
+                // The thread ends after this cycle: the port must not keep it.
+                if (port->thread_ == this) port->thread_ = nullptr;
+                port->lastWaitError_ = code;
+                port->RaiseThreadError();
+            },
+            sync_);
     } catch (...) {
         // Raised only to end this thread; OnError has seen it.
     }
     if (code == ERROR_ACCESS_DENIED) {
         // The device has gone: close the port, unless it was closed meanwhile.
         try {
-            forms::Synchronize([this, link] {
-                TCustomComPort *port = link->port;
-                if (port && !Terminated()) port->Close();
-            }, sync_);
+            forms::Synchronize(
+                [this, link] {
+                    TCustomComPort *port = link->port;
+                    if (port && !Terminated()) port->Close();
+                },
+                sync_);
         } catch (...) {
             // BeforeClose or AfterClose raised; the port is closed all the same.
         }
@@ -757,18 +764,20 @@ void TComThread::dispatch(DWORD mask) {
         // Captures only what fits the call's own storage (no allocation on the way to
         // the handler); the thread and its link outlive the call, which runs while the
         // thread waits for it or not at all.
-        forms::Synchronize([this, mask] {
-            TCustomComPort *port = link_->port;
-            if (!port || Terminated()) return;
-            try {
-                port->eventMask_ = mask;
-                port->DispatchEvents();
-            } catch (...) {
-                // Not of the Exception family: it ends this thread.
-                if (port->thread_ == this) port->thread_ = nullptr;
-                throw;
-            }
-        }, sync_);
+        forms::Synchronize(
+            [this, mask] {
+                TCustomComPort *port = link_->port;
+                if (!port || Terminated()) return;
+                try {
+                    port->eventMask_ = mask;
+                    port->DispatchEvents();
+                } catch (...) {
+                    // Not of the Exception family: it ends this thread.
+                    if (port->thread_ == this) port->thread_ = nullptr;
+                    throw;
+                }
+            },
+            sync_);
         return;
     }
     std::shared_ptr<TComLink> link = link_;
@@ -780,10 +789,12 @@ void TComThread::dispatch(DWORD mask) {
         port->DispatchEvents();
     } catch (...) {
         g.unlock();
-        forms::Synchronize([this, link] {
-            TCustomComPort *p = link->port;
-            if (p && p->thread_ == this) p->thread_ = nullptr;
-        }, sync_);
+        forms::Synchronize(
+            [this, link] {
+                TCustomComPort *p = link->port;
+                if (p && p->thread_ == this) p->thread_ = nullptr;
+            },
+            sync_);
         throw;
     }
 }

@@ -48,9 +48,33 @@ using forms::TObject;
 using forms::TSet;
 
 enum TBaudRate {
-    brDefault, br50, br75, br110, br150, br300, br600, br1200, br1800, br2000, br2400,
-    br3600, br4800, br7200, br9600, br10400, br14400, br15625, br19200, br28800, br38400,
-    br56000, br57600, br115200, br128000, br256000, brCustom
+    brDefault,
+    br50,
+    br75,
+    br110,
+    br150,
+    br300,
+    br600,
+    br1200,
+    br1800,
+    br2000,
+    br2400,
+    br3600,
+    br4800,
+    br7200,
+    br9600,
+    br10400,
+    br14400,
+    br15625,
+    br19200,
+    br28800,
+    br38400,
+    br56000,
+    br57600,
+    br115200,
+    br128000,
+    br256000,
+    brCustom
 };
 enum TDataBits { dbDefault, db4, db5, db6, db7, db8 };
 enum TParity { paDefault, paNone, paOdd, paEven, paMark, paSpace };
@@ -59,30 +83,45 @@ enum TDTRControl { dcDefault, dcDisable, dcEnable, dcHandshake };
 enum TRTSControl { rcDefault, rcDisable, rcEnable, rcHandshake, rcToggle };
 enum TXOnXOffControl { xcDefault, xcDisable, xcInput, xcOutput, xcInputOutput };
 enum TOption {
-    opCheckParity, opOutputCTSFlow, opOutputDSRFlow, opDSRSensitivity, opTXContinueOnXOff,
-    opUseErrorChar, opDiscardNullBytes, opAbortOnError
+    opCheckParity,
+    opOutputCTSFlow,
+    opOutputDSRFlow,
+    opDSRSensitivity,
+    opTXContinueOnXOff,
+    opUseErrorChar,
+    opDiscardNullBytes,
+    opAbortOnError
 };
 using TOptions = TSet<TOption>;
 enum TPriorityClass { pcDefault, pcIdle, pcNormal, pcHigh, pcRealTime };
 enum TComAction { caFail, caAbort };
 enum TLineError {
-    leBreak, leDeviceNotSelected, leFrame, leIO, leMode, leOutOfPaper, leOverrun,
-    leDeviceTimeOut, leRxOverflow, leParity, leTxFull
+    leBreak,
+    leDeviceNotSelected,
+    leFrame,
+    leIO,
+    leMode,
+    leOutOfPaper,
+    leOverrun,
+    leDeviceTimeOut,
+    leRxOverflow,
+    leParity,
+    leTxFull
 };
 using TLineErrors = TSet<TLineError>;
 enum TModemStatusValue { msCTS, msDSR, msRing, msRLSD };
 using TModemStatus = TSet<TModemStatusValue>;
 
 // The mapping tables onto the device control block and the Win32 bit words.
-int BaudRateValue(TBaudRate rate);          // the number in the name; 0 for brDefault, brCustom
-int DataBitsValue(TDataBits bits);          // ByteSize; 0 for dbDefault
-int ParityValue(TParity parity);            // DCB Parity; -1 for paDefault
-int StopBitsValue(TStopBits bits);          // DCB StopBits; -1 for sbDefault
-std::uint32_t DTRControlBits(TDTRControl c);      // under mask 0x30
-std::uint32_t RTSControlBits(TRTSControl c);      // under mask 0x3000
+int BaudRateValue(TBaudRate rate);                   // the number in the name; 0 for brDefault, brCustom
+int DataBitsValue(TDataBits bits);                   // ByteSize; 0 for dbDefault
+int ParityValue(TParity parity);                     // DCB Parity; -1 for paDefault
+int StopBitsValue(TStopBits bits);                   // DCB StopBits; -1 for sbDefault
+std::uint32_t DTRControlBits(TDTRControl c);         // under mask 0x30
+std::uint32_t RTSControlBits(TRTSControl c);         // under mask 0x3000
 std::uint32_t XOnXOffControlBits(TXOnXOffControl c); // under mask 0x300
 std::uint32_t OptionBit(TOption o);
-std::uint32_t PriorityClassValue(TPriorityClass c); // 0 for pcDefault
+std::uint32_t PriorityClassValue(TPriorityClass c);  // 0 for pcDefault
 TLineErrors ToLineErrors(std::uint32_t errorWord);   // ClearCommError CE_* bits
 TModemStatus ToModemStatus(std::uint32_t modemBits); // GetCommModemStatus MS_* bits
 
@@ -351,8 +390,7 @@ private:
     friend class TBufferSizes;
     friend class TTimeouts;
 
-    template <typename E>
-    void setCommEvent(E &field, const E &value) {
+    template <typename E> void setCommEvent(E &field, const E &value) {
         if (field == value) return;
         field = value;
         ApplyEventMask();
@@ -363,12 +401,12 @@ private:
     void closeNow();
 
     bool activeFlag_ = false;
-    std::unique_ptr<TComDevice> device_;   // handles and overlapped records
-    TComThread *thread_ = nullptr;          // GUI thread only; none = no thread
+    std::unique_ptr<TComDevice> device_;           // handles and overlapped records
+    TComThread *thread_ = nullptr;                 // GUI thread only; none = no thread
     std::shared_ptr<forms::SyncToken> threadSync_; // withdraws the thread's queued hand-overs
-    std::uint32_t eventMask_ = 0;           // what the last wait reported
+    std::uint32_t eventMask_ = 0;                  // what the last wait reported
     std::uint32_t lastWaitError_ = 0;
-    std::shared_ptr<TComLink> link_;        // liveness shared with threads and queued calls
+    std::shared_ptr<TComLink> link_; // liveness shared with threads and queued calls
 
     forms::TThreadPriority threadPriority_ = forms::tpTimeCritical;
     int customBaudRate_ = 0;
@@ -393,8 +431,7 @@ private:
     TComErrorEvent onError_;
     TNotifyEvent onEvent1_, onEvent2_;
     TLineErrorEvent onLineError_;
-    TNotifyEvent onPrinterError_, onRing_, onRLSDChange_, onRx80PercFull_, onRxChar_,
-        onRxFlag_, onTxEmpty_;
+    TNotifyEvent onPrinterError_, onRing_, onRLSDChange_, onRx80PercFull_, onRxChar_, onRxFlag_, onTxEmpty_;
 };
 
 // The class placed on forms.

@@ -19,7 +19,7 @@ using namespace win;
 // ---- mapping tables ----------------------------------------------------------------
 
 int BaudRateValue(TBaudRate rate) {
-    static constexpr int rates[] = {110,   300,   600,   1200,   2400,   4800,   9600,  14400,
+    static constexpr int rates[] = {110,   300,   600,   1200,  2400,   4800,   9600,  14400,
                                     19200, 38400, 56000, 57600, 115200, 128000, 256000};
     return unsigned(rate) < std::size(rates) ? rates[rate] : 9600;
 }
@@ -49,21 +49,21 @@ std::uint32_t CommEventMask(TCommEventTypes events) {
 
 std::uint32_t ModemStateBit(int line) {
     switch (line) {
-    case 1: return MS_CTS_ON;
-    case 2: return MS_DSR_ON;
-    case 3: return MS_RING_ON;
-    case 4: return MS_RLSD_ON;
-    default: return 0;
+        case 1: return MS_CTS_ON;
+        case 2: return MS_DSR_ON;
+        case 3: return MS_RING_ON;
+        case 4: return MS_RLSD_ON;
+        default: return 0;
     }
 }
 
 std::uint32_t ComStateBit(int state) {
     switch (state) {
-    case 2: return COMSTAT::fDsrHold;
-    case 3: return COMSTAT::fRlsdHold;
-    case 4: return COMSTAT::fXoffHold;
-    case 5: return COMSTAT::fXoffSent;
-    default: return COMSTAT::fCtsHold;
+        case 2: return COMSTAT::fDsrHold;
+        case 3: return COMSTAT::fRlsdHold;
+        case 4: return COMSTAT::fXoffHold;
+        case 5: return COMSTAT::fXoffSent;
+        default: return COMSTAT::fCtsHold;
     }
 }
 
@@ -145,8 +145,11 @@ void TCommEventChars::Assign(forms::TPersistent *Source) {
 // ---- the component -----------------------------------------------------------------
 
 TThreadComm::TThreadComm(forms::TComponent *AOwner)
-    : forms::TComponent(AOwner), handle_(closedHandle()), readOverlapped_(std::make_unique<OVERLAPPED>()),
-      writeOverlapped_(std::make_unique<OVERLAPPED>()), life_(std::make_shared<Life>()),
+    : forms::TComponent(AOwner),
+      handle_(closedHandle()),
+      readOverlapped_(std::make_unique<OVERLAPPED>()),
+      writeOverlapped_(std::make_unique<OVERLAPPED>()),
+      life_(std::make_shared<Life>()),
       eventChars_(std::make_unique<TCommEventChars>(this)) {
     readEvent_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     writeEvent_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
@@ -484,8 +487,7 @@ void TThreadComm::HandleCommEvent(TObject *Sender, std::uint32_t EvtMask) {
         const TCommRxCharEvent handler = onRxChar_;
         handler(Sender, int(stat.cbInQue));
     }
-    if (!notify(EV_RXFLAG, &TThreadComm::onRxFlag_) || !notify(EV_TXEMPTY, &TThreadComm::onTxEmpty_) || !live())
-        return;
+    if (!notify(EV_RXFLAG, &TThreadComm::onRxFlag_) || !notify(EV_TXEMPTY, &TThreadComm::onTxEmpty_) || !live()) return;
     if (onComStatEvent_) {
         const TCommStatEvent handler = onComStatEvent_;
         handler(Sender, EvtMask, stat.Flags, int(stat.cbInQue), int(stat.cbOutQue));
@@ -495,8 +497,7 @@ void TThreadComm::HandleCommEvent(TObject *Sender, std::uint32_t EvtMask) {
 // ---- the event thread --------------------------------------------------------------
 
 TCommEventThread::TCommEventThread(void *Handle, TCommEventTypes Events, std::uint32_t SuspendTime)
-    : forms::TThread(true), handle_(Handle), suspendTime_(SuspendTime),
-      link_(std::make_shared<TThreadComm::Link>()) {
+    : forms::TThread(true), handle_(Handle), suspendTime_(SuspendTime), link_(std::make_shared<TThreadComm::Link>()) {
     SetFreeOnTerminate(true);
     link_->event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     if (!link_->event) throw forms::Exception("Can't create thread");
@@ -537,18 +538,20 @@ void TCommEventThread::dispatch(std::uint32_t mask) {
     // Captures only what fits the call's own storage (no allocation on the way to the
     // handlers); the thread outlives the call, which runs while the thread waits for
     // it or not at all.
-    forms::Synchronize([this, mask] {
-        TThreadComm::Link *link = link_.get();
-        std::lock_guard<std::mutex> d(link->dispatchLock);
-        TThreadComm *comm = link->comm;
-        if (!comm) return;
-        try {
-            comm->HandleCommEvent(comm, mask);
-        } catch (const forms::Exception &) {
-            // Shown, and the next cycle runs as usual.
-            forms::Application->HandleException(comm);
-        }
-    }, link_->sync);
+    forms::Synchronize(
+        [this, mask] {
+            TThreadComm::Link *link = link_.get();
+            std::lock_guard<std::mutex> d(link->dispatchLock);
+            TThreadComm *comm = link->comm;
+            if (!comm) return;
+            try {
+                comm->HandleCommEvent(comm, mask);
+            } catch (const forms::Exception &) {
+                // Shown, and the next cycle runs as usual.
+                forms::Application->HandleException(comm);
+            }
+        },
+        link_->sync);
 }
 
 } // namespace serial::Comm

@@ -38,8 +38,21 @@ using forms::TObject;
 using forms::TSet;
 
 enum TBaudRate {
-    br110, br300, br600, br1200, br2400, br4800, br9600, br14400, br19200, br38400,
-    br56000, br57600, br115200, br128000, br256000
+    br110,
+    br300,
+    br600,
+    br1200,
+    br2400,
+    br4800,
+    br9600,
+    br14400,
+    br19200,
+    br38400,
+    br56000,
+    br57600,
+    br115200,
+    br128000,
+    br256000
 };
 enum TParity { paNone, paOdd, paEven, paMark, paSpace };
 enum TStopBits { sb10, sb15, sb20 };
@@ -52,12 +65,12 @@ enum TCommEventType { evBreak, evCts, evDsr, evError, evRing, evRlsd, evRxChar, 
 using TCommEventTypes = TSet<TCommEventType>;
 
 // The mapping tables onto the device control block and the Win32 bit words.
-int BaudRateValue(TBaudRate rate);    // the number in the name
-int ParityValue(TParity parity);      // DCB Parity 0..4
-int StopBitsValue(TStopBits bits);    // DCB StopBits 0..2
-int DataBitsValue(TDataBits bits);    // ByteSize 4..8
+int BaudRateValue(TBaudRate rate); // the number in the name
+int ParityValue(TParity parity);   // DCB Parity 0..4
+int StopBitsValue(TStopBits bits); // DCB StopBits 0..2
+int DataBitsValue(TDataBits bits); // ByteSize 4..8
 std::uint32_t CommOptionBit(TCommOption option);
-std::uint32_t CommEventBit(TCommEventType event);  // EV_* bit
+std::uint32_t CommEventBit(TCommEventType event); // EV_* bit
 std::uint32_t CommEventMask(TCommEventTypes events);
 // GetModemState's line numbers (1 CTS, 2 DSR, 3 RING, 4 RLSD) as MS_* bits; 0 otherwise.
 std::uint32_t ModemStateBit(int line);
@@ -214,13 +227,13 @@ private:
     void closeDevice();
 
     mutable std::recursive_mutex lock_;
-    std::atomic<void *> handle_;        // the device; INVALID_HANDLE_VALUE = closed
+    std::atomic<void *> handle_; // the device; INVALID_HANDLE_VALUE = closed
     void *readEvent_ = nullptr;
     void *writeEvent_ = nullptr;
     std::unique_ptr<win::OVERLAPPED> readOverlapped_;
     std::unique_ptr<win::OVERLAPPED> writeOverlapped_;
-    std::shared_ptr<Link> link_;         // the running event thread's, while open
-    std::shared_ptr<Life> life_;         // outlives the component for cycles in progress
+    std::shared_ptr<Link> link_; // the running event thread's, while open
+    std::shared_ptr<Life> life_; // outlives the component for cycles in progress
 
     QString deviceName_ = QStringLiteral("Com2");
     int readTimeout_ = 1000;

@@ -69,8 +69,10 @@ void RecordGrids::Form_Load() {
         g->SetColWidth(0, SampleWidth(this, samples[i]));
         g->SetTextMatrix(0, 0, captions[i]);
         int w = vb::TwipsToPixelsX(g->ColWidth(0)) + 2 * g->frameWidth();
-        if (i < 2) g->setFixedWidth(w);
-        else w += g->verticalScrollBar()->sizeHint().width();
+        if (i < 2)
+            g->setFixedWidth(w);
+        else
+            w += g->verticalScrollBar()->sizeHint().width();
         width += w;
     }
     const int rows = 16;
@@ -131,8 +133,10 @@ void FileList::closeEvent(QCloseEvent *event) {
 }
 
 void FileList::Toolbar1_ButtonClick(const QString &key) {
-    if (key == "Plot") plot();
-    else if (key == "Print") print();
+    if (key == "Plot")
+        plot();
+    else if (key == "Print")
+        print();
 }
 
 bool FileList::ReadFile(const QString &path, std::int64_t maxRecords) {
@@ -157,33 +161,35 @@ bool FileList::ReadFile(const QString &path, std::int64_t maxRecords) {
         if (count++ > 0) {
             const SlmItem item = ParseSlmItem(text, reader.Cut());
             switch (item.kind) {
-            case SlmItem::Record:
-                if (RecordCount() >= maxRecords) {
+                case SlmItem::Record:
+                    if (RecordCount() >= maxRecords) {
+                        if (self) setWindowTitle(QString::number(count - 1) + " Records Completed");
+                        vb::MsgBox(QStringLiteral("%1 holds more than %2 records; the first %2 are shown.")
+                                       .arg(path)
+                                       .arg(maxRecords),
+                                   vb::vbExclamation);
+                        return true;
+                    }
+                    GridN(0)->AddItem(item.Number);
+                    GridN(1)->AddItem(item.Stamp);
+                    GridN(2)->AddItem(item.Level);
+                    break;
+                case SlmItem::Settings: TxtLn->setText(item.Text); break;
+                case SlmItem::Maximum: TxtMax->setText(item.Text); break;
+                case SlmItem::Minimum: TxtMin->setText(item.Text); break;
+                case SlmItem::TooLong:
                     if (self) setWindowTitle(QString::number(count - 1) + " Records Completed");
-                    vb::MsgBox(QStringLiteral("%1 holds more than %2 records; the first %2 are shown.").arg(path).arg(maxRecords),
-                               vb::vbExclamation);
+                    vb::MsgBox(QStringLiteral("Line %1 of %2 is longer than %3 characters; the reading ends before it.")
+                                   .arg(count)
+                                   .arg(path)
+                                   .arg(SlmItemReader::MaxItemLength),
+                               vb::vbCritical);
                     return true;
-                }
-                GridN(0)->AddItem(item.Number);
-                GridN(1)->AddItem(item.Stamp);
-                GridN(2)->AddItem(item.Level);
-                break;
-            case SlmItem::Settings: TxtLn->setText(item.Text); break;
-            case SlmItem::Maximum: TxtMax->setText(item.Text); break;
-            case SlmItem::Minimum: TxtMin->setText(item.Text); break;
-            case SlmItem::TooLong:
-                if (self) setWindowTitle(QString::number(count - 1) + " Records Completed");
-                vb::MsgBox(QStringLiteral("Line %1 of %2 is longer than %3 characters; the reading ends before it.")
-                               .arg(count)
-                               .arg(path)
-                               .arg(SlmItemReader::MaxItemLength),
-                           vb::vbCritical);
-                return true;
-            case SlmItem::Broken:
-                // The reading ends here; the caption keeps its last progress.
-                if (self) setWindowTitle(QString::number(count - 1) + " Records Completed");
-                return true;
-            case SlmItem::Other: break;
+                case SlmItem::Broken:
+                    // The reading ends here; the caption keeps its last progress.
+                    if (self) setWindowTitle(QString::number(count - 1) + " Records Completed");
+                    return true;
+                case SlmItem::Other: break;
             }
         }
         // Closing the window ends the reading.
@@ -239,7 +245,8 @@ void PrintFileList(FileList &form, int k) {
         const int last = form.RecordCount();
         for (int i = 1; i <= last; i += k) {
             if (!window) throw vb::RuntimeError(91, "Object variable or With block variable not set");
-            QString line = form.GridN(0)->TextMatrix(i, 0).rightJustified(31) + form.GridN(1)->TextMatrix(i, 0).rightJustified(21);
+            QString line =
+                form.GridN(0)->TextMatrix(i, 0).rightJustified(31) + form.GridN(1)->TextMatrix(i, 0).rightJustified(21);
             for (int j = i; j < i + k && j <= last; ++j) line += form.GridN(2)->TextMatrix(j, 0).rightJustified(8);
             form.setWindowTitle(QString::number(i) + " Completed");
             printer.Print(line);

@@ -30,7 +30,7 @@ namespace slm {
 namespace {
 ListPlot *instance = nullptr;
 constexpr std::int32_t black = 0x000000, white = 0xFFFFFF;
-}
+} // namespace
 
 ListPlot *ListPlotForm() {
     if (!instance) instance = new ListPlot;
@@ -42,9 +42,7 @@ void UnloadListPlot() {
     if (instance) instance->close();
 }
 
-PlotSurface::PlotSurface(QWidget *parent) : QWidget(parent), Canvas(this) {
-    setAttribute(Qt::WA_OpaquePaintEvent);
-}
+PlotSurface::PlotSurface(QWidget *parent) : QWidget(parent), Canvas(this) { setAttribute(Qt::WA_OpaquePaintEvent); }
 
 void PlotSurface::paintEvent(QPaintEvent *event) {
     QPainter p(this);
@@ -178,7 +176,8 @@ void ListPlot::Timer1_Timer() {
     // all.
     Timer1.SetEnabled(false);
     QMetaObject::invokeMethod(
-        this, [this] { PlotRecords(this, FileListLoaded() ? FileListForm()->GridN(2) : nullptr); }, Qt::QueuedConnection);
+        this, [this] { PlotRecords(this, FileListLoaded() ? FileListForm()->GridN(2) : nullptr); },
+        Qt::QueuedConnection);
 }
 
 void ListPlot::Toolbar1_ButtonClick(const QString &key) {
@@ -282,7 +281,8 @@ void PlotRecords(ListPlot *frm, vb::MSFlexGrid *grid) {
         frm->LastX = 0;
         c.Line(left - 2, base - height / 2, left + width + 2, base - height / 2, gridColour);
         c.DrawStyle = vb::vbDot;
-        for (int k : {1, 7, 6, 5, 8, 3, 2}) c.Line(left, base - k * height / 8, left + width, base - k * height / 8, gridColour);
+        for (int k : {1, 7, 6, 5, 8, 3, 2})
+            c.Line(left, base - k * height / 8, left + width, base - k * height / 8, gridColour);
         c.DrawStyle = vb::vbSolid;
         if (!rows) throw vb::RuntimeError(91, "Object variable or With block variable not set");
 
@@ -303,9 +303,12 @@ void PlotRecords(ListPlot *frm, vb::MSFlexGrid *grid) {
             frm->SweepX += g.SweepStep;
             const double v = vb::Val(rows->TextMatrix(row, col));
             double h;
-            if (v > range.High) h = height + 5;
-            else if (v < range.Low) h = -3;
-            else h = (v - range.Low) / (range.High - range.Low) * height;
+            if (v > range.High)
+                h = height + 5;
+            else if (v < range.Low)
+                h = -3;
+            else
+                h = (v - range.Low) / (range.High - range.Low) * height;
             const double x = left + frm->SweepX;
             curve.Add(x, base - h);
             frm->LastY = base - h;

@@ -90,8 +90,10 @@ void Ln::closeEvent(QCloseEvent *event) {
 }
 
 void Ln::Toolbar1_ButtonClick(const QString &key) {
-    if (key == "Save") save();
-    else if (key == "Print") print();
+    if (key == "Save")
+        save();
+    else if (key == "Print")
+        print();
     // "Plot" has no action.
 }
 
@@ -102,13 +104,12 @@ void Ln::save() {
     const QString caption = windowTitle();
     try {
         // A handle of its own: a recording that runs meanwhile keeps its file.
-        SaveGridFile(
-            FileName,
-            [&](int r) {
-                if (r < Grid->Rows()) setWindowTitle(QString::number(r) + "Records Completed");
-                return GridRow(*Grid, r);
-            },
-            {});
+        SaveGridFile(FileName,
+                     [&](int r) {
+                         if (r < Grid->Rows()) setWindowTitle(QString::number(r) + "Records Completed");
+                         return GridRow(*Grid, r);
+                     },
+                     {});
         setWindowTitle(caption);
         FileChosen = vb::False;
     } catch (const vb::RuntimeError &e) {

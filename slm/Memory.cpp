@@ -111,8 +111,10 @@ void Memory::closeEvent(QCloseEvent *event) {
     Form_Unload();
     event->accept();
     // Handlers of this window may still be waiting on the stack: it goes when they end.
-    if (busy_ > 0) deleteWhenIdle_ = true;
-    else deleteLater();
+    if (busy_ > 0)
+        deleteWhenIdle_ = true;
+    else
+        deleteLater();
 }
 
 namespace {
@@ -216,10 +218,14 @@ private:
     // Whether the download can no longer go on: the program ends (the port is closed
     // then), the window was closed, or the port has vanished.
     bool halted() {
-        if (vb::Ended() || !COM.PortOpen()) why_ = Why::Ended;
-        else if (shown_ && (!form_ || form_->Unloaded())) why_ = Why::Closed;
-        else if (COM.Vanished()) why_ = Why::Lost;
-        else return false;
+        if (vb::Ended() || !COM.PortOpen())
+            why_ = Why::Ended;
+        else if (shown_ && (!form_ || form_->Unloaded()))
+            why_ = Why::Closed;
+        else if (COM.Vanished())
+            why_ = Why::Lost;
+        else
+            return false;
         return true;
     }
     // Another handler, run inside one of the waits, has talked to the meter (every

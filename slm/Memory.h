@@ -39,7 +39,7 @@ private:
 
     QPointer<Panel> panel_;
     bool unloaded_ = false;
-    int busy_ = 0;             // handlers of this window on the stack
+    int busy_ = 0; // handlers of this window on the stack
     bool deleteWhenIdle_ = false;
 };
 

@@ -137,21 +137,21 @@ Panel::~Panel() {
 
 void Panel::buildForm() {
     setObjectName("Panel");
-    setStyleSheet(
-        "#Panel { background: #3b4046; }"
-        "#FrontPlate { background: qlineargradient(x1:0,y1:0,x2:0,y2:1, stop:0 #596069, stop:1 #3a3f45);"
-        "  border: 2px solid #22262a; border-radius: 14px; }"
-        "#Display { background: #b9c7a3; border: 3px solid #1e2124; border-radius: 6px; }"
-        "#Display QLabel { color: #1d2416; font-family: 'DejaVu Sans Mono'; }"
-        "#annunciator { font: bold 10pt 'DejaVu Sans Mono'; }"
-        "#LblValue { font: bold 44pt 'DejaVu Sans Mono'; }"
-        "#Sub { font: 8pt 'DejaVu Sans Mono'; color: #3c4a30; }"
-        "#LblCOM { color: #f2d479; font: bold 10pt 'Liberation Sans'; }"
-        "#Brand { color: #e8ecef; font: bold italic 13pt 'Liberation Sans'; }"
-        "#Caption { color: #d0d6dc; font: 8pt 'Liberation Sans'; }"
-        "QPushButton#Key { background: qlineargradient(x1:0,y1:0,x2:0,y2:1, stop:0 #e9ecef, stop:1 #b7bdc4);"
-        "  border: 1px solid #1f2326; border-radius: 6px; min-height: 34px; font: bold 8pt 'Liberation Sans'; color: #15181b; }"
-        "QPushButton#Key:pressed { background: #9aa1a9; }");
+    setStyleSheet("#Panel { background: #3b4046; }"
+                  "#FrontPlate { background: qlineargradient(x1:0,y1:0,x2:0,y2:1, stop:0 #596069, stop:1 #3a3f45);"
+                  "  border: 2px solid #22262a; border-radius: 14px; }"
+                  "#Display { background: #b9c7a3; border: 3px solid #1e2124; border-radius: 6px; }"
+                  "#Display QLabel { color: #1d2416; font-family: 'DejaVu Sans Mono'; }"
+                  "#annunciator { font: bold 10pt 'DejaVu Sans Mono'; }"
+                  "#LblValue { font: bold 44pt 'DejaVu Sans Mono'; }"
+                  "#Sub { font: 8pt 'DejaVu Sans Mono'; color: #3c4a30; }"
+                  "#LblCOM { color: #f2d479; font: bold 10pt 'Liberation Sans'; }"
+                  "#Brand { color: #e8ecef; font: bold italic 13pt 'Liberation Sans'; }"
+                  "#Caption { color: #d0d6dc; font: 8pt 'Liberation Sans'; }"
+                  "QPushButton#Key { background: qlineargradient(x1:0,y1:0,x2:0,y2:1, stop:0 #e9ecef, stop:1 #b7bdc4);"
+                  "  border: 1px solid #1f2326; border-radius: 6px; min-height: 34px; font: bold 8pt 'Liberation "
+                  "Sans'; color: #15181b; }"
+                  "QPushButton#Key:pressed { background: #9aa1a9; }");
 
     buildToolbar();
 
@@ -408,8 +408,10 @@ void Panel::closeEvent(QCloseEvent *event) {
 }
 
 void Panel::LblCOM_Click() {
-    if (windowTitle().contains("080814")) setWindowTitle(caption);
-    else setWindowTitle(QString(caption) + "   080814");
+    if (windowTitle().contains("080814"))
+        setWindowTitle(caption);
+    else
+        setWindowTitle(QString(caption) + "   080814");
 }
 
 void Panel::Timer1_Timer() {

@@ -82,9 +82,8 @@ public:
     QLabel *LblCount = nullptr, *LblRec = nullptr, *LblFileName = nullptr;
     // The picture that the sampling prompt's access code shows and hides.
     QLabel *P8593 = nullptr;
-    QPushButton *BtnCA = nullptr, *BtnFastSlow = nullptr, *BtnLeq = nullptr, *BtnMax = nullptr,
-                *BtnPlayPause = nullptr, *BtnRecord = nullptr, *BtnDate = nullptr, *BtnInteg = nullptr,
-                *BtnUp = nullptr, *BtnDown = nullptr;
+    QPushButton *BtnCA = nullptr, *BtnFastSlow = nullptr, *BtnLeq = nullptr, *BtnMax = nullptr, *BtnPlayPause = nullptr,
+                *BtnRecord = nullptr, *BtnDate = nullptr, *BtnInteg = nullptr, *BtnUp = nullptr, *BtnDown = nullptr;
 
     // The bar in dB (the control keeps tenths).
     double SoundBarMin() const;

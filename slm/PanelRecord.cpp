@@ -49,9 +49,9 @@ std::optional<double> numberOf(const QString &answer) {
 // answer rounded and held to that range; nullopt when cancelled, when the program
 // ends, or for the service word, which shows or hides `secret` instead.
 std::optional<double> askSamplingTime(QWidget *secret, double maxSeconds, const QString &shown) {
-    const QString answer = vb::InputBox("Enter the SAMPLING TIME in seconds\r\n(1 <= t <= " +
-                                            QString::number(maxSeconds) + " ) ",
-                                        "Input Sampling Time", shown);
+    const QString answer =
+        vb::InputBox("Enter the SAMPLING TIME in seconds\r\n(1 <= t <= " + QString::number(maxSeconds) + " ) ",
+                     "Input Sampling Time", shown);
     if (vb::Ended()) return std::nullopt;
     if (answer == "8047Q" || answer == "8047q") {
         secret->setVisible(!secret->isVisible());
@@ -198,7 +198,8 @@ void Panel::feedList(const QString &level) {
     grid->SetRow(grid->Rows() - 1);
     if (grid->Row() > 11) grid->SetTopRow(grid->TopRow() + 1);
 
-    if (!SameRange(RangeTop, ListRangeTop) || TimeWeighting != ListTimeWeighting || FreqWeighting != ListFreqWeighting) {
+    if (!SameRange(RangeTop, ListRangeTop) || TimeWeighting != ListTimeWeighting ||
+        FreqWeighting != ListFreqWeighting) {
         ListRows = 0;
         ListShown = vb::False;
         if (ListVisible()) UnloadList();
@@ -214,13 +215,12 @@ void Panel::autoSaveList() {
     try {
         const vb::MSFlexGrid &grid = *list->Grid;
         // Its texts go without stars.
-        SaveGridFile(
-            name,
-            [&](int r) {
-                if (r < grid.Rows()) list->setWindowTitle(QString::number(r) + " Records Completed");
-                return GridRow(grid, r);
-            },
-            {list->TxtLn->text(), list->TxtMax->text(), list->TxtMin->text()});
+        SaveGridFile(name,
+                     [&](int r) {
+                         if (r < grid.Rows()) list->setWindowTitle(QString::number(r) + " Records Completed");
+                         return GridRow(grid, r);
+                     },
+                     {list->TxtLn->text(), list->TxtMax->text(), list->TxtMin->text()});
     } catch (const vb::RuntimeError &e) {
         // The rows stay in the list, which goes on growing until the next auto-save.
         list->setWindowTitle(caption);
@@ -267,7 +267,8 @@ void Panel::SaveKey() {
     recordWritten();
     const QString path = RecordFile.Path();
     try {
-        RecordFile.Finish(SlmTrailer(SettingsText(TimeWeighting, FreqWeighting, RecRangeTop, SaveKeySeparator), MaxLine, MinLine));
+        RecordFile.Finish(
+            SlmTrailer(SettingsText(TimeWeighting, FreqWeighting, RecRangeTop, SaveKeySeparator), MaxLine, MinLine));
     } catch (const vb::RuntimeError &e) {
         vb::MsgBox(e.Description() + "\r\n" + path +
                        "\r\nThe end of the record file (settings, maximum, minimum) could not be written.",

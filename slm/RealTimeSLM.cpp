@@ -267,9 +267,12 @@ bool RealTimeSLM::eventFilter(QObject *watched, QEvent *event) {
         return QWidget::eventFilter(watched, event);
     auto *key = static_cast<QKeyEvent *>(event);
     if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-        if (watched == TxtCounts) CmdOK_Click();
-        else if (watched == TxtMax) TxtMin->setFocus();
-        else TxtCounts->setFocus();
+        if (watched == TxtCounts)
+            CmdOK_Click();
+        else if (watched == TxtMax)
+            TxtMin->setFocus();
+        else
+            TxtCounts->setFocus();
         return true;
     }
     // Keys that type no character (arrows, Delete, Home) and shortcuts (Ctrl+A, Ctrl+C,

@@ -70,8 +70,14 @@ void Setup::closeEvent(QCloseEvent *event) {
 
 bool Setup::eventFilter(QObject *watched, QEvent *event) {
     if (event->type() == QEvent::MouseButtonRelease) {
-        if (watched == LblMeterTime) { LblMeterTime_Click(); return true; }
-        if (watched == LblPCTime) { LblPCTime_Click(); return true; }
+        if (watched == LblMeterTime) {
+            LblMeterTime_Click();
+            return true;
+        }
+        if (watched == LblPCTime) {
+            LblPCTime_Click();
+            return true;
+        }
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -84,8 +84,10 @@ QIcon ToolbarIcon(const QString &key) {
     } else if (key == "Up" || key == "Down") {
         p.setPen(Qt::NoPen);
         p.setBrush(QColor("#2d5ea8"));
-        if (key == "Up") p.drawPolygon(QPolygon({QPoint(12, 4), QPoint(21, 18), QPoint(3, 18)}));
-        else p.drawPolygon(QPolygon({QPoint(3, 6), QPoint(21, 6), QPoint(12, 20)}));
+        if (key == "Up")
+            p.drawPolygon(QPolygon({QPoint(12, 4), QPoint(21, 18), QPoint(3, 18)}));
+        else
+            p.drawPolygon(QPolygon({QPoint(3, 6), QPoint(21, 6), QPoint(12, 20)}));
     } else if (key == "RTC") {
         p.setPen(QPen(ink, 1));
         p.setBrush(QColor("#f4f1e4"));

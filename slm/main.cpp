@@ -43,9 +43,11 @@ int main(int argc, char **argv) {
     // that a script can start the program on a given port.
     QString answer;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--port") == 0 && i + 1 < argc) answer = QString::fromLocal8Bit(argv[++i]);
+        if (std::strcmp(argv[i], "--port") == 0 && i + 1 < argc)
+            answer = QString::fromLocal8Bit(argv[++i]);
         else if (std::strcmp(argv[i], "--help") == 0) {
-            std::puts("usage: palix [--port COMn]\nCOM n is the n-th entry of METER_PORTS, then of the machine's serial ports.");
+            std::puts("usage: palix [--port COMn]\nCOM n is the n-th entry of METER_PORTS, then of the machine's "
+                      "serial ports.");
             return 0;
         }
     }

@@ -17,25 +17,21 @@ public:
 
     std::size_t size() const { return size_; }
     bool empty() const { return size_ == 0; }
-    void clear()
-    {
+    void clear() {
         chunks_.clear();
         size_ = 0;
     }
 
-    const V *find(K k) const
-    {
+    const V *find(K k) const {
         std::size_t c = chunkFor(k);
-        if (c == chunks_.size())
-            return nullptr;
+        if (c == chunks_.size()) return nullptr;
         const Chunk &ch = chunks_[c];
         auto it = std::lower_bound(ch.keys.begin(), ch.keys.end(), k);
         return it != ch.keys.end() && *it == k ? &ch.values[static_cast<std::size_t>(it - ch.keys.begin())] : nullptr;
     }
     bool contains(K k) const { return find(k) != nullptr; }
 
-    void set(K k, V v)
-    {
+    void set(K k, V v) {
         if (chunks_.empty()) {
             chunks_.emplace_back();
             chunks_.back().keys.push_back(k);
@@ -54,34 +50,28 @@ public:
         ch.keys.insert(it, k);
         ch.values.insert(ch.values.begin() + at, std::move(v));
         ++size_;
-        if (ch.keys.size() > 2 * kChunk)
-            split(c);
+        if (ch.keys.size() > 2 * kChunk) split(c);
     }
 
-    bool erase(K k)
-    {
+    bool erase(K k) {
         std::size_t c = chunkFor(k);
-        if (c == chunks_.size())
-            return false;
+        if (c == chunks_.size()) return false;
         Chunk &ch = chunks_[c];
         auto it = std::lower_bound(ch.keys.begin(), ch.keys.end(), k);
-        if (it == ch.keys.end() || *it != k)
-            return false;
+        if (it == ch.keys.end() || *it != k) return false;
         ch.values.erase(ch.values.begin() + (it - ch.keys.begin()));
         ch.keys.erase(it);
         --size_;
-        if (ch.keys.empty())
-            chunks_.erase(chunks_.begin() + static_cast<std::ptrdiff_t>(c));
+        if (ch.keys.empty()) chunks_.erase(chunks_.begin() + static_cast<std::ptrdiff_t>(c));
         return true;
     }
 
     // The greatest key at most k, if there is one.
-    bool lastAtMost(K k, K &out) const
-    {
+    bool lastAtMost(K k, K &out) const {
         // The first chunk whose first key is above k; the one before holds the answer.
-        auto it = std::partition_point(chunks_.begin(), chunks_.end(), [k](const Chunk &c) { return !(k < c.keys.front()); });
-        if (it == chunks_.begin())
-            return false;
+        auto it =
+            std::partition_point(chunks_.begin(), chunks_.end(), [k](const Chunk &c) { return !(k < c.keys.front()); });
+        if (it == chunks_.begin()) return false;
         const Chunk &ch = *(it - 1);
         auto e = std::upper_bound(ch.keys.begin(), ch.keys.end(), k);
         out = *(e - 1);
@@ -89,17 +79,13 @@ public:
     }
 
     // f(key, value) in key order.
-    template <class F> void forEach(F &&f) const
-    {
+    template <class F> void forEach(F &&f) const {
         for (const Chunk &ch : chunks_)
-            for (std::size_t i = 0; i < ch.keys.size(); ++i)
-                f(ch.keys[i], ch.values[i]);
+            for (std::size_t i = 0; i < ch.keys.size(); ++i) f(ch.keys[i], ch.values[i]);
     }
 
-    bool operator==(const ChunkMap &o) const
-    {
-        if (size_ != o.size_)
-            return false;
+    bool operator==(const ChunkMap &o) const {
+        if (size_ != o.size_) return false;
         std::vector<std::pair<K, const V *>> mine;
         mine.reserve(size_);
         forEach([&](K k, const V &v) { mine.emplace_back(k, &v); });
@@ -120,20 +106,20 @@ private:
     static constexpr std::size_t kChunk = 256;
 
     // The first chunk whose last key is at least k (the number of chunks when none).
-    std::size_t chunkFor(K k) const
-    {
-        auto it = std::partition_point(chunks_.begin(), chunks_.end(), [k](const Chunk &c) { return c.keys.back() < k; });
+    std::size_t chunkFor(K k) const {
+        auto it =
+            std::partition_point(chunks_.begin(), chunks_.end(), [k](const Chunk &c) { return c.keys.back() < k; });
         return static_cast<std::size_t>(it - chunks_.begin());
     }
 
     // A full chunk becomes two halves, each allocated to its size.
-    void split(std::size_t c)
-    {
+    void split(std::size_t c) {
         Chunk upper;
         Chunk &ch = chunks_[c];
         auto half = static_cast<std::ptrdiff_t>(ch.keys.size() / 2);
         upper.keys.assign(ch.keys.begin() + half, ch.keys.end());
-        upper.values.assign(std::make_move_iterator(ch.values.begin() + half), std::make_move_iterator(ch.values.end()));
+        upper.values.assign(std::make_move_iterator(ch.values.begin() + half),
+                            std::make_move_iterator(ch.values.end()));
         ch.keys.resize(static_cast<std::size_t>(half));
         ch.values.erase(ch.values.begin() + half, ch.values.end());
         ch.keys.shrink_to_fit();

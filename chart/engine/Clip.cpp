@@ -2,12 +2,10 @@
 
 namespace chart::engine {
 
-bool clipSegment(QPointF &a, QPointF &b, const QRectF &r)
-{
+bool clipSegment(QPointF &a, QPointF &b, const QRectF &r) {
     double t0 = 0, t1 = 1, dx = b.x() - a.x(), dy = b.y() - a.y();
     auto edge = [&](double q, double d) {
-        if (d == 0)
-            return q >= 0;
+        if (d == 0) return q >= 0;
         double t = q / d;
         if (d < 0) {
             if (t > t1) return false;
@@ -22,32 +20,28 @@ bool clipSegment(QPointF &a, QPointF &b, const QRectF &r)
         !edge(r.bottom() - a.y(), dy))
         return false;
     QPointF a0 = a;
-    if (t1 < 1)
-        b = QPointF(a0.x() + t1 * dx, a0.y() + t1 * dy);
-    if (t0 > 0)
-        a = QPointF(a0.x() + t0 * dx, a0.y() + t0 * dy);
+    if (t1 < 1) b = QPointF(a0.x() + t1 * dx, a0.y() + t1 * dy);
+    if (t0 > 0) a = QPointF(a0.x() + t0 * dx, a0.y() + t0 * dy);
     return true;
 }
 
-QPolygonF clipPolygon(const QPolygonF &poly, const QRectF &r)
-{
-    if (std::all_of(poly.begin(), poly.end(), [&](const QPointF &q) { return inside(r, q); }))
-        return poly;
+QPolygonF clipPolygon(const QPolygonF &poly, const QRectF &r) {
+    if (std::all_of(poly.begin(), poly.end(), [&](const QPointF &q) { return inside(r, q); })) return poly;
     QPolygonF cur = poly;
     for (int e = 0; e < 4 && !cur.isEmpty(); ++e) {
         auto inside = [&](const QPointF &q) {
             switch (e) {
-            case 0: return q.x() >= r.left();
-            case 1: return q.x() <= r.right();
-            case 2: return q.y() >= r.top();
-            default: return q.y() <= r.bottom();
+                case 0: return q.x() >= r.left();
+                case 1: return q.x() <= r.right();
+                case 2: return q.y() >= r.top();
+                default: return q.y() <= r.bottom();
             }
         };
         auto cross = [&](const QPointF &a, const QPointF &b) {
-            double t = e == 0 ? (r.left() - a.x()) / (b.x() - a.x())
-                     : e == 1 ? (r.right() - a.x()) / (b.x() - a.x())
-                     : e == 2 ? (r.top() - a.y()) / (b.y() - a.y())
-                              : (r.bottom() - a.y()) / (b.y() - a.y());
+            double t = e == 0   ? (r.left() - a.x()) / (b.x() - a.x())
+                       : e == 1 ? (r.right() - a.x()) / (b.x() - a.x())
+                       : e == 2 ? (r.top() - a.y()) / (b.y() - a.y())
+                                : (r.bottom() - a.y()) / (b.y() - a.y());
             return QPointF(a.x() + t * (b.x() - a.x()), a.y() + t * (b.y() - a.y()));
         };
         QPolygonF next;
@@ -55,8 +49,7 @@ QPolygonF clipPolygon(const QPolygonF &poly, const QRectF &r)
             const QPointF &a = cur[i], &b = cur[(i + 1) % cur.size()];
             if (inside(a)) {
                 next << a;
-                if (!inside(b))
-                    next << cross(a, b);
+                if (!inside(b)) next << cross(a, b);
             } else if (inside(b)) {
                 next << cross(a, b);
             }
@@ -66,12 +59,10 @@ QPolygonF clipPolygon(const QPolygonF &poly, const QRectF &r)
     return cur;
 }
 
-bool clampRect(QRectF &r, const QRectF &to)
-{
+bool clampRect(QRectF &r, const QRectF &to) {
     double l = std::max(r.left(), to.left()), t = std::max(r.top(), to.top());
     double rt = std::min(r.right(), to.right()), b = std::min(r.bottom(), to.bottom());
-    if (l > rt || t > b)
-        return false;
+    if (l > rt || t > b) return false;
     r = QRectF(QPointF(l, t), QPointF(rt, b));
     return true;
 }

@@ -14,8 +14,7 @@
 namespace chart::engine {
 
 // Edges included.
-inline bool inside(const QRectF &r, const QPointF &q)
-{
+inline bool inside(const QRectF &r, const QPointF &q) {
     return q.x() >= r.left() && q.x() <= r.right() && q.y() >= r.top() && q.y() <= r.bottom();
 }
 
@@ -23,16 +22,14 @@ inline bool inside(const QRectF &r, const QPointF &q)
 bool clipSegment(QPointF &a, QPointF &b, const QRectF &r);
 
 // Runs f on each piece of a polyline inside r.
-template <class F> void clipPolyline(std::span<const QPointF> pts, const QRectF &r, F f)
-{
+template <class F> void clipPolyline(std::span<const QPointF> pts, const QRectF &r, F f) {
     if (std::all_of(pts.begin(), pts.end(), [&](const QPointF &q) { return inside(r, q); })) {
         f(pts);
         return;
     }
     std::vector<QPointF> piece;
     auto done = [&] {
-        if (!piece.empty())
-            f(std::span<const QPointF>(piece));
+        if (!piece.empty()) f(std::span<const QPointF>(piece));
         piece.clear();
     };
     for (std::size_t i = 0; i + 1 < pts.size(); ++i) {
@@ -46,8 +43,7 @@ template <class F> void clipPolyline(std::span<const QPointF> pts, const QRectF 
             piece.assign(1, a);
         }
         piece.push_back(b);
-        if (b != pts[i + 1])
-            done();
+        if (b != pts[i + 1]) done();
     }
     done();
 }

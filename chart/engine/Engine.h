@@ -157,8 +157,8 @@ private:
     // Interaction.
     bool dragging_ = false;
     QPoint dragFrom_, dragTo_;
-    double fullX0_ = 0, fullX1_ = 0;  // x range before zooming (for scrolling)
-    double fullY0_ = 0, fullY1_ = 0;  // range of the vertically zoomed axis
+    double fullX0_ = 0, fullX1_ = 0; // x range before zooming (for scrolling)
+    double fullY0_ = 0, fullY1_ = 0; // range of the vertically zoomed axis
     bool cursorShown_ = false;
     QPoint cursorAt_;
     std::map<int, std::pair<bool, double>> customBackup_;

@@ -34,27 +34,23 @@ namespace chart::engine {
 
 namespace {
 
-std::function<void(QWidget &)> &script()
-{
+std::function<void(QWidget &)> &script() {
     static std::function<void(QWidget &)> s;
     return s;
 }
 
-bool headless()
-{
+bool headless() {
     const QString p = QGuiApplication::platformName();
     return p == "offscreen" || p == "minimal";
 }
 
-void setButtonColor(QPushButton *b, std::int32_t ref)
-{
+void setButtonColor(QPushButton *b, std::int32_t ref) {
     b->setProperty("colorRef", ref);
     QColor c = fromColorRef(ref);
     b->setStyleSheet(QString("background-color: %1;").arg(c.name()));
 }
 
-QPushButton *colorButton(QWidget *parent, const char *name, std::int32_t ref)
-{
+QPushButton *colorButton(QWidget *parent, const char *name, std::int32_t ref) {
     auto *b = new QPushButton(parent);
     b->setObjectName(name);
     b->setMinimumWidth(60);
@@ -62,14 +58,12 @@ QPushButton *colorButton(QWidget *parent, const char *name, std::int32_t ref)
     QObject::connect(b, &QPushButton::clicked, b, [b] {
         forms::TColorDialog dlg;
         dlg.Color = static_cast<forms::TColor>(b->property("colorRef").toInt());
-        if (dlg.Execute())
-            setButtonColor(b, dlg.Color);
+        if (dlg.Execute()) setButtonColor(b, dlg.Color);
     });
     return b;
 }
 
-QComboBox *combo(QWidget *parent, const char *name, const QStringList &items, int current)
-{
+QComboBox *combo(QWidget *parent, const char *name, const QStringList &items, int current) {
     auto *c = new QComboBox(parent);
     c->setObjectName(name);
     c->addItems(items);
@@ -77,7 +71,7 @@ QComboBox *combo(QWidget *parent, const char *name, const QStringList &items, in
     return c;
 }
 
-const QStringList kLineTypes = {"Thin Solid", "Dash", "Dot", "Dash Dot", "Dash Dot Dot",
+const QStringList kLineTypes = {"Thin Solid",   "Dash",        "Dot",         "Dash Dot",  "Dash Dot Dot",
                                 "Medium Solid", "Thick Solid", "Medium Dash", "Medium Dot"};
 
 // Paints the chart at the widget's size (the maximised view).
@@ -86,8 +80,7 @@ public:
     explicit ChartView(const Engine &e, QWidget *parent) : QWidget(parent), engine_(e) {}
 
 protected:
-    void paintEvent(QPaintEvent *) override
-    {
+    void paintEvent(QPaintEvent *) override {
         QPainter g(this);
         Layout L;
         renderChart(engine_.props(), g, width(), height(), L);
@@ -101,31 +94,26 @@ private:
 
 void Engine::setDialogScript(std::function<void(QWidget &)> s) { script() = std::move(s); }
 
-int Engine::runDialog(QDialog &dialog)
-{
+int Engine::runDialog(QDialog &dialog) {
     if (script()) {
         dialog.setResult(QDialog::Rejected);
         dialog.show();
         script()(dialog);
-        if (dialog.isVisible())
-            dialog.reject();
+        if (dialog.isVisible()) dialog.reject();
         return dialog.result();
     }
-    if (headless())
-        return QDialog::Rejected;
+    if (headless()) return QDialog::Rejected;
     return dialog.exec();
 }
 
-void Engine::runMenu(QMenu &menu)
-{
+void Engine::runMenu(QMenu &menu) {
     if (script()) {
         menu.popup(QCursor::pos());
         script()(menu);
         menu.close();
         return;
     }
-    if (!headless())
-        menu.exec(QCursor::pos());
+    if (!headless()) menu.exec(QCursor::pos());
 }
 
 // ---- customise --------------------------------------------------------------------
@@ -145,9 +133,8 @@ struct FontChoice {
     int family, bold, italic, underline;
 };
 
-QPushButton *fontButton(QWidget *parent, const char *name, const PropertyStore &p, int family, int bold,
-                        int italic, int underline)
-{
+QPushButton *fontButton(QWidget *parent, const char *name, const PropertyStore &p, int family, int bold, int italic,
+                        int underline) {
     auto *b = new QPushButton(parent);
     b->setObjectName(name);
     QFont f(fromAnsi(p.string(family)));
@@ -171,8 +158,7 @@ QPushButton *fontButton(QWidget *parent, const char *name, const PropertyStore &
 
 namespace {
 
-int customize(Engine &e, int page, bool notifyParent)
-{
+int customize(Engine &e, int page, bool notifyParent) {
     PropertyStore &p = e.props();
     QDialog dlg;
     dlg.setObjectName("customize");
@@ -190,8 +176,10 @@ int customize(Engine &e, int page, bool notifyParent)
     subTitle->setObjectName("subTitle");
     subTitle->setMaxLength(255);
     auto *fontSize = combo(style, "fontSize", {"Large", "Medium", "Small"}, p.integer(id::FontSize));
-    auto *grid = combo(style, "gridLines", {"Y + X Axis", "Y Axis", "X Axis", "No Grid"}, p.integer(id::GridLineControl));
-    auto *view = combo(style, "viewingStyle", {"Color", "Monochrome", "Monochrome + Symbols"}, p.integer(id::ViewingStyle));
+    auto *grid =
+        combo(style, "gridLines", {"Y + X Axis", "Y Axis", "X Axis", "No Grid"}, p.integer(id::GridLineControl));
+    auto *view =
+        combo(style, "viewingStyle", {"Color", "Monochrome", "Monochrome + Symbols"}, p.integer(id::ViewingStyle));
     auto *legend = new QCheckBox("Show legend", style);
     legend->setObjectName("showLegend");
     legend->setChecked(p.integer(id::ShowLegend));
@@ -206,11 +194,15 @@ int customize(Engine &e, int page, bool notifyParent)
     // Colour page: the chart's colours, then each subset's colour and line type.
     auto *colours = new QWidget;
     auto *cg = new QGridLayout(colours);
-    struct Slot { const char *name; const char *text; int id; };
+    struct Slot {
+        const char *name;
+        const char *text;
+        int id;
+    };
     const Slot colourSlots[] = {{"deskColor", "Desk", id::DeskColor},
-                          {"graphBackColor", "Graph background", id::GraphBackColor},
-                          {"graphForeColor", "Graph foreground", id::GraphForeColor},
-                          {"textColor", "Text", id::TextColor}};
+                                {"graphBackColor", "Graph background", id::GraphBackColor},
+                                {"graphForeColor", "Graph foreground", id::GraphForeColor},
+                                {"textColor", "Text", id::TextColor}};
     std::vector<std::pair<QPushButton *, int>> colourButtons;
     int row = 0;
     for (const Slot &s : colourSlots) {
@@ -241,9 +233,11 @@ int customize(Engine &e, int page, bool notifyParent)
     auto *fonts = new QWidget;
     auto *ff = new QFormLayout(fonts);
     FontChoice fontChoices[] = {
-        {fontButton(fonts, "mainTitleFont", p, id::MainTitleFont, id::MainTitleBold, id::MainTitleItalic, id::MainTitleUnderline),
+        {fontButton(fonts, "mainTitleFont", p, id::MainTitleFont, id::MainTitleBold, id::MainTitleItalic,
+                    id::MainTitleUnderline),
          id::MainTitleFont, id::MainTitleBold, id::MainTitleItalic, id::MainTitleUnderline},
-        {fontButton(fonts, "subTitleFont", p, id::SubTitleFont, id::SubTitleBold, id::SubTitleItalic, id::SubTitleUnderline),
+        {fontButton(fonts, "subTitleFont", p, id::SubTitleFont, id::SubTitleBold, id::SubTitleItalic,
+                    id::SubTitleUnderline),
          id::SubTitleFont, id::SubTitleBold, id::SubTitleItalic, id::SubTitleUnderline},
         {fontButton(fonts, "labelFont", p, id::LabelFont, id::LabelBold, id::LabelItalic, id::LabelUnderline),
          id::LabelFont, id::LabelBold, id::LabelItalic, id::LabelUnderline}};
@@ -269,8 +263,7 @@ int customize(Engine &e, int page, bool notifyParent)
         e.applyCustom(id::ShowLegend, legend->isChecked() ? 1 : 0);
         e.applyCustomString(id::MainTitle, toAnsi(mainTitle->text()));
         e.applyCustomString(id::SubTitle, toAnsi(subTitle->text()));
-        for (auto &[b, pid] : colourButtons)
-            e.applyCustom(pid, b->property("colorRef").toInt());
+        for (auto &[b, pid] : colourButtons) e.applyCustom(pid, b->property("colorRef").toInt());
         for (int s = 0; s < subsets; ++s) {
             e.applyCustomElem(id::SubsetColors, s, subsetButtons[s]->property("colorRef").toInt());
             e.applyCustomElem(id::SubsetLineTypes, s, lineTypes[s]->currentIndex());
@@ -284,10 +277,8 @@ int customize(Engine &e, int page, bool notifyParent)
         }
     }
     p.setNumber(id::DialogResult, ok ? 1 : 0);
-    if (ok)
-        e.refresh();
-    if (notifyParent)
-        e.notifyParent(3974);
+    if (ok) e.refresh();
+    if (notifyParent) e.notifyParent(3974);
     return ok ? 1 : 0;
 }
 
@@ -295,19 +286,18 @@ int customize(Engine &e, int page, bool notifyParent)
 
 // ---- export -----------------------------------------------------------------------
 
-int Engine::exportDialog()
-{
+int Engine::exportDialog() {
     QDialog dlg;
     dlg.setObjectName("export");
     dlg.setWindowTitle("Export");
     auto *form = new QFormLayout(&dlg);
     QStringList types;
-    for (const ExportType &t : exportTypes())
-        types << t.label;
+    for (const ExportType &t : exportTypes()) types << t.label;
     types << "Text"; // the data, not a picture
     auto *type = combo(&dlg, "type", types, props_.integer(id::ExportTypeDef));
     auto *dest = combo(&dlg, "destination", {"Clipboard", "File", "Printer"}, props_.integer(id::ExportDestDef));
-    auto *units = combo(&dlg, "units", {"Pixels", "Millimeters", "Inches", "Points"}, props_.integer(id::ExportSizeDef));
+    auto *units =
+        combo(&dlg, "units", {"Pixels", "Millimeters", "Inches", "Points"}, props_.integer(id::ExportSizeDef));
     auto *w = new QSpinBox(&dlg);
     w->setObjectName("width");
     w->setRange(0, 8000);
@@ -329,8 +319,7 @@ int Engine::exportDialog()
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dlg, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
     form->addRow(buttons);
-    if (runDialog(dlg) != QDialog::Accepted)
-        return 0;
+    if (runDialog(dlg) != QDialog::Accepted) return 0;
 
     // Sizes in physical units are taken at 96 pixels per inch.
     const double perUnit[] = {1.0, 96.0 / 25.4, 96.0, 96.0 / 72.0};
@@ -339,30 +328,27 @@ int Engine::exportDialog()
                             static_cast<std::int32_t>(std::lround(h->value() * f))};
     const int t = type->currentIndex();
     const bool text = t == static_cast<int>(exportTypes().size());
-    ExportFormat fmt = t >= 0 && t < static_cast<int>(exportTypes().size()) ? exportTypes()[static_cast<std::size_t>(t)].format
-                                                                             : ExportFormat::Metafile;
+    ExportFormat fmt = t >= 0 && t < static_cast<int>(exportTypes().size())
+                           ? exportTypes()[static_cast<std::size_t>(t)].format
+                           : ExportFormat::Metafile;
     QByteArray name = file->text().toLatin1();
     switch (dest->currentIndex()) {
-    case 0:
-        if (text) {
-            if (QClipboard *c = QGuiApplication::clipboard())
-                c->setText(dataText());
-            return 1;
-        }
-        return exportToClipboard(fmt, pair);
-    case 1:
-        if (text)
-            return textExportDialog(0, name.isEmpty() ? "" : name.constData()) && !name.isEmpty() ? 1 : 0;
-        return exportToFile(fmt, pair, name.constData());
-    default:
-        return printGraph(props_.integer(id::DefOrientation));
+        case 0:
+            if (text) {
+                if (QClipboard *c = QGuiApplication::clipboard()) c->setText(dataText());
+                return 1;
+            }
+            return exportToClipboard(fmt, pair);
+        case 1:
+            if (text) return textExportDialog(0, name.isEmpty() ? "" : name.constData()) && !name.isEmpty() ? 1 : 0;
+            return exportToFile(fmt, pair, name.constData());
+        default: return printGraph(props_.integer(id::DefOrientation));
     }
 }
 
 // ---- maximise ---------------------------------------------------------------------
 
-int Engine::maximizeDialog()
-{
+int Engine::maximizeDialog() {
     QDialog dlg;
     dlg.setObjectName("maximize");
     dlg.setWindowTitle(fromAnsi(props_.string(id::MainTitle)));
@@ -380,8 +366,7 @@ int Engine::maximizeDialog()
 
 // ---- text export ------------------------------------------------------------------
 
-QString Engine::dataText() const
-{
+QString Engine::dataText() const {
     QString out;
     bool dt = props_.integer(id::DateTimeMode) != 0;
     int decimals = std::clamp(props_.integer(id::DataPrecision), 0, 6);
@@ -402,8 +387,7 @@ QString Engine::dataText() const
                 continue;
             }
             out += "\t";
-            out += dt ? dateTimeOfDays(x).toString("dd/MM/yyyy hh:mm:ss")
-                      : QString::number(x, 'g', 10);
+            out += dt ? dateTimeOfDays(x).toString("dd/MM/yyyy hh:mm:ss") : QString::number(x, 'g', 10);
             out += "\t" + QString::number(y, 'f', decimals);
         }
         out += "\n";
@@ -411,14 +395,12 @@ QString Engine::dataText() const
     return out;
 }
 
-int Engine::textExportDialog(int, const char *text)
-{
+int Engine::textExportDialog(int, const char *text) {
     QString name = QString::fromLatin1(text ? text : "");
     QString data = dataText();
     if (!name.isEmpty()) {
         QFile f(name);
-        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return 0;
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return 0;
         QByteArray bytes = data.toUtf8();
         return f.write(bytes) == bytes.size() ? 1 : 0;
     }
@@ -436,16 +418,14 @@ int Engine::textExportDialog(int, const char *text)
     QPushButton *save = buttons->addButton("Save...", QDialogButtonBox::ActionRole);
     save->setObjectName("save");
     QObject::connect(copy, &QPushButton::clicked, &dlg, [&] {
-        if (QClipboard *c = QGuiApplication::clipboard())
-            c->setText(data);
+        if (QClipboard *c = QGuiApplication::clipboard()) c->setText(data);
     });
     bool saved = false;
     QObject::connect(save, &QPushButton::clicked, &dlg, [&] {
         forms::TSaveDialog sd;
         sd.Filter = "Text files (*.txt)|*.txt|All files|*";
         sd.DefaultExt = "txt";
-        if (!sd.Execute())
-            return;
+        if (!sd.Execute()) return;
         QFile f(sd.FileName);
         QByteArray bytes = data.toUtf8();
         if (f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size())
@@ -462,13 +442,12 @@ int Engine::textExportDialog(int, const char *text)
 
 // ---- print ------------------------------------------------------------------------
 
-bool Engine::printOn(QPainter &g, const QRect &page)
-{
+bool Engine::printOn(QPainter &g, const QRect &page) {
     // The chart keeps the window's proportions, as large as the page allows.
     int w = width(), h = height();
     double s = std::min(page.width() / double(w), page.height() / double(h));
-    QRect target(page.left() + static_cast<int>((page.width() - w * s) / 2), page.top(),
-                 static_cast<int>(w * s), static_cast<int>(h * s));
+    QRect target(page.left() + static_cast<int>((page.width() - w * s) / 2), page.top(), static_cast<int>(w * s),
+                 static_cast<int>(h * s));
     g.save();
     g.setViewport(target);
     g.setWindow(0, 0, w, h);
@@ -491,10 +470,8 @@ namespace {
 class KeptOrientation {
 public:
     KeptOrientation() : printer_(forms::Printer()), kept_(printer_->Orientation()) {}
-    ~KeptOrientation()
-    {
-        if (!printer_->Printing())
-            printer_->SetOrientation(kept_);
+    ~KeptOrientation() {
+        if (!printer_->Printing()) printer_->SetOrientation(kept_);
     }
     KeptOrientation(const KeptOrientation &) = delete;
     KeptOrientation &operator=(const KeptOrientation &) = delete;
@@ -504,8 +481,7 @@ private:
     forms::TPrinterOrientation kept_;
 };
 
-void applyOrientation(forms::TPrinter *pr, int orientation)
-{
+void applyOrientation(forms::TPrinter *pr, int orientation) {
     if (orientation == 1)
         pr->SetOrientation(forms::poLandscape);
     else if (orientation == 2)
@@ -514,8 +490,7 @@ void applyOrientation(forms::TPrinter *pr, int orientation)
 
 } // namespace
 
-int Engine::printGraph(int orientation)
-{
+int Engine::printGraph(int orientation) {
     try {
         const KeptOrientation kept;
         forms::TPrinter *pr = forms::Printer();
@@ -537,24 +512,19 @@ int Engine::printGraph(int orientation)
     }
 }
 
-int Engine::printDialog(int flag, const std::int32_t *)
-{
-    if (!flag)
-        return printGraph(props_.integer(id::DefOrientation));
+int Engine::printDialog(int flag, const std::int32_t *) {
+    if (!flag) return printGraph(props_.integer(id::DefOrientation));
     // The dialog opens on the chart's own page; what the user leaves there is printed.
     const KeptOrientation kept;
     forms::TPrinter *pr = forms::Printer();
-    if (pr->Printing())
-        return printGraph(0); // a job still open: the print says so
+    if (pr->Printing()) return printGraph(0); // a job still open: the print says so
     applyOrientation(pr, props_.integer(id::DefOrientation));
     forms::TPrintDialog dlg;
-    if (!dlg.Execute())
-        return 0;
+    if (!dlg.Execute()) return 0;
     return printGraph(0);
 }
 
-int Engine::popupMenu(const std::int32_t *pair)
-{
+int Engine::popupMenu(const std::int32_t *pair) {
     runPopup(pair ? QPoint(pair[0], pair[1]) : QPoint());
     return 1;
 }

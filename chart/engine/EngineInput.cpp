@@ -22,14 +22,12 @@ namespace {
 
 bool inGraph(const Layout &L, const QPoint &p) { return L.graph.contains(p); }
 
-void putHotSpot(unsigned char *out, const QRect &r, int type, int first, int second)
-{
+void putHotSpot(unsigned char *out, const QRect &r, int type, int first, int second) {
     std::int32_t v[7] = {r.left(), r.top(), r.right() + 1, r.bottom() + 1, type, first, second};
     std::memcpy(out, v, sizeof v);
 }
 
-QString xText(const PropertyStore &p, const Layout &L, double x)
-{
+QString xText(const PropertyStore &p, const Layout &L, double x) {
     if (L.dateTime) {
         return dateTimeOfDays(x).toString("dd/MM/yy hh:mm:ss");
     }
@@ -41,65 +39,70 @@ constexpr int kScrollMax = 100;
 
 } // namespace
 
-bool Engine::zoomAllowed(bool vertical) const
-{
+bool Engine::zoomAllowed(bool vertical) const {
     int z = props_.integer(id::AllowZooming);
     return vertical ? (z == 2 || z == 3) : (z == 1 || z == 3);
 }
 
-int Engine::hotSpotRadius() const
-{
+int Engine::hotSpotRadius() const {
     switch (props_.integer(id::HotSpotSize)) {
-    case 1: return 8;
-    case 2: return 12;
-    default: return 5;
+        case 1: return 8;
+        case 2: return 12;
+        default: return 5;
     }
 }
 
-LRESULT Engine::windowProc(UINT msg, WPARAM w, LPARAM l)
-{
+LRESULT Engine::windowProc(UINT msg, WPARAM w, LPARAM l) {
     int ui = props_.integer(id::AllowUserInterface);
     bool mouse = ui == 1 || ui == 2;
     bool keys = ui == 1 || ui == 3;
     int x = GET_X_LPARAM(l), y = GET_Y_LPARAM(l);
     switch (msg) {
-    case WM_MOUSEMOVE: if (mouse) mouseMove(x, y, w); return 0;
-    case WM_LBUTTONDOWN: if (mouse) leftDown(x, y, w, false); return 0;
-    case WM_LBUTTONDBLCLK: if (mouse) leftDown(x, y, w, true); return 0;
-    case WM_LBUTTONUP: if (mouse) leftUp(x, y); return 0;
-    case WM_RBUTTONDOWN:
-        if (mouse && props_.integer(id::AllowPopup))
-            runPopup(QPoint(x, y));
-        return 0;
-    case WM_KEYDOWN: if (keys) keyDown(w); return 0;
-    case WM_MOUSEWHEEL: if (mouse) wheel(GET_WHEEL_DELTA_WPARAM(w)); return 0;
-    case WM_HSCROLL:
-    case WM_VSCROLL:
-        if (l != reinterpret_cast<LPARAM>(hwnd_))
-            scroll(msg == WM_VSCROLL, LOWORD(w), static_cast<std::int16_t>(HIWORD(w)));
-        return 0;
-    case WM_COMMAND:
-        if (w == 53053)
-            undoZoom();
-        return 0;
-    case WM_SIZE:
-        // The picture follows the window, so that what is shown and what a click hits
-        // stay the same.
-        if (drawn_)
-            rebuild();
-        else
-            layout_ = computeLayout(props_, width(), height());
-        return 0;
-    default: return 0;
+        case WM_MOUSEMOVE:
+            if (mouse) mouseMove(x, y, w);
+            return 0;
+        case WM_LBUTTONDOWN:
+            if (mouse) leftDown(x, y, w, false);
+            return 0;
+        case WM_LBUTTONDBLCLK:
+            if (mouse) leftDown(x, y, w, true);
+            return 0;
+        case WM_LBUTTONUP:
+            if (mouse) leftUp(x, y);
+            return 0;
+        case WM_RBUTTONDOWN:
+            if (mouse && props_.integer(id::AllowPopup)) runPopup(QPoint(x, y));
+            return 0;
+        case WM_KEYDOWN:
+            if (keys) keyDown(w);
+            return 0;
+        case WM_MOUSEWHEEL:
+            if (mouse) wheel(GET_WHEEL_DELTA_WPARAM(w));
+            return 0;
+        case WM_HSCROLL:
+        case WM_VSCROLL:
+            if (l != reinterpret_cast<LPARAM>(hwnd_))
+                scroll(msg == WM_VSCROLL, LOWORD(w), static_cast<std::int16_t>(HIWORD(w)));
+            return 0;
+        case WM_COMMAND:
+            if (w == 53053) undoZoom();
+            return 0;
+        case WM_SIZE:
+            // The picture follows the window, so that what is shown and what a click hits
+            // stay the same.
+            if (drawn_)
+                rebuild();
+            else
+                layout_ = computeLayout(props_, width(), height());
+            return 0;
+        default: return 0;
     }
 }
 
-void Engine::computeHotSpot(int x, int y)
-{
+void Engine::computeHotSpot(int x, int y) {
     std::memset(hotSpot_, 0, sizeof hotSpot_);
     const Layout &L = layout_;
-    if (!L.valid)
-        return;
+    if (!L.valid) return;
     QPoint at(x, y);
     // Data points nearest first.
     if (props_.integer(id::AllowDataHotSpots) && inGraph(L, at)) {
@@ -109,14 +112,12 @@ void Engine::computeHotSpot(int x, int y)
         NullTest isNull(props_);
         for (int s = 0; s < props_.subsets(); ++s) {
             int axis = L.axisOfSubset(s);
-            if (axis >= static_cast<int>(L.axes.size()))
-                continue;
+            if (axis >= static_cast<int>(L.axes.size())) continue;
             const ScaleMap &ym = L.axes[axis].y;
             SubsetData d(props_, s);
             for (int i = 0; i < props_.points(); ++i) {
                 double xv = d.x(i), yv = d.y(i);
-                if (isNull(xv, yv))
-                    continue;
+                if (isNull(xv, yv)) continue;
                 double dx = L.x.toPixel(xv) - x, dy = ym.toPixel(yv) - y;
                 double d = dx * dx + dy * dy;
                 if (d < best) {
@@ -180,10 +181,8 @@ void Engine::computeHotSpot(int x, int y)
         }
         return false;
     };
-    if (props_.integer(3122 /*AllowGridNumberHotSpotsY*/) && gridNumber(L.yGridNumbers, 21, true))
-        return;
-    if (props_.integer(3692 /*AllowGridNumberHotSpotsX*/) && gridNumber(L.xGridNumbers, 20, false))
-        return;
+    if (props_.integer(3122 /*AllowGridNumberHotSpotsY*/) && gridNumber(L.yGridNumbers, 21, true)) return;
+    if (props_.integer(3692 /*AllowGridNumberHotSpotsX*/) && gridNumber(L.xGridNumbers, 20, false)) return;
     for (std::size_t k = 0; k < L.axes.size(); ++k) {
         const AxisLayout &A = L.axes[k];
         if (props_.integer(3083 /*AllowAxisLabelHotSpots*/) && A.labelRect.contains(at)) {
@@ -214,8 +213,7 @@ void Engine::computeHotSpot(int x, int y)
     }
 }
 
-void Engine::leftDown(int x, int y, WPARAM keys, bool dbl)
-{
+void Engine::leftDown(int x, int y, WPARAM keys, bool dbl) {
     clickPoint_[0] = x;
     clickPoint_[1] = y;
     computeHotSpot(x, y);
@@ -238,8 +236,7 @@ void Engine::leftDown(int x, int y, WPARAM keys, bool dbl)
     }
 }
 
-void Engine::mouseMove(int x, int y, WPARAM keys)
-{
+void Engine::mouseMove(int x, int y, WPARAM keys) {
     QPoint at(x, y);
     if (dragging_) {
         if (!(keys & MK_LBUTTON)) {
@@ -250,7 +247,8 @@ void Engine::mouseMove(int x, int y, WPARAM keys)
             QRect g = layout_.graph;
             int axis = layout_.axisAt(dragFrom_.y());
             if (zoomAllowed(true) && axis >= 0)
-                g = QRect(QPoint(g.left(), layout_.axes[axis].band.top()), QPoint(g.right(), layout_.axes[axis].band.bottom()));
+                g = QRect(QPoint(g.left(), layout_.axes[axis].band.top()),
+                          QPoint(g.right(), layout_.axes[axis].band.bottom()));
             dragTo_ = QPoint(std::clamp(x, g.left(), g.right()), std::clamp(y, g.top(), g.bottom()));
             invalidateParent();
             return;
@@ -272,10 +270,8 @@ void Engine::mouseMove(int x, int y, WPARAM keys)
     }
 }
 
-void Engine::leftUp(int, int)
-{
-    if (!dragging_)
-        return;
+void Engine::leftUp(int, int) {
+    if (!dragging_) return;
     dragging_ = false;
     QRect r = QRect(dragFrom_, dragTo_).normalized();
     bool h = zoomAllowed(false) && r.width() >= 4;
@@ -286,11 +282,9 @@ void Engine::leftUp(int, int)
         invalidateParent();
 }
 
-void Engine::applyZoom(const QRect &r)
-{
+void Engine::applyZoom(const QRect &r) {
     const Layout &L = layout_;
-    if (!L.valid)
-        return;
+    if (!L.valid) return;
     bool wasZoomed = props_.integer(id::ZoomMode) != 0;
     if (!wasZoomed) {
         fullX0_ = std::min(L.x.v0, L.x.v1);
@@ -331,10 +325,8 @@ void Engine::applyZoom(const QRect &r)
     invalidateParent();
 }
 
-void Engine::undoZoom()
-{
-    if (!props_.integer(id::ZoomMode))
-        return;
+void Engine::undoZoom() {
+    if (!props_.integer(id::ZoomMode)) return;
     props_.setNumber(id::ZoomMode, 0);
     props_.setNumber(id::ZoomMinAxis, -1);
     props_.setNumber(id::ZoomMaxAxis, -1);
@@ -344,8 +336,7 @@ void Engine::undoZoom()
     invalidateParent();
 }
 
-void Engine::updateScrollBars()
-{
+void Engine::updateScrollBars() {
     int oldMin[2], oldMax[2], oldPos[2];
     for (int b : {SB_HORZ, SB_VERT}) {
         GetScrollRange(hwnd_, b, &oldMin[b], &oldMax[b]);
@@ -354,15 +345,15 @@ void Engine::updateScrollBars()
     bool zoomed = props_.integer(id::ZoomMode) != 0;
     auto position = [](double lo, double hi, double full0, double full1) {
         double room = (full1 - full0) - (hi - lo);
-        if (!(room > 0))
-            return 1;
+        if (!(room > 0)) return 1;
         double at = (lo - full0) / room;
         at = at > 0 ? std::min(at, 1.0) : 0.0; // NaN too
         return 1 + static_cast<int>(std::lround(at * (kScrollMax - 1)));
     };
     if (zoomed && props_.integer(id::ScrollingHorzZoom) && fullX1_ > fullX0_) {
         SetScrollRange(hwnd_, SB_HORZ, 1, kScrollMax, FALSE);
-        SetScrollPos(hwnd_, SB_HORZ, position(props_.number(id::ZoomMinX), props_.number(id::ZoomMaxX), fullX0_, fullX1_), TRUE);
+        SetScrollPos(hwnd_, SB_HORZ,
+                     position(props_.number(id::ZoomMinX), props_.number(id::ZoomMaxX), fullX0_, fullX1_), TRUE);
     } else {
         SetScrollRange(hwnd_, SB_HORZ, 0, 0, FALSE);
     }
@@ -381,42 +372,36 @@ void Engine::updateScrollBars()
         GetScrollRange(hwnd_, b, &mn, &mx);
         changed |= mn != oldMin[b] || mx != oldMax[b] || GetScrollPos(hwnd_, b) != oldPos[b];
     }
-    if (changed)
-        notify(3961);
+    if (changed) notify(3961);
 }
 
-void Engine::scroll(bool vertical, int code, int pos)
-{
-    if (!props_.integer(id::ZoomMode))
-        return;
+void Engine::scroll(bool vertical, int code, int pos) {
+    if (!props_.integer(id::ZoomMode)) return;
     int axis = props_.integer(id::ZoomMinAxis);
-    if (vertical && axis < 0)
-        return;
+    if (vertical && axis < 0) return;
     notify(vertical ? 3982 : 3981);
     double lo = vertical ? props_.axisNumber(id::ZoomMinY, axis) : props_.number(id::ZoomMinX);
     double hi = vertical ? props_.axisNumber(id::ZoomMaxY, axis) : props_.number(id::ZoomMaxX);
     double f0 = vertical ? fullY0_ : fullX0_, f1 = vertical ? fullY1_ : fullX1_;
     double wdt = hi - lo;
-    if (!(f1 - f0 > wdt) || !(wdt > 0))
-        return;
+    if (!(f1 - f0 > wdt) || !(wdt > 0)) return;
     // Vertical bars count downwards: "up" raises the values shown.
     double sign = vertical ? -1 : 1;
     switch (code) {
-    case SB_LINEDOWN: lo += sign * wdt / 10; break;
-    case SB_LINEUP: lo -= sign * wdt / 10; break;
-    case SB_PAGEDOWN: lo += sign * wdt; break;
-    case SB_PAGEUP: lo -= sign * wdt; break;
-    case SB_THUMBPOSITION:
-    case SB_THUMBTRACK: {
-        double t = (std::clamp(pos, 1, kScrollMax) - 1) / double(kScrollMax - 1);
-        if (vertical)
-            t = 1 - t;
-        lo = f0 + t * (f1 - f0 - wdt);
-        break;
-    }
-    case SB_TOP: lo = vertical ? f1 - wdt : f0; break;
-    case SB_BOTTOM: lo = vertical ? f0 : f1 - wdt; break;
-    default: return;
+        case SB_LINEDOWN: lo += sign * wdt / 10; break;
+        case SB_LINEUP: lo -= sign * wdt / 10; break;
+        case SB_PAGEDOWN: lo += sign * wdt; break;
+        case SB_PAGEUP: lo -= sign * wdt; break;
+        case SB_THUMBPOSITION:
+        case SB_THUMBTRACK: {
+            double t = (std::clamp(pos, 1, kScrollMax) - 1) / double(kScrollMax - 1);
+            if (vertical) t = 1 - t;
+            lo = f0 + t * (f1 - f0 - wdt);
+            break;
+        }
+        case SB_TOP: lo = vertical ? f1 - wdt : f0; break;
+        case SB_BOTTOM: lo = vertical ? f0 : f1 - wdt; break;
+        default: return;
     }
     lo = std::clamp(lo, f0, f1 - wdt);
     if (vertical) {
@@ -436,17 +421,14 @@ void Engine::scroll(bool vertical, int code, int pos)
     invalidateParent();
 }
 
-void Engine::wheel(int delta)
-{
+void Engine::wheel(int delta) {
     int f = props_.integer(id::MouseWheelFunction);
-    if (f == 2 || delta == 0)
-        return;
+    if (f == 2 || delta == 0) return;
     bool vertical = f == 0 && props_.integer(id::ZoomMinAxis) >= 0 && props_.integer(3069);
     scroll(vertical, delta > 0 ? SB_LINEUP : SB_LINEDOWN, 0);
 }
 
-void Engine::keyDown(WPARAM key)
-{
+void Engine::keyDown(WPARAM key) {
     int mode = props_.integer(id::CursorMode);
     if (key == VK_ESCAPE && dragging_) {
         dragging_ = false;
@@ -473,35 +455,28 @@ void Engine::keyDown(WPARAM key)
         return;
     }
     switch (key) {
-    case VK_LEFT: scroll(false, SB_LINEUP, 0); break;
-    case VK_RIGHT: scroll(false, SB_LINEDOWN, 0); break;
-    case VK_PRIOR: scroll(false, SB_PAGEUP, 0); break;
-    case VK_NEXT: scroll(false, SB_PAGEDOWN, 0); break;
-    case VK_HOME: scroll(false, SB_TOP, 0); break;
-    case VK_END: scroll(false, SB_BOTTOM, 0); break;
-    default: break;
+        case VK_LEFT: scroll(false, SB_LINEUP, 0); break;
+        case VK_RIGHT: scroll(false, SB_LINEDOWN, 0); break;
+        case VK_PRIOR: scroll(false, SB_PAGEUP, 0); break;
+        case VK_NEXT: scroll(false, SB_PAGEDOWN, 0); break;
+        case VK_HOME: scroll(false, SB_TOP, 0); break;
+        case VK_END: scroll(false, SB_BOTTOM, 0); break;
+        default: break;
     }
 }
 
-int Engine::pixelToGraph(int *axis, int *px, int *py, double *x, double *y, int, int) const
-{
-    if (!px || !py || !layout_.valid || layout_.axes.empty())
-        return 0;
+int Engine::pixelToGraph(int *axis, int *px, int *py, double *x, double *y, int, int) const {
+    if (!px || !py || !layout_.valid || layout_.axes.empty()) return 0;
     int a = axis ? *axis : 0;
-    if (a < 0 || a >= static_cast<int>(layout_.axes.size()))
-        a = std::max(layout_.axisAt(*py), 0);
-    if (x)
-        *x = layout_.x.toValue(*px);
-    if (y)
-        *y = layout_.axes[a].y.toValue(*py);
+    if (a < 0 || a >= static_cast<int>(layout_.axes.size())) a = std::max(layout_.axisAt(*py), 0);
+    if (x) *x = layout_.x.toValue(*px);
+    if (y) *y = layout_.axes[a].y.toValue(*py);
     return inGraph(layout_, QPoint(*px, *py)) ? 1 : 0;
 }
 
-QString Engine::cursorPrompt() const
-{
+QString Engine::cursorPrompt() const {
     int style = props_.integer(id::CursorPromptStyle);
-    if (style <= 0 || style > 3 || !layout_.valid || layout_.axes.empty())
-        return {};
+    if (style <= 0 || style > 3 || !layout_.valid || layout_.axes.empty()) return {};
     int mode = props_.integer(id::CursorMode);
     double xv, yv;
     if (mode >= 1 && mode <= 3) {
@@ -516,14 +491,13 @@ QString Engine::cursorPrompt() const
     QString ys = QString::number(yv, 'f', std::clamp(props_.integer(id::DataPrecision), 0, 6));
     QString xs = xText(props_, layout_, xv);
     switch (style) {
-    case 1: return xs;
-    case 2: return ys;
-    default: return xs + "  " + ys;
+        case 1: return xs;
+        case 2: return ys;
+        default: return xs + "  " + ys;
     }
 }
 
-void Engine::drawOverlay(QPainter &g) const
-{
+void Engine::drawOverlay(QPainter &g) const {
     const Layout &L = layout_;
     g.save();
     if (dragging_ && dragFrom_ != dragTo_) {
@@ -560,10 +534,8 @@ void Engine::drawOverlay(QPainter &g) const
         g.setPen(QPen(line, 0, Qt::DotLine));
         bool vert = mode == 1 || mode == 2 || mode == 4 || mode == 5 || mode == 6;
         bool horz = mode == 2 || mode == 4 || mode == 5 || mode == 7;
-        if (vert)
-            g.drawLine(QPointF(c.x(), L.graph.top()), QPointF(c.x(), L.graph.bottom()));
-        if (horz)
-            g.drawLine(QPointF(L.graph.left(), c.y()), QPointF(L.graph.right(), c.y()));
+        if (vert) g.drawLine(QPointF(c.x(), L.graph.top()), QPointF(c.x(), L.graph.bottom()));
+        if (horz) g.drawLine(QPointF(L.graph.left(), c.y()), QPointF(L.graph.right(), c.y()));
         if (mode == 3) {
             g.setCompositionMode(QPainter::RasterOp_NotDestination);
             g.fillRect(QRectF(c.x() - 4, c.y() - 4, 9, 9), Qt::white);
@@ -579,10 +551,8 @@ void Engine::drawOverlay(QPainter &g) const
             QPoint at;
             if (props_.integer(id::CursorPromptTracking)) {
                 at = QPoint(static_cast<int>(c.x()) + 8, static_cast<int>(c.y()) - sz.height() - 4);
-                if (at.x() + sz.width() > L.graph.right())
-                    at.setX(static_cast<int>(c.x()) - sz.width() - 8);
-                if (at.y() < L.graph.top())
-                    at.setY(static_cast<int>(c.y()) + 6);
+                if (at.x() + sz.width() > L.graph.right()) at.setX(static_cast<int>(c.x()) - sz.width() - 8);
+                if (at.y() < L.graph.top()) at.setY(static_cast<int>(c.y()) + 6);
             } else if (props_.integer(id::CursorPromptLocation) == 1) {
                 at = QPoint(L.graph.right() - sz.width() - 2, L.graph.top() + 2);
             } else {
@@ -599,15 +569,13 @@ void Engine::drawOverlay(QPainter &g) const
     g.restore();
 }
 
-void Engine::runPopup(const QPoint &at)
-{
+void Engine::runPopup(const QPoint &at) {
     notify(3975);
     QMenu menu;
     menu.setObjectName("popupMenu");
     auto state = [&](int id) { return props_.integer(id); };
     auto add = [&](QMenu &m, const QString &text, int menuId, auto fn) -> QAction * {
-        if (state(menuId) == 0)
-            return nullptr;
+        if (state(menuId) == 0) return nullptr;
         QAction *a = m.addAction(text);
         a->setEnabled(state(menuId) != 2);
         QObject::connect(a, &QAction::triggered, fn);
@@ -618,11 +586,9 @@ void Engine::runPopup(const QPoint &at)
         rebuild();
         invalidateParent();
     };
-    if (props_.integer(id::ZoomMode))
-        add(menu, "Undo Zoom", 3170, [this] { undoZoom(); });
+    if (props_.integer(id::ZoomMode)) add(menu, "Undo Zoom", 3170, [this] { undoZoom(); });
     auto choices = [&](const QString &title, int menuId, int prop, const QStringList &items) {
-        if (state(menuId) == 0)
-            return;
+        if (state(menuId) == 0) return;
         QMenu *sub = menu.addMenu(title);
         sub->setEnabled(state(menuId) != 2);
         for (int i = 0; i < items.size(); ++i) {
@@ -635,33 +601,32 @@ void Engine::runPopup(const QPoint &at)
     choices("Viewing Style", 2640, id::ViewingStyle, {"Color", "Monochrome", "Monochrome + Symbols"});
     choices("Font Size", 2641, id::FontSize, {"Large", "Medium", "Small"});
     choices("Grid Lines", 3164, id::GridLineControl, {"Y + X Axis", "Y Axis", "X Axis", "No Grid"});
-    if (QAction *a = add(menu, "Show Legend", 2660, [=, this] { apply(id::ShowLegend, props_.integer(id::ShowLegend) ? 0 : 1); })) {
+    if (QAction *a = add(menu, "Show Legend", 2660,
+                         [=, this] { apply(id::ShowLegend, props_.integer(id::ShowLegend) ? 0 : 1); })) {
         a->setCheckable(true);
         a->setChecked(props_.integer(id::ShowLegend));
     }
     menu.addSeparator();
-    if (props_.integer(id::AllowMaximization))
-        add(menu, "Maximize...", 2655, [this] { maximizeDialog(); });
-    if (props_.integer(id::AllowCustomization))
-        add(menu, "Customize...", 2656, [this] { customizeDialog(); });
+    if (props_.integer(id::AllowMaximization)) add(menu, "Maximize...", 2655, [this] { maximizeDialog(); });
+    if (props_.integer(id::AllowCustomization)) add(menu, "Customize...", 2656, [this] { customizeDialog(); });
     if (props_.integer(id::AllowExporting)) {
         add(menu, "Export...", 2657, [this] { exportDialog(); });
         QAction *print = menu.addAction("Print...");
-        QObject::connect(print, &QAction::triggered, [this] { std::int32_t pair[2] = {0, 0}; printDialog(1, pair); });
+        QObject::connect(print, &QAction::triggered, [this] {
+            std::int32_t pair[2] = {0, 0};
+            printDialog(1, pair);
+        });
     }
     // The program's own entries, reported back by index.
     bool first = true;
     for (int i = 0; i < props_.elemCount(2670 /*CustomMenuText*/); ++i) {
         std::string text;
-        if (!props_.elemString(2670, i, text) || text.empty())
-            continue;
+        if (!props_.elemString(2670, i, text) || text.empty()) continue;
         double shown = 0, checked = 0;
         props_.elem2(2667 /*CustomMenu*/, i, 0, shown);
         props_.elem2(2668 /*CustomMenuState*/, i, 0, checked);
-        if (shown == 2)
-            continue;
-        if (first)
-            menu.addSeparator();
+        if (shown == 2) continue;
+        if (first) menu.addSeparator();
         first = false;
         QAction *a = menu.addAction(fromAnsi(text));
         a->setEnabled(shown != 1);

@@ -25,14 +25,12 @@ struct PixelMap {
     bool linear;
     explicit PixelMap(const ScaleMap &s)
         : m(s), a(s.v0), k(s.v1 == s.v0 ? 0 : (s.p1 - s.p0) / (s.v1 - s.v0)), linear(!s.log && k != 0) {}
-    double operator()(double v) const
-    {
+    double operator()(double v) const {
         // Far beyond the window but still finite, so that a line towards a point far
         // off the scale keeps its direction.
         constexpr double far = 1e15;
         double px = linear ? m.p0 + (v - a) * k : m.toPixel(v);
-        if (!(px >= -far))
-            return -far;
+        if (!(px >= -far)) return -far;
         return px > far ? far : px;
     }
 };
@@ -44,17 +42,13 @@ struct ScanParams {
     double xlo, xhi, outLo, outHi; // the x range, and it widened by the slack
     PixelMap mx, my;
     std::size_t denseAbove;
-    bool isNull(double x, double y) const
-    {
+    bool isNull(double x, double y) const {
         return !std::isfinite(x) || !std::isfinite(y) || y == nullY || y == nullYf || x == nullX ||
                (dateTime && x == 0);
     }
     // Inside the widened x range no x is non-finite; it can be null only if the null
     // x value (or the unwritten date-time 0) lies inside it too.
-    bool xNullInside() const
-    {
-        return (nullX >= outLo && nullX <= outHi) || (dateTime && 0 >= outLo && 0 <= outHi);
-    }
+    bool xNullInside() const { return (nullX >= outLo && nullX <= outHi) || (dateTime && 0 >= outLo && 0 <= outHi); }
 };
 
 // The values of a data array, read as doubles.
@@ -68,9 +62,8 @@ template <class T> struct ValuesAt {
 // returns the first point that is not one of them. Two points at a time where the
 // arrays allow it: this is the loop a curve of a million points spends its time in.
 template <bool nulls, class XAt, class YAt>
-int scanInside(XAt xAt, YAt yAt, int k, int n, double xLo, double xHi, double yLo, double yHi, double nY,
-               double nYf, double &mn, double &mx)
-{
+int scanInside(XAt xAt, YAt yAt, int k, int n, double xLo, double xHi, double yLo, double yHi, double nY, double nYf,
+               double &mn, double &mx) {
     double lo = mn, hi = mx;
 #ifdef __SSE2__
     constexpr bool doubleX = std::is_same_v<XAt, ValuesAt<double>>;
@@ -87,23 +80,20 @@ int scanInside(XAt xAt, YAt yAt, int k, int n, double xLo, double xHi, double yL
                 y = _mm_loadu_pd(yAt.v + at);
             __m128d in = _mm_and_pd(_mm_and_pd(_mm_cmpgt_pd(x, vxLo), _mm_cmplt_pd(x, vxHi)),
                                     _mm_and_pd(_mm_cmpge_pd(y, vyLo), _mm_cmple_pd(y, vyHi)));
-            if constexpr (nulls)
-                in = _mm_and_pd(in, _mm_and_pd(_mm_cmpneq_pd(y, vnY), _mm_cmpneq_pd(y, vnYf)));
+            if constexpr (nulls) in = _mm_and_pd(in, _mm_and_pd(_mm_cmpneq_pd(y, vnY), _mm_cmpneq_pd(y, vnYf)));
             return in;
         };
         // Four points a step while all four are inside, then two, then one by one.
         for (; k + 4 <= n; k += 4) {
             __m128d x0, y0, x1, y1;
             __m128d in = _mm_and_pd(load(k, x0, y0), load(k + 2, x1, y1));
-            if (_mm_movemask_pd(in) != 3)
-                break;
+            if (_mm_movemask_pd(in) != 3) break;
             vlo = _mm_min_pd(vlo, _mm_min_pd(y0, y1));
             vhi = _mm_max_pd(vhi, _mm_max_pd(y0, y1));
         }
         for (; k + 2 <= n; k += 2) {
             __m128d x, y;
-            if (_mm_movemask_pd(load(k, x, y)) != 3)
-                break;
+            if (_mm_movemask_pd(load(k, x, y)) != 3) break;
             vlo = _mm_min_pd(vlo, y);
             vhi = _mm_max_pd(vhi, y);
         }
@@ -113,10 +103,8 @@ int scanInside(XAt xAt, YAt yAt, int k, int n, double xLo, double xHi, double yL
 #endif
     for (; k < n; ++k) {
         double x = xAt(k), y = yAt(k);
-        if (!(x > xLo && x < xHi && y >= yLo && y <= yHi))
-            break;
-        if (nulls && (y == nY || y == nYf))
-            break;
+        if (!(x > xLo && x < xHi && y >= yLo && y <= yHi)) break;
+        if (nulls && (y == nY || y == nYf)) break;
         lo = std::min(lo, y);
         hi = std::max(hi, y);
     }
@@ -126,8 +114,7 @@ int scanInside(XAt xAt, YAt yAt, int k, int n, double xLo, double xHi, double yL
 }
 
 // pixel column of x (|x| <= 1e15)
-inline long long column(double x)
-{
+inline long long column(double x) {
     auto c = static_cast<long long>(x);
     return x < static_cast<double>(c) ? c - 1 : c;
 }
@@ -138,11 +125,9 @@ inline long long column(double x)
 // points in one column the first, the lowest, the highest and the last, in their
 // order), so that a curve of a million points is never held in pixels.
 template <class XAt, class YAt>
-void scanRuns(XAt xAt, YAt yAt, int n, const ScanParams P, std::vector<QPointF> &o, std::vector<Frame::Run> &runs)
-{
+void scanRuns(XAt xAt, YAt yAt, int n, const ScanParams P, std::vector<QPointF> &o, std::vector<Frame::Run> &runs) {
     auto skipped = [&](int i, double x) {
-        if (x >= P.outLo && x <= P.outHi)
-            return false;
+        if (x >= P.outLo && x <= P.outHi) return false;
         return !((x < P.xlo && i + 1 < n && xAt(i + 1) >= P.xlo) || (x > P.xhi && i > 0 && xAt(i - 1) <= P.xhi));
     };
     auto point = [&](int k) { return QPointF(P.mx(xAt(k)), P.my(yAt(k))); };
@@ -156,10 +141,8 @@ void scanRuns(XAt xAt, YAt yAt, int n, const ScanParams P, std::vector<QPointF> 
         at.clear();
         for (; i < n; ++i) {
             double x = xAt(i), y = yAt(i);
-            if (P.isNull(x, y))
-                break;
-            if (skipped(i, x))
-                continue;
+            if (P.isNull(x, y)) break;
+            if (skipped(i, x)) continue;
             o.push_back(point(i));
             at.push_back(i);
             if (at.size() > P.denseAbove) {
@@ -185,8 +168,7 @@ void scanRuns(XAt xAt, YAt yAt, int n, const ScanParams P, std::vector<QPointF> 
                 double v0 = P.my.a + (-far - P.my.m.p0) / P.my.k, v1 = P.my.a + (far - P.my.m.p0) / P.my.k;
                 yLo = std::min(v0, v1) * (1 - 1e-9);
                 yHi = std::max(v0, v1) * (1 - 1e-9);
-                if (yLo > yHi)
-                    std::swap(yLo, yHi);
+                if (yLo > yHi) std::swap(yLo, yHi);
             }
             const double perPixel = linear ? 1 / P.mx.k : 0; // x per pixel column
             // Whether a null y can lie among the values the loop below takes.
@@ -194,8 +176,7 @@ void scanRuns(XAt xAt, YAt yAt, int n, const ScanParams P, std::vector<QPointF> 
             auto flush = [&] {
                 o.push_back(point(first));
                 if (count <= 2) {
-                    if (count == 2)
-                        o.push_back(point(last));
+                    if (count == 2) o.push_back(point(last));
                     return;
                 }
                 // The first points of the lowest and the highest value, found again
@@ -203,19 +184,14 @@ void scanRuns(XAt xAt, YAt yAt, int n, const ScanParams P, std::vector<QPointF> 
                 int minAt = -1, maxAt = -1;
                 for (int k = first; k <= last && (minAt < 0 || maxAt < 0); ++k) {
                     double y = yAt(k);
-                    if ((y != minY && y != maxY) || skipped(k, xAt(k)))
-                        continue;
-                    if (minAt < 0 && y == minY)
-                        minAt = k;
-                    if (maxAt < 0 && y == maxY)
-                        maxAt = k;
+                    if ((y != minY && y != maxY) || skipped(k, xAt(k))) continue;
+                    if (minAt < 0 && y == minY) minAt = k;
+                    if (maxAt < 0 && y == maxY) maxAt = k;
                 }
                 int lo = falls ? maxAt : minAt, hi = falls ? minAt : maxAt; // lowest, highest pixel y
                 int a = std::min(lo, hi), b = std::max(lo, hi);
-                if (a != first)
-                    o.push_back(point(a));
-                if (b != a && b != last)
-                    o.push_back(point(b));
+                if (a != first) o.push_back(point(a));
+                if (b != a && b != last) o.push_back(point(b));
                 o.push_back(point(last));
             };
             auto add = [&](int k, double px, double y) {
@@ -227,8 +203,7 @@ void scanRuns(XAt xAt, YAt yAt, int n, const ScanParams P, std::vector<QPointF> 
                     ++count;
                     return;
                 }
-                if (count > 0)
-                    flush();
+                if (count > 0) flush();
                 col = c;
                 first = last = k;
                 minY = maxY = y;
@@ -246,36 +221,31 @@ void scanRuns(XAt xAt, YAt yAt, int n, const ScanParams P, std::vector<QPointF> 
             // The points that surely fall into the column being read; returns the first
             // other point.
             auto sameColumn = [&](int k) {
-                int to = nullsInside ? scanInside<true>(xAt, yAt, k, n, safeLo, safeHi, yLo, yHi, P.nullY, P.nullYf, minY, maxY)
-                                     : scanInside<false>(xAt, yAt, k, n, safeLo, safeHi, yLo, yHi, P.nullY, P.nullYf, minY, maxY);
+                int to =
+                    nullsInside
+                        ? scanInside<true>(xAt, yAt, k, n, safeLo, safeHi, yLo, yHi, P.nullY, P.nullYf, minY, maxY)
+                        : scanInside<false>(xAt, yAt, k, n, safeLo, safeHi, yLo, yHi, P.nullY, P.nullYf, minY, maxY);
                 if (to > k) {
                     last = to - 1;
                     count += to - k;
                 }
                 return to;
             };
-            for (std::size_t j = 0; j < held.size(); ++j)
-                add(at[j], held[j].x(), yAt(at[j]));
+            for (std::size_t j = 0; j < held.size(); ++j) add(at[j], held[j].x(), yAt(at[j]));
             while (i < n) {
                 i = sameColumn(i);
-                if (i == n)
-                    break;
+                if (i == n) break;
                 double x = xAt(i), y = yAt(i);
-                if (P.isNull(x, y))
-                    break;
-                if (!skipped(i, x))
-                    add(i, P.mx(x), y);
+                if (P.isNull(x, y)) break;
+                if (!skipped(i, x)) add(i, P.mx(x), y);
                 ++i;
             }
-            if (count > 0)
-                flush();
+            if (count > 0) flush();
         }
         run.size = static_cast<std::uint32_t>(o.size() - run.begin);
-        if (run.size > 0)
-            runs.push_back(run);
+        if (run.size > 0) runs.push_back(run);
         // The null point that ended the run.
-        if (i < n && P.isNull(xAt(i), yAt(i)))
-            ++i;
+        if (i < n && P.isNull(xAt(i), yAt(i))) ++i;
     }
 }
 
@@ -284,8 +254,7 @@ void scanSubset(const PropertyStore &p, const Layout &L, int subset, std::vector
 
 // The runs of a subset go into out; the points of a compact frame are read into `read`
 // first.
-void subsetRuns(const PropertyStore &p, const Layout &L, int subset, Frame &out, std::vector<QPointF> &read)
-{
+void subsetRuns(const PropertyStore &p, const Layout &L, int subset, Frame &out, std::vector<QPointF> &read) {
     if (!out.isCompact) {
         scanSubset(p, L, subset, out.points, out.runs);
         return;
@@ -294,26 +263,29 @@ void subsetRuns(const PropertyStore &p, const Layout &L, int subset, Frame &out,
     const std::size_t firstRun = out.runs.size();
     scanSubset(p, L, subset, read, out.runs);
     const auto offset = static_cast<std::uint32_t>(out.pointCount());
-    for (std::size_t r = firstRun; r < out.runs.size(); ++r)
-        out.runs[r].begin += offset;
-    if (out.compact.empty())
-        out.compact.emplace_back();
+    for (std::size_t r = firstRun; r < out.runs.size(); ++r) out.runs[r].begin += offset;
+    if (out.compact.empty()) out.compact.emplace_back();
     std::vector<Frame::Point> &to = out.compact.back().points;
-    for (const QPointF &q : read)
-        to.push_back({static_cast<float>(q.x()), static_cast<float>(q.y())});
+    for (const QPointF &q : read) to.push_back({static_cast<float>(q.x()), static_cast<float>(q.y())});
 }
 
 void scanSubset(const PropertyStore &p, const Layout &L, int subset, std::vector<QPointF> &o,
-                std::vector<Frame::Run> &runs)
-{
+                std::vector<Frame::Run> &runs) {
     int axis = L.axisOfSubset(subset);
-    if (axis >= static_cast<int>(L.axes.size()))
-        return;
+    if (axis >= static_cast<int>(L.axes.size())) return;
     NullTest nt(p);
     double xlo = std::min(L.x.v0, L.x.v1), xhi = std::max(L.x.v0, L.x.v1);
     double slack = (xhi - xlo) * 0.01;
-    const ScanParams P{nt.nullY, nt.nullYf, nt.nullX, nt.dateTime, xlo, xhi, xlo - slack, xhi + slack,
-                       PixelMap(L.x), PixelMap(L.axes[axis].y),
+    const ScanParams P{nt.nullY,
+                       nt.nullYf,
+                       nt.nullX,
+                       nt.dateTime,
+                       xlo,
+                       xhi,
+                       xlo - slack,
+                       xhi + slack,
+                       PixelMap(L.x),
+                       PixelMap(L.axes[axis].y),
                        static_cast<std::size_t>(L.graph.width()) * 2};
     SubsetData d(p, subset);
     int n = p.points();
@@ -323,7 +295,8 @@ void scanSubset(const PropertyStore &p, const Layout &L, int subset, std::vector
         else if (d.yf)
             scanRuns(xAt, ValuesAt<float>{d.yf}, n, P, o, runs);
         else
-            scanRuns(xAt, [](int) { return 0.0; }, n, P, o, runs);
+            scanRuns(
+                xAt, [](int) { return 0.0; }, n, P, o, runs);
     };
     if (d.xd)
         withY(ValuesAt<double>{d.xd});
@@ -341,22 +314,17 @@ void scanSubset(const PropertyStore &p, const Layout &L, int subset, std::vector
 // A date-time of exactly 0 is a point that was never written.
 bool isNullPoint(const PropertyStore &p, double x, double y) { return NullTest(p)(x, y); }
 
-double xValue(const PropertyStore &p, int subset, int point)
-{
-    if (subset < 0 || subset >= p.subsets() || point < 0 || point >= p.points())
-        return 0;
+double xValue(const PropertyStore &p, int subset, int point) {
+    if (subset < 0 || subset >= p.subsets() || point < 0 || point >= p.points()) return 0;
     return SubsetData(p, subset).x(point);
 }
 
-double yValue(const PropertyStore &p, int subset, int point)
-{
-    if (subset < 0 || subset >= p.subsets() || point < 0 || point >= p.points())
-        return 0;
+double yValue(const PropertyStore &p, int subset, int point) {
+    if (subset < 0 || subset >= p.subsets() || point < 0 || point >= p.points()) return 0;
     return SubsetData(p, subset).y(point);
 }
 
-Frame buildFrame(const PropertyStore &p, int width, int height, std::size_t parallelFrom, std::size_t exactUpTo)
-{
+Frame buildFrame(const PropertyStore &p, int width, int height, std::size_t parallelFrom, std::size_t exactUpTo) {
     Frame f;
     f.width = std::max(width, 1);
     f.height = std::max(height, 1);
@@ -366,8 +334,8 @@ Frame buildFrame(const PropertyStore &p, int width, int height, std::size_t para
     f.firstRun.reserve(static_cast<std::size_t>(std::max(subsets, 0)) + 1);
     const std::size_t total = static_cast<std::size_t>(std::max(p.points(), 0)) * std::max(subsets, 0);
     // What it may keep: a subset's dense runs keep at most a few points a pixel column.
-    const std::size_t perSubset = std::min<std::size_t>(std::max(p.points(), 0),
-                                                        std::size_t(std::max(f.layout.graph.width(), 1)) * 5 + 8);
+    const std::size_t perSubset =
+        std::min<std::size_t>(std::max(p.points(), 0), std::size_t(std::max(f.layout.graph.width(), 1)) * 5 + 8);
     f.isCompact = perSubset * std::max(subsets, 0) > exactUpTo;
     if (subsets > 1 && total >= parallelFrom) {
         // Many points: the subsets are read side by side, at most a reader a core, each
@@ -375,7 +343,7 @@ Frame buildFrame(const PropertyStore &p, int width, int height, std::size_t para
         // joined in their order. The reading only looks at the properties.
         const int readers = std::min(subsets, static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
         struct Part {
-            Frame runs;                          // points and runs of its subsets
+            Frame runs; // points and runs of its subsets
             std::vector<QPointF> read;
             std::vector<std::uint32_t> firstRun; // as Frame::firstRun, within the part
         };
@@ -409,22 +377,18 @@ Frame buildFrame(const PropertyStore &p, int width, int height, std::size_t para
             }
         }
         read(0);
-        for (int w : leftOver)
-            read(w);
-        for (std::thread &t : threads)
-            t.join();
+        for (int w : leftOver) read(w);
+        for (std::thread &t : threads) t.join();
         std::size_t points = 0, runs = 0;
         for (const Part &part : parts) {
             points += part.runs.pointCount();
             runs += part.runs.runs.size();
         }
-        if (!f.isCompact)
-            f.points.reserve(points);
+        if (!f.isCompact) f.points.reserve(points);
         f.runs.reserve(runs);
         for (Part &part : parts) {
             const auto runOffset = static_cast<std::uint32_t>(f.runs.size());
-            for (std::uint32_t first : part.firstRun)
-                f.firstRun.push_back(first + runOffset);
+            for (std::uint32_t first : part.firstRun) f.firstRun.push_back(first + runOffset);
             const auto offset = static_cast<std::uint32_t>(f.pointCount());
             f.points.insert(f.points.end(), part.runs.points.begin(), part.runs.points.end());
             for (Frame::Block &b : part.runs.compact) {

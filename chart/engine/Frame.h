@@ -29,8 +29,7 @@ struct SubsetData {
     const double *xd = nullptr, *yd = nullptr;
     const float *xf = nullptr, *yf = nullptr;
     bool xIndex = false;
-    SubsetData(const PropertyStore &p, int s)
-    {
+    SubsetData(const PropertyStore &p, int s) {
         if (p.integer(id::UsingXDataII))
             xd = p.dataDoubles(id::XDataII, s);
         else if (!(xf = p.dataSingles(id::XData, s)))
@@ -51,9 +50,9 @@ struct NullTest {
     explicit NullTest(const PropertyStore &p)
         : nullY(p.number(id::NullDataValueY)),
           nullYf(static_cast<float>(std::clamp(nullY, -3.0e38, 3.0e38))),
-          nullX(p.number(id::NullDataValueX)), dateTime(p.integer(id::DateTimeMode) != 0) {}
-    bool operator()(double x, double y) const
-    {
+          nullX(p.number(id::NullDataValueX)),
+          dateTime(p.integer(id::DateTimeMode) != 0) {}
+    bool operator()(double x, double y) const {
         return !std::isfinite(x) || !std::isfinite(y) || y == nullY || y == nullYf || x == nullX ||
                (dateTime && x == 0);
     }
@@ -85,24 +84,20 @@ struct Frame {
     std::vector<QPointF> points;
     std::vector<Block> compact;
     bool isCompact = false;
-    std::vector<Run> runs;              // of all subsets, one after another
+    std::vector<Run> runs;               // of all subsets, one after another
     std::vector<std::uint32_t> firstRun; // runs of subset s: firstRun[s] .. firstRun[s + 1]
     // Of a frame kept as read.
     std::span<const QPointF> pointsOf(const Run &r) const { return {points.data() + r.begin, r.size}; }
     // Of any frame; a compact run is widened into `buffer`.
-    std::span<const QPointF> pointsOf(const Run &r, std::vector<QPointF> &buffer) const
-    {
-        if (!isCompact)
-            return pointsOf(r);
+    std::span<const QPointF> pointsOf(const Run &r, std::vector<QPointF> &buffer) const {
+        if (!isCompact) return pointsOf(r);
         auto b = std::find_if(compact.rbegin(), compact.rend(), [&](const Block &k) { return k.first <= r.begin; });
         const Point *from = b->points.data() + (r.begin - b->first);
         buffer.resize(r.size);
-        for (std::uint32_t i = 0; i < r.size; ++i)
-            buffer[i] = QPointF(from[i].x, from[i].y);
+        for (std::uint32_t i = 0; i < r.size; ++i) buffer[i] = QPointF(from[i].x, from[i].y);
         return buffer;
     }
-    std::size_t pointCount() const
-    {
+    std::size_t pointCount() const {
         return !isCompact ? points.size() : compact.empty() ? 0 : compact.back().first + compact.back().points.size();
     }
 };

@@ -59,8 +59,7 @@ HENHMETAFILE CreateMetafileHandle(std::shared_ptr<const QPicture> picture, int w
 // picture itself the first time it is asked for (scaled or other surfaces, or
 // MetafilePicture), and must draw what `drawn` shows.
 HENHMETAFILE CreateMetafileHandle(std::shared_ptr<const QImage> drawn,
-                                  std::function<std::shared_ptr<const QPicture>()> record, int width,
-                                  int height);
+                                  std::function<std::shared_ptr<const QPicture>()> record, int width, int height);
 BOOL DeleteEnhMetaFile(HENHMETAFILE metafile);
 HBITMAP CreateBitmapHandle(std::shared_ptr<QImage> image);
 // The objects behind handles (0 for an unknown handle).

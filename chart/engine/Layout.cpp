@@ -14,16 +14,13 @@
 
 namespace chart::engine {
 
-int Layout::axisAt(int y) const
-{
+int Layout::axisAt(int y) const {
     for (std::size_t i = 0; i < axes.size(); ++i)
-        if (y >= axes[i].band.top() && y <= axes[i].band.bottom())
-            return static_cast<int>(i);
+        if (y >= axes[i].band.top() && y <= axes[i].band.bottom()) return static_cast<int>(i);
     return -1;
 }
 
-int Layout::axisOfSubset(int subset) const
-{
+int Layout::axisOfSubset(int subset) const {
     for (std::size_t i = 0; i < axes.size(); ++i)
         if (subset >= axes[i].firstSubset && subset < axes[i].firstSubset + axes[i].subsetCount)
             return static_cast<int>(i);
@@ -39,27 +36,23 @@ struct AxisPlan {
     double weight = 1;
 };
 
-std::vector<AxisPlan> axisPlans(const PropertyStore &p)
-{
+std::vector<AxisPlan> axisPlans(const PropertyStore &p) {
     std::vector<AxisPlan> out;
     int subsets = p.subsets();
     int used = 0;
     for (int k = 0; k < kMaxAxes && used < subsets; ++k) {
         double n = 0;
-        if (!p.elem(id::MultiAxesSubsets, k, n) || n < 1)
-            break;
+        if (!p.elem(id::MultiAxesSubsets, k, n) || n < 1) break;
         int c = std::min(static_cast<int>(n), subsets - used);
         AxisPlan a;
         a.first = used;
         a.count = c;
         double w = 0;
-        if (p.elem(id::MultiAxesProportions, k, w) && w > 0)
-            a.weight = w;
+        if (p.elem(id::MultiAxesProportions, k, w) && w > 0) a.weight = w;
         out.push_back(a);
         used += c;
     }
-    if (out.empty())
-        out.push_back(AxisPlan{0, subsets, 1});
+    if (out.empty()) out.push_back(AxisPlan{0, subsets, 1});
     return out;
 }
 
@@ -67,8 +60,7 @@ bool dateTimeMode(const PropertyStore &p) { return p.integer(id::DateTimeMode) !
 
 // Runs f(x, y) over the values of a subset with the source of each coordinate chosen
 // once, not per point.
-template <class F> void forEachValue(const SubsetData &d, int n, F &&f)
-{
+template <class F> void forEachValue(const SubsetData &d, int n, F &&f) {
     auto withY = [&](auto xAt) {
         if (d.yd)
             for (int i = 0; i < n; ++i) f(i, xAt(i), d.yd[i]);
@@ -90,8 +82,7 @@ template <class F> void forEachValue(const SubsetData &d, int n, F &&f)
 // The lowest and highest of pick(x, y) over the drawn points of subsets [first, end).
 // Many points are read side by side, a block of subsets a reader; the blocks are joined
 // in their order, so that of equal values (0 and -0) the first is kept as read in turn.
-template <class Pick> void dataRange(const PropertyStore &p, int first, int end, Pick pick, double &lo, double &hi)
-{
+template <class Pick> void dataRange(const PropertyStore &p, int first, int end, Pick pick, double &lo, double &hi) {
     const NullTest isNull(p);
     const int n = p.points();
     struct Part {
@@ -101,8 +92,7 @@ template <class Pick> void dataRange(const PropertyStore &p, int first, int end,
         double l = INFINITY, h = -INFINITY;
         for (int s = from; s < to; ++s)
             forEachValue(SubsetData(p, s), n, [&](int, double x, double y) {
-                if (isNull(x, y))
-                    return;
+                if (isNull(x, y)) return;
                 double v = pick(x, y);
                 l = std::min(l, v);
                 h = std::max(h, v);
@@ -129,10 +119,8 @@ template <class Pick> void dataRange(const PropertyStore &p, int first, int end,
         }
     }
     block(0);
-    for (int w : leftOver)
-        block(w);
-    for (std::thread &t : threads)
-        t.join();
+    for (int w : leftOver) block(w);
+    for (std::thread &t : threads) t.join();
     lo = INFINITY;
     hi = -INFINITY;
     for (const Part &part : parts) {
@@ -141,22 +129,21 @@ template <class Pick> void dataRange(const PropertyStore &p, int first, int end,
     }
 }
 
-void dataRangeX(const PropertyStore &p, double &lo, double &hi)
-{
-    dataRange(p, 0, p.subsets(), [](double x, double) { return x; }, lo, hi);
+void dataRangeX(const PropertyStore &p, double &lo, double &hi) {
+    dataRange(
+        p, 0, p.subsets(), [](double x, double) { return x; }, lo, hi);
 }
 
-void dataRangeY(const PropertyStore &p, const AxisPlan &a, double &lo, double &hi)
-{
-    dataRange(p, a.first, a.first + a.count, [](double, double y) { return y; }, lo, hi);
+void dataRangeY(const PropertyStore &p, const AxisPlan &a, double &lo, double &hi) {
+    dataRange(
+        p, a.first, a.first + a.count, [](double, double y) { return y; }, lo, hi);
 }
 
 // A manual scale with both ends set and in order does not look at the data.
 bool manualBoth(int control, double min, double max) { return control == 3 && max > min; }
 
-void scaleRange(int control, double manualMin, double manualMax, double dataMin, double dataMax,
-                double &outMin, double &outMax)
-{
+void scaleRange(int control, double manualMin, double manualMax, double dataMin, double dataMax, double &outMin,
+                double &outMax) {
     double amin, amax;
     autoRange(dataMin, dataMax, amin, amax);
     outMin = (control == 1 || control == 3) ? manualMin : amin;
@@ -173,8 +160,7 @@ void scaleRange(int control, double manualMin, double manualMax, double dataMin,
 
 // A scale no pixel can be worked out on (an end that is not finite, a span beyond a
 // double) becomes the unit range.
-void saneRange(double &lo, double &hi)
-{
+void saneRange(double &lo, double &hi) {
     if (!(std::isfinite(lo) && std::isfinite(hi) && hi > lo && std::isfinite(hi - lo))) {
         lo = 0;
         hi = 1;
@@ -183,8 +169,7 @@ void saneRange(double &lo, double &hi)
 
 } // namespace
 
-Style styleOf(const PropertyStore &p, int w, int h)
-{
+Style styleOf(const PropertyStore &p, int w, int h) {
     Style s;
     int view = p.integer(id::ViewingStyle);
     s.mono = view == 1 || view == 2;
@@ -205,14 +190,12 @@ Style styleOf(const PropertyStore &p, int w, int h)
     int size = p.integer(id::FontSize);
     double div = size == 0 ? 26 : size == 2 ? 40 : 32;
     double scale = p.number(id::FontSizeGlobalCntl);
-    if (!(scale > 0.1 && scale < 10))
-        scale = 1;
+    if (!(scale > 0.1 && scale < 10)) scale = 1;
     s.basePx = std::clamp(static_cast<int>(std::min<double>(w, h * 1.6) / div * scale), 7, 40);
     return s;
 }
 
-QFont makeFont(const std::string &family, int px, bool bold, bool italic, bool underline)
-{
+QFont makeFont(const std::string &family, int px, bool bold, bool italic, bool underline) {
     QFont f(fromAnsi(family.empty() ? "Arial" : family));
     f.setPixelSize(std::max(px, 5));
     f.setBold(bold);
@@ -221,22 +204,18 @@ QFont makeFont(const std::string &family, int px, bool bold, bool italic, bool u
     return f;
 }
 
-QFont labelFont(const PropertyStore &p, const Style &s, double factor)
-{
-    return makeFont(p.string(id::LabelFont), static_cast<int>(s.basePx * factor),
-                    p.integer(id::LabelBold), p.integer(id::LabelItalic), p.integer(id::LabelUnderline));
+QFont labelFont(const PropertyStore &p, const Style &s, double factor) {
+    return makeFont(p.string(id::LabelFont), static_cast<int>(s.basePx * factor), p.integer(id::LabelBold),
+                    p.integer(id::LabelItalic), p.integer(id::LabelUnderline));
 }
 
-QString subsetLabel(const PropertyStore &p, int s)
-{
+QString subsetLabel(const PropertyStore &p, int s) {
     std::string l;
-    if (p.elemString(id::SubsetLabels, s, l) && !l.empty())
-        return fromAnsi(l);
+    if (p.elemString(id::SubsetLabels, s, l) && !l.empty()) return fromAnsi(l);
     return QString("Subset %1").arg(s + 1);
 }
 
-Metrics metricsOf(const PropertyStore &p, int w, int h)
-{
+Metrics metricsOf(const PropertyStore &p, int w, int h) {
     Metrics m;
     m.style = styleOf(p, w, h);
     const Style &s = m.style;
@@ -252,16 +231,13 @@ Metrics metricsOf(const PropertyStore &p, int w, int h)
     return m;
 }
 
-int methodOf(const PropertyStore &p, int subset)
-{
+int methodOf(const PropertyStore &p, int subset) {
     double m = 0;
-    if (p.elem(id::PlottingMethods, subset, m) && m > 0)
-        return static_cast<int>(m);
+    if (p.elem(id::PlottingMethods, subset, m) && m > 0) return static_cast<int>(m);
     return p.integer(id::PlottingMethod);
 }
 
-Layout layoutChart(const PropertyStore &p, int w, int h, Metrics &m)
-{
+Layout layoutChart(const PropertyStore &p, int w, int h, Metrics &m) {
     Layout L;
     m = metricsOf(p, w, h);
     const Style &s = m.style;
@@ -270,8 +246,7 @@ Layout layoutChart(const PropertyStore &p, int w, int h, Metrics &m)
     L.desk = QRect(0, 0, w, h);
     int pad = std::max(4, s.basePx / 2);
     QRect inner = L.desk.adjusted(pad, pad, -pad, -pad);
-    if (p.integer(id::BorderTypes) == 0)
-        inner.adjust(0, 0, -3, -3);
+    if (p.integer(id::BorderTypes) == 0) inner.adjust(0, 0, -3, -3);
 
     int top = inner.top();
     QString main = fromAnsi(p.string(id::MainTitle));
@@ -284,8 +259,7 @@ Layout layoutChart(const PropertyStore &p, int w, int h, Metrics &m)
         L.subTitle = QRect(inner.left(), top, inner.width(), fmS.height());
         top += fmS.height();
     }
-    if (top > inner.top())
-        top += pad / 2;
+    if (top > inner.top()) top += pad / 2;
 
     int left = inner.left(), right = inner.right(), bottom = inner.bottom();
 
@@ -296,13 +270,13 @@ Layout layoutChart(const PropertyStore &p, int w, int h, Metrics &m)
         int rowH = fmG.height() + 2;
         // Entries below the desk are neither shown nor hit: a column measures only the
         // entries that fit, and is as wide as the widest of them.
-        const int listed = loc == 2 || loc == 3
-                               ? static_cast<int>(std::clamp<std::int64_t>((L.desk.bottom() - top) / rowH + 1, 0, p.subsets()))
-                               : p.subsets();
+        const int listed =
+            loc == 2 || loc == 3
+                ? static_cast<int>(std::clamp<std::int64_t>((L.desk.bottom() - top) / rowH + 1, 0, p.subsets()))
+                : p.subsets();
         std::vector<int> widths;
         widths.reserve(static_cast<std::size_t>(listed));
-        for (int i = 0; i < listed; ++i)
-            widths.push_back(sample + 6 + fmG.horizontalAdvance(subsetLabel(p, i)) + 12);
+        for (int i = 0; i < listed; ++i) widths.push_back(sample + 6 + fmG.horizontalAdvance(subsetLabel(p, i)) + 12);
         if (loc == 2 || loc == 3) {
             int colW = widths.empty() ? 0 : *std::max_element(widths.begin(), widths.end());
             int x = loc == 2 ? left : right - colW;
@@ -318,8 +292,7 @@ Layout layoutChart(const PropertyStore &p, int w, int h, Metrics &m)
             // the width of the row.
             std::vector<std::pair<int, int>> rows{{0, 0}};
             for (int i = 0; i < p.subsets(); ++i) {
-                if (rows.back().second + widths[i] > inner.width() && rows.back().first < i)
-                    rows.emplace_back(i, 0);
+                if (rows.back().second + widths[i] > inner.width() && rows.back().first < i) rows.emplace_back(i, 0);
                 rows.back().second += widths[i];
             }
             // Rows times their height: bounded by the subsets and the text height.
@@ -327,8 +300,7 @@ Layout layoutChart(const PropertyStore &p, int w, int h, Metrics &m)
             int total = static_cast<int>(std::min<std::int64_t>(total64, 1 << 30));
             int y = loc == 1 ? bottom - total + 1 : top;
             for (std::size_t k = 0; k < rows.size() && y <= L.desk.bottom(); ++k, y += rowH) {
-                if (y + rowH <= 0)
-                    continue;
+                if (y + rowH <= 0) continue;
                 int end = k + 1 < rows.size() ? rows[k + 1].first : p.subsets();
                 int x = inner.left() + (inner.width() - rows[k].second) / 2;
                 for (int i = rows[k].first; i < end; ++i) {
@@ -356,15 +328,13 @@ Layout layoutChart(const PropertyStore &p, int w, int h, Metrics &m)
     int numbersW = fmN.horizontalAdvance("-0000.0") + 6;
     bool anyLabel = false;
     for (std::size_t k = 0; k < plans.size(); ++k)
-        if (!p.axisString(id::YAxisLabel, static_cast<int>(k)).empty())
-            anyLabel = true;
+        if (!p.axisString(id::YAxisLabel, static_cast<int>(k)).empty()) anyLabel = true;
     left += (anyLabel ? m.labelH + 4 : 0) + numbersW;
     right -= std::max(pad, fmN.horizontalAdvance(L.dateTime ? "00:00:00" : "00000") / 2);
     top += m.numbersH / 2;
     L.graph = QRect(QPoint(left, top), QPoint(std::max(left + 10, right), std::max(top + 10, bottom)));
     L.xNumbers = QRect(L.graph.left(), L.graph.bottom() + 2, L.graph.width(), xNumbersH);
-    if (!xLabel.isEmpty())
-        L.xLabel = QRect(L.graph.left(), L.xNumbers.bottom() + 1, L.graph.width(), xLabelH);
+    if (!xLabel.isEmpty()) L.xLabel = QRect(L.graph.left(), L.xNumbers.bottom() + 1, L.graph.width(), xLabelH);
 
     // X scale.
     ZoomState z = zoomState(p);
@@ -380,12 +350,9 @@ Layout layoutChart(const PropertyStore &p, int w, int h, Metrics &m)
         // Whole-step padding of a date range would be meaningless: auto keeps the data's.
         x0 = dmin, x1 = dmax;
         int c = p.integer(id::ManualScaleControlX);
-        if (c == 1 || c == 3)
-            x0 = p.number(id::ManualMinX);
-        if (c == 2 || c == 3)
-            x1 = p.number(id::ManualMaxX);
-        if (!(x1 > x0))
-            x1 = x0 + 1.0 / 24;
+        if (c == 1 || c == 3) x0 = p.number(id::ManualMinX);
+        if (c == 2 || c == 3) x1 = p.number(id::ManualMaxX);
+        if (!(x1 > x0)) x1 = x0 + 1.0 / 24;
     } else {
         // Bars stand on their points: half a spacing of room at each end.
         bool bars = p.integer(id::PlottingMethod) == Bar;
@@ -398,17 +365,14 @@ Layout layoutChart(const PropertyStore &p, int w, int h, Metrics &m)
             dmin -= half;
             dmax += half;
         }
-        scaleRange(p.integer(id::ManualScaleControlX), p.number(id::ManualMinX), p.number(id::ManualMaxX),
-                   dmin, dmax, x0, x1);
+        scaleRange(p.integer(id::ManualScaleControlX), p.number(id::ManualMinX), p.number(id::ManualMaxX), dmin, dmax,
+                   x0, x1);
         // The x axis spans the data as it is; only y gets whole-step room.
         int c = p.integer(id::ManualScaleControlX);
         if (std::isfinite(dmin) && dmax > dmin) {
-            if (c != 1 && c != 3)
-                x0 = dmin;
-            if (c != 2 && c != 3)
-                x1 = dmax;
-            if (!(x1 > x0))
-                scaleRange(c, p.number(id::ManualMinX), p.number(id::ManualMaxX), dmin, dmax, x0, x1);
+            if (c != 1 && c != 3) x0 = dmin;
+            if (c != 2 && c != 3) x1 = dmax;
+            if (!(x1 > x0)) scaleRange(c, p.number(id::ManualMinX), p.number(id::ManualMaxX), dmin, dmax, x0, x1);
         }
     }
     if (z.active && z.x1 > z.x0) {
@@ -417,14 +381,12 @@ Layout layoutChart(const PropertyStore &p, int w, int h, Metrics &m)
     }
     saneRange(x0, x1);
     L.x = ScaleMap{x0, x1, double(L.graph.left()), double(L.graph.right())};
-    if (p.integer(id::InvertedXAxis))
-        std::swap(L.x.p0, L.x.p1);
+    if (p.integer(id::InvertedXAxis)) std::swap(L.x.p0, L.x.p1);
     L.x.log = !L.dateTime && p.integer(id::XAxisScaleControl) == 2 && x0 > 0;
 
     // Stacked y axes, axis 0 on top.
     double weights = 0;
-    for (auto &a : plans)
-        weights += a.weight;
+    for (auto &a : plans) weights += a.weight;
     double y = L.graph.top();
     for (std::size_t k = 0; k < plans.size(); ++k) {
         AxisLayout A;
@@ -433,13 +395,12 @@ Layout layoutChart(const PropertyStore &p, int w, int h, Metrics &m)
         double hgt = L.graph.height() * plans[k].weight / weights;
         A.band = QRect(QPoint(L.graph.left(), static_cast<int>(std::lround(y))),
                        QPoint(L.graph.right(), static_cast<int>(std::lround(y + hgt)) - 1));
-        if (k + 1 == plans.size())
-            A.band.setBottom(L.graph.bottom());
+        if (k + 1 == plans.size()) A.band.setBottom(L.graph.bottom());
         y += hgt;
         int ax = static_cast<int>(k);
         double lo = 0, hi = 1, y0, y1;
-        if (!manualBoth(static_cast<int>(p.axisNumber(id::ManualScaleControlY, ax)),
-                        p.axisNumber(id::ManualMinY, ax), p.axisNumber(id::ManualMaxY, ax)))
+        if (!manualBoth(static_cast<int>(p.axisNumber(id::ManualScaleControlY, ax)), p.axisNumber(id::ManualMinY, ax),
+                        p.axisNumber(id::ManualMaxY, ax)))
             dataRangeY(p, plans[k], lo, hi);
         // Bars stand on zero: an automatic scale of a bar axis takes it in.
         for (int sIdx = plans[k].first; sIdx < plans[k].first + plans[k].count; ++sIdx)
@@ -448,8 +409,8 @@ Layout layoutChart(const PropertyStore &p, int w, int h, Metrics &m)
                 hi = std::max(hi, 0.0);
                 break;
             }
-        scaleRange(static_cast<int>(p.axisNumber(id::ManualScaleControlY, ax)),
-                   p.axisNumber(id::ManualMinY, ax), p.axisNumber(id::ManualMaxY, ax), lo, hi, y0, y1);
+        scaleRange(static_cast<int>(p.axisNumber(id::ManualScaleControlY, ax)), p.axisNumber(id::ManualMinY, ax),
+                   p.axisNumber(id::ManualMaxY, ax), lo, hi, y0, y1);
         if (z.active && (z.yAxis == ax || z.yAxis == -2) && z.y1 > z.y0) {
             y0 = p.axisNumber(id::ZoomMinY, ax);
             y1 = p.axisNumber(id::ZoomMaxY, ax);
@@ -460,12 +421,10 @@ Layout layoutChart(const PropertyStore &p, int w, int h, Metrics &m)
         }
         saneRange(y0, y1);
         A.y = ScaleMap{y0, y1, double(A.band.bottom()), double(A.band.top())};
-        if (p.axisNumber(id::InvertedYAxis, ax))
-            std::swap(A.y.p0, A.y.p1);
+        if (p.axisNumber(id::InvertedYAxis, ax)) std::swap(A.y.p0, A.y.p1);
         A.y.log = p.axisNumber(id::YAxisScaleControl, ax) == 2 && y0 > 0;
         A.numbersRect = QRect(L.graph.left() - numbersW, A.band.top(), numbersW - 4, A.band.height());
-        if (anyLabel)
-            A.labelRect = QRect(A.numbersRect.left() - m.labelH - 4, A.band.top(), m.labelH, A.band.height());
+        if (anyLabel) A.labelRect = QRect(A.numbersRect.left() - m.labelH - 4, A.band.top(), m.labelH, A.band.height());
         L.axes.push_back(A);
     }
     L.valid = true;
@@ -476,8 +435,7 @@ Layout layoutChart(const PropertyStore &p, int w, int h, Metrics &m)
 
 using namespace detail;
 
-ZoomState zoomState(const PropertyStore &p)
-{
+ZoomState zoomState(const PropertyStore &p) {
     ZoomState z;
     z.active = p.integer(id::ZoomMode) != 0;
     z.x0 = p.number(id::ZoomMinX);
@@ -488,8 +446,7 @@ ZoomState zoomState(const PropertyStore &p)
     return z;
 }
 
-Layout computeLayout(const PropertyStore &p, int width, int height)
-{
+Layout computeLayout(const PropertyStore &p, int width, int height) {
     Metrics m;
     return layoutChart(p, std::max(width, 1), std::max(height, 1), m);
 }

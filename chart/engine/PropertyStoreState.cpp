@@ -27,22 +27,31 @@ class Writer {
 public:
     explicit Writer(unsigned char *out) : out_(out) {}
     std::size_t size() const { return n_; }
-    void bytes(const void *p, std::size_t k)
-    {
-        if (out_)
-            std::memcpy(out_ + n_, p, k);
+    void bytes(const void *p, std::size_t k) {
+        if (out_) std::memcpy(out_ + n_, p, k);
         n_ += k;
     }
-    void u32(std::uint32_t v)
-    {
+    void u32(std::uint32_t v) {
         unsigned char b[4] = {static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8),
                               static_cast<unsigned char>(v >> 16), static_cast<unsigned char>(v >> 24)};
         bytes(b, 4);
     }
     void i32(std::int32_t v) { u32(static_cast<std::uint32_t>(v)); }
-    void f64(double v) { std::uint64_t b; std::memcpy(&b, &v, 8); u32(static_cast<std::uint32_t>(b)); u32(static_cast<std::uint32_t>(b >> 32)); }
-    void f32(float v) { std::uint32_t b; std::memcpy(&b, &v, 4); u32(b); }
-    void str(std::string_view s) { u32(static_cast<std::uint32_t>(s.size())); bytes(s.data(), s.size()); }
+    void f64(double v) {
+        std::uint64_t b;
+        std::memcpy(&b, &v, 8);
+        u32(static_cast<std::uint32_t>(b));
+        u32(static_cast<std::uint32_t>(b >> 32));
+    }
+    void f32(float v) {
+        std::uint32_t b;
+        std::memcpy(&b, &v, 4);
+        u32(b);
+    }
+    void str(std::string_view s) {
+        u32(static_cast<std::uint32_t>(s.size()));
+        bytes(s.data(), s.size());
+    }
 
 private:
     unsigned char *out_;
@@ -54,50 +63,46 @@ public:
     Reader(const unsigned char *d, std::size_t n) : d_(d), n_(n) {}
     bool ok() const { return ok_; }
     bool atEnd() const { return pos_ == n_; }
-    std::uint32_t u32()
-    {
-        if (!need(4))
-            return 0;
+    std::uint32_t u32() {
+        if (!need(4)) return 0;
         std::uint32_t v = 0;
-        for (int i = 0; i < 4; ++i)
-            v |= static_cast<std::uint32_t>(d_[pos_ + i]) << (8 * i);
+        for (int i = 0; i < 4; ++i) v |= static_cast<std::uint32_t>(d_[pos_ + i]) << (8 * i);
         pos_ += 4;
         return v;
     }
     std::int32_t i32() { return static_cast<std::int32_t>(u32()); }
-    double f64()
-    {
+    double f64() {
         std::uint64_t lo = u32(), hi = u32();
         std::uint64_t b = lo | (hi << 32);
         double v;
         std::memcpy(&v, &b, 8);
         return v;
     }
-    float f32() { std::uint32_t b = u32(); float v; std::memcpy(&v, &b, 4); return v; }
+    float f32() {
+        std::uint32_t b = u32();
+        float v;
+        std::memcpy(&v, &b, 4);
+        return v;
+    }
     // A text, as a view into the block.
-    std::string_view str()
-    {
+    std::string_view str() {
         std::uint32_t len = u32();
-        if (!need(len))
-            return {};
+        if (!need(len)) return {};
         std::string_view s(reinterpret_cast<const char *>(d_ + pos_), len);
         pos_ += len;
         return s;
     }
     // A count of items each at least `minBytes` long must fit what is left.
-    std::uint32_t count(std::size_t minBytes)
-    {
+    std::uint32_t count(std::size_t minBytes) {
         std::uint32_t c = u32();
-        if (ok_ && minBytes && c > (n_ - pos_) / minBytes)
-            ok_ = false;
+        if (ok_ && minBytes && c > (n_ - pos_) / minBytes) ok_ = false;
         return ok_ ? c : 0;
     }
     void fail() { ok_ = false; }
     std::size_t left() const { return n_ - pos_; }
 
 private:
-    bool need(std::size_t k)
-    {
+    bool need(std::size_t k) {
         if (!ok_ || n_ - pos_ < k) {
             ok_ = false;
             return false;
@@ -109,8 +114,7 @@ private:
     bool ok_ = true;
 };
 
-std::uint32_t fnv1a(const unsigned char *d, std::size_t n)
-{
+std::uint32_t fnv1a(const unsigned char *d, std::size_t n) {
     std::uint32_t h = 2166136261u;
     for (std::size_t i = 0; i < n; ++i) {
         h ^= d[i];
@@ -141,17 +145,18 @@ namespace {
 // What a property never set to anything is: the parent window, the paint flags and the
 // user's zoom (a template saved while zoomed would start every later chart zoomed,
 // and a real-time axis never moves while zoomed).
-bool transient(std::uint32_t k)
-{
+bool transient(std::uint32_t k) {
     switch (k % 100000u) {
-    case id::ParentWindow: case id::Painting: case id::ImageDirty: case id::ZoomMode: return true;
-    default: return false;
+        case id::ParentWindow:
+        case id::Painting:
+        case id::ImageDirty:
+        case id::ZoomMode: return true;
+        default: return false;
     }
 }
 
 // Runs f(id, first key, last key) for each run of keys of one id.
-template <class Map, class F> void forEachId(const Map &m, F f)
-{
+template <class Map, class F> void forEachId(const Map &m, F f) {
     bool open = false;
     int id = 0;
     typename std::remove_cvref_t<decltype(m)>::key_type first = 0, last = 0;
@@ -160,20 +165,17 @@ template <class Map, class F> void forEachId(const Map &m, F f)
             last = k;
             return;
         }
-        if (open)
-            f(id, first, last);
+        if (open) f(id, first, last);
         open = true;
         id = keyId(k);
         first = last = k;
     });
-    if (open)
-        f(id, first, last);
+    if (open) f(id, first, last);
 }
 
 } // namespace
 
-template <class W> void PropertyStore::write(W &w) const
-{
+template <class W> void PropertyStore::write(W &w) const {
     w.bytes(kMagic, 4);
     w.u32(kVersion);
     w.i32(subsets_);
@@ -182,8 +184,7 @@ template <class W> void PropertyStore::write(W &w) const
     numbers_.forEach([&](std::uint32_t k, double) { kept += !transient(k); });
     w.u32(kept);
     numbers_.forEach([&](std::uint32_t k, double v) {
-        if (transient(k))
-            return;
+        if (transient(k)) return;
         w.u32(k);
         w.f64(v);
     });
@@ -210,8 +211,7 @@ template <class W> void PropertyStore::write(W &w) const
     auto writeGrids = [&](const auto &grids, auto writeValue) {
         std::vector<std::pair<int, std::uint32_t>> ids; // entries of each id, in order
         grids.forEach([&](std::uint64_t k, const auto &) {
-            if (ids.empty() || ids.back().first != keyId(k))
-                ids.emplace_back(keyId(k), 0);
+            if (ids.empty() || ids.back().first != keyId(k)) ids.emplace_back(keyId(k), 0);
             ++ids.back().second;
         });
         w.u32(static_cast<std::uint32_t>(ids.size()));
@@ -240,37 +240,44 @@ template <class W> void PropertyStore::write(W &w) const
         w.i32(id);
         w.u32(static_cast<std::uint32_t>(a.type));
         switch (a.type) {
-        case ElemType::Double: for (double v : a.d) w.f64(v); break;
-        case ElemType::Single: for (float v : a.f) w.f32(v); break;
-        case ElemType::Int:
-            w.u32(static_cast<std::uint32_t>(a.i.size()));
-            a.i.forEach([&](std::uint32_t cell, std::int32_t v) { w.u32(cell); w.i32(v); });
-            break;
-        case ElemType::String:
-            w.u32(static_cast<std::uint32_t>(a.s.size()));
-            a.s.forEach([&](std::uint32_t cell, const Text &v) { w.u32(cell); w.str(v.view()); });
-            break;
+            case ElemType::Double:
+                for (double v : a.d) w.f64(v);
+                break;
+            case ElemType::Single:
+                for (float v : a.f) w.f32(v);
+                break;
+            case ElemType::Int:
+                w.u32(static_cast<std::uint32_t>(a.i.size()));
+                a.i.forEach([&](std::uint32_t cell, std::int32_t v) {
+                    w.u32(cell);
+                    w.i32(v);
+                });
+                break;
+            case ElemType::String:
+                w.u32(static_cast<std::uint32_t>(a.s.size()));
+                a.s.forEach([&](std::uint32_t cell, const Text &v) {
+                    w.u32(cell);
+                    w.str(v.view());
+                });
+                break;
         }
     }
 }
 
-std::size_t PropertyStore::stateSize() const
-{
+std::size_t PropertyStore::stateSize() const {
     Writer count(nullptr);
     write(count);
     return count.size() + 4;
 }
 
-void PropertyStore::writeState(unsigned char *out) const
-{
+void PropertyStore::writeState(unsigned char *out) const {
     Writer w(out);
     write(w);
     std::uint32_t sum = fnv1a(out, w.size());
     w.u32(sum);
 }
 
-std::vector<unsigned char> PropertyStore::toBytes() const
-{
+std::vector<unsigned char> PropertyStore::toBytes() const {
     std::vector<unsigned char> out(stateSize());
     writeState(out.data());
     return out;
@@ -281,18 +288,14 @@ std::vector<unsigned char> PropertyStore::toBytes() const
 // entries must fit the bytes left, every entry is kept in about what its bytes take
 // (a key and a value; empty texts, unwritten cells, not at all), and the cells of the
 // dense data arrays are there in full.
-template <bool Build> bool PropertyStore::read(const unsigned char *data, std::size_t size, PropertyStore *into)
-{
-    if (!data || size < 12 || std::memcmp(data, kMagic, 4) != 0)
-        return false;
+template <bool Build> bool PropertyStore::read(const unsigned char *data, std::size_t size, PropertyStore *into) {
+    if (!data || size < 12 || std::memcmp(data, kMagic, 4) != 0) return false;
     std::size_t body = size - 4;
     Reader tail(data + body, 4);
-    if (tail.u32() != fnv1a(data, body))
-        return false;
+    if (tail.u32() != fnv1a(data, body)) return false;
     Reader r(data + 4, body - 4);
     std::uint32_t version = r.u32();
-    if (version != 1 && version != kVersion)
-        return false;
+    if (version != 1 && version != kVersion) return false;
     PropertyStore &s = *into;
     int subsets = r.i32(), points = r.i32();
     if (subsets < 1 || subsets > kMaxSubsets || points < 1 || std::int64_t(subsets) * points > kMaxDataCells)
@@ -309,33 +312,26 @@ template <bool Build> bool PropertyStore::read(const unsigned char *data, std::s
         std::uint32_t k = r.u32();
         double v = r.f64();
         // Values no setter could have stored mark a damaged block.
-        if (std::isnan(v) || (intTyped(static_cast<int>(k % 100000u)) && !fitsInt32(v)))
-            r.fail();
-        if (k == id::Subsets)
-            sawSubsets = v == subsets;
-        if (k == id::Points)
-            sawPoints = v == points;
-        if constexpr (Build)
-            s.numbers_.set(k, v);
+        if (std::isnan(v) || (intTyped(static_cast<int>(k % 100000u)) && !fitsInt32(v))) r.fail();
+        if (k == id::Subsets) sawSubsets = v == subsets;
+        if (k == id::Points) sawPoints = v == points;
+        if constexpr (Build) s.numbers_.set(k, v);
     }
     for (std::uint32_t n = r.count(8); n-- && r.ok();) {
         std::uint32_t k = r.u32();
         std::string_view v = r.str();
         if constexpr (Build)
-            if (!v.empty())
-                s.strings_.set(k, Text(v.substr(0, 255)));
+            if (!v.empty()) s.strings_.set(k, Text(v.substr(0, 255)));
     }
     auto readLists = [&](auto &lists, std::uint32_t entrySize, auto readValue, auto keepValue) {
         for (std::uint32_t n = r.count(8); n-- && r.ok();) {
             int id = r.i32();
             std::uint32_t c = r.count(entrySize);
-            if (c > kMaxArrayIndex + 1u)
-                r.fail();
+            if (c > kMaxArrayIndex + 1u) r.fail();
             for (std::uint32_t i = 0; i < c && r.ok(); ++i) {
                 auto v = readValue(id);
                 if constexpr (Build)
-                    if (keepValue(v))
-                        lists.set(listKey(id, static_cast<int>(i)), stored(v));
+                    if (keepValue(v)) lists.set(listKey(id, static_cast<int>(i)), stored(v));
             }
         }
     };
@@ -346,23 +342,19 @@ template <bool Build> bool PropertyStore::read(const unsigned char *data, std::s
             for (std::uint32_t i = 0; i < c && r.ok(); ++i) {
                 int a = r.i32(), b = r.i32();
                 auto v = readValue(-1);
-                if (!validIndex(a) || !validIndex(b))
-                    r.fail();
-                if constexpr (Build)
-                    grids.set(gridKey(id, a, b), stored(v));
+                if (!validIndex(a) || !validIndex(b)) r.fail();
+                if constexpr (Build) grids.set(gridKey(id, a, b), stored(v));
             }
         }
     };
     auto readListNumber = [&](int id) {
         double v = r.f64();
-        if (intTyped(id) && !fitsInt32(v))
-            r.fail();
+        if (intTyped(id) && !fitsInt32(v)) r.fail();
         return v;
     };
     auto readGridNumber = [&](int) {
         double v = r.f64();
-        if (!fitsInt32(v))
-            r.fail();
+        if (!fitsInt32(v)) r.fail();
         return v;
     };
     auto readString = [&](int) { return r.str(); };
@@ -390,19 +382,16 @@ template <bool Build> bool PropertyStore::read(const unsigned char *data, std::s
             std::int64_t previous = -1;
             for (std::uint32_t i = 0; i < c && r.ok(); ++i) {
                 std::uint32_t cell = r.u32();
-                if (cell >= cells || std::int64_t(cell) <= previous)
-                    r.fail();
+                if (cell >= cells || std::int64_t(cell) <= previous) r.fail();
                 previous = cell;
                 if (type == ElemType::Int) {
                     std::int32_t v = r.i32();
                     if constexpr (Build)
-                        if (v != 0 && r.ok())
-                            a.i.set(cell, v);
+                        if (v != 0 && r.ok()) a.i.set(cell, v);
                 } else {
                     std::string_view v = r.str();
                     if constexpr (Build)
-                        if (!v.empty() && r.ok())
-                            a.s.set(cell, stored(v));
+                        if (!v.empty() && r.ok()) a.s.set(cell, stored(v));
                 }
             }
         } else {
@@ -419,38 +408,40 @@ template <bool Build> bool PropertyStore::read(const unsigned char *data, std::s
             }
             for (std::size_t i = 0; i < cells && r.ok(); ++i) {
                 switch (type) {
-                case ElemType::Double: { double v = r.f64(); if constexpr (Build) a.d.push_back(v); break; }
-                case ElemType::Single: { float v = r.f32(); if constexpr (Build) a.f.push_back(v); break; }
-                case ElemType::Int: {
-                    std::int32_t v = r.i32();
-                    if constexpr (Build)
-                        if (v != 0)
-                            a.i.set(static_cast<std::uint32_t>(i), v);
-                    break;
-                }
-                case ElemType::String: {
-                    std::string_view v = r.str();
-                    if constexpr (Build)
-                        if (!v.empty())
-                            a.s.set(static_cast<std::uint32_t>(i), stored(v));
-                    break;
-                }
+                    case ElemType::Double: {
+                        double v = r.f64();
+                        if constexpr (Build) a.d.push_back(v);
+                        break;
+                    }
+                    case ElemType::Single: {
+                        float v = r.f32();
+                        if constexpr (Build) a.f.push_back(v);
+                        break;
+                    }
+                    case ElemType::Int: {
+                        std::int32_t v = r.i32();
+                        if constexpr (Build)
+                            if (v != 0) a.i.set(static_cast<std::uint32_t>(i), v);
+                        break;
+                    }
+                    case ElemType::String: {
+                        std::string_view v = r.str();
+                        if constexpr (Build)
+                            if (!v.empty()) a.s.set(static_cast<std::uint32_t>(i), stored(v));
+                        break;
+                    }
                 }
             }
         }
-        if constexpr (Build)
-            s.data_.emplace(id, std::move(a));
+        if constexpr (Build) s.data_.emplace(id, std::move(a));
     }
     return r.ok() && r.atEnd() && sawSubsets && sawPoints;
 }
 
-bool PropertyStore::fromBytes(const unsigned char *data, std::size_t size)
-{
-    if (!read<false>(data, size, this))
-        return false;
+bool PropertyStore::fromBytes(const unsigned char *data, std::size_t size) {
+    if (!read<false>(data, size, this)) return false;
     PropertyStore s;
-    if (!read<true>(data, size, &s))
-        return false;
+    if (!read<true>(data, size, &s)) return false;
     *this = std::move(s);
     touch();
     return true;

@@ -13,14 +13,12 @@ namespace chart::engine {
 
 using namespace detail;
 
-QColor fromColorRef(std::int32_t v)
-{
+QColor fromColorRef(std::int32_t v) {
     auto u = static_cast<std::uint32_t>(v);
     return QColor(u & 0xFF, (u >> 8) & 0xFF, (u >> 16) & 0xFF);
 }
 
-std::int32_t toColorRef(const QColor &c)
-{
+std::int32_t toColorRef(const QColor &c) {
     return static_cast<std::int32_t>(c.red() | (c.green() << 8) | (c.blue() << 16));
 }
 
@@ -29,23 +27,21 @@ namespace {
 const std::int32_t kPalette[] = {0xFF0000, 0x0000FF, 0x008000, 0xFF00FF, 0x008080,
                                  0x800000, 0x000080, 0x808000, 0x800080, 0x00C0C0};
 
-QPen gridPen(const PropertyStore &p, const QColor &c)
-{
+QPen gridPen(const PropertyStore &p, const QColor &c) {
     QPen pen(c, 0);
     switch (p.integer(id::GridStyle)) {
-    case 1: pen.setWidth(2); break;
-    case 2: pen.setStyle(Qt::DotLine); break;
-    case 3: pen.setStyle(Qt::DashLine); break;
-    case 4: pen.setDashPattern({1, 3}); break;
-    default: break;
+        case 1: pen.setWidth(2); break;
+        case 2: pen.setStyle(Qt::DotLine); break;
+        case 3: pen.setStyle(Qt::DashLine); break;
+        case 4: pen.setDashPattern({1, 3}); break;
+        default: break;
     }
     return pen;
 }
 
 // Tick values and texts of the x axis.
 void xTicks(const PropertyStore &p, const Layout &L, const QFontMetrics &fm, std::vector<double> &vals,
-            std::vector<QString> &texts, std::vector<QString> &dates)
-{
+            std::vector<QString> &texts, std::vector<QString> &dates) {
     double x0 = std::min(L.x.v0, L.x.v1), x1 = std::max(L.x.v0, L.x.v1);
     if (L.dateTime) {
         bool secs = p.integer(id::DateTimeShowSeconds);
@@ -70,15 +66,12 @@ void xTicks(const PropertyStore &p, const Layout &L, const QFontMetrics &fm, std
     }
 }
 
-void fillRegion(QPainter &g, const QRegion &r, const QColor &c)
-{
-    for (const QRect &rc : r)
-        g.fillRect(rc, c);
+void fillRegion(QPainter &g, const QRegion &r, const QColor &c) {
+    for (const QRect &rc : r) g.fillRect(rc, c);
 }
 
 // The desk; the graph area is left to its own fill, which comes next.
-void drawDesk(const PropertyStore &p, QPainter &g, const Layout &L, const Style &s)
-{
+void drawDesk(const PropertyStore &p, QPainter &g, const Layout &L, const Style &s) {
     int border = p.integer(id::BorderTypes);
     QRect r = L.desk.adjusted(0, 0, -1, -1);
     QRegion graph(L.graph);
@@ -94,25 +87,23 @@ void drawDesk(const PropertyStore &p, QPainter &g, const Layout &L, const Style 
     }
     fillRegion(g, QRegion(L.desk) - graph, s.desk);
     switch (border) {
-    case 1:
-        g.setPen(QPen(s.text, 0));
-        g.drawRect(r);
-        break;
-    case 3:
-        g.setPen(QPen(s.desk.darker(160), 0));
-        g.drawLine(r.topLeft(), r.topRight());
-        g.drawLine(r.topLeft(), r.bottomLeft());
-        g.setPen(QPen(s.desk.lighter(160), 0));
-        g.drawLine(r.bottomLeft(), r.bottomRight());
-        g.drawLine(r.topRight(), r.bottomRight());
-        break;
-    default:
-        break;
+        case 1:
+            g.setPen(QPen(s.text, 0));
+            g.drawRect(r);
+            break;
+        case 3:
+            g.setPen(QPen(s.desk.darker(160), 0));
+            g.drawLine(r.topLeft(), r.topRight());
+            g.drawLine(r.topLeft(), r.bottomLeft());
+            g.setPen(QPen(s.desk.lighter(160), 0));
+            g.drawLine(r.bottomLeft(), r.bottomRight());
+            g.drawLine(r.topRight(), r.bottomRight());
+            break;
+        default: break;
     }
 }
 
-void drawTitles(const PropertyStore &p, QPainter &g, const Layout &L, const Metrics &m)
-{
+void drawTitles(const PropertyStore &p, QPainter &g, const Layout &L, const Metrics &m) {
     g.setPen(m.style.text);
     if (!L.mainTitle.isEmpty()) {
         g.setFont(m.title);
@@ -124,8 +115,7 @@ void drawTitles(const PropertyStore &p, QPainter &g, const Layout &L, const Metr
     }
 }
 
-std::vector<double> yTickValues(const PropertyStore &p, const AxisLayout &A, int ax, int numbersH, double &step)
-{
+std::vector<double> yTickValues(const PropertyStore &p, const AxisLayout &A, int ax, int numbersH, double &step) {
     double y0 = std::min(A.y.v0, A.y.v1), y1 = std::max(A.y.v0, A.y.v1);
     if (p.axisNumber(id::ManualYAxisTicknLine, ax) && p.axisNumber(id::ManualYAxisLine, ax) > 0)
         step = p.axisNumber(id::ManualYAxisLine, ax);
@@ -136,8 +126,7 @@ std::vector<double> yTickValues(const PropertyStore &p, const AxisLayout &A, int
 }
 
 void drawGrid(const PropertyStore &p, QPainter &g, const Layout &L, const Metrics &m,
-              const std::vector<double> &xVals)
-{
+              const std::vector<double> &xVals) {
     int control = p.integer(id::GridLineControl);
     g.setPen(gridPen(p, m.style.graphFore));
     if (control == 0 || control == 1) {
@@ -160,10 +149,8 @@ void drawGrid(const PropertyStore &p, QPainter &g, const Layout &L, const Metric
     }
 }
 
-void drawAxes(const PropertyStore &p, QPainter &g, Layout &L, const Metrics &m,
-              const std::vector<double> &xVals, std::vector<QString> xTexts,
-              const std::vector<QString> &xDates, const GridNumberHook &hook)
-{
+void drawAxes(const PropertyStore &p, QPainter &g, Layout &L, const Metrics &m, const std::vector<double> &xVals,
+              std::vector<QString> xTexts, const std::vector<QString> &xDates, const GridNumberHook &hook) {
     const Style &s = m.style;
     // Frame of the graph area.
     g.setPen(QPen(s.graphFore, 0));
@@ -186,13 +173,11 @@ void drawAxes(const PropertyStore &p, QPainter &g, Layout &L, const Metrics &m,
     for (std::size_t k = 0; k < L.axes.size(); ++k) {
         const AxisLayout &A = L.axes[k];
         int ax = static_cast<int>(k);
-        if (p.axisNumber(id::ShowYAxis, ax) == 5)
-            continue;
+        if (p.axisNumber(id::ShowYAxis, ax) == 5) continue;
         QColor c = p.axisHas(id::YAxisColor, ax)
                        ? fromColorRef(static_cast<std::int32_t>(p.axisNumber(id::YAxisColor, ax)))
                        : s.text;
-        if (s.mono)
-            c = s.text;
+        if (s.mono) c = s.text;
         g.setPen(QPen(c, 0));
         g.drawLine(L.graph.left(), A.band.top(), L.graph.left(), A.band.bottom());
         double step;
@@ -210,11 +195,9 @@ void drawAxes(const PropertyStore &p, QPainter &g, Layout &L, const Metrics &m,
                 // the separator.
                 double lo = A.band.top() - (k == 0 ? m.numbersH / 2.0 : 0.0);
                 double hi = A.band.bottom() + 1 - (k + 1 == L.axes.size() ? m.numbersH / 2.0 : m.numbersH);
-                if (hi >= lo)
-                    r.moveTop(std::clamp(r.top(), lo, hi));
+                if (hi >= lo) r.moveTop(std::clamp(r.top(), lo, hi));
                 QString text = formatNumber(v, step, 0);
-                if (hook && p.axisNumber(3160 /*CustomGridNumbersY*/, ax))
-                    text = hook(0, ax, v, text);
+                if (hook && p.axisNumber(3160 /*CustomGridNumbersY*/, ax)) text = hook(0, ax, v, text);
                 g.drawText(r, Qt::AlignRight | Qt::AlignVCenter, text);
                 int tw = QFontMetrics(m.numbers).horizontalAdvance(text);
                 L.yGridNumbers.push_back({QRectF(r.right() - tw, r.top(), tw, r.height()).toAlignedRect(), ax, v});
@@ -242,8 +225,7 @@ void drawAxes(const PropertyStore &p, QPainter &g, Layout &L, const Metrics &m,
     g.setPen(QPen(s.text, 0));
     g.setFont(m.numbers);
     if (hook && p.integer(3163 /*CustomGridNumbersX*/))
-        for (std::size_t i = 0; i < xVals.size(); ++i)
-            xTexts[i] = hook(2, 0, xVals[i], xTexts[i]);
+        for (std::size_t i = 0; i < xVals.size(); ++i) xTexts[i] = hook(2, 0, xVals[i], xTexts[i]);
     if (!L.xNumbers.isEmpty()) {
         QFontMetrics fm(m.numbers);
         for (std::size_t i = 0; i < xVals.size(); ++i) {
@@ -266,35 +248,38 @@ void drawAxes(const PropertyStore &p, QPainter &g, Layout &L, const Metrics &m,
     }
 }
 
-QPen subsetPen(const PropertyStore &p, const Style &s, int subset)
-{
+QPen subsetPen(const PropertyStore &p, const Style &s, int subset) {
     int type = subsetLineType(p, subset);
     QColor c = s.mono ? s.text : subsetColor(p, subset);
-    if (s.mono)
-        type = subset % 5; // told apart by dashes when there is no colour
+    if (s.mono) type = subset % 5; // told apart by dashes when there is no colour
     QPen pen(c, lineTypeWidth(type), lineTypeStyle(type), Qt::FlatCap, Qt::MiterJoin);
-    if (pen.width() <= 1)
-        pen.setWidth(0);
+    if (pen.width() <= 1) pen.setWidth(0);
     return pen;
 }
 
 // The outline of a symbol, with the pen and brush as set.
-void drawSymbolShape(QPainter &g, const QPointF &c, int type, double r)
-{
+void drawSymbolShape(QPainter &g, const QPointF &c, int type, double r) {
     switch ((type / 2) % 5) {
-    case 0: g.drawLine(QPointF(c.x() - r, c.y()), QPointF(c.x() + r, c.y()));
-            g.drawLine(QPointF(c.x(), c.y() - r), QPointF(c.x(), c.y() + r)); break;
-    case 1: g.drawEllipse(c, r, r); break;
-    case 2: g.drawRect(QRectF(c.x() - r, c.y() - r, 2 * r, 2 * r)); break;
-    case 3: { QPointF d[4] = {{c.x(), c.y() - r}, {c.x() + r, c.y()}, {c.x(), c.y() + r}, {c.x() - r, c.y()}};
-              g.drawPolygon(d, 4); break; }
-    default: { QPointF t[3] = {{c.x(), c.y() - r}, {c.x() + r, c.y() + r}, {c.x() - r, c.y() + r}};
-               g.drawPolygon(t, 3); break; }
+        case 0:
+            g.drawLine(QPointF(c.x() - r, c.y()), QPointF(c.x() + r, c.y()));
+            g.drawLine(QPointF(c.x(), c.y() - r), QPointF(c.x(), c.y() + r));
+            break;
+        case 1: g.drawEllipse(c, r, r); break;
+        case 2: g.drawRect(QRectF(c.x() - r, c.y() - r, 2 * r, 2 * r)); break;
+        case 3: {
+            QPointF d[4] = {{c.x(), c.y() - r}, {c.x() + r, c.y()}, {c.x(), c.y() + r}, {c.x() - r, c.y()}};
+            g.drawPolygon(d, 4);
+            break;
+        }
+        default: {
+            QPointF t[3] = {{c.x(), c.y() - r}, {c.x() + r, c.y() + r}, {c.x() - r, c.y() + r}};
+            g.drawPolygon(t, 3);
+            break;
+        }
     }
 }
 
-void drawSymbol(QPainter &g, const QPointF &c, int type, double r, const QColor &col)
-{
+void drawSymbol(QPainter &g, const QPointF &c, int type, double r, const QColor &col) {
     g.setBrush(type % 2 == 1 ? QBrush(col) : Qt::NoBrush);
     drawSymbolShape(g, c, type, r);
     g.setBrush(Qt::NoBrush);
@@ -302,27 +287,21 @@ void drawSymbol(QPainter &g, const QPointF &c, int type, double r, const QColor 
 
 // Draws a polyline: a thin pen in one call, a wide one in runs of 64 points (a wide
 // polyline costs far more than the same points in short pieces).
-void drawCurve(QPainter &g, std::span<const QPointF> pts)
-{
-    if (pts.size() < 2)
-        return;
+void drawCurve(QPainter &g, std::span<const QPointF> pts) {
+    if (pts.size() < 2) return;
     if (g.pen().width() <= 1) {
         g.drawPolyline(pts.data(), static_cast<int>(pts.size()));
         return;
     }
-    for (auto [start, n] : splitRuns(static_cast<int>(pts.size()), 64))
-        g.drawPolyline(pts.data() + start, n);
+    for (auto [start, n] : splitRuns(static_cast<int>(pts.size()), 64)) g.drawPolyline(pts.data() + start, n);
 }
 
-std::vector<QPointF> splinePoints(std::span<const QPointF> pts)
-{
-    if (pts.size() < 3)
-        return std::vector<QPointF>(pts.begin(), pts.end());
+std::vector<QPointF> splinePoints(std::span<const QPointF> pts) {
+    if (pts.size() < 3) return std::vector<QPointF>(pts.begin(), pts.end());
     std::vector<QPointF> out;
     out.reserve(pts.size() * 8);
     for (std::size_t i = 0; i + 1 < pts.size(); ++i) {
-        QPointF p0 = pts[i == 0 ? 0 : i - 1], p1 = pts[i], p2 = pts[i + 1],
-                p3 = pts[std::min(i + 2, pts.size() - 1)];
+        QPointF p0 = pts[i == 0 ? 0 : i - 1], p1 = pts[i], p2 = pts[i + 1], p3 = pts[std::min(i + 2, pts.size() - 1)];
         for (int k = 0; k < 8; ++k) {
             double t = k / 8.0, t2 = t * t, t3 = t2 * t;
             out.push_back(0.5 * ((2 * p1) + (-p0 + p2) * t + (2 * p0 - 5 * p1 + 4 * p2 - p3) * t2 +
@@ -333,26 +312,22 @@ std::vector<QPointF> splinePoints(std::span<const QPointF> pts)
     return out;
 }
 
-bool drawsLine(int method)
-{
-    return method == Line || method == PointsLine || method == Spline || method == PointsSpline ||
-           method == Step || method == Area || method == Ribbon || method == PointsBFL;
+bool drawsLine(int method) {
+    return method == Line || method == PointsLine || method == Spline || method == PointsSpline || method == Step ||
+           method == Area || method == Ribbon || method == PointsBFL;
 }
 
-bool drawsSymbols(const PropertyStore &p, const Style &s, int method)
-{
+bool drawsSymbols(const PropertyStore &p, const Style &s, int method) {
     return method == Point || method == PointsLine || method == PointsSpline || method == PointsBFL ||
            method == PointsBFC || method == Bubble || p.integer(id::MarkDataPoints) || s.symbols;
 }
 
-int symbolType(const PropertyStore &p, int subset)
-{
+int symbolType(const PropertyStore &p, int subset) {
     double ptype = 0;
     return p.elem(id::SubsetPointTypes, subset, ptype) ? static_cast<int>(ptype) : subset * 2 + 1;
 }
 
-double symbolRadius(const PropertyStore &p)
-{
+double symbolRadius(const PropertyStore &p) {
     int size = p.integer(id::PointSize);
     return size == 2 ? 5 : size == 1 ? 3.5 : size == 3 ? 1.5 : 2.5;
 }
@@ -367,8 +342,7 @@ struct BarSlot {
     int index = 0, count = 0;
 };
 
-std::vector<BarSlot> barSlots(const PropertyStore &p, const Layout &L)
-{
+std::vector<BarSlot> barSlots(const PropertyStore &p, const Layout &L) {
     std::vector<BarSlot> places(static_cast<std::size_t>(std::max(p.subsets(), 0)));
     std::vector<int> counts(L.axes.size() * 2, 0);
     for (int k = 0; k < p.subsets(); ++k) {
@@ -385,11 +359,9 @@ std::vector<BarSlot> barSlots(const PropertyStore &p, const Layout &L)
 }
 
 // Draws into the band of its axis, which the caller has set as the clip.
-void drawSubset(const PropertyStore &p, QPainter &g, const AxisLayout &A, const Layout &L, const Style &s,
-                int subset, const Frame &f, BarSlot slot)
-{
-    if (f.firstRun[subset] == f.firstRun[subset + 1])
-        return; // nothing of it is drawn
+void drawSubset(const PropertyStore &p, QPainter &g, const AxisLayout &A, const Layout &L, const Style &s, int subset,
+                const Frame &f, BarSlot slot) {
+    if (f.firstRun[subset] == f.firstRun[subset + 1]) return; // nothing of it is drawn
     int method = methodOf(p, subset);
     bool lines = drawsLine(method);
     bool symbols = drawsSymbols(p, s, method);
@@ -408,8 +380,7 @@ void drawSubset(const PropertyStore &p, QPainter &g, const AxisLayout &A, const 
         if (method == Area || method == Ribbon) {
             QPolygonF poly;
             poly << QPointF(pts.front().x(), base);
-            for (auto &q : pts)
-                poly << q;
+            for (auto &q : pts) poly << q;
             poly << QPointF(pts.back().x(), base);
             QColor fill = col;
             fill.setAlpha(s.mono ? 60 : 110);
@@ -424,8 +395,7 @@ void drawSubset(const PropertyStore &p, QPainter &g, const AxisLayout &A, const 
                 std::vector<QPointF> st;
                 st.reserve(pts.size() * 2);
                 for (std::size_t i = 0; i < pts.size(); ++i) {
-                    if (i > 0)
-                        st.emplace_back(pts[i].x(), pts[i - 1].y());
+                    if (i > 0) st.emplace_back(pts[i].x(), pts[i - 1].y());
                     st.push_back(pts[i]);
                 }
                 curve(st);
@@ -455,16 +425,14 @@ void drawSubset(const PropertyStore &p, QPainter &g, const AxisLayout &A, const 
             for (auto &q : pts) {
                 if (method == Stick) {
                     double sx = slot.count > 1 ? q.x() + offset + each / 2 : q.x();
-                    if (sx < guard.left() || sx > guard.right())
-                        continue;
+                    if (sx < guard.left() || sx > guard.right()) continue;
                     QPointF from(sx, std::clamp(base, guard.top(), guard.bottom()));
                     QPointF to(sx, std::clamp(q.y(), guard.top(), guard.bottom()));
                     g.drawLine(from, to);
                 } else {
                     QRectF r(QPointF(q.x() + offset, std::min(q.y(), base)),
                              QPointF(q.x() + offset + each, std::max(q.y(), base)));
-                    if (!clampRect(r, guard))
-                        continue;
+                    if (!clampRect(r, guard)) continue;
                     g.fillRect(r, col);
                     g.setPen(QPen(s.graphFore, 0));
                     g.drawRect(r);
@@ -479,8 +447,7 @@ void drawSubset(const PropertyStore &p, QPainter &g, const AxisLayout &A, const 
             // The brush is set once for all of them: setting it costs more than a symbol.
             g.setBrush(type % 2 == 1 ? QBrush(col) : Qt::NoBrush);
             for (auto &q : pts)
-                if (inside(guard, q))
-                    drawSymbolShape(g, q, type, r);
+                if (inside(guard, q)) drawSymbolShape(g, q, type, r);
             g.setBrush(Qt::NoBrush);
         }
     }
@@ -491,15 +458,12 @@ struct AnnotText {
     QColor color;
 };
 
-void drawAnnotations(const PropertyStore &p, QPainter &g, Layout &L, const Metrics &m)
-{
-    if (!p.integer(id::ShowAnnotations))
-        return;
+void drawAnnotations(const PropertyStore &p, QPainter &g, Layout &L, const Metrics &m) {
+    if (!p.integer(id::ShowAnnotations)) return;
     const Style &s = m.style;
     auto lineFont = [&](int sizeId) {
         double pct = p.number(sizeId);
-        if (!(pct > 0))
-            pct = 100;
+        if (!(pct > 0)) pct = 100;
         return labelFont(p, s, 0.9 * std::clamp(pct, 10.0, 400.0) / 100.0);
     };
     g.save();
@@ -510,16 +474,15 @@ void drawAnnotations(const PropertyStore &p, QPainter &g, Layout &L, const Metri
         g.setFont(f);
         for (int i = 0; i < p.elemCount(id::VertLineAnnotation); ++i) {
             double x = 0, type = 0, colour = 0;
-            if (!p.elem(id::VertLineAnnotation, i, x))
-                continue;
+            if (!p.elem(id::VertLineAnnotation, i, x)) continue;
             p.elem(id::VertLineAnnotationType, i, type);
             bool hasColour = p.elem(id::VertLineAnnotationColor, i, colour);
             QColor c = s.mono || !hasColour ? s.text : fromColorRef(static_cast<std::int32_t>(colour));
             double px = L.x.toPixel(x);
-            if (!(px >= L.graph.left() && px <= L.graph.right()))
-                continue;
-            g.setPen(QPen(c, std::max(0, lineTypeWidth(static_cast<int>(type)) > 1 ? lineTypeWidth(static_cast<int>(type)) : 0),
-                          lineTypeStyle(static_cast<int>(type))));
+            if (!(px >= L.graph.left() && px <= L.graph.right())) continue;
+            g.setPen(QPen(
+                c, std::max(0, lineTypeWidth(static_cast<int>(type)) > 1 ? lineTypeWidth(static_cast<int>(type)) : 0),
+                lineTypeStyle(static_cast<int>(type))));
             g.drawLine(QPointF(px, L.graph.top()), QPointF(px, L.graph.bottom()));
             std::string text;
             if (p.elemString(id::VertLineAnnotationText, i, text) && !text.empty()) {
@@ -542,8 +505,7 @@ void drawAnnotations(const PropertyStore &p, QPainter &g, Layout &L, const Metri
         g.setFont(f);
         for (int i = 0; i < p.elemCount(id::HorzLineAnnotation); ++i) {
             double y = 0, type = 0, colour = 0, axis = 0;
-            if (!p.elem(id::HorzLineAnnotation, i, y))
-                continue;
+            if (!p.elem(id::HorzLineAnnotation, i, y)) continue;
             p.elem(id::HorzLineAnnotationType, i, type);
             p.elem(id::HorzLineAnnotationAxis, i, axis);
             bool hasColour = p.elem(id::HorzLineAnnotationColor, i, colour);
@@ -572,8 +534,7 @@ void drawAnnotations(const PropertyStore &p, QPainter &g, Layout &L, const Metri
         int count = std::max(p.elemCount(id::GraphAnnotationX), p.elemCount(id::GraphAnnotationY));
         for (int i = 0; i < count; ++i) {
             double x = 0, y = 0, type = 0, colour = 0, axis = 0;
-            if (!p.elem(id::GraphAnnotationX, i, x) || !p.elem(id::GraphAnnotationY, i, y))
-                continue;
+            if (!p.elem(id::GraphAnnotationX, i, x) || !p.elem(id::GraphAnnotationY, i, y)) continue;
             p.elem(id::GraphAnnotationType, i, type);
             p.elem(id::GraphAnnotationAxis, i, axis);
             bool hasColour = p.elem(id::GraphAnnotationColor, i, colour);
@@ -581,8 +542,7 @@ void drawAnnotations(const PropertyStore &p, QPainter &g, Layout &L, const Metri
             QColor c = s.mono || !hasColour ? s.text : fromColorRef(static_cast<std::int32_t>(colour));
             QPointF at(boundedPixel(L.x.toPixel(x)), boundedPixel(L.axes[a].y.toPixel(y)));
             g.setPen(QPen(c, 0));
-            if (type >= 0)
-                drawSymbol(g, at, static_cast<int>(type), 3, c);
+            if (type >= 0) drawSymbol(g, at, static_cast<int>(type), 3, c);
             std::string text;
             QRect r(at.toPoint() - QPoint(4, 4), QSize(8, 8));
             if (p.elemString(id::GraphAnnotationText, i, text) && !text.empty()) {
@@ -597,10 +557,8 @@ void drawAnnotations(const PropertyStore &p, QPainter &g, Layout &L, const Metri
     g.restore();
 }
 
-void drawLegend(const PropertyStore &p, QPainter &g, const Layout &L, const Metrics &m)
-{
-    if (L.legend.empty())
-        return;
+void drawLegend(const PropertyStore &p, QPainter &g, const Layout &L, const Metrics &m) {
+    if (L.legend.empty()) return;
     g.setFont(m.legend);
     int sample = m.style.basePx * 2;
     for (auto &[r, subset] : L.legend) {
@@ -619,7 +577,8 @@ void drawLegend(const PropertyStore &p, QPainter &g, const Layout &L, const Metr
         }
         if (drawsSymbols(p, m.style, method)) {
             g.setPen(QPen(pen.color(), 0));
-            drawSymbol(g, QPointF(r.left() + 2 + sample / 2.0, cy), symbolType(p, subset), symbolRadius(p), pen.color());
+            drawSymbol(g, QPointF(r.left() + 2 + sample / 2.0, cy), symbolType(p, subset), symbolRadius(p),
+                       pen.color());
             g.setBrush(Qt::NoBrush);
         }
         g.setPen(m.style.text);
@@ -630,43 +589,40 @@ void drawLegend(const PropertyStore &p, QPainter &g, const Layout &L, const Metr
 
 } // namespace
 
-QColor subsetColor(const PropertyStore &p, int subset)
-{
+QColor subsetColor(const PropertyStore &p, int subset) {
     double v = 0;
-    if (p.elem(id::SubsetColors, subset, v))
-        return fromColorRef(static_cast<std::int32_t>(v));
+    if (p.elem(id::SubsetColors, subset, v)) return fromColorRef(static_cast<std::int32_t>(v));
     return fromColorRef(kPalette[static_cast<std::size_t>(std::max(subset, 0)) % std::size(kPalette)]);
 }
 
-int subsetLineType(const PropertyStore &p, int subset)
-{
+int subsetLineType(const PropertyStore &p, int subset) {
     double v = 0;
     return p.elem(id::SubsetLineTypes, subset, v) ? static_cast<int>(v) : 0;
 }
 
-Qt::PenStyle lineTypeStyle(int type)
-{
+Qt::PenStyle lineTypeStyle(int type) {
     switch (type) {
-    case 1: case 7: return Qt::DashLine;
-    case 2: case 8: return Qt::DotLine;
-    case 3: return Qt::DashDotLine;
-    case 4: return Qt::DashDotDotLine;
-    default: return Qt::SolidLine;
+        case 1:
+        case 7: return Qt::DashLine;
+        case 2:
+        case 8: return Qt::DotLine;
+        case 3: return Qt::DashDotLine;
+        case 4: return Qt::DashDotDotLine;
+        default: return Qt::SolidLine;
     }
 }
 
-int lineTypeWidth(int type)
-{
+int lineTypeWidth(int type) {
     switch (type) {
-    case 5: case 7: case 8: return 2;
-    case 6: return 3;
-    default: return 1;
+        case 5:
+        case 7:
+        case 8: return 2;
+        case 6: return 3;
+        default: return 1;
     }
 }
 
-
-void drawFrame(const PropertyStore &p, const Frame &f, QPainter &g, Layout &L, const GridNumberHook &gridNumbers)
-{
+void drawFrame(const PropertyStore &p, const Frame &f, QPainter &g, Layout &L, const GridNumberHook &gridNumbers) {
     Metrics m = metricsOf(p, f.width, f.height);
     L = f.layout;
     const Style &s = m.style;
@@ -681,8 +637,7 @@ void drawFrame(const PropertyStore &p, const Frame &f, QPainter &g, Layout &L, c
     std::vector<QString> xTexts, xDates;
     xTicks(p, L, QFontMetrics(m.numbers), xVals, xTexts, xDates);
     bool gridFront = p.integer(id::GridInFront);
-    if (!gridFront)
-        drawGrid(p, g, L, m, xVals);
+    if (!gridFront) drawGrid(p, g, L, m, xVals);
     std::vector<BarSlot> places = barSlots(p, L);
     const int drawn = std::min(p.subsets(), static_cast<int>(f.firstRun.size()) - 1);
     for (const AxisLayout &A : L.axes) {
@@ -701,8 +656,7 @@ void drawFrame(const PropertyStore &p, const Frame &f, QPainter &g, Layout &L, c
             drawSubset(p, g, A, L, s, sIdx, f, places[sIdx]);
         g.restore();
     }
-    if (gridFront)
-        drawGrid(p, g, L, m, xVals);
+    if (gridFront) drawGrid(p, g, L, m, xVals);
     drawAxes(p, g, L, m, xVals, xTexts, xDates, gridNumbers);
     drawAnnotations(p, g, L, m);
     drawLegend(p, g, L, m);
@@ -710,8 +664,7 @@ void drawFrame(const PropertyStore &p, const Frame &f, QPainter &g, Layout &L, c
 }
 
 void renderChart(const PropertyStore &p, QPainter &g, int width, int height, Layout &L,
-                 const GridNumberHook &gridNumbers)
-{
+                 const GridNumberHook &gridNumbers) {
     drawFrame(p, buildFrame(p, width, height), g, L, gridNumbers);
 }
 

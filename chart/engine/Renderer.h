@@ -27,7 +27,9 @@ class QPainter;
 namespace chart::engine {
 
 // Strings are held as the control hands them over: ANSI (Latin-1) bytes.
-inline QString fromAnsi(const std::string &s) { return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size())); }
+inline QString fromAnsi(const std::string &s) {
+    return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
+}
 inline std::string toAnsi(const QString &s) { return s.toLatin1().toStdString(); }
 
 // 0x00BBGGRR as the properties hold colours.
@@ -68,8 +70,7 @@ void drawFrame(const PropertyStore &p, const Frame &frame, QPainter &painter, La
 // Pixel coordinates are bounded by this before they become integers or reach the
 // painter: far beyond any window, well inside an int and the painter's fixed point.
 constexpr double kPixelLimit = 1 << 20;
-inline double boundedPixel(double v)
-{
+inline double boundedPixel(double v) {
     if (!(v >= -kPixelLimit)) // NaN too
         return -kPixelLimit;
     return v > kPixelLimit ? kPixelLimit : v;

@@ -10,14 +10,18 @@
 namespace chart::engine::store {
 
 // Data arrays: [subset, point], sized by Subsets x Points.
-inline PropInfo dataInfo(int id)
-{
+inline PropInfo dataInfo(int id) {
     switch (id) {
-    case id::XData: case id::YData: case id::ZData: return {Shape::Data, ElemType::Single};
-    case id::XDataII: case id::YDataII: return {Shape::Data, ElemType::Double};
-    case id::PointColors: case id::PointTypes: case 3114: return {Shape::Data, ElemType::Int};
-    case id::DataPointLabels: return {Shape::Data, ElemType::String};
-    default: return {Shape::Scalar, ElemType::Int};
+        case id::XData:
+        case id::YData:
+        case id::ZData: return {Shape::Data, ElemType::Single};
+        case id::XDataII:
+        case id::YDataII: return {Shape::Data, ElemType::Double};
+        case id::PointColors:
+        case id::PointTypes:
+        case 3114: return {Shape::Data, ElemType::Int};
+        case id::DataPointLabels: return {Shape::Data, ElemType::String};
+        default: return {Shape::Scalar, ElemType::Int};
     }
 }
 
@@ -30,9 +34,10 @@ inline bool intTyped(int id) { return propInfo(id).type == ElemType::Int; }
 
 // Keys of list elements: id and index; of grid elements: id, row and column (indexes
 // are at most kMaxArrayIndex, below 2^16).
-inline std::uint64_t listKey(int id, int index) { return std::uint64_t(std::uint32_t(id)) << 32 | std::uint32_t(index); }
-inline std::uint64_t gridKey(int id, int i, int j)
-{
+inline std::uint64_t listKey(int id, int index) {
+    return std::uint64_t(std::uint32_t(id)) << 32 | std::uint32_t(index);
+}
+inline std::uint64_t gridKey(int id, int i, int j) {
     return std::uint64_t(std::uint32_t(id)) << 32 | std::uint64_t(std::uint32_t(i)) << 16 | std::uint32_t(j);
 }
 inline int keyId(std::uint64_t k) { return static_cast<int>(static_cast<std::uint32_t>(k >> 32)); }

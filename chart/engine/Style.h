@@ -14,9 +14,21 @@
 namespace chart::engine::detail {
 
 // Engine codes of the plotting methods.
-enum Method { Line = 0, Bar = 1, Point = 2, Area = 3, Stick = 4, PointsBFL = 8, Bubble = 12,
-              PointsBFC = 13, PointsSpline = 15, Spline = 16, PointsLine = 17, Step = 21,
-              Ribbon = 22 };
+enum Method {
+    Line = 0,
+    Bar = 1,
+    Point = 2,
+    Area = 3,
+    Stick = 4,
+    PointsBFL = 8,
+    Bubble = 12,
+    PointsBFC = 13,
+    PointsSpline = 15,
+    Spline = 16,
+    PointsLine = 17,
+    Step = 21,
+    Ribbon = 22
+};
 
 struct Style {
     QColor desk, graphBack, graphFore, text, shadow;

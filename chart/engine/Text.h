@@ -18,16 +18,14 @@ public:
     explicit Text(std::string_view s) { assign(s); }
     Text(const Text &o) { assign(o.view()); }
     Text(Text &&o) noexcept : bits_(o.bits_) { o.clear(); }
-    Text &operator=(const Text &o)
-    {
+    Text &operator=(const Text &o) {
         if (this != &o) {
             release();
             assign(o.view());
         }
         return *this;
     }
-    Text &operator=(Text &&o) noexcept
-    {
+    Text &operator=(Text &&o) noexcept {
         if (this != &o) {
             release();
             bits_ = o.bits_;
@@ -37,8 +35,7 @@ public:
     }
     ~Text() { release(); }
 
-    std::string_view view() const
-    {
+    std::string_view view() const {
         if (inPlace()) {
             const char *b = reinterpret_cast<const char *>(&bits_);
             return {b + 1, static_cast<std::size_t>(static_cast<unsigned char>(b[0]) >> 1)};
@@ -59,14 +56,11 @@ private:
     bool inPlace() const { return (bits_ & 1) != 0; }
     const char *heap() const { return reinterpret_cast<const char *>(bits_); }
     void clear() { bits_ = 1; }
-    void release()
-    {
-        if (!inPlace())
-            delete[] reinterpret_cast<char *>(bits_);
+    void release() {
+        if (!inPlace()) delete[] reinterpret_cast<char *>(bits_);
         clear();
     }
-    void assign(std::string_view s)
-    {
+    void assign(std::string_view s) {
         if (s.size() <= kInPlace) {
             char b[8] = {};
             b[0] = static_cast<char>(s.size() << 1 | 1);

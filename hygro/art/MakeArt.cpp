@@ -31,11 +31,35 @@ bool saveBmp4(const QImage &src, const QString &path) {
     const int rowBytes = ((w + 1) / 2 + 3) / 4 * 4;
     const int dataSize = rowBytes * h, offset = 14 + 40 + 16 * 4;
     QByteArray out;
-    auto u16 = [&](int v) { out += char(v & 0xFF); out += char((v >> 8) & 0xFF); };
-    auto u32 = [&](int v) { u16(v & 0xFFFF); u16((v >> 16) & 0xFFFF); };
-    out += "BM"; u32(offset + dataSize); u32(0); u32(offset);
-    u32(40); u32(w); u32(h); u16(1); u16(4); u32(0); u32(dataSize); u32(2835); u32(2835); u32(16); u32(0);
-    for (QRgb c : table) { out += char(qBlue(c)); out += char(qGreen(c)); out += char(qRed(c)); out += char(0); }
+    auto u16 = [&](int v) {
+        out += char(v & 0xFF);
+        out += char((v >> 8) & 0xFF);
+    };
+    auto u32 = [&](int v) {
+        u16(v & 0xFFFF);
+        u16((v >> 16) & 0xFFFF);
+    };
+    out += "BM";
+    u32(offset + dataSize);
+    u32(0);
+    u32(offset);
+    u32(40);
+    u32(w);
+    u32(h);
+    u16(1);
+    u16(4);
+    u32(0);
+    u32(dataSize);
+    u32(2835);
+    u32(2835);
+    u32(16);
+    u32(0);
+    for (QRgb c : table) {
+        out += char(qBlue(c));
+        out += char(qGreen(c));
+        out += char(qRed(c));
+        out += char(0);
+    }
     for (int y = h - 1; y >= 0; --y) {
         QByteArray row(rowBytes, 0);
         const uchar *line = img.constScanLine(y);
@@ -51,11 +75,11 @@ int segmentsOf(int code) {
     static const int digits[10] = {0x3F, 0x06, 0x5B, 0x4F, 0x66, 0x6D, 0x7D, 0x07, 0x7F, 0x6F};
     if (code < 10) return digits[code];
     switch (code) {
-    case 10: return 0x40;
-    case 13: return 0x38;
-    case 14: return 0x79;
-    case 15: return 0x50;
-    default: return 0;
+        case 10: return 0x40;
+        case 13: return 0x38;
+        case 14: return 0x79;
+        case 15: return 0x50;
+        default: return 0;
     }
 }
 

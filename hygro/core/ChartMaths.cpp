@@ -26,9 +26,12 @@ std::vector<Field> formatFields(const QString &format) {
         }
         int run = 1;
         while (i + run < format.size() && format[i + run] == c) ++run;
-        if (c == QLatin1Char('d') && run <= 2) fields.push_back(Field::Day);
-        else if (c == QLatin1Char('M')) fields.push_back(run <= 2 ? Field::Month : Field::MonthName);
-        else if (c == QLatin1Char('y')) fields.push_back(Field::Year);
+        if (c == QLatin1Char('d') && run <= 2)
+            fields.push_back(Field::Day);
+        else if (c == QLatin1Char('M'))
+            fields.push_back(run <= 2 ? Field::Month : Field::MonthName);
+        else if (c == QLatin1Char('y'))
+            fields.push_back(Field::Year);
         // Day names (ddd, dddd) carry nothing the date needs; the text's name is skipped.
         i += run;
     }
@@ -151,13 +154,13 @@ std::optional<QDate> ParseShortDate(const QString &text, const QString &format, 
         if (p.text.size() > 9) return std::nullopt;
         const int v = p.text.toInt();
         switch (fields[i]) {
-        case Field::Day: day = v; break;
-        case Field::Month:
-        case Field::MonthName: month = v; break;
-        case Field::Year:
-            year = v;
-            twoDigitYear = p.text.size() <= 2;
-            break;
+            case Field::Day: day = v; break;
+            case Field::Month:
+            case Field::MonthName: month = v; break;
+            case Field::Year:
+                year = v;
+                twoDigitYear = p.text.size() <= 2;
+                break;
         }
     }
     if (twoDigitYear) {
@@ -193,7 +196,8 @@ std::optional<QTime> ParseTime(const QString &text) {
 }
 
 TableDateTimeReader::TableDateTimeReader()
-    : locale_(QLocale::system()), format_(locale_.dateFormat(QLocale::ShortFormat)),
+    : locale_(QLocale::system()),
+      format_(locale_.dateFormat(QLocale::ShortFormat)),
       year_(QDate::currentDate().year()) {}
 
 std::optional<double> TableDateTimeReader::read(const QString &dateText, const QString &timeText) {

@@ -55,8 +55,7 @@ std::optional<float> TableCellValue(const QString &text, bool *overLimit = nullp
 // MMMM, yy, yyyy between separators), read back as the class library does: the
 // fields in the format's order, numbers of one or more digits, month names of
 // `locale`, two-digit years in the century window of 50 years before `currentYear`.
-std::optional<QDate> ParseShortDate(const QString &text, const QString &format, const QLocale &locale,
-                                    int currentYear);
+std::optional<QDate> ParseShortDate(const QString &text, const QString &format, const QLocale &locale, int currentYear);
 // "h:n" or "h:n:s", blanks around it.
 std::optional<QTime> ParseTime(const QString &text);
 

@@ -84,19 +84,21 @@ DecodedReading DecodeLoggerReading(uint8_t hi, uint8_t lo, LoggerReading kind) {
     if (negative && kind != LoggerReading::RH && magnitude != 0) v = -v;
     bool whole = false;
     switch (kind) {
-    case LoggerReading::RH: r.valid = v > 0 && v < 100; break;
-    case LoggerReading::T1: r.valid = v > -40 && v < 200; break;
-    case LoggerReading::T2:
-        if (v > 200 || v < -200) {
-            v = std::trunc(v);
-            whole = true;
-        }
-        r.valid = v > -400 && v < 2500;
-        break;
+        case LoggerReading::RH: r.valid = v > 0 && v < 100; break;
+        case LoggerReading::T1: r.valid = v > -40 && v < 200; break;
+        case LoggerReading::T2:
+            if (v > 200 || v < -200) {
+                v = std::trunc(v);
+                whole = true;
+            }
+            r.valid = v > -400 && v < 2500;
+            break;
     }
     r.value = v;
-    if (!r.valid) r.text = negative ? QStringLiteral("-OL") : QStringLiteral("OL");
-    else r.text = QString::number(double(v), 'f', whole ? 0 : 1);
+    if (!r.valid)
+        r.text = negative ? QStringLiteral("-OL") : QStringLiteral("OL");
+    else
+        r.text = QString::number(double(v), 'f', whole ? 0 : 1);
     return r;
 }
 

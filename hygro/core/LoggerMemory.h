@@ -30,7 +30,7 @@ inline constexpr int LoggerStreamChunk = 260;
 
 // Result codes of one download.
 enum LoggerResult : int {
-    lrRefused = 0,     // not linked or recording; the message is already shown
+    lrRefused = 0, // not linked or recording; the message is already shown
     lrNoHeader = 1,
     lrBadLength = 2,
     lrIncomplete = 3,
@@ -86,9 +86,9 @@ int SplitLoggerSets(const uint8_t *data, size_t size, int setCount, int stride, 
 enum class LoggerReading { RH, T1, T2 };
 
 struct DecodedReading {
-    float value = 0;  // also for a reading shown as "OL"
+    float value = 0; // also for a reading shown as "OL"
     bool valid = false;
-    QString text;     // one decimal, T2 beyond +-200 without; "OL" / "-OL" when not valid
+    QString text; // one decimal, T2 beyond +-200 without; "OL" / "-OL" when not valid
 };
 
 // One two-byte reading: magnitude in tenths in the low 15 bits, bit 15 the sign.

@@ -135,9 +135,7 @@ LoggerStep LoggerTransfer::nextBlock(long long nowMs) {
     return s;
 }
 
-long long LoggerTransfer::progress() const {
-    return stream_ ? std::min(count_, total_) : (long long)image_.size();
-}
+long long LoggerTransfer::progress() const { return stream_ ? std::min(count_, total_) : (long long)image_.size(); }
 
 int LoggerTransfer::takeImage(int stride, const QDateTime &now, LoggerImage &out) {
     LoggerImage taken;

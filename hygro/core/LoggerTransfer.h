@@ -84,7 +84,7 @@ private:
     int result_ = 0;
     std::vector<uint8_t> pending_; // received, not yet taken
     std::vector<uint8_t> image_;
-    long long last_;               // stream: start, then the last data; block: the last block
+    long long last_; // stream: start, then the last data; block: the last block
     bool totalKnown_ = false;
     long long total_ = 0;
     int barMaximum_ = LoggerMaxImage;

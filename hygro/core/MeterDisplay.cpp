@@ -66,9 +66,9 @@ void DecodeFrame(MeterDisplayState &s, const RealTimeFrame &frame, int model, co
     s.RelMode = false;
     if (t) {
         switch (t->modeKey) {
-        case ModeKey::ClockFormat: s.ClockDisplayFlag = !(a & 0x20); break;
-        case ModeKey::Rel: s.RelMode = a & 0x20; break;
-        case ModeKey::TimeMode: s.TimeMode = a & 0x20; break;
+            case ModeKey::ClockFormat: s.ClockDisplayFlag = !(a & 0x20); break;
+            case ModeKey::Rel: s.RelMode = a & 0x20; break;
+            case ModeKey::TimeMode: s.TimeMode = a & 0x20; break;
         }
     }
 
@@ -86,8 +86,10 @@ void DecodeFrame(MeterDisplayState &s, const RealTimeFrame &frame, int model, co
     }
 
     const double r3 = s.ReadingValue[2];
-    if (s.Reading3Wide) s.Reading3Wide = r3 > 195 || r3 < -195;
-    else s.Reading3Wide = r3 > 200 || r3 < -200;
+    if (s.Reading3Wide)
+        s.Reading3Wide = r3 > 195 || r3 < -195;
+    else
+        s.Reading3Wide = r3 > 200 || r3 < -200;
 
     for (size_t k = 0; k < 3; ++k) {
         if (s.ReadingOverLimit[k]) {
@@ -147,9 +149,12 @@ void DecodeFrame(MeterDisplayState &s, const RealTimeFrame &frame, int model, co
 
     // Row 1 (main).
     QString row1;
-    if (s.TimeMode) row1 = year;
-    else if (s.DisplayOverLimit[0]) row1 = overLimitText(s.DisplayValue[0]);
-    else row1 = LcdRowText(s.DisplayValue[0], false);
+    if (s.TimeMode)
+        row1 = year;
+    else if (s.DisplayOverLimit[0])
+        row1 = overLimitText(s.DisplayValue[0]);
+    else
+        row1 = LcdRowText(s.DisplayValue[0], false);
 
     // Row 2 (sub); on a one-temperature logger its text moves to the third row.
     QString row2 = s.DisplayOverLimit[1] ? overLimitText(s.DisplayValue[1]) : LcdRowText(s.DisplayValue[1], false);
@@ -162,11 +167,13 @@ void DecodeFrame(MeterDisplayState &s, const RealTimeFrame &frame, int model, co
     }
 
     // Row 3 (third).
-    QString row3 = s.DisplayOverLimit[2] ? overLimitText(s.DisplayValue[2])
-                                         : LcdRowText(s.DisplayValue[2], s.Reading3NoDecimal);
+    QString row3 =
+        s.DisplayOverLimit[2] ? overLimitText(s.DisplayValue[2]) : LcdRowText(s.DisplayValue[2], s.Reading3NoDecimal);
     if (thirdRowIs(t, ThirdRow::Clock)) row3 = twoDigits(frame[7]) + twoDigits(frame[8]);
-    if (s.TimeMode) row3 = hour + minute;
-    else if (thirdRowIs(t, ThirdRow::Temperature)) row3 = saved;
+    if (s.TimeMode)
+        row3 = hour + minute;
+    else if (thirdRowIs(t, ThirdRow::Temperature))
+        row3 = saved;
 
     s.LcdDigits[0] = LcdRowCodes(row1, true);
     s.LcdDigits[1] = LcdRowCodes(row2, false);
@@ -240,8 +247,10 @@ void BlankLeadingZeros(MeterDisplayState &s, int model) {
     };
     const ModelTraits *t = FindModel(model);
     blankRow(s.LcdDigits[0]);
-    if (thirdRowIs(t, ThirdRow::Temperature)) s.LcdDigits[1] = {dcBlank, dcBlank, dcBlank, dcBlank};
-    else blankRow(s.LcdDigits[1]);
+    if (thirdRowIs(t, ThirdRow::Temperature))
+        s.LcdDigits[1] = {dcBlank, dcBlank, dcBlank, dcBlank};
+    else
+        blankRow(s.LcdDigits[1]);
     if (!thirdRowIs(t, ThirdRow::Clock)) blankRow(s.LcdDigits[2]);
 }
 

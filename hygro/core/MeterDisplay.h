@@ -17,10 +17,32 @@ namespace hygro {
 
 // Annunciator bits, value 1 << bit.
 enum Annunciator {
-    annLowBattery = 1, annAutoOff, annHOLD, annREL, annMAX, annMIN, annREC, annMainMinus,
-    annPoint, annYear, annRH, annMonthDay, annT1, annSubMinus, annDateDash, annSubPoint,
-    annSubC, annSubF, annHoursMinutes, annMinutesSeconds, annT2, annThirdMinus, annColon,
-    annThirdPoint, annThirdC, annThirdF
+    annLowBattery = 1,
+    annAutoOff,
+    annHOLD,
+    annREL,
+    annMAX,
+    annMIN,
+    annREC,
+    annMainMinus,
+    annPoint,
+    annYear,
+    annRH,
+    annMonthDay,
+    annT1,
+    annSubMinus,
+    annDateDash,
+    annSubPoint,
+    annSubC,
+    annSubF,
+    annHoursMinutes,
+    annMinutesSeconds,
+    annT2,
+    annThirdMinus,
+    annColon,
+    annThirdPoint,
+    annThirdC,
+    annThirdF
 };
 constexpr int AnnunciatorCount = 26;
 constexpr uint32_t bit(int i) { return uint32_t(1) << i; }

@@ -25,30 +25,74 @@ struct PanelKey {
 };
 
 struct ModelTraits {
-    int number;        // also the model code the meter answers to "K"
-    int temperatures;  // beside the humidity: 1 (T) or 2 (T1, T2)
-    int recordStride;  // bytes per record in the data-logger memory
-    bool logger;       // keeps records: REC key and mark, recording bits, memory transfer
+    int number;       // also the model code the meter answers to "K"
+    int temperatures; // beside the humidity: 1 (T) or 2 (T1, T2)
+    int recordStride; // bytes per record in the data-logger memory
+    bool logger;      // keeps records: REC key and mark, recording bits, memory transfer
     ModeKey modeKey;
     ThirdRow thirdRow;
     // The panel keys that differ; the first two (MAX/MIN "M", HOLD "H") and the
     // last (OFF) are the same on every model.
     PanelKey unitKey, thirdKey, fourthKey;
-    bool fourthKeyHeld;         // a press of the fourth key is watched for a hold
-    char fourthKeyHoldCommand;  // sent once it is held for two ticks; 0: none
-    const char *panelPicture;   // file in the RESOURCE folder
-    const char *description;    // printed on the panel picture
+    bool fourthKeyHeld;        // a press of the fourth key is watched for a hold
+    char fourthKeyHoldCommand; // sent once it is held for two ticks; 0: none
+    const char *panelPicture;  // file in the RESOURCE folder
+    const char *description;   // printed on the panel picture
 };
 
 inline constexpr ModelTraits Models[] = {
-    {582, 1, 4, false, ModeKey::ClockFormat, ThirdRow::Clock, {'F', "\u00b0C/\u00b0F"}, {'C', "CLR"},
-     {'T', "TIME"}, true, 'X', "PANEL582.BMP", "Hygro-Thermometer"},
-    {583, 2, 6, false, ModeKey::Rel, ThirdRow::SecondTemperature, {'F', "\u00b0C/\u00b0F"}, {'C', "CLR"},
-     {'R', "REL"}, false, 0, "PANEL583.BMP", "Hygro-Thermometer"},
-    {585, 1, 4, true, ModeKey::TimeMode, ThirdRow::Temperature, {'C', "\u00b0C/\u00b0F"}, {'E', "REC"},
-     {'T', "TIME"}, true, 0, "PANEL585.BMP", "Hygro-Thermo Logger"},
-    {586, 2, 6, true, ModeKey::TimeMode, ThirdRow::SecondTemperature, {'C', "\u00b0C/\u00b0F"}, {'E', "REC"},
-     {'T', "TIME"}, true, 0, "PANEL586.BMP", "Hygro-Thermo Logger"},
+    {582,
+     1,
+     4,
+     false,
+     ModeKey::ClockFormat,
+     ThirdRow::Clock,
+     {'F', "\u00b0C/\u00b0F"},
+     {'C', "CLR"},
+     {'T', "TIME"},
+     true,
+     'X',
+     "PANEL582.BMP",
+     "Hygro-Thermometer"},
+    {583,
+     2,
+     6,
+     false,
+     ModeKey::Rel,
+     ThirdRow::SecondTemperature,
+     {'F', "\u00b0C/\u00b0F"},
+     {'C', "CLR"},
+     {'R', "REL"},
+     false,
+     0,
+     "PANEL583.BMP",
+     "Hygro-Thermometer"},
+    {585,
+     1,
+     4,
+     true,
+     ModeKey::TimeMode,
+     ThirdRow::Temperature,
+     {'C', "\u00b0C/\u00b0F"},
+     {'E', "REC"},
+     {'T', "TIME"},
+     true,
+     0,
+     "PANEL585.BMP",
+     "Hygro-Thermo Logger"},
+    {586,
+     2,
+     6,
+     true,
+     ModeKey::TimeMode,
+     ThirdRow::SecondTemperature,
+     {'C', "\u00b0C/\u00b0F"},
+     {'E', "REC"},
+     {'T', "TIME"},
+     true,
+     0,
+     "PANEL586.BMP",
+     "Hygro-Thermo Logger"},
 };
 
 // The row of a model, or nullptr for a number no meter answers with (a stored

@@ -56,8 +56,10 @@ PollTickResult PollTick(PollTickState &s, const PollTickInput &in) {
 }
 
 int NextInterval(bool &firstTick, bool linkUp, int interval, double elapsedSeconds) {
-    if (firstTick) firstTick = false;
-    else interval = CorrectInterval(interval, elapsedSeconds);
+    if (firstTick)
+        firstTick = false;
+    else
+        interval = CorrectInterval(interval, elapsedSeconds);
     return linkUp ? interval : 1000;
 }
 

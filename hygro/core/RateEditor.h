@@ -9,8 +9,8 @@ namespace hygro {
 QString RateEditorText(int rate);
 
 struct RateEdit {
-    int rate = 0;          // minutes x 60 + seconds after the corrections
-    QString minutes;       // the two characters to show
+    int rate = 0;    // minutes x 60 + seconds after the corrections
+    QString minutes; // the two characters to show
     QString seconds;
     bool corrected = false; // something was replaced and must be written back
 };

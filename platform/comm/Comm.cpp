@@ -23,8 +23,7 @@ using device::kStatusSuccess;
 using device::loadStatus;
 
 // Looks up a comm handle and takes its lock; calls on anything else fail with 6.
-template <class F>
-BOOL withDevice(HANDLE h, F &&body, bool allowVanished = false) {
+template <class F> BOOL withDevice(HANDLE h, F &&body, bool allowVanished = false) {
     auto dev = ReferenceHandleAs<CommDevice>(h);
     if (!dev) return fail(ERROR_INVALID_HANDLE);
     dev->lock_.lock();
@@ -32,8 +31,10 @@ BOOL withDevice(HANDLE h, F &&body, bool allowVanished = false) {
     dev->reclaimInput();
     const DWORD state = dev->usable();
     BOOL result;
-    if (state == ERROR_INVALID_HANDLE || (state != ERROR_SUCCESS && !allowVanished)) result = fail(state);
-    else result = body(*dev);
+    if (state == ERROR_INVALID_HANDLE || (state != ERROR_SUCCESS && !allowVanished))
+        result = fail(state);
+    else
+        result = body(*dev);
     dev->lock_.unlock();
     return result;
 }
@@ -53,9 +54,9 @@ HANDLE CreateFileA(const char *name, DWORD access, DWORD, SECURITY_ATTRIBUTES *,
         return INVALID_HANDLE_VALUE;
     }
     const std::string path = stripDevicePrefix(name);
-    const int mode = (access & GENERIC_READ) && !(access & GENERIC_WRITE) ? O_RDONLY
+    const int mode = (access & GENERIC_READ) && !(access & GENERIC_WRITE)   ? O_RDONLY
                      : (access & GENERIC_WRITE) && !(access & GENERIC_READ) ? O_WRONLY
-                                                                           : O_RDWR;
+                                                                            : O_RDWR;
     int fd = ::open(path.c_str(), mode | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         SetLastError(ErrorFromErrno(errno));
@@ -108,12 +109,14 @@ BOOL SetCommState(HANDLE h, const DCB *dcb) {
 
 BOOL GetCommTimeouts(HANDLE h, COMMTIMEOUTS *t) {
     if (!t) return fail(ERROR_INVALID_PARAMETER);
-    return withDevice(h, [&](CommDevice &d) { return d.getTimeouts(t); }, true);
+    return withDevice(
+        h, [&](CommDevice &d) { return d.getTimeouts(t); }, true);
 }
 
 BOOL SetCommTimeouts(HANDLE h, const COMMTIMEOUTS *t) {
     if (!t) return fail(ERROR_INVALID_PARAMETER);
-    return withDevice(h, [&](CommDevice &d) { return d.setTimeouts(t); }, true);
+    return withDevice(
+        h, [&](CommDevice &d) { return d.setTimeouts(t); }, true);
 }
 
 BOOL ReadFile(HANDLE h, void *buffer, DWORD count, DWORD *transferred, OVERLAPPED *ov) {
@@ -132,16 +135,19 @@ BOOL GetOverlappedResult(HANDLE h, OVERLAPPED *ov, DWORD *transferred, BOOL wait
         const ULONG_PTR status = loadStatus(ov);
         return status == kStatusSuccess ? TRUE : fail(DWORD(status & 0xFFFF));
     }
-    return withDevice(h, [&](CommDevice &d) { return d.overlappedResult(ov, transferred, wait); }, true);
+    return withDevice(
+        h, [&](CommDevice &d) { return d.overlappedResult(ov, transferred, wait); }, true);
 }
 
 BOOL SetCommMask(HANDLE h, DWORD mask) {
-    return withDevice(h, [&](CommDevice &d) { return d.setMask(mask); }, true);
+    return withDevice(
+        h, [&](CommDevice &d) { return d.setMask(mask); }, true);
 }
 
 BOOL GetCommMask(HANDLE h, DWORD *mask) {
     if (!mask) return fail(ERROR_INVALID_PARAMETER);
-    return withDevice(h, [&](CommDevice &d) { return d.getMask(mask); }, true);
+    return withDevice(
+        h, [&](CommDevice &d) { return d.getMask(mask); }, true);
 }
 
 BOOL WaitCommEvent(HANDLE h, DWORD *mask, OVERLAPPED *ov) {
@@ -154,7 +160,8 @@ BOOL ClearCommError(HANDLE h, DWORD *errors, COMSTAT *stat) {
 }
 
 BOOL PurgeComm(HANDLE h, DWORD flags) {
-    return withDevice(h, [&](CommDevice &d) { return d.purge(flags); }, true);
+    return withDevice(
+        h, [&](CommDevice &d) { return d.purge(flags); }, true);
 }
 
 BOOL EscapeCommFunction(HANDLE h, DWORD function) {

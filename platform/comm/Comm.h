@@ -54,14 +54,14 @@ struct DCB {
     static constexpr DWORD fParity = 0x0002;
     static constexpr DWORD fOutxCtsFlow = 0x0004;
     static constexpr DWORD fOutxDsrFlow = 0x0008;
-    static constexpr DWORD fDtrControl = 0x0030;      // DTR_CONTROL_* << 4
+    static constexpr DWORD fDtrControl = 0x0030; // DTR_CONTROL_* << 4
     static constexpr DWORD fDsrSensitivity = 0x0040;
     static constexpr DWORD fTXContinueOnXoff = 0x0080;
     static constexpr DWORD fOutX = 0x0100;
     static constexpr DWORD fInX = 0x0200;
     static constexpr DWORD fErrorChar = 0x0400;
     static constexpr DWORD fNull = 0x0800;
-    static constexpr DWORD fRtsControl = 0x3000;      // RTS_CONTROL_* << 12
+    static constexpr DWORD fRtsControl = 0x3000; // RTS_CONTROL_* << 12
     static constexpr DWORD fAbortOnError = 0x4000;
 
     static constexpr int fDtrControlShift = 4;
@@ -165,8 +165,8 @@ constexpr DWORD MS_RLSD_ON = 0x0080;
 // the device is held exclusively: a second open, here or in another process, fails
 // with ERROR_SHARING_VIOLATION. A missing device gives ERROR_FILE_NOT_FOUND, a path
 // that is not a terminal ERROR_INVALID_FUNCTION.
-HANDLE CreateFileA(const char *name, DWORD access, DWORD share, SECURITY_ATTRIBUTES *sa,
-                   DWORD disposition, DWORD flags, HANDLE templateFile);
+HANDLE CreateFileA(const char *name, DWORD access, DWORD share, SECURITY_ATTRIBUTES *sa, DWORD disposition, DWORD flags,
+                   HANDLE templateFile);
 
 // Why CreateFileA failed with `code` on `device`, for the user to read: the device,
 // then the reason. A port that is there but that this user may not open names the

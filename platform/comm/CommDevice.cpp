@@ -212,7 +212,8 @@ void CommDevice::checkTimers(Clock::time_point now) {
 int CommDevice::nextTimeout(Clock::time_point now) {
     Clock::time_point next = Clock::time_point::max();
     if (read_.active && read_.hasDeadline) next = std::min(next, read_.deadline);
-    if (read_.active && read_.interval.count() > 0 && read_.done > 0) next = std::min(next, read_.lastByte + read_.interval);
+    if (read_.active && read_.interval.count() > 0 && read_.done > 0)
+        next = std::min(next, read_.lastByte + read_.interval);
     if (write_.active && write_.hasDeadline) next = std::min(next, write_.deadline);
     if (drainTimerArmed()) next = std::min(next, drainCheck_);
     if (next == Clock::time_point::max()) return -1;
@@ -243,9 +244,12 @@ void CommDevice::readDevice() {
 
 void CommDevice::serviceInput(short ev) {
     if (ev & (POLLIN | POLLHUP | POLLERR)) {
-        if (count_ < queue_.size()) readDevice();
-        else if (ev & (POLLHUP | POLLERR)) vanish();
-        else reportHeldBack();
+        if (count_ < queue_.size())
+            readDevice();
+        else if (ev & (POLLHUP | POLLERR))
+            vanish();
+        else
+            reportHeldBack();
     }
     if (ev & POLLNVAL) vanish();
 }
@@ -270,8 +274,10 @@ void CommDevice::serviceLoop() {
         // Polling the line again takes it back; whatever came meanwhile shows as
         // readable at once.
         servicePollsInput_ = nfds == 2 && !helping_ && inputWanted;
-        if (servicePollsInput_) inputIdle_ = false;
-        else if (!helping_) inputIdle_ = true;
+        if (servicePollsInput_)
+            inputIdle_ = false;
+        else if (!helping_)
+            inputIdle_ = true;
         const int timeout = nextTimeout(Clock::now());
         held.unlock();
         int r = ::poll(fds, nfds, timeout);
@@ -389,8 +395,10 @@ void CommDevice::help(std::unique_lock<std::mutex> &held, OVERLAPPED *ov) {
 
 void CommDevice::waitDone(std::unique_lock<std::mutex> &held, OVERLAPPED *ov) {
     while (loadStatus(ov) == STATUS_PENDING) {
-        if (!helping_ && !closed_ && !vanished_) help(held, ov);
-        else completed_.wait(held);
+        if (!helping_ && !closed_ && !vanished_)
+            help(held, ov);
+        else
+            completed_.wait(held);
     }
 }
 
@@ -438,8 +446,10 @@ BOOL CommDevice::getState(DCB *dcb) {
         d.ByteSize = stored_.ByteSize;
         d.Parity = stored_.Parity;
     }
-    if (!s.twoStopBits) d.StopBits = ONESTOPBIT;
-    else if (!haveStored_ || stored_.StopBits != ONE5STOPBITS) d.StopBits = TWOSTOPBITS;
+    if (!s.twoStopBits)
+        d.StopBits = ONESTOPBIT;
+    else if (!haveStored_ || stored_.StopBits != ONE5STOPBITS)
+        d.StopBits = TWOSTOPBITS;
     d.XonChar = s.xonChar;
     d.XoffChar = s.xoffChar;
 
@@ -563,13 +573,13 @@ BOOL CommDevice::read(void *buffer, DWORD count, DWORD *transferred, OVERLAPPED 
         op.hasDeadline = true;
         op.deadline = now + Millis(t.ReadTotalTimeoutConstant);
     } else {
-        const std::uint64_t total =
-            std::uint64_t(t.ReadTotalTimeoutMultiplier) * count + t.ReadTotalTimeoutConstant;
+        const std::uint64_t total = std::uint64_t(t.ReadTotalTimeoutMultiplier) * count + t.ReadTotalTimeoutConstant;
         if (total) {
             op.hasDeadline = true;
             op.deadline = now + Millis(std::min<std::uint64_t>(total, std::uint64_t(1) << 40));
         }
-        if (t.ReadIntervalTimeout != 0 && t.ReadIntervalTimeout != MAXDWORD) op.interval = Millis(t.ReadIntervalTimeout);
+        if (t.ReadIntervalTimeout != 0 && t.ReadIntervalTimeout != MAXDWORD)
+            op.interval = Millis(t.ReadIntervalTimeout);
     }
 
     if (transferred) *transferred = 0;
@@ -732,25 +742,25 @@ BOOL CommDevice::escape(DWORD function) {
         return TRUE;
     };
     switch (function) {
-    case SETXOFF:
-    case SETXON: {
-        const bool off = function == SETXOFF;
-        if (::ioctl(fd_, TCXONC, off ? TCOOFF : TCOON) != 0) return fail(ErrorFromErrno(errno));
-        outputSuspended_ = off;
-        wake();
-        return TRUE;
-    }
-    case SETRTS: return line(TIOCM_RTS, true);
-    case CLRRTS: return line(TIOCM_RTS, false);
-    case SETDTR: return line(TIOCM_DTR, true);
-    case CLRDTR: return line(TIOCM_DTR, false);
-    case RESETDEV: return TRUE; // printers only
-    case SETBREAK:
-    case CLRBREAK:
-        if (::ioctl(fd_, function == SETBREAK ? TIOCSBRK : TIOCCBRK) != 0 && !lineUnsupported(errno))
-            return fail(ErrorFromErrno(errno));
-        return TRUE;
-    default: return fail(ERROR_INVALID_PARAMETER);
+        case SETXOFF:
+        case SETXON: {
+            const bool off = function == SETXOFF;
+            if (::ioctl(fd_, TCXONC, off ? TCOOFF : TCOON) != 0) return fail(ErrorFromErrno(errno));
+            outputSuspended_ = off;
+            wake();
+            return TRUE;
+        }
+        case SETRTS: return line(TIOCM_RTS, true);
+        case CLRRTS: return line(TIOCM_RTS, false);
+        case SETDTR: return line(TIOCM_DTR, true);
+        case CLRDTR: return line(TIOCM_DTR, false);
+        case RESETDEV: return TRUE; // printers only
+        case SETBREAK:
+        case CLRBREAK:
+            if (::ioctl(fd_, function == SETBREAK ? TIOCSBRK : TIOCCBRK) != 0 && !lineUnsupported(errno))
+                return fail(ErrorFromErrno(errno));
+            return TRUE;
+        default: return fail(ERROR_INVALID_PARAMETER);
     }
 }
 

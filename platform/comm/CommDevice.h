@@ -61,7 +61,7 @@ struct Operation {
     Clock::time_point lastByte;
     bool hasDeadline = false;
     Clock::time_point deadline;
-    Millis interval{0};        // read: longest gap between bytes, 0 = none
+    Millis interval{0};         // read: longest gap between bytes, 0 = none
     bool firstByteEnds = false; // read: complete as soon as any byte is there
 };
 
@@ -78,7 +78,7 @@ public:
         }
         serial_icounter_struct counters{};
         countersKnown_ = ::ioctl(fd_, TIOCGICOUNT, &counters) == 0;
-        struct stat st{};
+        struct stat st {};
         // Unix98 pty slaves have majors 136 to 143.
         isPty_ = ::fstat(fd_, &st) == 0 && major(st.st_rdev) >= 136 && major(st.st_rdev) <= 143;
         std::lock_guard g(lock_);
@@ -91,7 +91,9 @@ public:
         ::close(helperFd_);
     }
 
-    void start() { service_ = std::thread([this] { serviceLoop(); }); }
+    void start() {
+        service_ = std::thread([this] { serviceLoop(); });
+    }
 
     void close() override {
         {

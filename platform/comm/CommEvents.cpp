@@ -31,8 +31,7 @@ DWORD CommEventsBetween(const LineState &before, const LineState &after) {
     line(before.dsr, after.dsr, MS_DSR_ON, EV_DSR);
     line(before.rlsd, after.rlsd, MS_RLSD_ON, EV_RLSD);
     // A ring is the end of the ring signal, not any change of it.
-    if (counters ? before.ring != after.ring
-                 : (modem && (before.modem & MS_RING_ON) && !(after.modem & MS_RING_ON)))
+    if (counters ? before.ring != after.ring : (modem && (before.modem & MS_RING_ON) && !(after.modem & MS_RING_ON)))
         events |= EV_RING;
 
     if (counters) {

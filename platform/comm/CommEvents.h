@@ -14,8 +14,8 @@ struct LineState {
     std::uint64_t flagChars = 0;    // of those, bytes equal to the DCB's EvtChar
     std::uint64_t outputDrains = 0; // times the output became empty after a write
 
-    DWORD inQueue = 0;       // bytes in the input queue
-    DWORD inQueueSize = 0;   // its capacity (SetupComm)
+    DWORD inQueue = 0;     // bytes in the input queue
+    DWORD inQueueSize = 0; // its capacity (SetupComm)
 
     // Modem input lines (MS_* bits); only compared when both snapshots have them.
     bool modemKnown = false;

@@ -16,12 +16,36 @@ struct Rate {
 };
 
 constexpr Rate rates[] = {
-    {B0, 0},           {B50, 50},           {B75, 75},           {B110, 110},         {B134, 134},
-    {B150, 150},       {B200, 200},         {B300, 300},         {B600, 600},         {B1200, 1200},
-    {B1800, 1800},     {B2400, 2400},       {B4800, 4800},       {B9600, 9600},       {B19200, 19200},
-    {B38400, 38400},   {B57600, 57600},     {B115200, 115200},   {B230400, 230400},   {B460800, 460800},
-    {B500000, 500000}, {B576000, 576000},   {B921600, 921600},   {B1000000, 1000000}, {B1152000, 1152000},
-    {B1500000, 1500000}, {B2000000, 2000000}, {B2500000, 2500000}, {B3000000, 3000000}, {B3500000, 3500000},
+    {B0, 0},
+    {B50, 50},
+    {B75, 75},
+    {B110, 110},
+    {B134, 134},
+    {B150, 150},
+    {B200, 200},
+    {B300, 300},
+    {B600, 600},
+    {B1200, 1200},
+    {B1800, 1800},
+    {B2400, 2400},
+    {B4800, 4800},
+    {B9600, 9600},
+    {B19200, 19200},
+    {B38400, 38400},
+    {B57600, 57600},
+    {B115200, 115200},
+    {B230400, 230400},
+    {B460800, 460800},
+    {B500000, 500000},
+    {B576000, 576000},
+    {B921600, 921600},
+    {B1000000, 1000000},
+    {B1152000, 1152000},
+    {B1500000, 1500000},
+    {B2000000, 2000000},
+    {B2500000, 2500000},
+    {B3000000, 3000000},
+    {B3500000, 3500000},
     {B4000000, 4000000},
 };
 
@@ -49,14 +73,17 @@ bool readSettings(int fd, LineSettings &s) {
         for (const Rate &r : rates)
             if (r.code == code) s.baud = r.baud;
     switch (t.c_cflag & CSIZE) {
-    case CS5: s.dataBits = 5; break;
-    case CS6: s.dataBits = 6; break;
-    case CS7: s.dataBits = 7; break;
-    default: s.dataBits = 8; break;
+        case CS5: s.dataBits = 5; break;
+        case CS6: s.dataBits = 6; break;
+        case CS7: s.dataBits = 7; break;
+        default: s.dataBits = 8; break;
     }
-    if (!(t.c_cflag & PARENB)) s.parity = 0;
-    else if (t.c_cflag & CMSPAR) s.parity = (t.c_cflag & PARODD) ? 3 : 4;
-    else s.parity = (t.c_cflag & PARODD) ? 1 : 2;
+    if (!(t.c_cflag & PARENB))
+        s.parity = 0;
+    else if (t.c_cflag & CMSPAR)
+        s.parity = (t.c_cflag & PARODD) ? 3 : 4;
+    else
+        s.parity = (t.c_cflag & PARODD) ? 1 : 2;
     s.twoStopBits = (t.c_cflag & CSTOPB) != 0;
     s.parityCheck = (t.c_iflag & INPCK) != 0;
     s.rtsCts = (t.c_cflag & CRTSCTS) != 0;
@@ -81,19 +108,19 @@ bool writeSettings(int fd, const LineSettings &s) {
 
     t.c_cflag &= ~tcflag_t(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
     switch (s.dataBits) {
-    case 5: t.c_cflag |= CS5; break;
-    case 6: t.c_cflag |= CS6; break;
-    case 7: t.c_cflag |= CS7; break;
-    case 8: t.c_cflag |= CS8; break;
-    default: errno = EINVAL; return false;
+        case 5: t.c_cflag |= CS5; break;
+        case 6: t.c_cflag |= CS6; break;
+        case 7: t.c_cflag |= CS7; break;
+        case 8: t.c_cflag |= CS8; break;
+        default: errno = EINVAL; return false;
     }
     switch (s.parity) {
-    case 0: break;
-    case 1: t.c_cflag |= PARENB | PARODD; break;
-    case 2: t.c_cflag |= PARENB; break;
-    case 3: t.c_cflag |= PARENB | CMSPAR | PARODD; break;
-    case 4: t.c_cflag |= PARENB | CMSPAR; break;
-    default: errno = EINVAL; return false;
+        case 0: break;
+        case 1: t.c_cflag |= PARENB | PARODD; break;
+        case 2: t.c_cflag |= PARENB; break;
+        case 3: t.c_cflag |= PARENB | CMSPAR | PARODD; break;
+        case 4: t.c_cflag |= PARENB | CMSPAR; break;
+        default: errno = EINVAL; return false;
     }
     if (s.twoStopBits) t.c_cflag |= CSTOPB;
     if (s.rtsCts) t.c_cflag |= CRTSCTS;

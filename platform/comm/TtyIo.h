@@ -8,8 +8,8 @@ namespace win::tty {
 
 struct LineSettings {
     std::uint32_t baud = 0;
-    int dataBits = 8;     // 5..8
-    int parity = 0;       // NOPARITY .. SPACEPARITY
+    int dataBits = 8; // 5..8
+    int parity = 0;   // NOPARITY .. SPACEPARITY
     bool twoStopBits = false;
     bool parityCheck = false; // INPCK
     bool rtsCts = false;      // CRTSCTS

@@ -146,9 +146,12 @@ bool CellStore::setCell(int col, int row, const QString &text) {
     for (uint64_t i = 0; i < count; ++i) {
         starts.push_back(out.size());
         const unsigned char *next = i < n ? skipCell(c) : c;
-        if (i == uint64_t(col)) putCell(out, text);
-        else if (i < n) out.insert(out.end(), c, next);
-        else out.push_back(0); // an empty cell before the new one
+        if (i == uint64_t(col))
+            putCell(out, text);
+        else if (i < n)
+            out.insert(out.end(), c, next);
+        else
+            out.push_back(0); // an empty cell before the new one
         c = next;
     }
     size_t keep = starts.size();

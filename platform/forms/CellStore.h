@@ -51,7 +51,7 @@ private:
 
     std::vector<uint64_t> rowAt_; // offset of each row's record, or Empty
     std::vector<unsigned char> arena_;
-    size_t live_ = 0; // bytes of the arena that rows still point to
+    size_t live_ = 0;  // bytes of the arena that rows still point to
     int tailRow_ = -1; // the row whose record ends the arena, if any
     int cols_ = 0;
     std::vector<unsigned char> scratch_;

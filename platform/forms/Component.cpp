@@ -22,13 +22,9 @@ TComponent::~TComponent() {
     }
 }
 
-void TComponent::SetDesigning(bool on) {
-    state_ = on ? (state_ | csDesigning) : (state_ & ~unsigned(csDesigning));
-}
+void TComponent::SetDesigning(bool on) { state_ = on ? (state_ | csDesigning) : (state_ & ~unsigned(csDesigning)); }
 
-void TComponent::SetLoading(bool on) {
-    state_ = on ? (state_ | csLoading) : (state_ & ~unsigned(csLoading));
-}
+void TComponent::SetLoading(bool on) { state_ = on ? (state_ | csLoading) : (state_ & ~unsigned(csLoading)); }
 
 void TComponent::Loaded() { state_ &= ~unsigned(csLoading); }
 

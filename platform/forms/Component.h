@@ -67,22 +67,19 @@ private:
 // is given the handler it already has. A handler bound to an object's method equals
 // any other binding of that method to that object; a handler made from a callable
 // equals its own copies only. A default TEvent (or nullptr) is "unassigned".
-template <typename... Args>
-class TEvent {
+template <typename... Args> class TEvent {
 public:
     TEvent() = default;
     TEvent(std::nullptr_t) {}
 
-    template <typename F,
-              typename = std::enable_if_t<!std::is_same_v<std::decay_t<F>, TEvent> &&
-                                          !std::is_same_v<std::decay_t<F>, std::nullptr_t> &&
-                                          std::is_invocable_v<F &, Args...>>>
+    template <typename F, typename = std::enable_if_t<!std::is_same_v<std::decay_t<F>, TEvent> &&
+                                                      !std::is_same_v<std::decay_t<F>, std::nullptr_t> &&
+                                                      std::is_invocable_v<F &, Args...>>>
     TEvent(F f) : fn_(std::move(f)) {
         key_.tag = nextTag();
     }
 
-    template <typename C, typename R>
-    TEvent(C *object, R (C::*method)(Args...)) {
+    template <typename C, typename R> TEvent(C *object, R (C::*method)(Args...)) {
         static_assert(sizeof(method) <= sizeof(key_.code), "method pointer too large");
         fn_ = [object, method](Args... a) { (object->*method)(std::forward<Args>(a)...); };
         key_.object = object;
@@ -113,8 +110,7 @@ private:
     Key key_;
 };
 
-template <typename C, typename R, typename... Args>
-TEvent<Args...> Bind(C *object, R (C::*method)(Args...)) {
+template <typename C, typename R, typename... Args> TEvent<Args...> Bind(C *object, R (C::*method)(Args...)) {
     return TEvent<Args...>(object, method);
 }
 

@@ -32,24 +32,33 @@ bool parseAnswer(const QString &line, DialogAnswer &a) {
     const QString rest = line.section(QLatin1Char(' '), 1);
     const QStringList args = rest.split(QLatin1Char(' '), Qt::SkipEmptyParts);
     bool ok = true;
-    if (word == QLatin1String("cancel")) a = DialogAnswer::cancel();
-    else if (word == QLatin1String("accept")) a = DialogAnswer::accept();
-    else if (word == QLatin1String("button")) a = DialogAnswer::buttonResult(rest.trimmed().toInt(&ok));
-    else if (word == QLatin1String("text")) a = DialogAnswer::input(rest);
+    if (word == QLatin1String("cancel"))
+        a = DialogAnswer::cancel();
+    else if (word == QLatin1String("accept"))
+        a = DialogAnswer::accept();
+    else if (word == QLatin1String("button"))
+        a = DialogAnswer::buttonResult(rest.trimmed().toInt(&ok));
+    else if (word == QLatin1String("text"))
+        a = DialogAnswer::input(rest);
     else if (word == QLatin1String("file")) {
         const QStringList f = rest.split(QLatin1Char('\t'));
         a = DialogAnswer::file(f.value(0), f.value(1).toInt());
     } else if (word == QLatin1String("print"))
         a = DialogAnswer::print(args.value(0, "1").toInt(&ok), args.value(1).toInt(), args.value(2).toInt());
-    else if (word == QLatin1String("color")) a = DialogAnswer::colour(std::int32_t(rest.trimmed().toUInt(&ok, 16)));
-    else if (word == QLatin1String("font")) a = DialogAnswer::fontChoice(QFont(rest.section(QLatin1Char(' '), 1), args.value(0).toInt(&ok)));
-    else return false;
+    else if (word == QLatin1String("color"))
+        a = DialogAnswer::colour(std::int32_t(rest.trimmed().toUInt(&ok, 16)));
+    else if (word == QLatin1String("font"))
+        a = DialogAnswer::fontChoice(QFont(rest.section(QLatin1Char(' '), 1), args.value(0).toInt(&ok)));
+    else
+        return false;
     return ok;
 }
 
 QString logField(QString s) {
-    return s.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('\t'), QLatin1String("\\t"))
-        .replace(QLatin1Char('\n'), QLatin1String("\\n")).replace(QLatin1Char('\r'), QLatin1String("\\r"));
+    return s.replace(QLatin1Char('\\'), QLatin1String("\\\\"))
+        .replace(QLatin1Char('\t'), QLatin1String("\\t"))
+        .replace(QLatin1Char('\n'), QLatin1String("\\n"))
+        .replace(QLatin1Char('\r'), QLatin1String("\\r"));
 }
 
 } // namespace
@@ -92,7 +101,10 @@ void DialogScriptState::record(const DialogRecord &r) {
     const QString line = QString::fromLatin1(DialogKindName(r.kind)) + QLatin1Char('\t') + logField(r.caption) +
                          QLatin1Char('\t') + logField(r.text) + QLatin1Char('\t') + QString::number(r.result) +
                          QLatin1Char('\t') + logField(r.answer) + QLatin1Char('\t') +
-                         (r.unanswered ? "unanswered" : r.scripted ? "scripted" : "user") + QLatin1Char('\n');
+                         (r.unanswered ? "unanswered"
+                          : r.scripted ? "scripted"
+                                       : "user") +
+                         QLatin1Char('\n');
     f.write(line.toUtf8());
 }
 
@@ -117,16 +129,16 @@ bool DialogScriptState::take(DialogAnswer &answer) {
 
 const char *DialogKindName(DialogKind kind) {
     switch (kind) {
-    case DialogKind::MessageBox: return "MessageBox";
-    case DialogKind::ShowMessage: return "ShowMessage";
-    case DialogKind::MessageDlg: return "MessageDlg";
-    case DialogKind::InputBox: return "InputBox";
-    case DialogKind::Open: return "Open";
-    case DialogKind::Save: return "Save";
-    case DialogKind::Print: return "Print";
-    case DialogKind::PrinterSetup: return "PrinterSetup";
-    case DialogKind::Color: return "Color";
-    case DialogKind::Font: return "Font";
+        case DialogKind::MessageBox: return "MessageBox";
+        case DialogKind::ShowMessage: return "ShowMessage";
+        case DialogKind::MessageDlg: return "MessageDlg";
+        case DialogKind::InputBox: return "InputBox";
+        case DialogKind::Open: return "Open";
+        case DialogKind::Save: return "Save";
+        case DialogKind::Print: return "Print";
+        case DialogKind::PrinterSetup: return "PrinterSetup";
+        case DialogKind::Color: return "Color";
+        case DialogKind::Font: return "Font";
     }
     return "?";
 }
@@ -178,12 +190,12 @@ struct ButtonSpec {
 // Buttons of a Win32 message box type, in their order.
 std::vector<ButtonSpec> messageBoxButtons(unsigned flags) {
     switch (flags & MB_TYPEMASK) {
-    case MB_OKCANCEL: return {{IDOK, "OK"}, {IDCANCEL, "Cancel"}};
-    case MB_ABORTRETRYIGNORE: return {{IDABORT, "&Abort"}, {IDRETRY, "&Retry"}, {IDIGNORE, "&Ignore"}};
-    case MB_YESNOCANCEL: return {{IDYES, "&Yes"}, {IDNO, "&No"}, {IDCANCEL, "Cancel"}};
-    case MB_YESNO: return {{IDYES, "&Yes"}, {IDNO, "&No"}};
-    case MB_RETRYCANCEL: return {{IDRETRY, "&Retry"}, {IDCANCEL, "Cancel"}};
-    default: return {{IDOK, "OK"}};
+        case MB_OKCANCEL: return {{IDOK, "OK"}, {IDCANCEL, "Cancel"}};
+        case MB_ABORTRETRYIGNORE: return {{IDABORT, "&Abort"}, {IDRETRY, "&Retry"}, {IDIGNORE, "&Ignore"}};
+        case MB_YESNOCANCEL: return {{IDYES, "&Yes"}, {IDNO, "&No"}, {IDCANCEL, "Cancel"}};
+        case MB_YESNO: return {{IDYES, "&Yes"}, {IDNO, "&No"}};
+        case MB_RETRYCANCEL: return {{IDRETRY, "&Retry"}, {IDCANCEL, "Cancel"}};
+        default: return {{IDOK, "OK"}};
     }
 }
 
@@ -204,11 +216,11 @@ bool hasResult(const std::vector<ButtonSpec> &buttons, int result) {
 
 QMessageBox::Icon qtIcon(unsigned flags) {
     switch (flags & MB_ICONMASK) {
-    case MB_ICONHAND: return QMessageBox::Critical;
-    case MB_ICONQUESTION: return QMessageBox::Question;
-    case MB_ICONEXCLAMATION: return QMessageBox::Warning;
-    case MB_ICONASTERISK: return QMessageBox::Information;
-    default: return QMessageBox::NoIcon;
+        case MB_ICONHAND: return QMessageBox::Critical;
+        case MB_ICONQUESTION: return QMessageBox::Question;
+        case MB_ICONEXCLAMATION: return QMessageBox::Warning;
+        case MB_ICONASTERISK: return QMessageBox::Information;
+        default: return QMessageBox::NoIcon;
     }
 }
 
@@ -279,10 +291,17 @@ TModalResult MessageDlg(const QString &text, TMsgDlgType type, TMsgDlgButtons bu
         TMsgDlgBtn btn;
         TModalResult result;
         const char *label;
-    } order[] = {{mbYes, mrYes, "&Yes"},       {mbNo, mrNo, "&No"},          {mbOK, mrOk, "OK"},
-                 {mbCancel, mrCancel, "Cancel"}, {mbAbort, mrAbort, "&Abort"}, {mbRetry, mrRetry, "&Retry"},
-                 {mbIgnore, mrIgnore, "&Ignore"}, {mbAll, mrAll, "&All"},       {mbNoToAll, mrNoToAll, "N&o to All"},
-                 {mbYesToAll, mrYesToAll, "Yes to &All"}, {mbHelp, mrNone, "&Help"}};
+    } order[] = {{mbYes, mrYes, "&Yes"},
+                 {mbNo, mrNo, "&No"},
+                 {mbOK, mrOk, "OK"},
+                 {mbCancel, mrCancel, "Cancel"},
+                 {mbAbort, mrAbort, "&Abort"},
+                 {mbRetry, mrRetry, "&Retry"},
+                 {mbIgnore, mrIgnore, "&Ignore"},
+                 {mbAll, mrAll, "&All"},
+                 {mbNoToAll, mrNoToAll, "N&o to All"},
+                 {mbYesToAll, mrYesToAll, "Yes to &All"},
+                 {mbHelp, mrNone, "&Help"}};
     std::vector<ButtonSpec> specs;
     for (const auto &o : order)
         if (buttons.Contains(o.btn) && o.btn != mbHelp) specs.push_back({o.result, QString::fromLatin1(o.label)});
@@ -290,11 +309,23 @@ TModalResult MessageDlg(const QString &text, TMsgDlgType type, TMsgDlgButtons bu
     QString caption;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     switch (type) {
-    case mtWarning: caption = "Warning"; icon = QMessageBox::Warning; break;
-    case mtError: caption = "Error"; icon = QMessageBox::Critical; break;
-    case mtInformation: caption = "Information"; icon = QMessageBox::Information; break;
-    case mtConfirmation: caption = "Confirm"; icon = QMessageBox::Question; break;
-    case mtCustom: caption = applicationTitle(); break;
+        case mtWarning:
+            caption = "Warning";
+            icon = QMessageBox::Warning;
+            break;
+        case mtError:
+            caption = "Error";
+            icon = QMessageBox::Critical;
+            break;
+        case mtInformation:
+            caption = "Information";
+            icon = QMessageBox::Information;
+            break;
+        case mtConfirmation:
+            caption = "Confirm";
+            icon = QMessageBox::Question;
+            break;
+        case mtCustom: caption = applicationTitle(); break;
     }
     return messageDialog(DialogKind::MessageDlg, text, caption, unsigned(type) | (buttons.Bits() << 8), icon, specs, 0);
 }
@@ -320,7 +351,8 @@ bool InputQuery(const QString &caption, const QString &prompt, QString &value) {
         } else if (a.type == DialogAnswer::Accept) {
             ok = true;
         } else if (a.type != DialogAnswer::Cancel) {
-            std::fprintf(stderr, "dialogs: scripted answer does not fit InputBox \"%s\"\n", caption.toLocal8Bit().constData());
+            std::fprintf(stderr, "dialogs: scripted answer does not fit InputBox \"%s\"\n",
+                         caption.toLocal8Bit().constData());
             r.unanswered = true;
         }
     } else if (source == Source::User) {
@@ -467,15 +499,15 @@ bool TPrintDialog::Execute() {
             Copies = p->copyCount();
             // The dialog's properties may have turned the page: jobs follow its choice.
             Printer()->SetOrientation(p->pageLayout().orientation() == QPageLayout::Landscape ? poLandscape
-                                                                                            : poPortrait);
+                                                                                              : poPortrait);
             switch (dlg.printRange()) {
-            case QAbstractPrintDialog::PageRange:
-                PrintRange = prPageNums;
-                FromPage = dlg.fromPage();
-                ToPage = dlg.toPage();
-                break;
-            case QAbstractPrintDialog::Selection: PrintRange = prSelection; break;
-            default: PrintRange = prAllPages; break;
+                case QAbstractPrintDialog::PageRange:
+                    PrintRange = prPageNums;
+                    FromPage = dlg.fromPage();
+                    ToPage = dlg.toPage();
+                    break;
+                case QAbstractPrintDialog::Selection: PrintRange = prSelection; break;
+                default: PrintRange = prAllPages; break;
             }
         }
     }
@@ -503,7 +535,7 @@ bool TPrinterSetupDialog::Execute() {
         ok = dlg.exec() == QDialog::Accepted;
         if (ok)
             Printer()->SetOrientation(p->pageLayout().orientation() == QPageLayout::Landscape ? poLandscape
-                                                                                            : poPortrait);
+                                                                                              : poPortrait);
     }
     r.result = ok ? 1 : 0;
     finish(r, source);

@@ -85,8 +85,15 @@ class TMsgDlgButtons {
 public:
     constexpr TMsgDlgButtons() = default;
     constexpr TMsgDlgButtons(TMsgDlgBtn b) : bits_(1u << b) {}
-    constexpr TMsgDlgButtons &operator<<(TMsgDlgBtn b) { bits_ |= 1u << b; return *this; }
-    constexpr TMsgDlgButtons operator|(TMsgDlgButtons o) const { TMsgDlgButtons r; r.bits_ = bits_ | o.bits_; return r; }
+    constexpr TMsgDlgButtons &operator<<(TMsgDlgBtn b) {
+        bits_ |= 1u << b;
+        return *this;
+    }
+    constexpr TMsgDlgButtons operator|(TMsgDlgButtons o) const {
+        TMsgDlgButtons r;
+        r.bits_ = bits_ | o.bits_;
+        return r;
+    }
     constexpr bool Contains(TMsgDlgBtn b) const { return bits_ & (1u << b); }
     constexpr bool Empty() const { return bits_ == 0; }
     constexpr unsigned Bits() const { return bits_; }
@@ -236,29 +243,66 @@ const char *DialogKindName(DialogKind kind);
 struct DialogAnswer {
     enum Type { Cancel, Accept, Button, Text, File, Print, Color, Font } type = Cancel;
     int button = 0;
-    QString text;     // input text, or the file name as typed (relative names are taken in InitialDir)
+    QString text;        // input text, or the file name as typed (relative names are taken in InitialDir)
     int filterIndex = 0; // File: 0 keeps the dialog's FilterIndex
     int copies = 1, fromPage = 0, toPage = 0; // Print: range prPageNums when toPage > 0
-    int orientation = -1; // Print: the page turned to this TPrinterOrientation; -1 leaves it
+    int orientation = -1;                     // Print: the page turned to this TPrinterOrientation; -1 leaves it
     std::int32_t color = 0;
     QFont font;
 
     static DialogAnswer cancel() { return {}; }
-    static DialogAnswer accept() { DialogAnswer a; a.type = Accept; return a; }
-    static DialogAnswer buttonResult(int id) { DialogAnswer a; a.type = Button; a.button = id; return a; }
-    static DialogAnswer input(const QString &t) { DialogAnswer a; a.type = Text; a.text = t; return a; }
-    static DialogAnswer file(const QString &name, int filter = 0) { DialogAnswer a; a.type = File; a.text = name; a.filterIndex = filter; return a; }
-    static DialogAnswer print(int copies, int from = 0, int to = 0) { DialogAnswer a; a.type = Print; a.copies = copies; a.fromPage = from; a.toPage = to; return a; }
-    static DialogAnswer colour(std::int32_t bgr) { DialogAnswer a; a.type = Color; a.color = bgr; return a; }
-    static DialogAnswer fontChoice(const QFont &f) { DialogAnswer a; a.type = Font; a.font = f; return a; }
+    static DialogAnswer accept() {
+        DialogAnswer a;
+        a.type = Accept;
+        return a;
+    }
+    static DialogAnswer buttonResult(int id) {
+        DialogAnswer a;
+        a.type = Button;
+        a.button = id;
+        return a;
+    }
+    static DialogAnswer input(const QString &t) {
+        DialogAnswer a;
+        a.type = Text;
+        a.text = t;
+        return a;
+    }
+    static DialogAnswer file(const QString &name, int filter = 0) {
+        DialogAnswer a;
+        a.type = File;
+        a.text = name;
+        a.filterIndex = filter;
+        return a;
+    }
+    static DialogAnswer print(int copies, int from = 0, int to = 0) {
+        DialogAnswer a;
+        a.type = Print;
+        a.copies = copies;
+        a.fromPage = from;
+        a.toPage = to;
+        return a;
+    }
+    static DialogAnswer colour(std::int32_t bgr) {
+        DialogAnswer a;
+        a.type = Color;
+        a.color = bgr;
+        return a;
+    }
+    static DialogAnswer fontChoice(const QFont &f) {
+        DialogAnswer a;
+        a.type = Font;
+        a.font = f;
+        return a;
+    }
 };
 
 // What a dialog showed and how it ended.
 struct DialogRecord {
     DialogKind kind = DialogKind::MessageBox;
-    QString caption;  // caption or title
-    QString text;     // message or prompt; for file dialogs the filter
-    unsigned flags = 0; // MessageBox flags; MessageDlg: type in the low byte, buttons bits << 8
+    QString caption;     // caption or title
+    QString text;        // message or prompt; for file dialogs the filter
+    unsigned flags = 0;  // MessageBox flags; MessageDlg: type in the low byte, buttons bits << 8
     QString initialDir;  // file dialogs
     QString defaultText; // input box default; file dialogs: FileName on entry
     int result = 0;      // ID*/mr* result; other dialogs 1 = accepted, 0 = cancelled

@@ -3,8 +3,7 @@
 namespace forms {
 
 Exception::Exception(const QString &message) : message_(message), utf8_(message.toStdString()) {}
-Exception::Exception(const std::string &message)
-    : message_(QString::fromStdString(message)), utf8_(message) {}
+Exception::Exception(const std::string &message) : message_(QString::fromStdString(message)), utf8_(message) {}
 Exception::Exception(const char *message) : Exception(QString::fromUtf8(message)) {}
 Exception::~Exception() = default;
 

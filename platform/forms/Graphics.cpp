@@ -13,20 +13,26 @@ namespace {
 QColor systemColor(int index) {
     const QPalette pal = QGuiApplication::instance() ? QGuiApplication::palette() : QPalette();
     switch (index) {
-    case 1: case 12: return pal.color(QPalette::Dark);
-    case 2: case 13: return pal.color(QPalette::Highlight);
-    case 9: case 14: return pal.color(QPalette::HighlightedText);
-    case 4: case 5: return pal.color(QPalette::Base);
-    case 7: case 8: return pal.color(QPalette::Text);
-    case 6: return pal.color(QPalette::Shadow);
-    case 16: return pal.color(QPalette::Mid);
-    case 17: return pal.color(QPalette::PlaceholderText);
-    case 18: return pal.color(QPalette::ButtonText);
-    case 20: case 22: return pal.color(QPalette::Light);
-    case 21: return pal.color(QPalette::Shadow);
-    case 23: return pal.color(QPalette::ToolTipText);
-    case 24: return pal.color(QPalette::ToolTipBase);
-    default: return pal.color(QPalette::Button);
+        case 1:
+        case 12: return pal.color(QPalette::Dark);
+        case 2:
+        case 13: return pal.color(QPalette::Highlight);
+        case 9:
+        case 14: return pal.color(QPalette::HighlightedText);
+        case 4:
+        case 5: return pal.color(QPalette::Base);
+        case 7:
+        case 8: return pal.color(QPalette::Text);
+        case 6: return pal.color(QPalette::Shadow);
+        case 16: return pal.color(QPalette::Mid);
+        case 17: return pal.color(QPalette::PlaceholderText);
+        case 18: return pal.color(QPalette::ButtonText);
+        case 20:
+        case 22: return pal.color(QPalette::Light);
+        case 21: return pal.color(QPalette::Shadow);
+        case 23: return pal.color(QPalette::ToolTipText);
+        case 24: return pal.color(QPalette::ToolTipBase);
+        default: return pal.color(QPalette::Button);
     }
 }
 
@@ -56,9 +62,12 @@ void InstallFontSubstitutions() {
 QFont TFont::ToQFont() const {
     InstallFontSubstitutions();
     QFont f(Name);
-    if (Height < 0) f.setPixelSize(-Height);
-    else if (Height > 0) f.setPixelSize(Height); // cell height; close enough for the uses here
-    else f.setPointSizeF(Size > 0 ? Size : 8);
+    if (Height < 0)
+        f.setPixelSize(-Height);
+    else if (Height > 0)
+        f.setPixelSize(Height); // cell height; close enough for the uses here
+    else
+        f.setPointSizeF(Size > 0 ? Size : 8);
     f.setBold(Style & fsBold);
     f.setItalic(Style & fsItalic);
     f.setUnderline(Style & fsUnderline);
@@ -105,7 +114,8 @@ int TCanvas::TextHeight(const QString &) {
 namespace {
 QPen qtPen(const TPen &p) {
     if (p.Style == psClear) return QPen(Qt::NoPen);
-    static const Qt::PenStyle styles[] = {Qt::SolidLine, Qt::DashLine, Qt::DotLine, Qt::DashDotLine, Qt::DashDotDotLine};
+    static const Qt::PenStyle styles[] = {Qt::SolidLine, Qt::DashLine, Qt::DotLine, Qt::DashDotLine,
+                                          Qt::DashDotDotLine};
     QPen pen(ColorToQColor(p.Color));
     pen.setWidth(p.Width < 1 ? 1 : p.Width);
     pen.setStyle(styles[p.Style]);

@@ -37,7 +37,10 @@ struct TFont {
     TFontPitch Pitch = fpDefault;
     std::int32_t Color = 0;
 
-    void SetSize(int points) { Size = points; Height = 0; }
+    void SetSize(int points) {
+        Size = points;
+        Height = 0;
+    }
     void SetHeight(int h) { Height = h; }
     // The QFont to paint with (a Height is in pixels of the painted device).
     QFont ToQFont() const;

@@ -7,8 +7,7 @@
 
 namespace forms {
 
-template <typename E>
-class TSet {
+template <typename E> class TSet {
 public:
     constexpr TSet() = default;
     constexpr TSet(std::initializer_list<E> members) {

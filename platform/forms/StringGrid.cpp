@@ -47,7 +47,7 @@ public:
     }
 
     void notify(int col, int row) {
-        if (row >= shown) return; // drawn when announced
+        if (row >= shown) return;                       // drawn when announced
         if (row < fixedRows && col < fixedCols) return; // corner: not shown
         if (row < fixedRows) {
             emit headerDataChanged(Qt::Horizontal, col - fixedCols, col - fixedCols);
@@ -222,13 +222,9 @@ TStringGrid::TStringGrid(QWidget *parent) : QTableView(parent), model_(std::make
     setCurrentIndex(toIndex(col_, row_));
 }
 
-TStringGrid::~TStringGrid() {
-    setModel(nullptr);
-}
+TStringGrid::~TStringGrid() { setModel(nullptr); }
 
-QModelIndex TStringGrid::toIndex(int col, int row) const {
-    return model_->index(row - fixedRows_, col - fixedCols_);
-}
+QModelIndex TStringGrid::toIndex(int col, int row) const { return model_->index(row - fixedRows_, col - fixedCols_); }
 
 QString TStringGrid::Cells(int col, int row) const { return model_->cell(col, row); }
 void TStringGrid::SetCells(int col, int row, const QString &text) { model_->setCell(col, row, text); }
@@ -303,8 +299,10 @@ void TStringGrid::SetColWidths(int col, int w) {
 void TStringGrid::applyColWidths() {
     for (int c = 0; c < ColCount(); ++c) {
         const int w = ColWidths(c);
-        if (c < fixedCols_) verticalHeader()->setFixedWidth(w);
-        else horizontalHeader()->resizeSection(c - fixedCols_, w);
+        if (c < fixedCols_)
+            verticalHeader()->setFixedWidth(w);
+        else
+            horizontalHeader()->resizeSection(c - fixedCols_, w);
     }
 }
 
@@ -327,9 +325,7 @@ int TStringGrid::capacity() const {
 
 int TStringGrid::TopRow() const { return topRow_; }
 
-int TStringGrid::VisibleRowCount() const {
-    return std::max(0, std::min(capacity(), RowCount() - topRow_));
-}
+int TStringGrid::VisibleRowCount() const { return std::max(0, std::min(capacity(), RowCount() - topRow_)); }
 
 void TStringGrid::SetTopRow(int row) {
     const int maxTop = std::max(fixedRows_, RowCount() - std::max(1, capacity()));
@@ -367,8 +363,10 @@ void TStringGrid::applyTopRow() {
         const QSignalBlocker quiet(bar);
         bar->setValue(value);
     }
-    if (bar->maximum() > 0 && bar->value() == bar->maximum()) verticalHeader()->setOffsetToLastSection();
-    else verticalHeader()->setOffsetToSectionPosition(bar->value());
+    if (bar->maximum() > 0 && bar->value() == bar->maximum())
+        verticalHeader()->setOffsetToLastSection();
+    else
+        verticalHeader()->setOffsetToSectionPosition(bar->value());
     viewport()->update();
 }
 
@@ -380,9 +378,9 @@ void TStringGrid::paintEvent(QPaintEvent *e) {
 void TStringGrid::moveCurrent(int col, int row, bool click) {
     model_->announce();
     settingCurrent_ = true;
-    selectionModel()->setCurrentIndex(toIndex(col, row), QItemSelectionModel::ClearAndSelect |
-                                                             (options_ & goRowSelect ? QItemSelectionModel::Rows
-                                                                                     : QItemSelectionModel::NoUpdate));
+    selectionModel()->setCurrentIndex(
+        toIndex(col, row), QItemSelectionModel::ClearAndSelect |
+                               (options_ & goRowSelect ? QItemSelectionModel::Rows : QItemSelectionModel::NoUpdate));
     settingCurrent_ = false;
     col_ = col;
     row_ = row;

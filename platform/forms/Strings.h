@@ -27,12 +27,18 @@ public:
     virtual void Clear() = 0;
     // Bracket many changes; a control may defer its repaint until EndUpdate.
     virtual void BeginUpdate() { ++updateCount_; }
-    virtual void EndUpdate() { if (updateCount_ > 0) --updateCount_; }
+    virtual void EndUpdate() {
+        if (updateCount_ > 0) --updateCount_;
+    }
 
     QString Strings(int index) const { return Get(index); }
     QString operator[](int index) const { return Get(index); }
     // Appends and returns the new string's index.
-    int Add(const QString &s) { const int i = Count(); Insert(i, s); return i; }
+    int Add(const QString &s) {
+        const int i = Count();
+        Insert(i, s);
+        return i;
+    }
     void AddStrings(const TStrings &other) {
         for (int i = 0; i < other.Count(); ++i) Add(other.Get(i));
     }

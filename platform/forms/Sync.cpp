@@ -50,7 +50,8 @@ void Synchronize(const std::function<void()> &call, const std::shared_ptr<SyncTo
         queue.push_back(item);
     }
     // A posted call reaches the GUI thread through exec() and processEvents() alike.
-    QMetaObject::invokeMethod(app, [] { CheckSynchronize(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        app, [] { CheckSynchronize(); }, Qt::QueuedConnection);
     std::unique_lock<std::mutex> g(queueLock);
     queueDone.wait(g, [&] { return item->done; });
     if (item->error) std::rethrow_exception(item->error);

@@ -17,13 +17,13 @@ thread_local TThread *currentThread = nullptr;
 
 int niceOf(TThreadPriority p) {
     switch (p) {
-    case tpIdle: return 19;
-    case tpLowest: return 10;
-    case tpLower: return 5;
-    case tpNormal: return 0;
-    case tpHigher: return -5;
-    case tpHighest: return -10;
-    case tpTimeCritical: return -20;
+        case tpIdle: return 19;
+        case tpLowest: return 10;
+        case tpLower: return 5;
+        case tpNormal: return 0;
+        case tpHigher: return -5;
+        case tpHighest: return -10;
+        case tpTimeCritical: return -20;
     }
     return 0;
 }

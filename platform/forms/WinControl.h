@@ -101,12 +101,20 @@ enum TMouseButton { mbLeft, mbRight, mbMiddle };
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
 // Scroll codes of scroll events, in the order of the SB_ codes.
 enum TScrollCode : unsigned char {
-    scLineUp, scLineDown, scPageUp, scPageDown, scPosition, scTrack, scTop, scBottom, scEndScroll
+    scLineUp,
+    scLineDown,
+    scPageUp,
+    scPageDown,
+    scPosition,
+    scTrack,
+    scTop,
+    scBottom,
+    scEndScroll
 };
 // Shift state bits.
 using TShiftState = unsigned;
-inline constexpr TShiftState ssShift = 0x01, ssAlt = 0x02, ssCtrl = 0x04, ssLeft = 0x08,
-                             ssRight = 0x10, ssMiddle = 0x20, ssDouble = 0x40;
+inline constexpr TShiftState ssShift = 0x01, ssAlt = 0x02, ssCtrl = 0x04, ssLeft = 0x08, ssRight = 0x10,
+                             ssMiddle = 0x20, ssDouble = 0x40;
 
 using TMouseEvent = TEvent<TObject *, TMouseButton, TShiftState, int, int>;
 using TMouseMoveEvent = TEvent<TObject *, TShiftState, int, int>;

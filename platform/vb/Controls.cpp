@@ -30,7 +30,9 @@ void SSPanel::SetFloodPercent(int percent) {
     if (floodType_ != 0) update();
 }
 
-QSize SSPanel::sizeHint() const { return QSize(fontMetrics().horizontalAdvance(caption_) + 16, fontMetrics().height() + 10); }
+QSize SSPanel::sizeHint() const {
+    return QSize(fontMetrics().horizontalAdvance(caption_) + 16, fontMetrics().height() + 10);
+}
 
 void SSPanel::paintEvent(QPaintEvent *) {
     QPainter p(this);
@@ -55,8 +57,10 @@ void SetMousePointer(int value) {
     if (value == pointer) return;
     if (pointer != vbDefault) QApplication::restoreOverrideCursor();
     pointer = value;
-    if (value == vbHourglass) QApplication::setOverrideCursor(Qt::WaitCursor);
-    else if (value != vbDefault) QApplication::setOverrideCursor(Qt::ArrowCursor);
+    if (value == vbHourglass)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else if (value != vbDefault)
+        QApplication::setOverrideCursor(Qt::ArrowCursor);
 }
 
 int MousePointer() { return pointer; }

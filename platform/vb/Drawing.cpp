@@ -74,15 +74,20 @@ void FormCanvas::Line(double x1, double y1, double x2, double y2, std::int32_t c
     QPen pen(colour(color));
     pen.setWidth(std::max(1, DrawWidth));
     // Wider pens are always solid, as GDI draws them.
-    if (DrawWidth <= 1 && DrawStyle == vbDot) pen.setStyle(Qt::DotLine);
-    else if (DrawWidth <= 1 && DrawStyle == vbDash) pen.setStyle(Qt::DashLine);
+    if (DrawWidth <= 1 && DrawStyle == vbDot)
+        pen.setStyle(Qt::DotLine);
+    else if (DrawWidth <= 1 && DrawStyle == vbDash)
+        pen.setStyle(Qt::DashLine);
     pen.setCapStyle(Qt::FlatCap);
     p.setPen(pen);
     if (!clip_.isNull()) p.setClipRect(clip_);
-    if (a == b) p.drawPoint(a);
-    else p.drawLine(a, b);
+    if (a == b)
+        p.drawPoint(a);
+    else
+        p.drawLine(a, b);
     const int grow = pen.width();
-    touched(QRect(QPoint(std::min(a.x(), b.x()), std::min(a.y(), b.y())), QPoint(std::max(a.x(), b.x()), std::max(a.y(), b.y())))
+    touched(QRect(QPoint(std::min(a.x(), b.x()), std::min(a.y(), b.y())),
+                  QPoint(std::max(a.x(), b.x()), std::max(a.y(), b.y())))
                 .adjusted(-grow, -grow, grow, grow));
 }
 

@@ -42,9 +42,9 @@ public:
     double ScaleHeight() const;
 
     std::int32_t ForeColor = 0;
-    std::int32_t BackColor;   // the surface's window colour at construction
-    int DrawWidth = 1;        // pixels, whatever the scale unit
-    int DrawStyle = vbSolid;  // only width-1 lines are dotted or dashed, as on Windows
+    std::int32_t BackColor;  // the surface's window colour at construction
+    int DrawWidth = 1;       // pixels, whatever the scale unit
+    int DrawStyle = vbSolid; // only width-1 lines are dotted or dashed, as on Windows
     QFont Font;
     double CurrentX = 0, CurrentY = 0;
 

@@ -38,8 +38,10 @@ public:
     void changed(int row, int col) {
         if (row >= shown) return; // shown with its batch
         if (row < fixedRows && col < fixedCols) return;
-        if (row < fixedRows) emit headerDataChanged(Qt::Horizontal, col - fixedCols, col - fixedCols);
-        else if (col < fixedCols) emit headerDataChanged(Qt::Vertical, row - fixedRows, row - fixedRows);
+        if (row < fixedRows)
+            emit headerDataChanged(Qt::Horizontal, col - fixedCols, col - fixedCols);
+        else if (col < fixedCols)
+            emit headerDataChanged(Qt::Vertical, row - fixedRows, row - fixedRows);
         else {
             const QModelIndex i = index(row - fixedRows, col - fixedCols);
             emit dataChanged(i, i, {Qt::DisplayRole});
@@ -209,7 +211,8 @@ void MSFlexGrid::SetFixedCols(int n) {
 void MSFlexGrid::applyHeaders() {
     horizontalHeader()->setVisible(fixedRows_ > 0);
     verticalHeader()->setVisible(fixedCols_ > 0);
-    for (int c = fixedCols_; c < model_->cols; ++c) horizontalHeader()->resizeSection(c - fixedCols_, TwipsToPixelsX(ColWidth(c)));
+    for (int c = fixedCols_; c < model_->cols; ++c)
+        horizontalHeader()->resizeSection(c - fixedCols_, TwipsToPixelsX(ColWidth(c)));
     if (fixedCols_ > 0) verticalHeader()->setFixedWidth(TwipsToPixelsX(ColWidth(0)));
 }
 
@@ -255,8 +258,10 @@ void MSFlexGrid::SetText(const QString &text) { SetTextMatrix(row_, col_, text);
 int MSFlexGrid::capacity() const {
     const int rowHeight = verticalHeader()->defaultSectionSize();
     int h;
-    if (isVisible()) h = viewport()->height();
-    else h = height() - 2 * frameWidth() - (fixedRows_ > 0 ? horizontalHeader()->height() : 0);
+    if (isVisible())
+        h = viewport()->height();
+    else
+        h = height() - 2 * frameWidth() - (fixedRows_ > 0 ? horizontalHeader()->height() : 0);
     return std::max(1, h / std::max(1, rowHeight));
 }
 
@@ -329,7 +334,8 @@ void MSFlexGrid::SetScrollBars(int bars) {
 void MSFlexGrid::scheduleFlush() {
     if (flushQueued_) return;
     flushQueued_ = true;
-    QMetaObject::invokeMethod(this, [this] { Flush(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { Flush(); }, Qt::QueuedConnection);
 }
 
 void MSFlexGrid::Flush() {

@@ -31,10 +31,14 @@ bool ParseSettings(const QString &text, LineSettings &out) {
     if (!ok || data < 4 || data > 8) return false;
     const QString stop = parts[3].trimmed();
     double stopBits = 0;
-    if (stop == "1") stopBits = 1;
-    else if (stop == "1.5") stopBits = 1.5;
-    else if (stop == "2") stopBits = 2;
-    else return false;
+    if (stop == "1")
+        stopBits = 1;
+    else if (stop == "1.5")
+        stopBits = 1.5;
+    else if (stop == "2")
+        stopBits = 2;
+    else
+        return false;
     out.baud = baud;
     out.parity = char(parity[0].unicode());
     out.dataBits = data;
@@ -75,14 +79,16 @@ void MSComm::applySettings() {
     dcb.Flags &= ~(win::DCB::fOutxCtsFlow | win::DCB::fOutxDsrFlow | win::DCB::fOutX | win::DCB::fInX |
                    win::DCB::fNull | win::DCB::fAbortOnError);
     switch (s.parity) {
-    case 'E': dcb.Parity = win::EVENPARITY; break;
-    case 'O': dcb.Parity = win::ODDPARITY; break;
-    case 'M': dcb.Parity = win::MARKPARITY; break;
-    case 'S': dcb.Parity = win::SPACEPARITY; break;
-    default: dcb.Parity = win::NOPARITY; break;
+        case 'E': dcb.Parity = win::EVENPARITY; break;
+        case 'O': dcb.Parity = win::ODDPARITY; break;
+        case 'M': dcb.Parity = win::MARKPARITY; break;
+        case 'S': dcb.Parity = win::SPACEPARITY; break;
+        default: dcb.Parity = win::NOPARITY; break;
     }
-    if (dcb.Parity == win::NOPARITY) dcb.Flags &= ~win::DCB::fParity;
-    else dcb.Flags |= win::DCB::fParity;
+    if (dcb.Parity == win::NOPARITY)
+        dcb.Flags &= ~win::DCB::fParity;
+    else
+        dcb.Flags |= win::DCB::fParity;
     dcb.StopBits = s.stopBits == 2 ? win::TWOSTOPBITS : s.stopBits == 1.5 ? win::ONE5STOPBITS : win::ONESTOPBIT;
     if (!win::SetCommState(handle_, &dcb))
         throw RuntimeError(errSettings, QString::fromStdString(win::SysErrorMessage(win::GetLastError())));

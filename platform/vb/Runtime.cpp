@@ -25,9 +25,12 @@ bool isSkipped(QChar c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'
 
 int digitValue(QChar c, int base) {
     int d = -1;
-    if (c >= '0' && c <= '9') d = c.unicode() - '0';
-    else if (c >= 'a' && c <= 'f') d = c.unicode() - 'a' + 10;
-    else if (c >= 'A' && c <= 'F') d = c.unicode() - 'A' + 10;
+    if (c >= '0' && c <= '9')
+        d = c.unicode() - '0';
+    else if (c >= 'a' && c <= 'f')
+        d = c.unicode() - 'a' + 10;
+    else if (c >= 'A' && c <= 'F')
+        d = c.unicode() - 'A' + 10;
     return d < base ? d : -1;
 }
 
@@ -43,9 +46,14 @@ double Val(const QString &text) {
         int base = 0;
         int i = 1;
         QChar p = s[1].toUpper();
-        if (p == 'H') { base = 16; i = 2; }
-        else if (p == 'O') { base = 8; i = 2; }
-        else if (p.isDigit()) base = 8;
+        if (p == 'H') {
+            base = 16;
+            i = 2;
+        } else if (p == 'O') {
+            base = 8;
+            i = 2;
+        } else if (p.isDigit())
+            base = 8;
         if (base == 0) return 0;
         // The runtime reads these as 16-bit (or 32-bit when longer) signed values.
         std::int64_t v = 0;
@@ -63,11 +71,17 @@ double Val(const QString &text) {
     QByteArray num;
     if (i < s.size() && (s[i] == '+' || s[i] == '-')) num += char(s[i++].unicode());
     bool any = false;
-    while (i < s.size() && s[i].isDigit() && s[i].unicode() < 128) { num += char(s[i++].unicode()); any = true; }
+    while (i < s.size() && s[i].isDigit() && s[i].unicode() < 128) {
+        num += char(s[i++].unicode());
+        any = true;
+    }
     if (i < s.size() && s[i] == '.') {
         num += '.';
         ++i;
-        while (i < s.size() && s[i].isDigit() && s[i].unicode() < 128) { num += char(s[i++].unicode()); any = true; }
+        while (i < s.size() && s[i].isDigit() && s[i].unicode() < 128) {
+            num += char(s[i++].unicode());
+            any = true;
+        }
     }
     if (!any) return 0;
     if (i < s.size() && (s[i].toUpper() == 'E' || s[i].toUpper() == 'D')) {
@@ -116,14 +130,38 @@ QString Format(const QDateTime &moment, const QString &format) {
     bool afterHour = false;
     for (int i = 0; i < format.size();) {
         QStringView rest = QStringView(format).mid(i);
-        if (rest.startsWith(u"yyyy", Qt::CaseInsensitive)) { out += QString::number(d.year()).rightJustified(4, '0'); i += 4; afterHour = false; }
-        else if (rest.startsWith(u"yy", Qt::CaseInsensitive)) { out += two(d.year() % 100); i += 2; afterHour = false; }
-        else if (rest.startsWith(u"mm", Qt::CaseInsensitive)) { out += afterHour ? two(t.minute()) : two(d.month()); i += 2; afterHour = false; }
-        else if (rest.startsWith(u"nn", Qt::CaseInsensitive)) { out += two(t.minute()); i += 2; afterHour = false; }
-        else if (rest.startsWith(u"dd", Qt::CaseInsensitive)) { out += two(d.day()); i += 2; afterHour = false; }
-        else if (rest.startsWith(u"hh", Qt::CaseInsensitive)) { out += two(t.hour()); i += 2; afterHour = true; }
-        else if (rest.startsWith(u"ss", Qt::CaseInsensitive)) { out += two(t.second()); i += 2; afterHour = false; }
-        else { out += format[i]; ++i; }
+        if (rest.startsWith(u"yyyy", Qt::CaseInsensitive)) {
+            out += QString::number(d.year()).rightJustified(4, '0');
+            i += 4;
+            afterHour = false;
+        } else if (rest.startsWith(u"yy", Qt::CaseInsensitive)) {
+            out += two(d.year() % 100);
+            i += 2;
+            afterHour = false;
+        } else if (rest.startsWith(u"mm", Qt::CaseInsensitive)) {
+            out += afterHour ? two(t.minute()) : two(d.month());
+            i += 2;
+            afterHour = false;
+        } else if (rest.startsWith(u"nn", Qt::CaseInsensitive)) {
+            out += two(t.minute());
+            i += 2;
+            afterHour = false;
+        } else if (rest.startsWith(u"dd", Qt::CaseInsensitive)) {
+            out += two(d.day());
+            i += 2;
+            afterHour = false;
+        } else if (rest.startsWith(u"hh", Qt::CaseInsensitive)) {
+            out += two(t.hour());
+            i += 2;
+            afterHour = true;
+        } else if (rest.startsWith(u"ss", Qt::CaseInsensitive)) {
+            out += two(t.second());
+            i += 2;
+            afterHour = false;
+        } else {
+            out += format[i];
+            ++i;
+        }
     }
     return out;
 }
@@ -215,18 +253,19 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override {
         switch (event->type()) {
-        case QEvent::Show:
-        case QEvent::Move:
-        case QEvent::Resize:
-        case QEvent::WindowActivate:
-        case QEvent::UpdateRequest: break;
-        default: return false;
+            case QEvent::Show:
+            case QEvent::Move:
+            case QEvent::Resize:
+            case QEvent::WindowActivate:
+            case QEvent::UpdateRequest: break;
+            default: return false;
         }
         auto *form = static_cast<QWidget *>(watched);
         if (done_ || !form->isVisible() || form->frameGeometry() == form->geometry()) return false;
         done_ = true;
         form->removeEventFilter(this);
-        if (form->frameGeometry().topLeft() != target_) form->move(target_); // a framed window's move() places the frame
+        if (form->frameGeometry().topLeft() != target_)
+            form->move(target_); // a framed window's move() places the frame
         deleteLater();
         return false;
     }
@@ -301,8 +340,10 @@ void Timer::SetEnabled(bool on) {
 }
 
 void Timer::apply() {
-    if (enabled_ && interval_ > 0) timer_.start(interval_);
-    else timer_.stop();
+    if (enabled_ && interval_ > 0)
+        timer_.start(interval_);
+    else
+        timer_.stop();
 }
 
 void Timer::tick() {

@@ -89,10 +89,14 @@ QString escape(const QString &s) {
     QString out;
     out.reserve(s.size());
     for (QChar c : s) {
-        if (c == QLatin1Char('\\')) out += QStringLiteral("\\\\");
-        else if (c == QLatin1Char('\n')) out += QStringLiteral("\\n");
-        else if (c == QLatin1Char('\r')) out += QStringLiteral("\\r");
-        else out += c;
+        if (c == QLatin1Char('\\'))
+            out += QStringLiteral("\\\\");
+        else if (c == QLatin1Char('\n'))
+            out += QStringLiteral("\\n");
+        else if (c == QLatin1Char('\r'))
+            out += QStringLiteral("\\r");
+        else
+            out += c;
     }
     return out;
 }
@@ -114,8 +118,10 @@ QString unescape(const QString &s) {
 // The first '=' that is not escaped in the name.
 qsizetype separatorOf(const QString &line) {
     for (qsizetype i = 0; i < line.size(); ++i) {
-        if (line[i] == QLatin1Char('\\')) ++i;
-        else if (line[i] == QLatin1Char('=')) return i;
+        if (line[i] == QLatin1Char('\\'))
+            ++i;
+        else if (line[i] == QLatin1Char('='))
+            return i;
     }
     return -1;
 }
@@ -131,12 +137,12 @@ TRegistry::~TRegistry() = default;
 
 QString TRegistry::rootName(HKEY root) {
     switch (root) {
-    case HKEY_CLASSES_ROOT: return QStringLiteral("HKEY_CLASSES_ROOT");
-    case HKEY_CURRENT_USER: return QStringLiteral("HKEY_CURRENT_USER");
-    case HKEY_LOCAL_MACHINE: return QStringLiteral("HKEY_LOCAL_MACHINE");
-    case HKEY_USERS: return QStringLiteral("HKEY_USERS");
-    case HKEY_CURRENT_CONFIG: return QStringLiteral("HKEY_CURRENT_CONFIG");
-    default: return QString();
+        case HKEY_CLASSES_ROOT: return QStringLiteral("HKEY_CLASSES_ROOT");
+        case HKEY_CURRENT_USER: return QStringLiteral("HKEY_CURRENT_USER");
+        case HKEY_LOCAL_MACHINE: return QStringLiteral("HKEY_LOCAL_MACHINE");
+        case HKEY_USERS: return QStringLiteral("HKEY_USERS");
+        case HKEY_CURRENT_CONFIG: return QStringLiteral("HKEY_CURRENT_CONFIG");
+        default: return QString();
     }
 }
 

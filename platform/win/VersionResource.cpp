@@ -23,8 +23,7 @@ std::uint32_t rd32(const unsigned char *p) { return rd16(p) | rd16(p + 2) << 16;
 
 // Walks a block's entries, every length checked against the block's own length.
 // `visit(key, keyLen, type, value, valueLen)` returns true to stop.
-template <typename Visit>
-bool walk(const unsigned char *b, std::size_t available, Visit visit) {
+template <typename Visit> bool walk(const unsigned char *b, std::size_t available, Visit visit) {
     if (available < 12 || std::memcmp(b, "VSVB", 4) != 0) return false;
     const std::size_t len = rd32(b + 4);
     if (len < 12 || len > available) return false;
@@ -139,15 +138,16 @@ int VerQueryValueA(const void *block, const char *subBlock, void **buffer, unsig
     const std::size_t total = rd32(b + 4);
     const std::string want = normalise(subBlock);
     bool found = false;
-    walk(b, total, [&](const unsigned char *key, std::size_t keyLen, std::uint32_t type, const unsigned char *value,
-                       std::size_t valueLen) {
-        if (!sameKey(key, keyLen, want)) return false;
-        *buffer = const_cast<unsigned char *>(value);
-        *len = unsigned(valueLen); // text: characters with the zero, as the ANSI call counts
-        (void)type;
-        found = true;
-        return true;
-    });
+    walk(b, total,
+         [&](const unsigned char *key, std::size_t keyLen, std::uint32_t type, const unsigned char *value,
+             std::size_t valueLen) {
+             if (!sameKey(key, keyLen, want)) return false;
+             *buffer = const_cast<unsigned char *>(value);
+             *len = unsigned(valueLen); // text: characters with the zero, as the ANSI call counts
+             (void)type;
+             found = true;
+             return true;
+         });
     return found ? 1 : 0;
 }
 

@@ -36,7 +36,7 @@ int VerQueryValueA(const void *block, const char *subBlock, void **buffer, unsig
 const char *ProgramFileName();
 
 struct VS_FIXEDFILEINFO {
-    std::uint32_t dwSignature;       // 0xFEEF04BD
+    std::uint32_t dwSignature; // 0xFEEF04BD
     std::uint32_t dwStrucVersion;
     std::uint32_t dwFileVersionMS;
     std::uint32_t dwFileVersionLS;
@@ -61,8 +61,12 @@ namespace win::version_block {
 //   entries { u16 key length, key (no leading '\'), u16 type (0 bytes, 1 text),
 //             u32 value length, value },
 // then the end marker right after the block.
-inline constexpr std::string_view kBeginMarker = "\x7f" "meter-version-block-begin" "\x7f";
-inline constexpr std::string_view kEndMarker = "\x7f" "meter-version-block-end" "\x7f";
+inline constexpr std::string_view kBeginMarker = "\x7f"
+                                                 "meter-version-block-begin"
+                                                 "\x7f";
+inline constexpr std::string_view kEndMarker = "\x7f"
+                                               "meter-version-block-end"
+                                               "\x7f";
 
 struct Text {
     std::string_view name;
@@ -80,26 +84,36 @@ struct Spec {
 
 inline constexpr std::size_t kFixedInfoSize = 52;
 
-constexpr std::size_t stringKeySize(const Text &t) { return 15 + 8 + 1 + t.name.size(); } // "StringFileInfo\" LLLLCCCC "\" name
+constexpr std::size_t stringKeySize(const Text &t) {
+    return 15 + 8 + 1 + t.name.size();
+} // "StringFileInfo\" LLLLCCCC "\" name
 
 constexpr std::size_t BlockSize(const Spec &s) {
     std::size_t n = 12;
     n += 2 + 0 + 2 + 4 + kFixedInfoSize;
     if (s.translation) n += 2 + 23 + 2 + 4 + 4; // "VarFileInfo\Translation"
-    for (std::size_t i = 0; i < s.textCount; ++i) n += 2 + stringKeySize(s.texts[i]) + 2 + 4 + s.texts[i].value.size() + 1;
+    for (std::size_t i = 0; i < s.textCount; ++i)
+        n += 2 + stringKeySize(s.texts[i]) + 2 + 4 + s.texts[i].value.size() + 1;
     return n;
 }
 
 constexpr std::size_t Size(const Spec &s) { return kBeginMarker.size() + BlockSize(s) + kEndMarker.size(); }
 
-template <std::size_t N>
-constexpr std::array<unsigned char, N> Build(const Spec &s) {
+template <std::size_t N> constexpr std::array<unsigned char, N> Build(const Spec &s) {
     std::array<unsigned char, N> out{};
     std::size_t p = 0;
     auto byte = [&](unsigned v) { out[p++] = static_cast<unsigned char>(v & 0xFF); };
-    auto u16 = [&](unsigned v) { byte(v); byte(v >> 8); };
-    auto u32 = [&](std::uint32_t v) { u16(v & 0xFFFF); u16(v >> 16); };
-    auto str = [&](std::string_view t) { for (char c : t) byte(static_cast<unsigned char>(c)); };
+    auto u16 = [&](unsigned v) {
+        byte(v);
+        byte(v >> 8);
+    };
+    auto u32 = [&](std::uint32_t v) {
+        u16(v & 0xFFFF);
+        u16(v >> 16);
+    };
+    auto str = [&](std::string_view t) {
+        for (char c : t) byte(static_cast<unsigned char>(c));
+    };
     auto hex4 = [&](unsigned v) {
         for (int shift = 12; shift >= 0; shift -= 4) byte("0123456789ABCDEF"[(v >> shift) & 0xF]);
     };

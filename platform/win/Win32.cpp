@@ -94,68 +94,68 @@ void SetLastError(DWORD code) { lastError = code; }
 
 std::string SysErrorMessage(DWORD code) {
     switch (code) {
-    case ERROR_SUCCESS: return "The operation completed successfully.";
-    case ERROR_INVALID_FUNCTION: return "Incorrect function.";
-    case ERROR_FILE_NOT_FOUND: return "The system cannot find the file specified.";
-    case ERROR_PATH_NOT_FOUND: return "The system cannot find the path specified.";
-    case ERROR_TOO_MANY_OPEN_FILES: return "The system cannot open the file.";
-    case ERROR_ACCESS_DENIED: return "Access is denied.";
-    case ERROR_INVALID_HANDLE: return "The handle is invalid.";
-    case ERROR_NOT_ENOUGH_MEMORY: return "Not enough memory resources are available to process this command.";
-    case ERROR_NOT_READY: return "The device is not ready.";
-    case ERROR_GEN_FAILURE: return "A device attached to the system is not functioning.";
-    case ERROR_SHARING_VIOLATION:
-        return "The process cannot access the file because it is being used by another process.";
-    case ERROR_NOT_SUPPORTED: return "The request is not supported.";
-    case ERROR_FILE_EXISTS: return "The file exists.";
-    case ERROR_INVALID_PARAMETER: return "The parameter is incorrect.";
-    case ERROR_DISK_FULL: return "There is not enough space on the disk.";
-    case ERROR_INSUFFICIENT_BUFFER: return "The data area passed to a system call is too small.";
-    case ERROR_BUSY: return "The requested resource is in use.";
-    case ERROR_FILENAME_EXCED_RANGE: return "The filename or extension is too long.";
-    case WAIT_TIMEOUT: return "The wait operation timed out.";
-    case ERROR_OPERATION_ABORTED:
-        return "The I/O operation has been aborted because of either a thread exit or an application request.";
-    case ERROR_IO_INCOMPLETE: return "Overlapped I/O event is not in a signaled state.";
-    case ERROR_IO_PENDING: return "Overlapped I/O operation is in progress.";
-    case ERROR_IO_DEVICE: return "The request could not be performed because of an I/O device error.";
-    case ERROR_DEVICE_NOT_CONNECTED: return "The device is not connected.";
-    case ERROR_TIMEOUT: return "This operation returned because the timeout period expired.";
-    default: return "Unknown error " + std::to_string(code) + ".";
+        case ERROR_SUCCESS: return "The operation completed successfully.";
+        case ERROR_INVALID_FUNCTION: return "Incorrect function.";
+        case ERROR_FILE_NOT_FOUND: return "The system cannot find the file specified.";
+        case ERROR_PATH_NOT_FOUND: return "The system cannot find the path specified.";
+        case ERROR_TOO_MANY_OPEN_FILES: return "The system cannot open the file.";
+        case ERROR_ACCESS_DENIED: return "Access is denied.";
+        case ERROR_INVALID_HANDLE: return "The handle is invalid.";
+        case ERROR_NOT_ENOUGH_MEMORY: return "Not enough memory resources are available to process this command.";
+        case ERROR_NOT_READY: return "The device is not ready.";
+        case ERROR_GEN_FAILURE: return "A device attached to the system is not functioning.";
+        case ERROR_SHARING_VIOLATION:
+            return "The process cannot access the file because it is being used by another process.";
+        case ERROR_NOT_SUPPORTED: return "The request is not supported.";
+        case ERROR_FILE_EXISTS: return "The file exists.";
+        case ERROR_INVALID_PARAMETER: return "The parameter is incorrect.";
+        case ERROR_DISK_FULL: return "There is not enough space on the disk.";
+        case ERROR_INSUFFICIENT_BUFFER: return "The data area passed to a system call is too small.";
+        case ERROR_BUSY: return "The requested resource is in use.";
+        case ERROR_FILENAME_EXCED_RANGE: return "The filename or extension is too long.";
+        case WAIT_TIMEOUT: return "The wait operation timed out.";
+        case ERROR_OPERATION_ABORTED:
+            return "The I/O operation has been aborted because of either a thread exit or an application request.";
+        case ERROR_IO_INCOMPLETE: return "Overlapped I/O event is not in a signaled state.";
+        case ERROR_IO_PENDING: return "Overlapped I/O operation is in progress.";
+        case ERROR_IO_DEVICE: return "The request could not be performed because of an I/O device error.";
+        case ERROR_DEVICE_NOT_CONNECTED: return "The device is not connected.";
+        case ERROR_TIMEOUT: return "This operation returned because the timeout period expired.";
+        default: return "Unknown error " + std::to_string(code) + ".";
     }
 }
 
 DWORD ErrorFromErrno(int err) {
     switch (err) {
-    case 0: return ERROR_SUCCESS;
-    case ENOENT: return ERROR_FILE_NOT_FOUND;
-    case ENOTDIR: return ERROR_PATH_NOT_FOUND;
-    case EACCES:
-    case EPERM:
-    case EISDIR:
-    case EROFS:
-    case EIO:
-    case ENXIO:
-    case ENODEV: return ERROR_ACCESS_DENIED;
-    case EBADF: return ERROR_INVALID_HANDLE;
-    case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
-    case EBUSY:
-    case EWOULDBLOCK: return ERROR_SHARING_VIOLATION;
-    case EEXIST: return ERROR_FILE_EXISTS;
-    case EINVAL:
-    case EFAULT:
-    case ERANGE: return ERROR_INVALID_PARAMETER;
-    case EMFILE:
-    case ENFILE: return ERROR_TOO_MANY_OPEN_FILES;
-    case ENOSPC: return ERROR_DISK_FULL;
-    case ENAMETOOLONG: return ERROR_FILENAME_EXCED_RANGE;
-    case ENOTTY: return ERROR_INVALID_FUNCTION;
-    case ENOSYS:
-    case EOPNOTSUPP: return ERROR_NOT_SUPPORTED;
-    case ECANCELED:
-    case EINTR: return ERROR_OPERATION_ABORTED;
-    case ETIMEDOUT: return ERROR_TIMEOUT;
-    default: return ERROR_GEN_FAILURE;
+        case 0: return ERROR_SUCCESS;
+        case ENOENT: return ERROR_FILE_NOT_FOUND;
+        case ENOTDIR: return ERROR_PATH_NOT_FOUND;
+        case EACCES:
+        case EPERM:
+        case EISDIR:
+        case EROFS:
+        case EIO:
+        case ENXIO:
+        case ENODEV: return ERROR_ACCESS_DENIED;
+        case EBADF: return ERROR_INVALID_HANDLE;
+        case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
+        case EBUSY:
+        case EWOULDBLOCK: return ERROR_SHARING_VIOLATION;
+        case EEXIST: return ERROR_FILE_EXISTS;
+        case EINVAL:
+        case EFAULT:
+        case ERANGE: return ERROR_INVALID_PARAMETER;
+        case EMFILE:
+        case ENFILE: return ERROR_TOO_MANY_OPEN_FILES;
+        case ENOSPC: return ERROR_DISK_FULL;
+        case ENAMETOOLONG: return ERROR_FILENAME_EXCED_RANGE;
+        case ENOTTY: return ERROR_INVALID_FUNCTION;
+        case ENOSYS:
+        case EOPNOTSUPP: return ERROR_NOT_SUPPORTED;
+        case ECANCELED:
+        case EINTR: return ERROR_OPERATION_ABORTED;
+        case ETIMEDOUT: return ERROR_TIMEOUT;
+        default: return ERROR_GEN_FAILURE;
     }
 }
 
@@ -261,9 +261,7 @@ DWORD WaitForMultipleObjects(DWORD count, const HANDLE *handles, BOOL waitAll, D
     }
 }
 
-DWORD WaitForSingleObject(HANDLE h, DWORD milliseconds) {
-    return WaitForMultipleObjects(1, &h, FALSE, milliseconds);
-}
+DWORD WaitForSingleObject(HANDLE h, DWORD milliseconds) { return WaitForMultipleObjects(1, &h, FALSE, milliseconds); }
 
 DWORD GetTickCount() {
     timespec ts{};
@@ -273,8 +271,7 @@ DWORD GetTickCount() {
 
 void Sleep(DWORD milliseconds) {
     timespec ts{time_t(milliseconds / 1000), long(milliseconds % 1000) * 1000000L};
-    while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {
-    }
+    while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {}
 }
 
 } // namespace win

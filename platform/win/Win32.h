@@ -123,8 +123,7 @@ HANDLE AddHandle(std::shared_ptr<KernelObject> object);
 // The object behind a handle, or null when the handle is closed or unknown.
 std::shared_ptr<KernelObject> ReferenceHandle(HANDLE h);
 
-template <class T>
-std::shared_ptr<T> ReferenceHandleAs(HANDLE h) {
+template <class T> std::shared_ptr<T> ReferenceHandleAs(HANDLE h) {
     return std::dynamic_pointer_cast<T>(ReferenceHandle(h));
 }
 

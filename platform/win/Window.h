@@ -43,14 +43,10 @@ struct POINT {
 };
 
 // Handles travel through int32 properties and lParams.
-template <class H> inline std::int32_t handleToInt(H h)
-{
+template <class H> inline std::int32_t handleToInt(H h) {
     return static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(h));
 }
-template <class H> inline H handleFromInt(std::intptr_t v)
-{
-    return reinterpret_cast<H>(v);
-}
+template <class H> inline H handleFromInt(std::intptr_t v) { return reinterpret_cast<H>(v); }
 // A fresh handle value, distinct from every other handle of any kind handed out so far.
 std::intptr_t newHandleValue();
 

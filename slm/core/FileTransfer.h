@@ -14,8 +14,8 @@ namespace slm {
 extern bool PauseFlag;
 extern vb::Boolean MemoryOpen;
 extern bool LeqArmed;
-extern double LeqPeriod;  // s
-extern double LeqStart;   // seconds since midnight
+extern double LeqPeriod; // s
+extern double LeqStart;  // seconds since midnight
 extern double SamplingTime;
 extern double SampleCounter;
 extern vb::Boolean FileRecording;

@@ -47,10 +47,19 @@ ModeStatus DecodeMode(int &status) {
     out.UnderFlag = status % 2;
     out.HasTimeFlags = code <= 2;
     switch (code) {
-    case 0: out.TimeWeighting = "FAST"; out.FastFlag = true; break;
-    case 1: out.TimeWeighting = "SLOW"; out.SlowFlag = true; break;
-    case 2: out.TimeWeighting = "IMP"; out.ImpFlag = true; break;
-    default: break;
+        case 0:
+            out.TimeWeighting = "FAST";
+            out.FastFlag = true;
+            break;
+        case 1:
+            out.TimeWeighting = "SLOW";
+            out.SlowFlag = true;
+            break;
+        case 2:
+            out.TimeWeighting = "IMP";
+            out.ImpFlag = true;
+            break;
+        default: break;
     }
     out.FreqWeighting = out.WeightCFlag != 0 ? "C" : "A";
     return out;
@@ -92,13 +101,9 @@ void AssignMeterState(const LevelReading &level) {
     SubLevels[size_t(SubIndex & 7)] = level.Value;
 }
 
-bool EndsInIdleFrame(const QByteArray &received) {
-    return received.size() >= 6 && received.endsWith(IdleFrame());
-}
+bool EndsInIdleFrame(const QByteArray &received) { return received.size() >= 6 && received.endsWith(IdleFrame()); }
 
-bool IsFramed(const QByteArray &frame) {
-    return frame.size() == 6 && frame[0] == STX && frame[5] == ETX;
-}
+bool IsFramed(const QByteArray &frame) { return frame.size() == 6 && frame[0] == STX && frame[5] == ETX; }
 
 double MemorySizeFromReply(const QByteArray &reply) {
     if (reply.size() != 6) return 64;
@@ -159,9 +164,7 @@ QString wrapped(const QString &field, double limit) {
 }
 } // namespace
 
-double LeqPeriodText::Total() const {
-    return vb::Val(Hours) * 3600 + vb::Val(Minutes) * 60 + vb::Val(Seconds);
-}
+double LeqPeriodText::Total() const { return vb::Val(Hours) * 3600 + vb::Val(Minutes) * 60 + vb::Val(Seconds); }
 
 std::optional<LeqPeriodText> ParsePeriod(const QString &answer) {
     const int p1 = vb::InStr(1, answer, ":");

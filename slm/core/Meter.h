@@ -99,7 +99,7 @@ bool IsClockReply(const QByteArray &reply);
 // A period text "hh:nn:ss" as the Leq prompts read it.
 struct LeqPeriodText {
     QString Hours, Minutes, Seconds; // two characters each
-    double Total() const; // seconds
+    double Total() const;            // seconds
 };
 // nullopt when the text holds no ":".
 std::optional<LeqPeriodText> ParsePeriod(const QString &answer);

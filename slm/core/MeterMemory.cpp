@@ -13,13 +13,11 @@ namespace slm {
 namespace {
 
 // Byte at 1-based position `pos`, -1 outside the data.
-int byteAt(const QByteArray &b, qint64 pos) {
-    return pos >= 1 && pos <= b.size() ? int(quint8(b[int(pos - 1)])) : -1;
-}
+int byteAt(const QByteArray &b, qint64 pos) { return pos >= 1 && pos <= b.size() ? int(quint8(b[int(pos - 1)])) : -1; }
 
 bool markerAt(const QByteArray &b, qint64 pos) {
-    return byteAt(b, pos) == SetMarker[0] && byteAt(b, pos + 3) == SetMarker[3] &&
-           byteAt(b, pos + 1) == SetMarker[1] && byteAt(b, pos + 2) == SetMarker[2];
+    return byteAt(b, pos) == SetMarker[0] && byteAt(b, pos + 3) == SetMarker[3] && byteAt(b, pos + 1) == SetMarker[1] &&
+           byteAt(b, pos + 2) == SetMarker[2];
 }
 
 } // namespace
@@ -116,8 +114,8 @@ DecodedSet DecodeDataSet(const QByteArray &set, double sampling, int pcYear) {
     out.Weighting = byteAt(set, 8);
 
     auto field = [&](int pos) { return byteAt(set, pos) < 0 ? QString() : BcdText(byteAt(set, pos)); };
-    out.StartStamp = QString::number(pcYear).left(2) + field(11) + "/" + field(12) + "/" + field(13) + " " +
-                     field(14) + ":" + field(15) + ":" + field(16);
+    out.StartStamp = QString::number(pcYear).left(2) + field(11) + "/" + field(12) + "/" + field(13) + " " + field(14) +
+                     ":" + field(15) + ":" + field(16);
     const QDate date = QDate::fromString(out.StartStamp.left(10), "yyyy/MM/dd");
     const QTime time = QTime::fromString(out.StartStamp.mid(11), "HH:mm:ss");
     // Stamps advance on the calendar alone, as the meter counts: no time zone, no
@@ -132,8 +130,10 @@ DecodedSet DecodeDataSet(const QByteArray &set, double sampling, int pcYear) {
     const qint64 step = qint64(std::llround(sampling));
     for (qint64 i = 1; i <= records; ++i) {
         DecodedRecord r;
-        if (i == 1) r.Stamp = out.StartStamp;
-        else if (start.isValid()) r.Stamp = vb::Format(start.addSecs((i - 1) * step), "yyyy/mm/dd hh:nn:ss");
+        if (i == 1)
+            r.Stamp = out.StartStamp;
+        else if (start.isValid())
+            r.Stamp = vb::Format(start.addSecs((i - 1) * step), "yyyy/mm/dd hh:nn:ss");
         const int high = byteAt(set, 2 * i + 49), low = byteAt(set, 2 * i + 50);
         if (high < 0 || low < 0) {
             r.Damaged = true;

@@ -14,9 +14,7 @@ float DelayDeadline(float clock, float seconds) {
     return deadline;
 }
 
-bool DelayOver(float start, float deadline, float clock) {
-    return clock >= deadline || clock < start;
-}
+bool DelayOver(float start, float deadline, float clock) { return clock >= deadline || clock < start; }
 
 void Delay(double seconds) {
     const float start = vb::SecondsOfDay();

@@ -28,15 +28,16 @@ QString SlmRecordLine(std::int64_t number, const QString &stamp, const QString &
     return SlmRowLine({QString::number(number), stamp, level});
 }
 
-QString SettingsText(const QString &timeWeighting, const QString &freqWeighting, double rangeTop, const QString &separator) {
+QString SettingsText(const QString &timeWeighting, const QString &freqWeighting, double rangeTop,
+                     const QString &separator) {
     return SettingsText(timeWeighting, freqWeighting, (std::isnan(rangeTop) ? 0 : rangeTop) - 60, rangeTop, separator);
 }
 
 QString SettingsText(const QString &timeWeighting, const QString &freqWeighting, double rangeBottom, double rangeTop,
                      const QString &separator) {
     const auto text = [](double v) { return std::isnan(v) ? QString() : vb::CStr(v); };
-    return "Time: " + timeWeighting + separator + "Frequency: " + freqWeighting + separator + "Range: " +
-           text(rangeBottom) + "-" + text(rangeTop);
+    return "Time: " + timeWeighting + separator + "Frequency: " + freqWeighting + separator +
+           "Range: " + text(rangeBottom) + "-" + text(rangeTop);
 }
 
 QString ExtremeText(const QString &word, const QString &level, const QString &stamp) {
@@ -193,21 +194,21 @@ SlmContents ReadSlm(const QByteArray &data) {
         if (out.ItemsRead++ == 0) continue; // the header
         const SlmItem item = ParseSlmItem(text, reader.Cut());
         switch (item.kind) {
-        case SlmItem::Record:
-            out.Numbers << item.Number;
-            out.Stamps << item.Stamp;
-            out.Levels << item.Level;
-            break;
-        case SlmItem::Settings: out.Settings = item.Text; break;
-        case SlmItem::Maximum: out.Maximum = item.Text; break;
-        case SlmItem::Minimum: out.Minimum = item.Text; break;
-        case SlmItem::Broken:
-        case SlmItem::TooLong:
-            --out.ItemsRead;
-            out.Complete = false;
-            out.Stop = item.kind;
-            return out;
-        case SlmItem::Other: break;
+            case SlmItem::Record:
+                out.Numbers << item.Number;
+                out.Stamps << item.Stamp;
+                out.Levels << item.Level;
+                break;
+            case SlmItem::Settings: out.Settings = item.Text; break;
+            case SlmItem::Maximum: out.Maximum = item.Text; break;
+            case SlmItem::Minimum: out.Minimum = item.Text; break;
+            case SlmItem::Broken:
+            case SlmItem::TooLong:
+                --out.ItemsRead;
+                out.Complete = false;
+                out.Stop = item.kind;
+                return out;
+            case SlmItem::Other: break;
         }
     }
     return out;
@@ -219,16 +220,16 @@ namespace {
 
 [[noreturn]] void fail(int err) {
     switch (err) {
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG: throw vb::RuntimeError(61, "Disk full");
-    case EACCES:
-    case EPERM:
-    case EROFS: throw vb::RuntimeError(70, "Permission denied");
-    case ENOENT:
-    case ENOTDIR: throw vb::RuntimeError(76, "Path not found");
-    case EISDIR: throw vb::RuntimeError(75, "Path/File access error");
-    default: throw vb::RuntimeError(57, "Device I/O error");
+        case ENOSPC:
+        case EDQUOT:
+        case EFBIG: throw vb::RuntimeError(61, "Disk full");
+        case EACCES:
+        case EPERM:
+        case EROFS: throw vb::RuntimeError(70, "Permission denied");
+        case ENOENT:
+        case ENOTDIR: throw vb::RuntimeError(76, "Path not found");
+        case EISDIR: throw vb::RuntimeError(75, "Path/File access error");
+        default: throw vb::RuntimeError(57, "Device I/O error");
     }
 }
 
@@ -248,7 +249,7 @@ void SlmRecordFile::open(bool replace) {
     const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (replace ? O_TRUNC : O_APPEND);
     const int fd = ::open(name.constData(), flags, 0666);
     if (fd < 0) fail(errno);
-    struct stat st{};
+    struct stat st {};
     const int err = fstat(fd, &st) != 0 ? errno : S_ISREG(st.st_mode) ? 0 : EISDIR;
     if (err) {
         ::close(fd);
@@ -269,7 +270,8 @@ void SlmRecordFile::open(bool replace) {
 }
 
 bool SlmRecordFile::stillAtPath() const {
-    struct stat mine{}, there{};
+    struct stat mine {
+    }, there{};
     if (fstat(fd_, &mine) != 0) return false;
     if (stat(QFile::encodeName(path_).constData(), &there) != 0) return false;
     return mine.st_dev == there.st_dev && mine.st_ino == there.st_ino;
@@ -343,7 +345,7 @@ void SlmSaveFile::Open(const QString &path) {
     buffer_.clear();
     fd_ = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd_ < 0) fail(errno);
-    struct stat st{};
+    struct stat st {};
     const int err = fstat(fd_, &st) != 0 ? errno : S_ISREG(st.st_mode) ? 0 : EISDIR;
     if (err) {
         ::close(fd_);

@@ -46,7 +46,8 @@ QString SlmRecordLine(std::int64_t number, const QString &stamp, const QString &
 // "Time: " weighting, separator, "Frequency: " weighting, separator, "Range: " bottom
 // "-" top, where bottom is top - 60. An unset top (NaN, before the meter named its
 // range) writes as nothing and counts as 0 below it, as an empty value does.
-QString SettingsText(const QString &timeWeighting, const QString &freqWeighting, double rangeTop, const QString &separator);
+QString SettingsText(const QString &timeWeighting, const QString &freqWeighting, double rangeTop,
+                     const QString &separator);
 // The same with a bottom of its own, as a data set names it; an unset one writes as
 // nothing.
 QString SettingsText(const QString &timeWeighting, const QString &freqWeighting, double rangeBottom, double rangeTop,

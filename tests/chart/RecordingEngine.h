@@ -34,34 +34,29 @@ public:
     double pixelX = 0, pixelY = 0;
 
     void clear() { calls.clear(); }
-    bool has(const std::string &text) const
-    {
+    bool has(const std::string &text) const {
         for (const Call &c : calls)
             if (c.text == text) return true;
         return false;
     }
-    int count(const std::string &prefix) const
-    {
+    int count(const std::string &prefix) const {
         int n = 0;
         for (const Call &c : calls)
             if (c.text.rfind(prefix, 0) == 0) ++n;
         return n;
     }
-    std::string all() const
-    {
+    std::string all() const {
         std::string s;
         for (const Call &c : calls) s += c.text + "\n";
         return s;
     }
-    std::vector<std::string> texts() const
-    {
+    std::vector<std::string> texts() const {
         std::vector<std::string> v;
         for (const Call &c : calls) v.push_back(c.text);
         return v;
     }
 
-    HWND Create(int kind, int, const RECT *r, HWND parent, int childId) override
-    {
+    HWND Create(int kind, int, const RECT *r, HWND parent, int childId) override {
         HWND h = nullptr;
         if (next_ < handles.size()) h = handles[next_++];
         log(nullptr, "Create", kind, r->left, r->top, r->right, r->bottom, parent ? "parent" : "noparent", childId);
@@ -69,18 +64,15 @@ public:
     }
     void Destroy(HWND h) override { log(h, "Destroy"); }
 
-    void SetInt(HWND h, int id, int value) override
-    {
+    void SetInt(HWND h, int id, int value) override {
         ints[id] = value;
         log(h, "SetInt", id, value);
     }
-    int GetInt(HWND h, int id) override
-    {
+    int GetInt(HWND h, int id) override {
         log(h, "GetInt", id);
         return ints.count(id) ? ints[id] : 0;
     }
-    void SetMem(HWND h, int id, const void *p, int count) override
-    {
+    void SetMem(HWND h, int id, const void *p, int count) override {
         if (id == chart::kIdGridNumber) {
             std::memcpy(&gridNumber, p, sizeof gridNumber);
             log(h, "SetMem", id, count);
@@ -90,42 +82,38 @@ public:
             log(h, "SetMem", id, count, *static_cast<const double *>(p));
         }
     }
-    void GetMem(HWND h, int id, void *out) override
-    {
+    void GetMem(HWND h, int id, void *out) override {
         log(h, "GetMem", id);
         switch (id) {
-        case chart::kIdHotSpot: std::memcpy(out, &hotSpot, sizeof hotSpot); return;
-        case chart::kIdGraphLocation: std::memcpy(out, &location, sizeof location); return;
-        case chart::kIdGridNumber: std::memcpy(out, &gridNumber, sizeof gridNumber); return;
-        case chart::kIdClickPoint: std::memcpy(out, clickPoint, sizeof clickPoint); return;
-        default: break;
+            case chart::kIdHotSpot: std::memcpy(out, &hotSpot, sizeof hotSpot); return;
+            case chart::kIdGraphLocation: std::memcpy(out, &location, sizeof location); return;
+            case chart::kIdGridNumber: std::memcpy(out, &gridNumber, sizeof gridNumber); return;
+            case chart::kIdClickPoint: std::memcpy(out, clickPoint, sizeof clickPoint); return;
+            default: break;
         }
-        if (kind(id) == scigraph::Kind::Single) *static_cast<float *>(out) = float(doubles[id]);
-        else *static_cast<double *>(out) = doubles[id];
+        if (kind(id) == scigraph::Kind::Single)
+            *static_cast<float *>(out) = float(doubles[id]);
+        else
+            *static_cast<double *>(out) = doubles[id];
     }
-    void SetString(HWND h, int id, const char *text) override
-    {
+    void SetString(HWND h, int id, const char *text) override {
         strings[id] = text;
         log(h, "SetString", id, quoted(text));
     }
-    void GetString(HWND h, int id, char *buffer) override
-    {
+    void GetString(HWND h, int id, char *buffer) override {
         log(h, "GetString", id);
         std::strncpy(buffer, strings[id].c_str(), 255);
         buffer[255] = '\0';
     }
     void SetElem(HWND h, int id, int index, const void *p) override { log(h, "SetElem", id, index, element(id, p)); }
-    void GetElem(HWND h, int id, int index, void *out) override
-    {
+    void GetElem(HWND h, int id, int index, void *out) override {
         log(h, "GetElem", id, index);
         fill(id, out);
     }
-    void SetElem2(HWND h, int id, int s, int pt, const void *p) override
-    {
+    void SetElem2(HWND h, int id, int s, int pt, const void *p) override {
         log(h, "SetElem2", id, s, pt, element(id, p));
     }
-    void GetElem2(HWND h, int id, int s, int pt, void *out) override
-    {
+    void GetElem2(HWND h, int id, int s, int pt, void *out) override {
         log(h, "GetElem2", id, s, pt);
         fill(id, out);
     }
@@ -136,8 +124,7 @@ public:
     void Reset(HWND h) override { log(h, "Reset"); }
 
     HENHMETAFILE metafile = handleFromInt<HENHMETAFILE>(0x300);
-    HENHMETAFILE GetMetafile(HWND h) override
-    {
+    HENHMETAFILE GetMetafile(HWND h) override {
         log(h, "GetMetafile");
         return metafile;
     }
@@ -154,76 +141,75 @@ public:
     void FontDialog(HWND h) override { log(h, "FontDialog"); }
     void PopupMenu(HWND h, const scigraph::Pair *p) override { log(h, "PopupMenu", p->n1, p->n2); }
     void MetaToClip(HWND h, const scigraph::Pair *p) override { log(h, "MetaToClip", p->n1, p->n2); }
-    void MetaToFile(HWND h, const scigraph::Pair *p, const char *f) override { log(h, "MetaToFile", p->n1, p->n2, quoted(f)); }
+    void MetaToFile(HWND h, const scigraph::Pair *p, const char *f) override {
+        log(h, "MetaToFile", p->n1, p->n2, quoted(f));
+    }
     void BmpToClip(HWND h, const scigraph::Pair *p) override { log(h, "BmpToClip", p->n1, p->n2); }
-    void BmpToFile(HWND h, const scigraph::Pair *p, const char *f) override { log(h, "BmpToFile", p->n1, p->n2, quoted(f)); }
+    void BmpToFile(HWND h, const scigraph::Pair *p, const char *f) override {
+        log(h, "BmpToFile", p->n1, p->n2, quoted(f));
+    }
     void OleToClip(HWND h, const scigraph::Pair *p) override { log(h, "OleToClip", p->n1, p->n2); }
     void PrintGraph(HWND h, int a, int b, int c, int o) override { log(h, "PrintGraph", a, b, c, o); }
     void JpegToClip(HWND h, const scigraph::Pair *p) override { log(h, "JpegToClip", p->n1, p->n2); }
-    void JpegToFile(HWND h, const scigraph::Pair *p, const char *f) override { log(h, "JpegToFile", p->n1, p->n2, quoted(f)); }
-    void PngToFile(HWND h, const scigraph::Pair *p, const char *f) override { log(h, "PngToFile", p->n1, p->n2, quoted(f)); }
+    void JpegToFile(HWND h, const scigraph::Pair *p, const char *f) override {
+        log(h, "JpegToFile", p->n1, p->n2, quoted(f));
+    }
+    void PngToFile(HWND h, const scigraph::Pair *p, const char *f) override {
+        log(h, "PngToFile", p->n1, p->n2, quoted(f));
+    }
     void PngToClip(HWND h, const scigraph::Pair *p) override { log(h, "PngToClip", p->n1, p->n2); }
 
-    void PixelToGraph(HWND h, int *axis, int *x, int *y, double *ox, double *oy, int right, int top, int) override
-    {
+    void PixelToGraph(HWND h, int *axis, int *x, int *y, double *ox, double *oy, int right, int top, int) override {
         log(h, "PixelToGraph", *axis, *x, *y, right, top);
         *ox = pixelX;
         *oy = pixelY;
     }
 
-    LRESULT SendMessage(HWND hwnd, UINT msg, WPARAM w, LPARAM l) override
-    {
+    LRESULT SendMessage(HWND hwnd, UINT msg, WPARAM w, LPARAM l) override {
         log(hwnd, "Send", msg, w, l);
         return 0;
     }
     void ShowWindow(HWND hwnd, int cmd) override { log(hwnd, "ShowWindow", cmd); }
-    void MoveWindow(HWND hwnd, int x, int y, int w, int h, BOOL repaint) override
-    {
+    void MoveWindow(HWND hwnd, int x, int y, int w, int h, BOOL repaint) override {
         log(hwnd, "MoveWindow", x, y, w, h, repaint);
     }
-    void GetScrollRange(HWND hwnd, int bar, int *lo, int *hi) override
-    {
+    void GetScrollRange(HWND hwnd, int bar, int *lo, int *hi) override {
         log(hwnd, "GetScrollRange", bar);
         *lo = scrollMin[bar];
         *hi = scrollMax[bar];
     }
-    int GetScrollPos(HWND hwnd, int bar) override
-    {
+    int GetScrollPos(HWND hwnd, int bar) override {
         log(hwnd, "GetScrollPos", bar);
         return scrollPos[bar];
     }
     void PlayMetaFile(HDC, HENHMETAFILE) override { log(nullptr, "PlayMetaFile"); }
 
 private:
-    static scigraph::Kind kind(int id)
-    {
+    static scigraph::Kind kind(int id) {
         for (std::size_t i = 0; i < scigraph::kPropertyCount; ++i)
             if (scigraph::kProperties[i].id == id) return scigraph::kProperties[i].kind;
         return scigraph::Kind::Double;
     }
     static std::string quoted(const char *t) { return std::string("\"") + t + "\""; }
-    static std::string element(int id, const void *p)
-    {
+    static std::string element(int id, const void *p) {
         std::ostringstream s;
         switch (kind(id)) {
-        case scigraph::Kind::Double: s << *static_cast<const double *>(p); break;
-        case scigraph::Kind::Single: s << *static_cast<const float *>(p); break;
-        case scigraph::Kind::String: s << quoted(static_cast<const char *>(p)); break;
-        default: s << *static_cast<const std::int32_t *>(p); break;
+            case scigraph::Kind::Double: s << *static_cast<const double *>(p); break;
+            case scigraph::Kind::Single: s << *static_cast<const float *>(p); break;
+            case scigraph::Kind::String: s << quoted(static_cast<const char *>(p)); break;
+            default: s << *static_cast<const std::int32_t *>(p); break;
         }
         return s.str();
     }
-    void fill(int id, void *out)
-    {
+    void fill(int id, void *out) {
         switch (kind(id)) {
-        case scigraph::Kind::Double: *static_cast<double *>(out) = doubles[id]; break;
-        case scigraph::Kind::Single: *static_cast<float *>(out) = float(doubles[id]); break;
-        case scigraph::Kind::String: std::strcpy(static_cast<char *>(out), strings[id].c_str()); break;
-        default: *static_cast<std::int32_t *>(out) = ints[id]; break;
+            case scigraph::Kind::Double: *static_cast<double *>(out) = doubles[id]; break;
+            case scigraph::Kind::Single: *static_cast<float *>(out) = float(doubles[id]); break;
+            case scigraph::Kind::String: std::strcpy(static_cast<char *>(out), strings[id].c_str()); break;
+            default: *static_cast<std::int32_t *>(out) = ints[id]; break;
         }
     }
-    template <class... A> void log(HWND h, const char *name, const A &...args)
-    {
+    template <class... A> void log(HWND h, const char *name, const A &...args) {
         std::ostringstream s;
         s << name;
         ((s << ' ' << args), ...);

@@ -12,8 +12,7 @@ using namespace scigraph;
 
 namespace {
 
-std::map<std::tuple<Group, Family, Kind>, int> countByShape()
-{
+std::map<std::tuple<Group, Family, Kind>, int> countByShape() {
     std::map<std::tuple<Group, Family, Kind>, int> n;
     for (std::size_t i = 0; i < kPropertyCount; ++i)
         ++n[{kProperties[i].group, kProperties[i].family, kProperties[i].kind}];
@@ -22,8 +21,7 @@ std::map<std::tuple<Group, Family, Kind>, int> countByShape()
 
 } // namespace
 
-TEST(SciGraphCatalog, GroupsHoldTheListedNumberOfEachType)
-{
+TEST(SciGraphCatalog, GroupsHoldTheListedNumberOfEachType) {
     struct Row {
         Group g;
         Family f;
@@ -31,23 +29,21 @@ TEST(SciGraphCatalog, GroupsHoldTheListedNumberOfEachType)
         int count;
     };
     const Row rows[] = {
-        {Group::Published, Family::Prop, Kind::Bool, 113},  {Group::Published, Family::Prop, Kind::Int, 19},
-        {Group::Published, Family::Prop, Kind::Enum, 54},   {Group::Published, Family::Prop, Kind::Color, 18},
-        {Group::Published, Family::Prop, Kind::Double, 29}, {Group::Published, Family::Prop, Kind::Single, 9},
-        {Group::Published, Family::Prop, Kind::String, 22},
-        {Group::Public, Family::Prop, Kind::Bool, 38},      {Group::Public, Family::Prop, Kind::Int, 41},
-        {Group::Public, Family::Prop, Kind::Enum, 46},      {Group::Public, Family::Prop, Kind::Color, 8},
-        {Group::Public, Family::Prop, Kind::Double, 13},    {Group::Public, Family::Prop, Kind::Single, 1},
-        {Group::Public, Family::Prop, Kind::String, 5},
-        {Group::ReadOnly, Family::Get, Kind::Int, 2},       {Group::ReadOnly, Family::Get, Kind::Bool, 1},
-        {Group::ReadOnly, Family::GetCoeff, Kind::Double, 1},
-        {Group::Array, Family::Array, Kind::Bool, 3},       {Group::Array, Family::Array, Kind::Int, 20},
-        {Group::Array, Family::Array, Kind::Color, 8},      {Group::Array, Family::Array, Kind::Double, 7},
-        {Group::Array, Family::Array, Kind::Single, 1},     {Group::Array, Family::Array, Kind::String, 12},
-        {Group::Array, Family::Array, Kind::Enum, 2},
-        {Group::Array, Family::Array2, Kind::Bool, 1},      {Group::Array, Family::Array2, Kind::Int, 2},
-        {Group::Array, Family::Array2, Kind::Color, 2},     {Group::Array, Family::Array2, Kind::Double, 2},
-        {Group::Array, Family::Array2, Kind::Single, 3},    {Group::Array, Family::Array2, Kind::String, 3},
+        {Group::Published, Family::Prop, Kind::Bool, 113},    {Group::Published, Family::Prop, Kind::Int, 19},
+        {Group::Published, Family::Prop, Kind::Enum, 54},     {Group::Published, Family::Prop, Kind::Color, 18},
+        {Group::Published, Family::Prop, Kind::Double, 29},   {Group::Published, Family::Prop, Kind::Single, 9},
+        {Group::Published, Family::Prop, Kind::String, 22},   {Group::Public, Family::Prop, Kind::Bool, 38},
+        {Group::Public, Family::Prop, Kind::Int, 41},         {Group::Public, Family::Prop, Kind::Enum, 46},
+        {Group::Public, Family::Prop, Kind::Color, 8},        {Group::Public, Family::Prop, Kind::Double, 13},
+        {Group::Public, Family::Prop, Kind::Single, 1},       {Group::Public, Family::Prop, Kind::String, 5},
+        {Group::ReadOnly, Family::Get, Kind::Int, 2},         {Group::ReadOnly, Family::Get, Kind::Bool, 1},
+        {Group::ReadOnly, Family::GetCoeff, Kind::Double, 1}, {Group::Array, Family::Array, Kind::Bool, 3},
+        {Group::Array, Family::Array, Kind::Int, 20},         {Group::Array, Family::Array, Kind::Color, 8},
+        {Group::Array, Family::Array, Kind::Double, 7},       {Group::Array, Family::Array, Kind::Single, 1},
+        {Group::Array, Family::Array, Kind::String, 12},      {Group::Array, Family::Array, Kind::Enum, 2},
+        {Group::Array, Family::Array2, Kind::Bool, 1},        {Group::Array, Family::Array2, Kind::Int, 2},
+        {Group::Array, Family::Array2, Kind::Color, 2},       {Group::Array, Family::Array2, Kind::Double, 2},
+        {Group::Array, Family::Array2, Kind::Single, 3},      {Group::Array, Family::Array2, Kind::String, 3},
         {Group::Array, Family::Array2, Kind::Enum, 4},
     };
     auto counts = countByShape();
@@ -61,8 +57,7 @@ TEST(SciGraphCatalog, GroupsHoldTheListedNumberOfEachType)
     EXPECT_EQ(kPropertyCount + std::size(kCommandFields), 494u);
 }
 
-TEST(SciGraphCatalog, NamesAndIdsAreUniqueAndArraysNeverRerender)
-{
+TEST(SciGraphCatalog, NamesAndIdsAreUniqueAndArraysNeverRerender) {
     std::set<std::string> names;
     std::set<int> ids;
     for (std::size_t i = 0; i < kPropertyCount; ++i) {
@@ -78,8 +73,7 @@ TEST(SciGraphCatalog, NamesAndIdsAreUniqueAndArraysNeverRerender)
     }
 }
 
-TEST(SciGraphCatalog, SampleEntries)
-{
+TEST(SciGraphCatalog, SampleEntries) {
     struct Row {
         const char *name;
         int id;
@@ -134,8 +128,7 @@ TEST(SciGraphCatalog, SampleEntries)
 
 // The control hands the engine a pointer to a value of the property's type; the engine
 // must read and write that many bytes, in the shape the accessor uses.
-TEST(SciGraphCatalog, TheEngineTakesEachPropertyInItsTypeAndShape)
-{
+TEST(SciGraphCatalog, TheEngineTakesEachPropertyInItsTypeAndShape) {
     using chart::engine::ElemType;
     using chart::engine::Shape;
     for (std::size_t i = 0; i < kPropertyCount; ++i) {
@@ -147,19 +140,16 @@ TEST(SciGraphCatalog, TheEngineTakesEachPropertyInItsTypeAndShape)
                                                  : ElemType::Int;
         EXPECT_EQ(e.type, type) << p.name;
         switch (p.family) {
-        case Family::Prop:
-        case Family::Get: EXPECT_EQ(e.shape, Shape::Scalar) << p.name; break;
-        case Family::Array:
-        case Family::GetCoeff: EXPECT_EQ(e.shape, Shape::Array1) << p.name; break;
-        case Family::Array2:
-            EXPECT_TRUE(e.shape == Shape::Array2 || e.shape == Shape::Data) << p.name;
-            break;
+            case Family::Prop:
+            case Family::Get: EXPECT_EQ(e.shape, Shape::Scalar) << p.name; break;
+            case Family::Array:
+            case Family::GetCoeff: EXPECT_EQ(e.shape, Shape::Array1) << p.name; break;
+            case Family::Array2: EXPECT_TRUE(e.shape == Shape::Array2 || e.shape == Shape::Data) << p.name; break;
         }
     }
 }
 
-TEST(SciGraphEnums, SixtyFourOneByteTypesWithTheListedMembers)
-{
+TEST(SciGraphEnums, SixtyFourOneByteTypesWithTheListedMembers) {
     EXPECT_EQ(std::size(kEnums), 64u);
     std::map<std::string, std::size_t> count;
     for (const EnumInfo &e : kEnums) count[e.name] = e.count;
@@ -181,13 +171,12 @@ TEST(SciGraphEnums, SixtyFourOneByteTypesWithTheListedMembers)
         }
 }
 
-TEST(SciGraphEnums, TranslatedTypesMapBothWays)
-{
+TEST(SciGraphEnums, TranslatedTypesMapBothWays) {
     struct Row {
         int ordinal;
         int code;
     };
-    const Row plotting[] = {{0, 0}, {1, 2}, {2, 4}, {3, 8}, {4, 13}, {5, 15}, {6, 16}, {7, 12},
+    const Row plotting[] = {{0, 0},  {1, 2}, {2, 4},  {3, 8},   {4, 13},  {5, 15},  {6, 16},  {7, 12},
                             {8, 17}, {9, 3}, {10, 1}, {11, 11}, {12, 21}, {13, 22}, {14, 23}, {15, 24}};
     for (const Row &r : plotting) {
         EXPECT_EQ(enumToEngine(ePlottingMethod(r.ordinal)), r.code);

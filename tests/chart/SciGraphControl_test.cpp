@@ -20,13 +20,12 @@ using forms::TObject;
 
 namespace {
 
-const std::string kH = std::to_string(0x200);  // engine handle after the window exists
+const std::string kH = std::to_string(0x200); // engine handle after the window exists
 
 class SciGraphControl : public ::testing::Test {
 protected:
     // A control whose window exists: the engine object proper is installed.
-    void SetUp() override
-    {
+    void SetUp() override {
         chart = std::make_unique<SciGraph>(nullptr, engine);
         chart->resize(320, 240);
         chart->Handle();
@@ -42,8 +41,7 @@ protected:
 
 } // namespace
 
-TEST(SciGraphLife, ProvisionalObjectThenEngineObjectWithTheWindow)
-{
+TEST(SciGraphLife, ProvisionalObjectThenEngineObjectWithTheWindow) {
     RecordingEngine engine;
     {
         SciGraph chart(nullptr, engine);
@@ -78,8 +76,7 @@ TEST(SciGraphLife, ProvisionalObjectThenEngineObjectWithTheWindow)
     EXPECT_EQ(handleToInt(engine.calls[0].h), 0x200);
 }
 
-TEST(SciGraphLife, FailedCreateKeepsTheProvisionalObjectAndNeverReRenders)
-{
+TEST(SciGraphLife, FailedCreateKeepsTheProvisionalObjectAndNeverReRenders) {
     RecordingEngine engine;
     engine.handles = {handleFromInt<HWND>(0x100), nullptr};
     SciGraph chart(nullptr, engine);
@@ -89,12 +86,11 @@ TEST(SciGraphLife, FailedCreateKeepsTheProvisionalObjectAndNeverReRenders)
 
     chart.SetDesigning(true);
     engine.clear();
-    chart.SetGraphBackColor(forms::clRed);  // an R property
+    chart.SetGraphBackColor(forms::clRed); // an R property
     EXPECT_EQ(engine.texts(), std::vector<std::string>{"SetInt 2340 255"});
 }
 
-TEST_F(SciGraphControl, NeverSmallerThanFiftyPixels)
-{
+TEST_F(SciGraphControl, NeverSmallerThanFiftyPixels) {
     // Sized while hidden, then shown.
     chart->resize(20, 70);
     chart->show();
@@ -113,8 +109,7 @@ TEST_F(SciGraphControl, NeverSmallerThanFiftyPixels)
     EXPECT_EQ(engine.calls.back().text, "ShowWindow 0");
 }
 
-TEST_F(SciGraphControl, PropertyFamilies)
-{
+TEST_F(SciGraphControl, PropertyFamilies) {
     struct Case {
         std::function<void(SciGraph &)> write;
         std::string sent;
@@ -151,15 +146,14 @@ TEST_F(SciGraphControl, PropertyFamilies)
     }
 }
 
-TEST_F(SciGraphControl, GettersReturnTheEngineValue)
-{
-    engine.ints[3090] = 5;  // no member of its own: reads as the first
+TEST_F(SciGraphControl, GettersReturnTheEngineValue) {
+    engine.ints[3090] = 5; // no member of its own: reads as the first
     EXPECT_EQ(chart->PlottingMethod(), sgLine);
     engine.ints[3090] = 1;
     EXPECT_EQ(chart->PlottingMethod(), sgBar);
     engine.ints[2961] = 205;
     EXPECT_EQ(chart->TALocation(), sgOutsideAxis5);
-    engine.ints[2340] = int(forms::clBtnFace);  // colours read back as they are
+    engine.ints[2340] = int(forms::clBtnFace); // colours read back as they are
     EXPECT_EQ(chart->GraphBackColor(), forms::clBtnFace);
     engine.ints[2666] = 7;
     EXPECT_TRUE(chart->ShowLegend());
@@ -178,8 +172,7 @@ TEST_F(SciGraphControl, GettersReturnTheEngineValue)
     EXPECT_EQ(engine.texts(), std::vector<std::string>{"GetElem 3058 23"});
 }
 
-TEST_F(SciGraphControl, SystemColoursReachTheEngineAsRgbButPointColorsUnchanged)
-{
+TEST_F(SciGraphControl, SystemColoursReachTheEngineAsRgbButPointColorsUnchanged) {
     const int rgb = forms::ColorToRGB(forms::clBtnFace);
     const QColor button = QApplication::palette().color(QPalette::Button);
     EXPECT_EQ(rgb, button.red() | button.green() << 8 | button.blue() << 16);
@@ -195,16 +188,14 @@ TEST_F(SciGraphControl, SystemColoursReachTheEngineAsRgbButPointColorsUnchanged)
                               }));
 }
 
-TEST_F(SciGraphControl, LongStringsAreCutToTheTransferBuffer)
-{
+TEST_F(SciGraphControl, LongStringsAreCutToTheTransferBuffer) {
     chart->SetMainTitle(QString(300, 'x'));
     EXPECT_EQ(engine.strings[2105], std::string(255, 'x'));
     engine.strings[2110] = std::string(255, 'y');
     EXPECT_EQ(chart->SubTitle().size(), 255);
 }
 
-TEST_F(SciGraphControl, RerenderOnlyAtDesignTimeAndOnlyForMarkedProperties)
-{
+TEST_F(SciGraphControl, RerenderOnlyAtDesignTimeAndOnlyForMarkedProperties) {
     chart->SetGraphBackColor(forms::clWhite);
     EXPECT_EQ(engine.texts(), std::vector<std::string>{"SetInt 2340 16777215"});
 
@@ -219,8 +210,7 @@ TEST_F(SciGraphControl, RerenderOnlyAtDesignTimeAndOnlyForMarkedProperties)
     EXPECT_EQ(engine.texts(), (std::vector<std::string>{"SetInt 2165 1", "SetElem 2190 0 255"}));
 }
 
-TEST_F(SciGraphControl, Commands)
-{
+TEST_F(SciGraphControl, Commands) {
     struct Case {
         eSGactions action;
         int n1, n2;
@@ -266,15 +256,14 @@ TEST_F(SciGraphControl, Commands)
         chart->SetSGactions(c.action);
         EXPECT_EQ(engine.texts(), c.sent) << int(c.action);
         EXPECT_EQ(chart->SGactions(), sgReinitAndReset);
-        EXPECT_EQ(chart->SGnarg1, c.n1);  // arguments keep their values
+        EXPECT_EQ(chart->SGnarg1, c.n1); // arguments keep their values
     }
 }
 
 namespace {
 
 // Paints the control now through a paint event and returns the engine calls it made.
-std::vector<std::string> paint(SciGraph &chart, RecordingEngine &engine)
-{
+std::vector<std::string> paint(SciGraph &chart, RecordingEngine &engine) {
     engine.clear();
     (void)chart.grab();
     // Grabbing a hidden widget delivers its pending resize first.
@@ -286,8 +275,7 @@ std::vector<std::string> paint(SciGraph &chart, RecordingEngine &engine)
 
 } // namespace
 
-TEST_F(SciGraphControl, PaintPaths)
-{
+TEST_F(SciGraphControl, PaintPaths) {
     // Prepared, cached and clean: a bitmap copy only, and the dirty flag cleared.
     engine.ints = {{2155, 1}, {2574, 1}, {2905, 0}, {2575, 0x400}, {2580, 0x404}};
     auto calls = paint(*chart, engine);
@@ -327,21 +315,20 @@ TEST_F(SciGraphControl, PaintPaths)
     EXPECT_EQ(paint(*chart, engine), std::vector<std::string>{"GetInt 2916"});
 }
 
-TEST_F(SciGraphControl, MouseForwarding)
-{
+TEST_F(SciGraphControl, MouseForwarding) {
     const LPARAM at = MAKELPARAM(30, 40);
     chart->Perform(WM_MOUSEMOVE, 0, at);
     chart->Perform(WM_MOUSEMOVE, 0, at);
     chart->Perform(WM_MOUSEMOVE, MK_LBUTTON, at);
-    EXPECT_EQ(engine.texts(), (std::vector<std::string>{"Send 512 0 " + std::to_string(at),
-                                                        "Send 512 1 " + std::to_string(at)}));
+    EXPECT_EQ(engine.texts(),
+              (std::vector<std::string>{"Send 512 0 " + std::to_string(at), "Send 512 1 " + std::to_string(at)}));
 
     engine.clear();
     chart->Perform(WM_RBUTTONDOWN, MK_RBUTTON, at);
     chart->Perform(WM_RBUTTONUP, 0, at);
     chart->Perform(WM_LBUTTONUP, 0, at);
-    EXPECT_EQ(engine.texts(), (std::vector<std::string>{"Send 516 0 " + std::to_string(at),
-                                                        "Send 514 0 " + std::to_string(at)}));
+    EXPECT_EQ(engine.texts(),
+              (std::vector<std::string>{"Send 516 0 " + std::to_string(at), "Send 514 0 " + std::to_string(at)}));
 
     engine.clear();
     chart->Perform(WM_MOUSEWHEEL, MAKEWPARAM(0, 120), at);
@@ -362,8 +349,7 @@ TEST_F(SciGraphControl, MouseForwarding)
     EXPECT_TRUE(engine.calls.empty()) << engine.all();
 }
 
-TEST_F(SciGraphControl, QtInputArrivesAsWindowMessages)
-{
+TEST_F(SciGraphControl, QtInputArrivesAsWindowMessages) {
     chart->show();
     QApplication::processEvents();
     const QPoint p(30, 40);
@@ -384,10 +370,11 @@ TEST_F(SciGraphControl, QtInputArrivesAsWindowMessages)
     EXPECT_TRUE(engine.has("Send 256 9 1")) << engine.all();
 }
 
-TEST_F(SciGraphControl, KeysReachTheHandlersBeforeTheEngine)
-{
+TEST_F(SciGraphControl, KeysReachTheHandlersBeforeTheEngine) {
     std::vector<std::string> order;
-    chart->OnKeyDown = [&](TObject *, WORD &key, forms::TShiftState) { order.push_back("OnKeyDown " + std::to_string(key)); };
+    chart->OnKeyDown = [&](TObject *, WORD &key, forms::TShiftState) {
+        order.push_back("OnKeyDown " + std::to_string(key));
+    };
     chart->Perform(WM_KEYDOWN, VK_RIGHT, 1);
     chart->Perform(WM_KEYUP, VK_RIGHT, 1);
     ASSERT_EQ(order.size(), 1u);
@@ -395,13 +382,12 @@ TEST_F(SciGraphControl, KeysReachTheHandlersBeforeTheEngine)
     EXPECT_EQ(engine.texts(), (std::vector<std::string>{"Send 256 39 1", "Send 257 39 1"}));
 }
 
-TEST_F(SciGraphControl, ScrollBars)
-{
+TEST_F(SciGraphControl, ScrollBars) {
     std::vector<int> events;
     chart->OnVertScroll = [&](TObject *, forms::TScrollCode code, int &pos) {
         events.push_back(code);
         events.push_back(pos);
-        pos = 99;  // not used
+        pos = 99; // not used
     };
     const LPARAM fromEngine = handleToInt(chart->GethObject());
     chart->SetScrollRange(SB_VERT, 1, 50, false);
@@ -423,8 +409,7 @@ TEST_F(SciGraphControl, ScrollBars)
     EXPECT_EQ(engine.texts(), (std::vector<std::string>{"Send 277 1 0", "Send 276 2 0"}));
 }
 
-TEST_F(SciGraphControl, ScrollRangesMirrorTheEngineOnParamUpdate)
-{
+TEST_F(SciGraphControl, ScrollRangesMirrorTheEngineOnParamUpdate) {
     int updates = 0;
     chart->OnParamUpdate = [&](TObject *) { ++updates; };
     engine.scrollMin[SB_VERT] = 1;
@@ -448,8 +433,7 @@ TEST_F(SciGraphControl, ScrollRangesMirrorTheEngineOnParamUpdate)
     EXPECT_EQ(engine.count("GetScrollPos"), 1);
 }
 
-TEST_F(SciGraphControl, NotificationsRaiseTheirEvents)
-{
+TEST_F(SciGraphControl, NotificationsRaiseTheirEvents) {
     std::vector<std::string> raised;
     auto note = [&](const char *name) { return [&raised, name](TObject *) { raised.push_back(name); }; };
     chart->OnPreHScroll = note("PreHScroll");
@@ -478,16 +462,14 @@ TEST_F(SciGraphControl, NotificationsRaiseTheirEvents)
     EXPECT_TRUE(raised.empty());
 }
 
-TEST_F(SciGraphControl, EngineNotificationsArriveThroughTheWindowHandle)
-{
+TEST_F(SciGraphControl, EngineNotificationsArriveThroughTheWindowHandle) {
     int customized = 0;
     chart->OnCustomizeDlg = [&](TObject *) { ++customized; };
     SendMessageA(chart->Handle(), WM_COMMAND, MAKEWPARAM(0, 3974), handleToInt(chart->GethObject()));
     EXPECT_EQ(customized, 1);
 }
 
-TEST_F(SciGraphControl, CustomGridNumbersKeepAtMost47Characters)
-{
+TEST_F(SciGraphControl, CustomGridNumbersKeepAtMost47Characters) {
     const LPARAM h = handleToInt(chart->GethObject());
     std::strcpy(engine.gridNumber.text, "12:00");
     engine.gridNumber.axisType = 1;
@@ -509,8 +491,7 @@ TEST_F(SciGraphControl, CustomGridNumbersKeepAtMost47Characters)
     EXPECT_EQ(std::string(engine.gridNumber.text), std::string(47, 'a'));
 }
 
-TEST_F(SciGraphControl, InvalidateRequestsFromTheEngine)
-{
+TEST_F(SciGraphControl, InvalidateRequestsFromTheEngine) {
     chart->show();
     QApplication::processEvents();
     engine.clear();
@@ -525,8 +506,7 @@ namespace {
 // Records the events a click raises.
 struct Clicks {
     std::vector<std::string> raised;
-    void watchClicks(SciGraph &c)
-    {
+    void watchClicks(SciGraph &c) {
         c.OnMouseDown = [this](TObject *, forms::TMouseButton, forms::TShiftState, int, int) {
             raised.push_back("MouseDown");
         };
@@ -537,8 +517,7 @@ struct Clicks {
 
 } // namespace
 
-TEST_F(SciGraphControl, ClickOnADataPoint)
-{
+TEST_F(SciGraphControl, ClickOnADataPoint) {
     Clicks log;
     log.watchClicks(*chart);
     engine.hotSpot.type = 5;
@@ -579,8 +558,7 @@ TEST_F(SciGraphControl, ClickOnADataPoint)
     EXPECT_EQ(log.raised, (std::vector<std::string>{"MouseDown", "Click"}));
 }
 
-TEST_F(SciGraphControl, HotSpotTypes)
-{
+TEST_F(SciGraphControl, HotSpotTypes) {
     std::vector<std::string> raised;
     auto put = [&](std::string s) { raised.push_back(std::move(s)); };
     auto str = [](auto... v) {
@@ -632,7 +610,7 @@ TEST_F(SciGraphControl, HotSpotTypes)
         {2, "MouseDown"},
         {4, "MouseDown"},
         {43, "MouseDown"},
-        {7, ""},  // a hot spot without a handler: nothing, not even the mouse events
+        {7, ""}, // a hot spot without a handler: nothing, not even the mouse events
     };
     for (const Case &c : cases) {
         raised.clear();
@@ -665,8 +643,7 @@ TEST_F(SciGraphControl, HotSpotTypes)
     EXPECT_EQ(engine.count("GetMem 2637"), 0);
 }
 
-TEST_F(SciGraphControl, FocusChangesRepaintTheFocusFrame)
-{
+TEST_F(SciGraphControl, FocusChangesRepaintTheFocusFrame) {
     chart->show();
     chart->activateWindow();
     ASSERT_TRUE(testsupport::waitUntil([&] { return chart->hasFocus(); }));
@@ -674,7 +651,7 @@ TEST_F(SciGraphControl, FocusChangesRepaintTheFocusFrame)
     chart->clearFocus();
     engine.clear();
     ASSERT_TRUE(testsupport::waitUntil([&] { return engine.has("PaintDone"); }));
-    EXPECT_FALSE(engine.has("GetInt 2632"));  // no frame without the focus
+    EXPECT_FALSE(engine.has("GetInt 2632")); // no frame without the focus
 
     engine.clear();
     chart->setFocus();

@@ -26,15 +26,10 @@ namespace {
 
 // Pictures for a person to look at go under the build folder; scripts/screenshots
 // copies the documentation's own into docs/screenshots.
-QString screenshotDir()
-{
-    return QString::fromStdString(testsupport::binDir()) + QStringLiteral("/../screenshots");
-}
+QString screenshotDir() { return QString::fromStdString(testsupport::binDir()) + QStringLiteral("/../screenshots"); }
 
-void click(QWidget &w, QPoint at)
-{
-    QMouseEvent press(QEvent::MouseButtonPress, at, w.mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
+void click(QWidget &w, QPoint at) {
+    QMouseEvent press(QEvent::MouseButtonPress, at, w.mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&w, &press);
     QMouseEvent release(QEvent::MouseButtonRelease, at, w.mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
                         Qt::NoModifier);
@@ -43,8 +38,7 @@ void click(QWidget &w, QPoint at)
 
 } // namespace
 
-TEST(SciGraphEndToEnd, DataAppliedPaintedAndClicked)
-{
+TEST(SciGraphEndToEnd, DataAppliedPaintedAndClicked) {
     SciGraph chart;
     chart.Loaded();
     chart.resize(480, 320);
@@ -95,8 +89,7 @@ TEST(SciGraphEndToEnd, DataAppliedPaintedAndClicked)
     EXPECT_EQ(clicks, 1);
 }
 
-TEST(SciGraphEndToEnd, CustomizeDialogRaisesOnCustomizeDlgWithItsResult)
-{
+TEST(SciGraphEndToEnd, CustomizeDialogRaisesOnCustomizeDlgWithItsResult) {
     SciGraph chart;
     chart.Loaded();
     chart.resize(300, 200);
@@ -109,8 +102,10 @@ TEST(SciGraphEndToEnd, CustomizeDialogRaisesOnCustomizeDlgWithItsResult)
     chart::ceSetDialogScript([&](QWidget &dialog) {
         auto *d = qobject_cast<QDialog *>(&dialog);
         ASSERT_NE(d, nullptr);
-        if (accept) d->accept();
-        else d->reject();
+        if (accept)
+            d->accept();
+        else
+            d->reject();
     });
     chart.SetSGactions(sgCustomize);
     accept = false;
@@ -121,8 +116,7 @@ TEST(SciGraphEndToEnd, CustomizeDialogRaisesOnCustomizeDlgWithItsResult)
 
 // A chart painted straight onto its window (no image buffer), inside a parent with a
 // tool bar, survives another window being shown over it and repaints its picture.
-TEST(SciGraphEndToEnd, UnbufferedChartSurvivesAWindowShownOverIt)
-{
+TEST(SciGraphEndToEnd, UnbufferedChartSurvivesAWindowShownOverIt) {
     QWidget form;
     form.resize(400, 300);
     QToolBar bar(&form);

@@ -99,8 +99,10 @@ TEST(HygroVadroChartTemplate, WrittenWhenMissingRewrittenAfterOkAndNeverFatal) {
     chart::ceSetDialogScript([&](QWidget &dialog) {
         auto *d = qobject_cast<QDialog *>(&dialog);
         ASSERT_NE(d, nullptr);
-        if (cancel) d->reject();
-        else d->accept();
+        if (cancel)
+            d->reject();
+        else
+            d->accept();
     });
     {
         SCOPED_TRACE("customised with OK: every chart prepared afterwards looks so");

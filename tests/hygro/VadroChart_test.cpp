@@ -154,17 +154,22 @@ TfrmList *tableWindow(TfrmMain &main, const QString &caption, int rows, const st
     const QString date = QLocale::system().toString(QDate(2026, 3, 7), QLocale::ShortFormat);
     for (int r = 1; r <= rows; ++r) {
         const QTime time = QTime(14, 0).addSecs(60 * (r - 1));
-        const QStringList cells{QString::number(r), date, time.toString("hh:mm:ss"), QString::number(40 + r) + ".5", "%RH",
-                                t1(r), "C", t2 ? "25.0" : "", t2 ? "C" : ""};
+        const QStringList cells{QString::number(r),
+                                date,
+                                time.toString("hh:mm:ss"),
+                                QString::number(40 + r) + ".5",
+                                "%RH",
+                                t1(r),
+                                "C",
+                                t2 ? "25.0" : "",
+                                t2 ? "C" : ""};
         for (int c = 0; c < cells.size(); ++c) g->SetCells(c, r, cells[c]);
     }
     activate(list);
     return list;
 }
 
-double rowTime(int row) {
-    return DateTimeToDays(QDateTime(QDate(2026, 3, 7), QTime(14, 0).addSecs(60 * (row - 1))));
-}
+double rowTime(int row) { return DateTimeToDays(QDateTime(QDate(2026, 3, 7), QTime(14, 0).addSecs(60 * (row - 1)))); }
 
 } // namespace
 
@@ -371,7 +376,8 @@ TEST(HygroVadroChart, ChartOfATableTakesItsCaptionPointsAndTemperatureAxis) {
     }
 
     // "C" as the first row's T2 unit makes three subsets, even without a T2 value.
-    TfrmList *list = tableWindow(*main, "unit", 3, [](int) { return QStringLiteral("20"); }, false);
+    TfrmList *list = tableWindow(
+        *main, "unit", 3, [](int) { return QStringLiteral("20"); }, false);
     list->Grid1->SetCells(8, 1, "C");
     main->btnOutputGraphClick();
     EXPECT_EQ(frmGraph->SciGraph1->Subsets(), 3);
@@ -438,8 +444,8 @@ TEST(HygroVadroChart, AClickedPointMarksItsRowAndAClickedRowMarksItsPoint) {
     EXPECT_EQ(c->VertLineAnnotation(0), c->XDataII(0, point));
     EXPECT_EQ(c->VertLineAnnotationType(0), 2);
     EXPECT_EQ(c->VertLineAnnotationColor(0), forms::clRed);
-    EXPECT_EQ(c->VertLineAnnotationText(0), g->Cells(2, point + 1) + " RH:" + g->Cells(3, point + 1) +
-                                                " T1:" + g->Cells(5, point + 1) + " T2:25.0");
+    EXPECT_EQ(c->VertLineAnnotationText(0),
+              g->Cells(2, point + 1) + " RH:" + g->Cells(3, point + 1) + " T1:" + g->Cells(5, point + 1) + " T2:25.0");
 
     // The row clicked in the table: the same line in black, or white on the default black
     // graph, where black would not be seen.
@@ -691,7 +697,7 @@ TEST(HygroVadroChart, GraphingCanBeCancelledAndSurvivesItsTableClosing) {
     ASSERT_TRUE(frmGraph);
     EXPECT_TRUE(sawProgress);
     SciGraph *c = frmGraph->SciGraph1;
-    EXPECT_EQ(c->YData(1, 50), 1.0f); // row 51
+    EXPECT_EQ(c->YData(1, 50), 1.0f);                         // row 51
     EXPECT_NE(c->YData(1, rows - 2), float((rows - 1) % 50)); // never reached
     EXPECT_TRUE(frmGraph->isVisible());
 
@@ -716,13 +722,21 @@ TEST(HygroVadroChart, ATableLargerThanAChartSaysHowManyRowsAreChartedBeforeGraph
     g->SetRowCount(rows + 1);
     const QString date = QLocale::system().toString(QDate(2026, 3, 7), QLocale::ShortFormat);
     for (int r : {1, fit, rows}) {
-        const QStringList cells{QString::number(r), date, QTime(14, 0).addSecs(r == 1 ? 0 : 60 * (r - fit + 1)).toString("hh:mm:ss"),
-                                "40.5", "%RH", "20", "C", "25.0", "C"};
+        const QStringList cells{QString::number(r),
+                                date,
+                                QTime(14, 0).addSecs(r == 1 ? 0 : 60 * (r - fit + 1)).toString("hh:mm:ss"),
+                                "40.5",
+                                "%RH",
+                                "20",
+                                "C",
+                                "25.0",
+                                "C"};
         for (int c = 0; c < cells.size(); ++c) g->SetCells(c, r, cells[c]);
     }
     activate(list);
-    const QString message = QStringLiteral("The table has 6666667 rows; a chart holds 6666666 of them. The first 6666666 "
-                                           "rows are charted.");
+    const QString message =
+        QStringLiteral("The table has 6666667 rows; a chart holds 6666666 of them. The first 6666666 "
+                       "rows are charted.");
     int saidBeforeGraphing = -1;
     whenGraphingPasses(1, [&](TfrmScope &s) {
         saidBeforeGraphing = messagesSaying(message);
@@ -807,7 +821,8 @@ TEST(HygroVadroChart, RealTimeChartScreenshot) {
             bool yellow = false;
             for (int dy = -2; dy <= 2 && !yellow; ++dy)
                 for (int dx = -2; dx <= 2 && !yellow; ++dx)
-                    if (chart.valid(p + QPoint(dx, dy))) yellow = near(chart.pixel(p + QPoint(dx, dy)), qRgb(255, 255, 0));
+                    if (chart.valid(p + QPoint(dx, dy)))
+                        yellow = near(chart.pixel(p + QPoint(dx, dy)), qRgb(255, 255, 0));
             if (!yellow) return false;
         }
         int magenta = 0, cyan = 0;

@@ -97,7 +97,8 @@ inline QStringList cutTexts(forms::TStringGrid *g, int rows = 50) {
             cut << QStringLiteral("%1:%2").arg(c).arg(header);
         for (int r = 1; r < std::min(g->RowCount(), rows + 1); ++r) {
             const QString text = g->Cells(c, r);
-            if (fm.horizontalAdvance(text) > g->columnWidth(c) - 1 - 2 * margin) cut << QStringLiteral("%1:%2").arg(c).arg(text);
+            if (fm.horizontalAdvance(text) > g->columnWidth(c) - 1 - 2 * margin)
+                cut << QStringLiteral("%1:%2").arg(c).arg(text);
         }
     }
     cut.removeDuplicates();

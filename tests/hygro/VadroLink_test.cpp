@@ -127,7 +127,7 @@ TEST(HygroVadroLink, LongPressSendsItsCommandAtTheSecondHeldTick) {
     manualTicks(*main);
     frmPanel->lblbtn0MouseDown(); // "M"
     frmPanel->lblbtn0MouseUp();
-    main->MainTimerTimer(); // released early: nothing more
+    main->MainTimerTimer();       // released early: nothing more
     frmPanel->lblbtn4MouseDown(); // "T", held
     main->MainTimerTimer();       // first held tick
     main->MainTimerTimer();       // second: "X"
@@ -271,12 +271,14 @@ TEST(HygroVadroLink, GarbageAtFullSpeedLeavesTheProgramResponsiveAndItsMemoryFla
 
     ASSERT_TRUE(meter.control("garbage off"));
     manualTicks(*main);
-    ASSERT_TRUE(testsupport::waitUntil([&] { return tickAndWaitForFrame(*main) && hygro::Display.ReadingText[0] == "61.5"; }, 20s))
+    ASSERT_TRUE(testsupport::waitUntil(
+        [&] { return tickAndWaitForFrame(*main) && hygro::Display.ReadingText[0] == "61.5"; }, 20s))
         << "link " << LinkUp << ", status " << main->StatusText(1).toStdString() << ", reading "
         << hygro::Display.ReadingText[0].toStdString() << ", port active " << main->Comm1->Active() << ", handler "
-        << bool(main->Comm1->OnRxChar()) << ", buffered " << QByteArray::fromStdString(RxBuffer).toHex(' ').toStdString() << ", meter running " << meter.running()
-        << ", meter got " << meter.receivedBytes().join(" ").right(60).toStdString()
-        << ", in queue " << main->Comm1->InputCount();
+        << bool(main->Comm1->OnRxChar()) << ", buffered "
+        << QByteArray::fromStdString(RxBuffer).toHex(' ').toStdString() << ", meter running " << meter.running()
+        << ", meter got " << meter.receivedBytes().join(" ").right(60).toStdString() << ", in queue "
+        << main->Comm1->InputCount();
     EXPECT_TRUE(LinkUp);
     EXPECT_EQ(main->StatusText(1), meter.path());
     EXPECT_TRUE(meter.running());

@@ -33,8 +33,20 @@ struct Record {
 
 // Publishes one set as a download would.
 void storeSet(const std::vector<Record> &records, bool fahrenheit, int stride = 6) {
-    std::vector<uint8_t> b{0xA5, 0x5A, 0, 26, 3, 7, 9, 0, 0, 0, 60, uint8_t(fahrenheit ? 0x08 : 0),
-                           uint8_t(records.size() >> 8), uint8_t(records.size())};
+    std::vector<uint8_t> b{0xA5,
+                           0x5A,
+                           0,
+                           26,
+                           3,
+                           7,
+                           9,
+                           0,
+                           0,
+                           0,
+                           60,
+                           uint8_t(fahrenheit ? 0x08 : 0),
+                           uint8_t(records.size() >> 8),
+                           uint8_t(records.size())};
     for (const Record &r : records) {
         const uint16_t values[3] = {r.rh, r.t1, r.t2};
         for (int j = 0; j < stride / 2; ++j) {
@@ -72,7 +84,8 @@ struct LoggerWindow {
 void click(QWidget &w, QPoint at) {
     QMouseEvent press(QEvent::MouseButtonPress, at, w.mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&w, &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, at, w.mapToGlobal(at), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, w.mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
     QApplication::sendEvent(&w, &release);
 }
 
@@ -83,7 +96,8 @@ bool samePicture(const QLabel *label, const QPixmap &p) { return label->pixmap()
 TEST(HygroVadroLoggerWindow, DecodesTableChartAndExtremes) {
     LoggerWindow w;
     // RH 70.0 twice (rows 2, 3), an RH of 100.0 ("OL"), T1 -40.0 ("-OL"), T2 250.7.
-    storeSet({{500, 234, 1000}, {700, 0x8000 | 50, 2507}, {700, 250, 1000}, {1000, 0x8000 | 400, 120}, {300, 234, 90}}, false);
+    storeSet({{500, 234, 1000}, {700, 0x8000 | 50, 2507}, {700, 250, 1000}, {1000, 0x8000 | 400, 120}, {300, 234, 90}},
+             false);
     TfrmDataLogger &d = *w.window;
     d.DecodeDataSet(0);
 
@@ -236,7 +250,8 @@ TEST(HygroVadroLoggerWindow, PrintAndSaveTakeTheRecordTable) {
     // The columns as far as the paper is wide.
     EXPECT_TRUE(out.contains(QRegularExpression("NO +DATE +TIME +Humidity +UNIT +T1"))) << out.toStdString();
     const QString date = QRegularExpression::escape(w.window->Grid1->Cells(1, 2));
-    EXPECT_TRUE(out.contains(QRegularExpression("2 +" + date + " +09:01:00 +70.0 +%RH +-5.0 +C +250"))) << out.toStdString();
+    EXPECT_TRUE(out.contains(QRegularExpression("2 +" + date + " +09:01:00 +70.0 +%RH +-5.0 +C +250")))
+        << out.toStdString();
 
     // Save with this window active writes its records, whether or not a download is unsaved.
     forms::DialogScript().pushFile(dir + "/logger.txt");
@@ -246,5 +261,6 @@ TEST(HygroVadroLoggerWindow, PrintAndSaveTakeTheRecordTable) {
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = f.readAll().split('\n');
     ASSERT_GE(lines.size(), 2);
-    EXPECT_TRUE(lines[1].startsWith(w.window->Grid1->Cells(1, 2).toLocal8Bit() + "\t09:01:00\t70.0\t%RH\t-5.0\tC\t250\tC\t"));
+    EXPECT_TRUE(
+        lines[1].startsWith(w.window->Grid1->Cells(1, 2).toLocal8Bit() + "\t09:01:00\t70.0\t%RH\t-5.0\tC\t250\tC\t"));
 }

@@ -25,8 +25,9 @@ QStringList messages() {
 }
 
 QString errorText(int code) {
-    return QStringLiteral("There was error when reading data from meter,please click DataLogger from menu to try again. "
-                          "Error number=") +
+    return QStringLiteral(
+               "There was error when reading data from meter,please click DataLogger from menu to try again. "
+               "Error number=") +
            QString::number(code);
 }
 
@@ -46,7 +47,8 @@ QStringList column(forms::TStringGrid *g, int col) {
 } // namespace
 
 TEST(HygroVadroLogger, StreamDownloadListsTheSetsAndKeepsThemWhenTheNextFails) {
-    HygroSim meter({"--model", "586", "--ident", "13", "--sets", "3", "--records", "50", "--rate", "5", "--bad-date", "2"});
+    HygroSim meter(
+        {"--model", "586", "--ident", "13", "--sets", "3", "--records", "50", "--rate", "5", "--bad-date", "2"});
     auto main = startVadro({meter.path()});
     ASSERT_TRUE(LinkUp);
     main->LoadData1Click();
@@ -74,7 +76,8 @@ TEST(HygroVadroLogger, StreamDownloadListsTheSetsAndKeepsThemWhenTheNextFails) {
     // Set 1 is decoded: the simulator's first record is 55.0 %RH, 22.0 and 8.0 C.
     forms::TStringGrid *table = frmDataLogger->Grid1;
     ASSERT_EQ(table->RowCount(), 51);
-    EXPECT_EQ(gridRow(table, 1), (QStringList{"1", sets->Cells(1, 1), "08:00:00", "55.0", "%RH", "22.0", "C", "8.0", "C"}));
+    EXPECT_EQ(gridRow(table, 1),
+              (QStringList{"1", sets->Cells(1, 1), "08:00:00", "55.0", "%RH", "22.0", "C", "8.0", "C"}));
     EXPECT_EQ(table->Cells(2, 2), "08:00:05");
     EXPECT_EQ(table->Cells(0, 50), "50");
     EXPECT_FALSE(frmDataLogger->lblRHMAX->text().isEmpty());
@@ -307,7 +310,8 @@ TEST(HygroVadroLogger, DataLoggerWindowScreenshot) {
     EXPECT_EQ(table->Selection(), (forms::TGridRect{1, highest, table->ColCount() - 1, highest}));
     EXPECT_TRUE(testsupport::waitUntil([&] {
         return table->isVisible() && table->TopRow() <= highest && highest < table->TopRow() + table->VisibleRowCount();
-    })) << "top row " << table->TopRow() << ", highest " << highest;
+    })) << "top row "
+        << table->TopRow() << ", highest " << highest;
     EXPECT_EQ(main->ActiveMDIChild(), frmDataLogger.data());
     const QString dir = QString::fromStdString(testsupport::binDir()) + "/../screenshots";
     QDir().mkpath(dir);

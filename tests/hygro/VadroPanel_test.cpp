@@ -54,8 +54,8 @@ TEST(HygroVadroPanel, ShowsTheFrameAndIsAppliedAfreshWhenReopened) {
     ASSERT_TRUE(frmPanel);
     EXPECT_EQ(frmPanel->Image1->pixmap().size(), QSize(128, 356));
     EXPECT_FALSE(frmPanel->Marks[annPoint]->isVisible()); // blank until the next frame
-    frmPanel->lblbtn1Click();                              // HOLD
-    main->MainTimerTimer();                                // the tick after a key sends no poll
+    frmPanel->lblbtn1Click();                             // HOLD
+    main->MainTimerTimer();                               // the tick after a key sends no poll
     ASSERT_TRUE(tickAndWaitForFrame(*main));
     EXPECT_TRUE(frmPanel->Marks[annPoint]->isVisible());
     EXPECT_TRUE(frmPanel->imgHOLD->isVisible());

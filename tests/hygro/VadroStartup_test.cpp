@@ -151,7 +151,8 @@ TEST(HygroVadroStartup, SplashShowsEachPortTriedAndClosesAtTheEnd) {
     QStringList shown;
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (frmAbout && (shown.isEmpty() || shown.last() != frmAbout->Label4->text())) shown << frmAbout->Label4->text();
+        if (frmAbout && (shown.isEmpty() || shown.last() != frmAbout->Label4->text()))
+            shown << frmAbout->Label4->text();
     });
     watch.start(5);
     auto main = startVadro({mute.path(), meter.path()});

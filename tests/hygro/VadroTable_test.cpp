@@ -29,8 +29,15 @@ QString tempDir() { return QString::fromStdString(testsupport::makeTempDir()); }
 void fillTable(forms::TStringGrid *g, int rows, bool t2 = true) {
     g->SetRowCount(rows + 1);
     for (int r = 1; r <= rows; ++r) {
-        const QStringList cells{QString::number(r), "07/03/2026", QStringLiteral("14:%1:00").arg(r, 2, 10, QLatin1Char('0')),
-                                QString::number(40 + r) + ".5", "%RH", "23.1", "C", t2 ? "25.0" : "", t2 ? "C" : ""};
+        const QStringList cells{QString::number(r),
+                                "07/03/2026",
+                                QStringLiteral("14:%1:00").arg(r, 2, 10, QLatin1Char('0')),
+                                QString::number(40 + r) + ".5",
+                                "%RH",
+                                "23.1",
+                                "C",
+                                t2 ? "25.0" : "",
+                                t2 ? "C" : ""};
         for (int c = 0; c < cells.size(); ++c) g->SetCells(c, r, cells[c]);
     }
 }
@@ -129,8 +136,7 @@ TEST(HygroVadroTable, SavedTableReadsBackIntoTheSameCells) {
     EXPECT_EQ(frmList->Caption(), path);
     forms::TStringGrid *g = frmList->Grid1;
     ASSERT_EQ(g->RowCount(), 5);
-    for (int r = 1; r <= 4; ++r)
-        EXPECT_EQ(gridRow(g, r), gridRow(RealTimeList->Grid1, r)) << r;
+    for (int r = 1; r <= 4; ++r) EXPECT_EQ(gridRow(g, r), gridRow(RealTimeList->Grid1, r)) << r;
     EXPECT_EQ(gridRow(g, 0), (QStringList{"NO", "DATE", "TIME", "HUMIDITY", "UNIT", "T1", "UNIT", "T2", "UNIT"}));
 }
 
@@ -222,7 +228,7 @@ TEST(HygroVadroTable, StopAsksOnlyAfterNewRowsAndCancelChangesNothing) {
     EXPECT_EQ(main->mnuRun->text(), "Pause");
     main->btnStopClick();
     EXPECT_TRUE(forms::DialogScript().log().empty()); // no rows: no question
-    EXPECT_FALSE(main->btnRun->isEnabled());           // no meter: Run stays off
+    EXPECT_FALSE(main->btnRun->isEnabled());          // no meter: Run stays off
     EXPECT_FALSE(main->btnStop->isEnabled());
 
     main->btnRunClick();
@@ -286,8 +292,15 @@ TEST(HygroVadroTable, RealTimeTableTextsFitTheirColumnsAndTheWindow) {
         const int rows = 300; // a scroll bar, and row numbers of six digits
         g->SetRowCount(rows + 1);
         for (int r = 1; r <= rows; ++r) {
-            const QStringList cells{QString::number(604700 + r), date, "23:59:59", "100.0", "%RH", "-201.0", "C",
-                                    model == 586 ? "-201.0" : "", model == 586 ? "C" : ""};
+            const QStringList cells{QString::number(604700 + r),
+                                    date,
+                                    "23:59:59",
+                                    "100.0",
+                                    "%RH",
+                                    "-201.0",
+                                    "C",
+                                    model == 586 ? "-201.0" : "",
+                                    model == 586 ? "C" : ""};
             for (int c = 0; c < cells.size(); ++c) g->SetCells(c, r, cells[c]);
         }
         QApplication::processEvents();

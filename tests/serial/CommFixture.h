@@ -25,8 +25,7 @@ inline bool onGuiThread() { return QThread::currentThread() == QCoreApplication:
 using testsupport::threadCount;
 
 // The message of the forms::Exception that `call` raises, or "" when none.
-template <typename F>
-QString raised(F &&call) {
+template <typename F> QString raised(F &&call) {
     try {
         call();
     } catch (const forms::Exception &e) {

@@ -27,7 +27,9 @@ namespace {
 struct Recorder {
     std::vector<std::string> calls;
     void attach(TComm &c) {
-        auto named = [this](const char *name) { return TNotifyEvent([this, name](TObject *) { calls.push_back(name); }); };
+        auto named = [this](const char *name) {
+            return TNotifyEvent([this, name](TObject *) { calls.push_back(name); });
+        };
         c.SetOnBreak(named("Break"));
         c.SetOnCts(named("Cts"));
         c.SetOnDsr(named("Dsr"));
@@ -53,8 +55,8 @@ TEST_F(TCommPty, OneCycleCallsTheHandlersOfItsBitsInTheFixedOrder) {
     pty.writeMaster("ab");
     ASSERT_TRUE(waitUntil([&] { return comm->InQueCount() == 2; }));
     comm->HandleCommEvent(comm.get(), 0x1FF);
-    EXPECT_EQ(r.calls, (std::vector<std::string>{"Break", "Cts", "Dsr", "Error 0", "Ring", "Rlsd", "RxChar 2",
-                                                 "RxFlag", "TxEmpty", "ComStat 511 2 0"}));
+    EXPECT_EQ(r.calls, (std::vector<std::string>{"Break", "Cts", "Dsr", "Error 0", "Ring", "Rlsd", "RxChar 2", "RxFlag",
+                                                 "TxEmpty", "ComStat 511 2 0"}));
 
     // Nothing waiting: no OnRxChar, but the status still goes out.
     comm->PurgeIn();
@@ -73,9 +75,13 @@ TEST_F(TCommPty, RxCharRunsOnTheGuiThreadWithTheWaitingCount) {
         received += drain();
     });
     comm->Open();
-    pty.writeMaster("\x02" "abc" "\x03");
+    pty.writeMaster("\x02"
+                    "abc"
+                    "\x03");
     ASSERT_TRUE(waitUntil([&] { return received.size() == 5; }));
-    EXPECT_EQ(received, "\x02" "abc" "\x03");
+    EXPECT_EQ(received, "\x02"
+                        "abc"
+                        "\x03");
     EXPECT_TRUE(allOnGui);
     for (int n : counts) EXPECT_GT(n, 0);
 }

@@ -17,7 +17,8 @@
 using namespace serial::Comm;
 
 TEST(TCommTables, EnumerationsMapOntoTheirDeviceValues) {
-    const int rates[] = {110, 300, 600, 1200, 2400, 4800, 9600, 14400, 19200, 38400, 56000, 57600, 115200, 128000, 256000};
+    const int rates[] = {110,   300,   600,   1200,  2400,   4800,   9600,  14400,
+                         19200, 38400, 56000, 57600, 115200, 128000, 256000};
     for (int i = br110; i <= br256000; ++i) EXPECT_EQ(BaudRateValue(TBaudRate(i)), rates[i]) << i;
     for (int i = paNone; i <= paSpace; ++i) EXPECT_EQ(ParityValue(TParity(i)), i);
     for (int i = sb10; i <= sb20; ++i) EXPECT_EQ(StopBitsValue(TStopBits(i)), i);
@@ -33,20 +34,31 @@ TEST(TCommTables, EnumerationsMapOntoTheirDeviceValues) {
 }
 
 TEST(TCommTables, ModemAndComStateNumbersSelectTheirBits) {
-    struct Case { int n; std::uint32_t bit; };
+    struct Case {
+        int n;
+        std::uint32_t bit;
+    };
     for (const Case c : {Case{1, 0x10}, {2, 0x20}, {3, 0x40}, {4, 0x80}, {0, 0}, {5, 0}, {-1, 0}})
         EXPECT_EQ(ModemStateBit(c.n), c.bit) << c.n;
     using win::COMSTAT;
-    for (const Case c : {Case{2, COMSTAT::fDsrHold}, {3, COMSTAT::fRlsdHold}, {4, COMSTAT::fXoffHold},
-                         {5, COMSTAT::fXoffSent}, {1, COMSTAT::fCtsHold}, {0, COMSTAT::fCtsHold},
-                         {6, COMSTAT::fCtsHold}, {-7, COMSTAT::fCtsHold}})
+    for (const Case c : {Case{2, COMSTAT::fDsrHold},
+                         {3, COMSTAT::fRlsdHold},
+                         {4, COMSTAT::fXoffHold},
+                         {5, COMSTAT::fXoffSent},
+                         {1, COMSTAT::fCtsHold},
+                         {0, COMSTAT::fCtsHold},
+                         {6, COMSTAT::fCtsHold},
+                         {-7, COMSTAT::fCtsHold}})
         EXPECT_EQ(ComStateBit(c.n), c.bit) << c.n;
 }
 
 TEST(TCommTables, WriteTimeoutIs19200DividedByTheRate) {
-    struct Case { TBaudRate rate; win::DWORD multiplier; };
-    for (const Case c : {Case{br110, 174}, {br1200, 16}, {br9600, 2}, {br14400, 1}, {br19200, 1}, {br38400, 0},
-                         {br256000, 0}}) {
+    struct Case {
+        TBaudRate rate;
+        win::DWORD multiplier;
+    };
+    for (const Case c :
+         {Case{br110, 174}, {br1200, 16}, {br9600, 2}, {br14400, 1}, {br19200, 1}, {br38400, 0}, {br256000, 0}}) {
         const win::COMMTIMEOUTS t = CommTimeoutsFor(c.rate);
         EXPECT_EQ(t.WriteTotalTimeoutMultiplier, c.multiplier) << c.rate;
         EXPECT_EQ(t.ReadIntervalTimeout, win::MAXDWORD);
@@ -154,8 +166,7 @@ TEST(TCommTables, LineSettersWaitForTheLockBeforeWriting) {
         {"parity", [&] { comm.SetParity(paOdd); }, [&] { return comm.Parity() == paOdd; }},
         {"stop bits", [&] { comm.SetStopBits(sb20); }, [&] { return comm.StopBits() == sb20; }},
         {"data bits", [&] { comm.SetDataBits(da7); }, [&] { return comm.DataBits() == da7; }},
-        {"options", [&] { comm.SetOptions({coParityCheck}); },
-         [&] { return comm.Options().Contains(coParityCheck); }},
+        {"options", [&] { comm.SetOptions({coParityCheck}); }, [&] { return comm.Options().Contains(coParityCheck); }},
         {"event char", [&] { comm.EventChars()->SetEvtChar('\n'); },
          [&] { return comm.EventChars()->EvtChar() == '\n'; }},
     };

@@ -145,7 +145,8 @@ TEST_F(TCommPty, PurgesAndBreakEmptyTheQueues) {
         pollfd p{pty.master(), POLLIN | POLLPRI, 0};
         if (::poll(&p, 1, 0) > 0 && ::read(pty.master(), status, sizeof status) == 1) flushed |= status[0];
         return (flushed & (TIOCPKT_FLUSHREAD | TIOCPKT_FLUSHWRITE)) == (TIOCPKT_FLUSHREAD | TIOCPKT_FLUSHWRITE);
-    })) << "flush status " << flushed;
+    })) << "flush status "
+        << flushed;
     packet = 0;
     ASSERT_EQ(::ioctl(pty.master(), TIOCPKT, &packet), 0);
     comm->SetBREAKState(false);

@@ -83,9 +83,13 @@ TEST_F(PortTest, RxCharRunsOnTheGuiThreadWithTheBytesQueued) {
         received += drain(port.get());
     });
     port->Open();
-    pty.writeMaster("\x02" "abc" "\x03");
+    pty.writeMaster("\x02"
+                    "abc"
+                    "\x03");
     ASSERT_TRUE(waitUntil([&] { return received.size() == 5; }));
-    EXPECT_EQ(received, "\x02" "abc" "\x03");
+    EXPECT_EQ(received, "\x02"
+                        "abc"
+                        "\x03");
     EXPECT_TRUE(allOnGui);
 }
 
@@ -233,7 +237,7 @@ TEST_F(PortTest, HandlerMayDetachItselfWhileItRuns) {
         ++calls;
         drain(port.get());
         port->SetOnRxChar(nullptr); // frees the handler object that is running
-        EXPECT_EQ(calls, 1);       // still safe to touch what it captured
+        EXPECT_EQ(calls, 1);        // still safe to touch what it captured
     });
     port->Open();
     pty.writeMaster("a");

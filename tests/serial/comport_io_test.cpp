@@ -97,7 +97,8 @@ TEST_F(PortTest, ReadAndWriteEventsSeeTheCallersArguments) {
     pty.writeMaster("Z");
     char c = '-';
     port->Read(&c, 1, true);
-    EXPECT_EQ(log, (std::vector<std::string>{"before write A", "after write A", "before read - wait", "after read Z wait"}));
+    EXPECT_EQ(log,
+              (std::vector<std::string>{"before write A", "after write A", "before read - wait", "after read Z wait"}));
 }
 
 TEST_F(PortTest, OperationsOnAClosedPort) {

@@ -9,9 +9,9 @@
 using namespace serial;
 
 TEST(ComPortMapping, EnumerationsOntoTheDeviceControlBlock) {
-    const std::pair<TBaudRate, int> rates[] = {{brDefault, 0}, {br50, 50},       {br110, 110},     {br2000, 2000},
-                                               {br9600, 9600}, {br10400, 10400}, {br15625, 15625}, {br56000, 56000},
-                                               {br115200, 115200}, {br128000, 128000}, {br256000, 256000}};
+    const std::pair<TBaudRate, int> rates[] = {
+        {brDefault, 0},   {br50, 50},       {br110, 110},       {br2000, 2000},     {br9600, 9600},    {br10400, 10400},
+        {br15625, 15625}, {br56000, 56000}, {br115200, 115200}, {br128000, 128000}, {br256000, 256000}};
     for (auto [rate, value] : rates) EXPECT_EQ(BaudRateValue(rate), value) << rate;
 
     EXPECT_EQ(DataBitsValue(db4), 4);
@@ -44,17 +44,18 @@ TEST(ComPortMapping, EnumerationsOntoTheDeviceControlBlock) {
 
 TEST(ComPortMapping, LineErrorAndModemBits) {
     const std::pair<std::uint32_t, TLineError> errors[] = {
-        {win::CE_BREAK, leBreak},   {win::CE_DNS, leDeviceNotSelected}, {win::CE_FRAME, leFrame},
-        {win::CE_IOE, leIO},        {win::CE_MODE, leMode},             {win::CE_OOP, leOutOfPaper},
-        {win::CE_OVERRUN, leOverrun}, {win::CE_PTO, leDeviceTimeOut},   {win::CE_RXOVER, leRxOverflow},
-        {win::CE_RXPARITY, leParity}, {win::CE_TXFULL, leTxFull}};
+        {win::CE_BREAK, leBreak},       {win::CE_DNS, leDeviceNotSelected},
+        {win::CE_FRAME, leFrame},       {win::CE_IOE, leIO},
+        {win::CE_MODE, leMode},         {win::CE_OOP, leOutOfPaper},
+        {win::CE_OVERRUN, leOverrun},   {win::CE_PTO, leDeviceTimeOut},
+        {win::CE_RXOVER, leRxOverflow}, {win::CE_RXPARITY, leParity},
+        {win::CE_TXFULL, leTxFull}};
     for (auto [bit, member] : errors) EXPECT_EQ(ToLineErrors(bit), TLineErrors({member})) << bit;
     EXPECT_EQ(ToLineErrors(win::CE_FRAME | win::CE_OVERRUN | 0x20), TLineErrors({leFrame, leOverrun}));
     EXPECT_TRUE(ToLineErrors(0).Empty());
 
     EXPECT_EQ(ToModemStatus(win::MS_CTS_ON), TModemStatus({msCTS}));
-    EXPECT_EQ(ToModemStatus(win::MS_DSR_ON | win::MS_RING_ON | win::MS_RLSD_ON),
-              TModemStatus({msDSR, msRing, msRLSD}));
+    EXPECT_EQ(ToModemStatus(win::MS_DSR_ON | win::MS_RING_ON | win::MS_RLSD_ON), TModemStatus({msDSR, msRing, msRLSD}));
     EXPECT_TRUE(ToModemStatus(0x0F).Empty());
 }
 

@@ -116,7 +116,8 @@ TEST_F(PortTest, OpenAndCloseEventsAndAPortDestroyedWhileOpen) {
     std::vector<std::string> log;
     port->SetBeforeOpen([&](TCustomComPort *p) { log.push_back(p->Active() ? "before open: open" : "before open"); });
     port->SetAfterOpen([&](TCustomComPort *p) { log.push_back(p->Active() ? "after open: open" : "after open"); });
-    port->SetBeforeClose([&](TCustomComPort *p) { log.push_back(p->Active() ? "before close: open" : "before close"); });
+    port->SetBeforeClose(
+        [&](TCustomComPort *p) { log.push_back(p->Active() ? "before close: open" : "before close"); });
     port->SetAfterClose([&](TCustomComPort *p) { log.push_back(p->Active() ? "after close: open" : "after close"); });
     port->SetActive(true);
     port->SetActive(true); // already open: nothing

@@ -17,10 +17,18 @@ protected:
 };
 
 TEST_F(MeterDecode, LevelTextKeepsTheMetersOwnFormat) {
-    struct Case { int high, low; const char *text; double value; };
+    struct Case {
+        int high, low;
+        const char *text;
+        double value;
+    };
     const Case cases[] = {
-        {0, 0, ".0", 0}, {0, 5, ".5", 0.5}, {0, 7, ".7", 0.7}, {0x02, 0x8E, "65.4", 65.4},
-        {0x04, 0xB0, "120.0", 120.0}, {0xFF, 0xFF, "6553.5", 6553.5},
+        {0, 0, ".0", 0},
+        {0, 5, ".5", 0.5},
+        {0, 7, ".7", 0.7},
+        {0x02, 0x8E, "65.4", 65.4},
+        {0x04, 0xB0, "120.0", 120.0},
+        {0xFF, 0xFF, "6553.5", 6553.5},
     };
     for (const Case &c : cases) {
         const LevelReading level = DecodeLevel(c.high, c.low);
@@ -157,16 +165,16 @@ TEST_F(MeterDecode, ClockFieldsAsBcd) {
 }
 
 TEST_F(MeterDecode, PeriodTexts) {
-    struct Case { const char *answer; const char *h, *m, *s; double total; };
+    struct Case {
+        const char *answer;
+        const char *h, *m, *s;
+        double total;
+    };
     const Case cases[] = {
-        {"1:2:3", "01", "02", "03", 3723},
-        {"25:61:00", "01", "01", "00", 3660},
-        {"25:61:61", "01", "01", "01", 3661},
-        {"10:30", "10", "00", "30", 36030},
-        {"10:20", "10", "00", "20", 36020},
-        {"00:00:10", "00", "00", "10", 10},
-        {"x:y:z", "00", "00", "00", 0},
-        {"5:", "05", "00", "00", 18000},
+        {"1:2:3", "01", "02", "03", 3723},     {"25:61:00", "01", "01", "00", 3660},
+        {"25:61:61", "01", "01", "01", 3661},  {"10:30", "10", "00", "30", 36030},
+        {"10:20", "10", "00", "20", 36020},    {"00:00:10", "00", "00", "10", 10},
+        {"x:y:z", "00", "00", "00", 0},        {"5:", "05", "00", "00", 18000},
         {"48:120:59", "00", "20", "59", 1259}, // 120 keeps its last two digits before the mod
     };
     for (const Case &c : cases) {

@@ -31,7 +31,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-
 class PalixKeys : public PalixProgram {
 protected:
     Panel *start(SlmSim &sim) { return startLive(sim); }
@@ -81,7 +80,10 @@ TEST_F(PalixKeys, RunAsksForThePeriodAndOpensItsWindows) {
     EXPECT_EQ(LnGraphForm, nullptr);
     expectButtons(p, true, false, false);
 
-    struct Case { const char *answer; double period; };
+    struct Case {
+        const char *answer;
+        double period;
+    };
     const Case cases[] = {{"1:2:3", 3723}, {"10:20", 36020}, {"25:61:61", 3661}, {"0:1:1", 61}};
     QPointer<RealTimeSLM> previous;
     for (const Case &c : cases) {
@@ -230,14 +232,15 @@ TEST_F(PalixKeys, LostLinkClosesTheListAndTheStripChart) {
     // the test's own loop.
     Steps steps;
     steps.then([] { return true; }, [&] { sim.control("silent"); });
-    steps.then([&] { return chart.isNull() && list.isNull(); }, [&] {
-        EXPECT_TRUE(LnVisible()); // the percentile windows stay
-        EXPECT_TRUE(LnGraphVisible());
-        EXPECT_EQ(p->LblCOM->text(), "No COM");
-        EXPECT_EQ(GraphShown, vb::True); // the routine leaves the flag; List's unload clears its own
-        EXPECT_EQ(ListShown, vb::False);
-        sim.control("answer");
-    });
+    steps.then([&] { return chart.isNull() && list.isNull(); },
+               [&] {
+                   EXPECT_TRUE(LnVisible()); // the percentile windows stay
+                   EXPECT_TRUE(LnGraphVisible());
+                   EXPECT_EQ(p->LblCOM->text(), "No COM");
+                   EXPECT_EQ(GraphShown, vb::True); // the routine leaves the flag; List's unload clears its own
+                   EXPECT_EQ(ListShown, vb::False);
+                   sim.control("answer");
+               });
     steps.then([&] { return p->LblCOM->text() == "COM1"; });
     ASSERT_TRUE(steps.run(10s));
     EXPECT_EQ(RealTimeSLMForm, nullptr);

@@ -52,7 +52,8 @@ QRect inked(const QImage &page) {
 double meanDifference(const QImage &a, QPoint at, const QImage &b) {
     double sum = 0;
     for (int y = 0; y < b.height(); ++y)
-        for (int x = 0; x < b.width(); ++x) sum += std::abs(qGray(a.pixel(at.x() + x, at.y() + y)) - qGray(b.pixel(x, y)));
+        for (int x = 0; x < b.width(); ++x)
+            sum += std::abs(qGray(a.pixel(at.x() + x, at.y() + y)) - qGray(b.pixel(x, y)));
     return sum / (double(b.width()) * b.height());
 }
 
@@ -125,12 +126,22 @@ TEST_F(PictureWindows, PrintTheirPictureWithoutTheToolbar) {
 
     const int bar = ln->Toolbar1->height();
     const Window windows[] = {
-        {"strip chart", strip, strip->Toolbar1, [&] { strip->Toolbar1_ButtonClick("Print"); },
-         [&] { return strip->Canvas.Image(); }, {0, 0}, strip->Toolbar1->geometry()},
+        {"strip chart",
+         strip,
+         strip->Toolbar1,
+         [&] { strip->Toolbar1_ButtonClick("Print"); },
+         [&] { return strip->Canvas.Image(); },
+         {0, 0},
+         strip->Toolbar1->geometry()},
         {"percentile chart", ln, ln->Toolbar1, [&] { ln->Toolbar1_ButtonClick(); },
          [&] { return ln->Chart->grab().toImage(); }, ln->Chart->pos(), QRect(0, 0, ln->width(), bar)},
-        {"plot", plot, plot->Toolbar1, [&] { plot->Toolbar1_ButtonClick("Print"); },
-         [&] { return plot->Canvas().Image(); }, {0, 0}, QRect()},
+        {"plot",
+         plot,
+         plot->Toolbar1,
+         [&] { plot->Toolbar1_ButtonClick("Print"); },
+         [&] { return plot->Canvas().Image(); },
+         {0, 0},
+         QRect()},
     };
     for (const Window &w : windows) {
         SCOPED_TRACE(w.name);
@@ -153,8 +164,8 @@ TEST_F(PictureWindows, PrintTheirPictureWithoutTheToolbar) {
         const QRect printed = inked(page);
         ASSERT_FALSE(printed.isEmpty());
         EXPECT_TRUE(where.adjusted(-3, -3, 3, 3).contains(printed))
-            << printed.x() << "," << printed.y() << " " << printed.width() << "x" << printed.height() << " in " << where.x()
-            << "," << where.y() << " " << where.width() << "x" << where.height();
+            << printed.x() << "," << printed.y() << " " << printed.width() << "x" << printed.height() << " in "
+            << where.x() << "," << where.y() << " " << where.width() << "x" << where.height();
         EXPECT_LT(meanDifference(page, w.at, picture), 6);
         if (!w.band.isEmpty()) {
             // Where the toolbar lies on screen the page is plain.

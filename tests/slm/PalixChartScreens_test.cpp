@@ -87,8 +87,8 @@ protected:
     static void expectTrace(RealTimeSLM *chart, const QStringList &sampled) {
         const QImage &pic = chart->Canvas.Image();
         for (int i = 0; i + 1 < sampled.size(); ++i) {
-            const double y = chart->ChartBase - TraceHeight(sampled[i].toDouble(), chart->ChartMin, chart->ChartMax,
-                                                            chart->ChartHeight);
+            const double y = chart->ChartBase -
+                             TraceHeight(sampled[i].toDouble(), chart->ChartMin, chart->ChartMax, chart->ChartHeight);
             const QPoint at(chart->Canvas.PixelX(chart->ChartLeft + i * chart->SweepStep), chart->Canvas.PixelY(y));
             int ink = 0;
             for (int dy = -1; dy <= 1; ++dy) ink += pic.pixel(at + QPoint(0, dy)) == 0xFF000000;

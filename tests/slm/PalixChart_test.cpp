@@ -34,16 +34,21 @@ TEST(StripChartGeometry, WidthHeightsMarksAndLabels) {
     EXPECT_EQ(StripChartWidth(419), 330);
     EXPECT_EQ(StripChartWidth(420), 360);
 
-    struct H { double level, expected; };
+    struct H {
+        double level, expected;
+    };
     for (const H &c : {H{100, 300}, H{100.1, 305}, H{40, 0}, H{39.9, -3}, H{0, -3}, H{70, 150}})
         EXPECT_DOUBLE_EQ(TraceHeight(c.level, 40, 100, 300), c.expected) << c.level;
 
     // Width 300: marks at 0 and 150, quarter ticks at 75 and 225, on or passed by a step.
-    struct M { double x, step; bool mark, tick; };
-    const M marks[] = {{0, 1, true, false},      {150, 1, true, false},  {149.5, 1, true, false},
-                       {149, 1, false, false},   {75, 1, false, true},   {74.5, 1, false, true},
-                       {224.2, 1, false, true},  {76, 1, false, false},  {120, 40, true, false},
-                       {60, 40, false, true},    {300, 1, false, false}, {225, 0.5, false, true}};
+    struct M {
+        double x, step;
+        bool mark, tick;
+    };
+    const M marks[] = {{0, 1, true, false},     {150, 1, true, false},  {149.5, 1, true, false},
+                       {149, 1, false, false},  {75, 1, false, true},   {74.5, 1, false, true},
+                       {224.2, 1, false, true}, {76, 1, false, false},  {120, 40, true, false},
+                       {60, 40, false, true},   {300, 1, false, false}, {225, 0.5, false, true}};
     for (const M &m : marks) {
         EXPECT_EQ(TimeMarkDue(m.x, m.step, 300), m.mark) << m.x << " step " << m.step;
         EXPECT_EQ(QuarterTickDue(m.x, m.step, 300), m.tick) << m.x << " step " << m.step;
@@ -147,7 +152,10 @@ TEST_F(StripChart, OpensBelowPanelWithTheEmptyChart) {
 }
 
 TEST_F(StripChart, TraceHeightsAreClippedAboveAndBelow) {
-    struct Case { const char *level; double height; };
+    struct Case {
+        const char *level;
+        double height;
+    };
     const double H = chart->ChartHeight;
     const Case cases[] = {{"100.0", H}, {"130.0", H + 5}, {"39.9", -3}, {"", -3}, {"70.0", H / 2}, {"55.0", H / 4}};
     for (const Case &c : cases) {
@@ -306,8 +314,10 @@ TEST_F(StripChart, LimitEntryChecksAndTakesItsValues) {
         EXPECT_EQ(chart->PMessage->isVisible(), !c.redrawn);
         EXPECT_EQ(chart->Timer1.Enabled(), c.redrawn);
         EXPECT_EQ(chart->LastX == 0, c.redrawn);
-        if (c.redrawn) EXPECT_DOUBLE_EQ(chart->SweepStep, chart->ChartWidth / vb::Val(c.counts));
-        else EXPECT_EQ(chart->SweepStep, 1);
+        if (c.redrawn)
+            EXPECT_DOUBLE_EQ(chart->SweepStep, chart->ChartWidth / vb::Val(c.counts));
+        else
+            EXPECT_EQ(chart->SweepStep, 1);
     }
 }
 
@@ -359,9 +369,8 @@ TEST_F(StripChart, LimitFieldsFilterTheirKeys) {
 TEST_F(StripChart, SnapsBackToItsMinimumSize) {
     const int minW = vb::TwipsToPixelsX(5355), minH = vb::TwipsToPixelsY(5865);
     chart->resize(120, 90);
-    ASSERT_TRUE(testsupport::waitUntil([&] {
-        return chart->frameGeometry().width() >= minW && chart->frameGeometry().height() >= minH;
-    }));
+    ASSERT_TRUE(testsupport::waitUntil(
+        [&] { return chart->frameGeometry().width() >= minW && chart->frameGeometry().height() >= minH; }));
     EXPECT_EQ(chart->frameGeometry().size(), QSize(minW, minH));
     EXPECT_EQ(chart->ChartBase, chart->Canvas.ScaleHeight() - 27);
     EXPECT_EQ(chart->ChartWidth, StripChartWidth(chart->Canvas.ScaleWidth()));

@@ -30,7 +30,9 @@
 // its own handler waits. On time-out the program is ended, which unwinds its waits.
 class Steps {
 public:
-    void then(std::function<bool()> cond, std::function<void()> act = {}) { steps_.push_back({std::move(cond), std::move(act)}); }
+    void then(std::function<bool()> cond, std::function<void()> act = {}) {
+        steps_.push_back({std::move(cond), std::move(act)});
+    }
     bool run(std::chrono::milliseconds timeout) {
         QDeadlineTimer deadline(timeout.count());
         bool timedOut = false;

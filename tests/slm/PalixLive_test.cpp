@@ -53,8 +53,12 @@ protected:
 
 TEST_F(Palix, PortChoiceMapsTheTextExactly) {
     SlmSim sim({"--streaming"});
-    struct Case { const char *answer; bool opens; };
-    const Case cases[] = {{"Auto", true}, {"COM1", true}, {"com1", false}, {"COM9", false}, {"COM16", false}, {"", false}};
+    struct Case {
+        const char *answer;
+        bool opens;
+    };
+    const Case cases[] = {{"Auto", true},  {"COM1", true},   {"com1", false},
+                          {"COM9", false}, {"COM16", false}, {"", false}};
     for (const Case &c : cases) {
         SetUp();
         LeqArmed = true; // the start-up clears these
@@ -92,8 +96,12 @@ TEST_F(Palix, TypedPortTextIsTakenAsTypedAndEnterPressesOk) {
     SlmSim sim({"--streaming"});
     ASSERT_TRUE(sim.ok());
     qputenv("METER_PORTS", sim.path().toLocal8Bit());
-    struct Case { const char *typed; bool opens; };
-    for (const Case &c : {Case{"com1", false}, Case{"C", false}, Case{"COM", false}, Case{"COM1", true}, Case{"Auto", true}}) {
+    struct Case {
+        const char *typed;
+        bool opens;
+    };
+    for (const Case &c :
+         {Case{"com1", false}, Case{"C", false}, Case{"COM", false}, Case{"COM1", true}, Case{"Auto", true}}) {
         SetUp();
         auto *port = new Port;
         port->show();
@@ -133,7 +141,8 @@ TEST_F(Palix, QuickButtonsPickTheListEntry) {
     port = new Port;
     port->Port1_Click();
     EXPECT_TRUE(vb::Ended());
-    EXPECT_EQ(lastMessage(), "No device found, try again!\n\n/dev/no-such-port: The system cannot find the file specified.");
+    EXPECT_EQ(lastMessage(),
+              "No device found, try again!\n\n/dev/no-such-port: The system cannot find the file specified.");
 }
 
 TEST_F(Palix, PortThatWillNotOpenSaysWhyBelowNoDeviceFound) {
@@ -144,7 +153,8 @@ TEST_F(Palix, PortThatWillNotOpenSaysWhyBelowNoDeviceFound) {
     }
     EXPECT_TRUE(vb::Ended());
     const QString text = lastMessage();
-    EXPECT_TRUE(text.startsWith("No device found, try again!\n\n" + sim.path() + ": permission denied.")) << text.toStdString();
+    EXPECT_TRUE(text.startsWith("No device found, try again!\n\n" + sim.path() + ": permission denied."))
+        << text.toStdString();
     EXPECT_TRUE(text.contains("\"dialout\"") && text.contains("log in again")) << text.toStdString();
 }
 
@@ -163,7 +173,7 @@ TEST_F(Palix, LivePanelShowsTheCutMeanOfEachRun) {
     Panel *p = startOn(sim);
     ASSERT_TRUE(testsupport::waitUntil([&] { return live(p); }, 10s));
     EXPECT_EQ(p->LblValue->text(), "60.1");
-    EXPECT_EQ(MemorySize, 192);            // the one-time size query
+    EXPECT_EQ(MemorySize, 192); // the one-time size query
     EXPECT_EQ(SizeQueryPending, vb::False);
     EXPECT_EQ(p->LblBarMax->text(), "90");
     EXPECT_EQ(p->LblBarMin->text(), "30");
@@ -207,13 +217,15 @@ TEST_F(Palix, MissedSubFrameShowsNothingNew) {
     // Two more runs of sub-frames, each without its fourth: no mean is shown.
     int runs = 0;
     QString shown = p->LblNo->text();
-    ASSERT_TRUE(testsupport::waitUntil([&] {
-        if (p->LblNo->text() != shown) {
-            shown = p->LblNo->text();
-            runs += shown == "7";
-        }
-        return runs >= 2;
-    }, 10s));
+    ASSERT_TRUE(testsupport::waitUntil(
+        [&] {
+            if (p->LblNo->text() != shown) {
+                shown = p->LblNo->text();
+                runs += shown == "7";
+            }
+            return runs >= 2;
+        },
+        10s));
     EXPECT_EQ(p->LblValue->text(), "");
     sim.control("miss off");
     EXPECT_TRUE(testsupport::waitUntil([&] { return p->LblValue->text() == "70.0"; }, 5s));
@@ -226,11 +238,12 @@ TEST_F(Palix, SilentMeterShowsNoComUntilItAnswers) {
     Steps steps;
     steps.then([&] { return p->LblCOM->text() == "No COM"; }, [&] { ticks = 0; });
     // Inside the endless handshake the window keeps handling events.
-    steps.then([&] { return ticks >= 10; }, [&] {
-        EXPECT_EQ(p->LblCOM->text(), "No COM");
-        EXPECT_GE(sim.count("00"), 5);
-        sim.control("answer");
-    });
+    steps.then([&] { return ticks >= 10; },
+               [&] {
+                   EXPECT_EQ(p->LblCOM->text(), "No COM");
+                   EXPECT_GE(sim.count("00"), 5);
+                   sim.control("answer");
+               });
     steps.then([&] { return live(p); });
     QTimer ticker;
     QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
@@ -249,11 +262,12 @@ TEST_F(Palix, GarbageAndBadFramingLeaveTheWindowResponsive) {
         QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
         ticker.start(50);
         Steps steps;
-        steps.then([&] { return ticks >= 30; }, [&] {
-            EXPECT_EQ(p->LblValue->text(), "") << mode;
-            EXPECT_EQ(p->LblNo->text(), "0") << mode;
-            sim.control("clean");
-        });
+        steps.then([&] { return ticks >= 30; },
+                   [&] {
+                       EXPECT_EQ(p->LblValue->text(), "") << mode;
+                       EXPECT_EQ(p->LblNo->text(), "0") << mode;
+                       sim.control("clean");
+                   });
         steps.then([&] { return live(p); });
         EXPECT_TRUE(steps.run(15s)) << mode;
         delete PanelForm;
@@ -271,11 +285,12 @@ TEST_F(Palix, VanishedPortNeitherCrashesNorHolds) {
     Steps steps;
     steps.then([] { return true; }, [&] { sim.reset(); }); // the meter's end of the line closes
     steps.then([&] { return p->LblCOM->text() == "No COM"; }, [&] { ticks = 0; });
-    steps.then([&] { return ticks >= 20; }, [&] {
-        EXPECT_TRUE(p->COM.PortOpen());
-        // Closing the window is how the user leaves the endless handshake.
-        p->close();
-    });
+    steps.then([&] { return ticks >= 20; },
+               [&] {
+                   EXPECT_TRUE(p->COM.PortOpen());
+                   // Closing the window is how the user leaves the endless handshake.
+                   p->close();
+               });
     EXPECT_TRUE(steps.run(15s));
     EXPECT_TRUE(vb::Ended());
     EXPECT_FALSE(p->COM.PortOpen());
@@ -361,12 +376,26 @@ TEST_F(Palix, RemoteKeysChangeTheMetersState) {
 TEST_F(Palix, ToolbarButtonsKeysAndTips) {
     SlmSim sim({"--streaming"});
     Panel *p = startOn(sim);
-    const char *keys[18] = {"Save", "Open", "Sampling", "List", "Graph", "Run", "Stop", "Pause", "AC",
-                            "FSI", "Up", "Down", "RTC", "REC", "Memory", "StopRec", "Save1", "Erase"};
-    const char *tips[18] = {"Save As", "Open File", "Sampling Rate", "List Display", "Graphic Display",
-                            "Start ( Leq/SEL )", "Stop ( Leq/SEL )", "Pause ( Leq/SEL )", "A / C", "Fast / Slow",
-                            "Level Up", "Level Down", "Set Meter Time to System (PC) Time", "Save Data to Meter",
-                            "Data Logger", "Stop Recording", "Save As", "Erase Memory"};
+    const char *keys[18] = {"Save", "Open", "Sampling", "List", "Graph", "Run",    "Stop",    "Pause", "AC",
+                            "FSI",  "Up",   "Down",     "RTC",  "REC",   "Memory", "StopRec", "Save1", "Erase"};
+    const char *tips[18] = {"Save As",
+                            "Open File",
+                            "Sampling Rate",
+                            "List Display",
+                            "Graphic Display",
+                            "Start ( Leq/SEL )",
+                            "Stop ( Leq/SEL )",
+                            "Pause ( Leq/SEL )",
+                            "A / C",
+                            "Fast / Slow",
+                            "Level Up",
+                            "Level Down",
+                            "Set Meter Time to System (PC) Time",
+                            "Save Data to Meter",
+                            "Data Logger",
+                            "Stop Recording",
+                            "Save As",
+                            "Erase Memory"};
     for (int i = 1; i <= 18; ++i) {
         EXPECT_EQ(p->Buttons(i).Key, keys[i - 1]);
         EXPECT_EQ(p->Buttons(i).ToolTipText, tips[i - 1]);
@@ -392,7 +421,8 @@ TEST_F(Palix, RtcSetsTheMeterClockFromThePc) {
     const int x = int(cmds.indexOf(QRegularExpression("58 .*"), w));
     ASSERT_GT(x, w);
     // BCD fields read as decimal; a date that does not parse, or one outside the click, fails.
-    const QDateTime sent = QDateTime::fromString(cmds[w].mid(3) + " " + cmds[x].mid(3), "yy MM dd HH mm ss").addYears(100);
+    const QDateTime sent =
+        QDateTime::fromString(cmds[w].mid(3) + " " + cmds[x].mid(3), "yy MM dd HH mm ss").addYears(100);
     ASSERT_TRUE(sent.isValid()) << cmds[w].toStdString() << " " << cmds[x].toStdString();
     const QDateTime from = before.addMSecs(-before.time().msec()); // the command holds whole seconds
     EXPECT_GE(sent, from) << sent.toString(Qt::ISODate).toStdString();
@@ -417,16 +447,22 @@ TEST_F(Palix, SizeTextSetsTheMemorySize) {
     SlmSim sim({"--level", "50"});
     Panel *p = startOn(sim);
     ASSERT_TRUE(testsupport::waitUntil([&] { return live(p); }, 10s));
-    struct Case { const char *text; const char *sent; };
+    struct Case {
+        const char *text;
+        const char *sent;
+    };
     const QRegularExpression setSize("^47 00 01");
     const Case cases[] = {{"5", "47 00 01 05"}, {"2.5", "47 00 01 02"}, {"x", "47 00 01 00"}, {"255", "47 00 01 FF"}};
     for (const Case &c : cases) {
         p->TxtSize->setText(c.text);
         p->TxtSize_Change();
-        EXPECT_TRUE(testsupport::waitUntil([&] {
-            const QStringList sent = sim.commands().filter(setSize);
-            return !sent.isEmpty() && sent.last() == c.sent;
-        }, 2s)) << c.text;
+        EXPECT_TRUE(testsupport::waitUntil(
+            [&] {
+                const QStringList sent = sim.commands().filter(setSize);
+                return !sent.isEmpty() && sent.last() == c.sent;
+            },
+            2s))
+            << c.text;
     }
     const int n = int(sim.commands().filter(setSize).size());
     p->TxtSize->setText("300"); // more than a byte holds: not sent
@@ -485,7 +521,8 @@ TEST_F(Palix, KeyClickedInsideAnotherKeysHandshakeLeavesThePollOffUntilBothAreSe
     Steps steps;
     // Deferred from the step, whose timer does not run again while its own handler waits.
     steps.then([&] { return sim.count("00") > probes; }, [&] { QTimer::singleShot(0, [&] { p->BtnMax->click(); }); });
-    steps.then([&] { return sim.count("00") > probes + 2; }, [&] { QTimer::singleShot(0, [&] { sim.control("answer"); }); });
+    steps.then([&] { return sim.count("00") > probes + 2; },
+               [&] { QTimer::singleShot(0, [&] { sim.control("answer"); }); });
     steps.then([&] { return sim.count("4B 00 00 04") == 1; }, [&] { pollOnInside = p->Timer1.Enabled(); });
     steps.then([&] { return sim.count("4B 00 00 01") == 1; });
     QTimer::singleShot(0, [&] { p->BtnCA->click(); });
@@ -539,7 +576,8 @@ TEST_F(Palix, ClockWindowShowsTheMetersClock) {
         ASSERT_TRUE(sim.control("badreplies 2")); // framed replies without AA are asked again
         setup.LblMeterTime_Click();
         setup.LblPCTime_Click();
-        ASSERT_TRUE(testsupport::waitUntil([&] { return setup.LblMeterTime->text().startsWith("24/02/29 13:14:"); }, 5s))
+        ASSERT_TRUE(
+            testsupport::waitUntil([&] { return setup.LblMeterTime->text().startsWith("24/02/29 13:14:"); }, 5s))
             << setup.LblMeterTime->text().toStdString();
         EXPECT_FALSE(p->Timer1.Enabled());
         EXPECT_TRUE(QDateTime::fromString(setup.LblPCTime->text(), "yy/MM/dd HH:mm:ss").isValid());
@@ -566,9 +604,10 @@ TEST_F(Palix, LivePanelScreenshot) {
     Panel *p = startOn(sim);
     p->resize(p->sizeHint());
     // The picture: a live panel at 110/50 with C weighting, its reading on the bar.
-    ASSERT_TRUE(testsupport::waitUntil([&] {
-        return live(p) && p->LblBarMax->text() == "110" && FreqWeighting == "C" && p->SoundBarValue() > 0;
-    }, 10s)) << p->LblBarMax->text().toStdString() << " " << FreqWeighting.toStdString();
+    ASSERT_TRUE(testsupport::waitUntil(
+        [&] { return live(p) && p->LblBarMax->text() == "110" && FreqWeighting == "C" && p->SoundBarValue() > 0; },
+        10s))
+        << p->LblBarMax->text().toStdString() << " " << FreqWeighting.toStdString();
     EXPECT_EQ(p->LblBarMin->text(), "50");
     EXPECT_GE(p->SoundBarValue(), 50);
     EXPECT_LE(p->SoundBarValue(), 110);

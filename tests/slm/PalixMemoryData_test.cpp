@@ -60,7 +60,7 @@ TEST(PalixMemoryData, PointerAndLength) {
         {bytes({0x02, 0xAA, 0x00, 0x04, 0x0F, 0x03}), true, 1039, 1024},   // 1025 made even
         {bytes({0x02, 0xAA, 0x01, 0x00, 0x00, 0x03}), true, 65535, 65520}, // b3 weighs 65535
         {bytes({0x02, 0xAA, 0x00, 0x00, 0x42, 0x03}), true, 66, 52},
-        {bytes({0x02, 0xAA, 0x00, 0x00, 0x0F, 0x03}), true, 15, 0},        // below the data's start
+        {bytes({0x02, 0xAA, 0x00, 0x00, 0x0F, 0x03}), true, 15, 0}, // below the data's start
         {bytes({0x02, 0xAA, 0x00, 0x00, 0x00, 0x03}), true, 0, 0},
         {bytes({0x55, 0xAA, 0x00, 0x04, 0x0F, 0x55}), false, 1039, 1024},
         {bytes({0x02, 0x55, 0x00, 0x04, 0x0F, 0x03}), false, 1039, 1024},
@@ -86,7 +86,7 @@ TEST(PalixMemoryData, RemainingMemoryLabel) {
         const char *formatted, *label;
     };
     const Case cases[] = {
-        {"48.0", "48.0 K"}, {"48,0", "48.0 K"}, {"48", "48.0 K"},  {"48,", "48.0 K"},
+        {"48.0", "48.0 K"}, {"48,0", "48.0 K"}, {"48", "48.0 K"},     {"48,", "48.0 K"},
         {",5", "0.5 K"},    {"0,0", "0.0 K"},   {"127,9", "127.9 K"},
     };
     for (const Case &c : cases) EXPECT_EQ(RemainLabel(c.formatted), c.label) << c.formatted;

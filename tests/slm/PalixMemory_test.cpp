@@ -36,7 +36,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-
 class PalixMemory : public PalixProgram {
 protected:
     Panel *startOn(SlmSim &sim) { return startLive(sim); }
@@ -82,7 +81,8 @@ protected:
     static int damagedMessages() {
         int n = 0;
         for (const auto &r : forms::DialogScript().log())
-            n += r.text == "There could be some error while reading(or recording) this set.\rPlease clear the EEPROM or try again!";
+            n += r.text == "There could be some error while reading(or recording) this set.\rPlease clear the EEPROM "
+                           "or try again!";
         return n;
     }
 
@@ -123,14 +123,15 @@ TEST_F(PalixMemory, DownloadListsTheSetsAfterEveryRetry) {
     for (QByteArray &slot : DataSets) slot = "left from before";
     Steps steps;
     steps.then([] { return true; }, [&] { pressMemory(p); });
-    steps.then([&] { return MemoryForm && MemoryForm->isVisible(); }, [&] {
-        EXPECT_EQ(MemoryOpen, vb::True);
-        EXPECT_FALSE(p->Timer1.Enabled());
-        EXPECT_EQ(MemoryForm->windowTitle(), "Data Logger");
-        EXPECT_EQ(MemoryForm->GridSet->Rows(), 1); // only the caption row while it downloads
-        // A second Memory key while the window is open does nothing.
-        p->Toolbar1_ButtonClick(p->Buttons(15));
-    });
+    steps.then([&] { return MemoryForm && MemoryForm->isVisible(); },
+               [&] {
+                   EXPECT_EQ(MemoryOpen, vb::True);
+                   EXPECT_FALSE(p->Timer1.Enabled());
+                   EXPECT_EQ(MemoryForm->windowTitle(), "Data Logger");
+                   EXPECT_EQ(MemoryForm->GridSet->Rows(), 1); // only the caption row while it downloads
+                   // A second Memory key while the window is open does nothing.
+                   p->Toolbar1_ButtonClick(p->Buttons(15));
+               });
     steps.then([&] { return listed(p, 2); });
     ASSERT_TRUE(steps.run(20s));
 
@@ -238,17 +239,18 @@ TEST_F(PalixMemory, VanishedPortEndsTheDownloadWithAMessage) {
         steps.then([] { return !forms::DialogScript().log().empty(); });
         // The live poll runs again; on a port that is gone its handshake never ends,
         // and closing Panel is how the user leaves it.
-        steps.then([&] { return p->Timer1.Enabled(); }, [&] {
-            EXPECT_FALSE(vb::Ended());
-            EXPECT_EQ(lastMessage(), "The connection to the meter was lost: the download has stopped.");
-            EXPECT_EQ(MemoryOpen, windowOpen ? vb::True : vb::False);
-            EXPECT_EQ(!MemoryForm.isNull(), windowOpen);
-            if (windowOpen) {
-                MemoryForm->close();
-                EXPECT_EQ(MemoryOpen, vb::False);
-            }
-            p->close();
-        });
+        steps.then([&] { return p->Timer1.Enabled(); },
+                   [&] {
+                       EXPECT_FALSE(vb::Ended());
+                       EXPECT_EQ(lastMessage(), "The connection to the meter was lost: the download has stopped.");
+                       EXPECT_EQ(MemoryOpen, windowOpen ? vb::True : vb::False);
+                       EXPECT_EQ(!MemoryForm.isNull(), windowOpen);
+                       if (windowOpen) {
+                           MemoryForm->close();
+                           EXPECT_EQ(MemoryOpen, vb::False);
+                       }
+                       p->close();
+                   });
         ASSERT_TRUE(steps.run(15s)) << windowOpen;
         delete PanelForm;
     }
@@ -273,7 +275,8 @@ TEST_F(PalixMemory, KeyPressedDuringTheDownloadRestartsIt) {
 TEST_F(PalixMemory, AClickedSetIsDecodedIntoDataListAndSaved) {
     // The live meter at 120/60, FAST, A; the sets stored at 100/40, SLOW, C.
     SlmSim sim({"--level", "60", "--range", "4", "--sets", "2", "--records", "3,1", "--set-sampling", "60,1",
-                "--set-range", "2", "--set-flags", "21", "--set-levels", "65,100", "--set-start", "2026-12-09 10:07:05"});
+                "--set-range", "2", "--set-flags", "21", "--set-levels", "65,100", "--set-start",
+                "2026-12-09 10:07:05"});
     Panel *p = startOn(sim);
     ASSERT_TRUE(download(p, 2));
     const QString y = century();
@@ -311,9 +314,13 @@ TEST_F(PalixMemory, AClickedSetIsDecodedIntoDataListAndSaved) {
     QFile saved(dir + "/set.slm");
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString::fromLatin1(saved.readAll()),
-              "No.s\tDate Time\tSPL\t\r\n1\t" + y + "26/12/09 10:11:05\t65.0\t\r\n"
-              "*Time: SLOW   Frequency: C   Range: 40-100\r\n**Max : 65.0 dB ----" + y + "26/12/09 10:11:05\r\n"
-              "***Min : 65.0 dB ----" + y + "26/12/09 10:11:05\r\n");
+              "No.s\tDate Time\tSPL\t\r\n1\t" + y +
+                  "26/12/09 10:11:05\t65.0\t\r\n"
+                  "*Time: SLOW   Frequency: C   Range: 40-100\r\n**Max : 65.0 dB ----" +
+                  y +
+                  "26/12/09 10:11:05\r\n"
+                  "***Min : 65.0 dB ----" +
+                  y + "26/12/09 10:11:05\r\n");
     forms::DialogScript().pushFile(dir + "/set.slm");
     p->Toolbar1_ButtonClick(p->Buttons(2));
     FileList *f = FileListForm();
@@ -367,11 +374,14 @@ TEST_F(PalixMemory, ALongDecodeEndsWhenItsWindowCloses) {
     for (bool closeIt : {true, false}) {
         Steps steps;
         steps.then([] { return true; }, [&] { QTimer::singleShot(0, [&] { clickRow(MemoryForm->GridSet, 1); }); });
-        steps.then([&] { return DataListVisible() && DataListForm()->windowTitle().endsWith(" Records Completed"); }, [&] {
-            // Closed, or started afresh by a click on another set.
-            if (closeIt) UnloadDataList();
-            else clickRow(MemoryForm->GridSet, 2);
-        });
+        steps.then([&] { return DataListVisible() && DataListForm()->windowTitle().endsWith(" Records Completed"); },
+                   [&] {
+                       // Closed, or started afresh by a click on another set.
+                       if (closeIt)
+                           UnloadDataList();
+                       else
+                           clickRow(MemoryForm->GridSet, 2);
+                   });
         steps.then([&] { return p->Timer1.Enabled(); });
         ASSERT_TRUE(steps.run(30s)) << closeIt;
         if (closeIt) {
@@ -388,8 +398,8 @@ TEST_F(PalixMemory, ALongDecodeEndsWhenItsWindowCloses) {
 }
 
 TEST_F(PalixMemory, ScreenshotOfTheSetsBesideADecodedSet) {
-    SlmSim sim({"--level", "60", "--sets", "3", "--records", "120,45,600", "--set-sampling", "60,1,10",
-                "--set-range", "2,3,1", "--set-flags", "0,21,1", "--set-start", "2026-12-09 08:30:00"});
+    SlmSim sim({"--level", "60", "--sets", "3", "--records", "120,45,600", "--set-sampling", "60,1,10", "--set-range",
+                "2,3,1", "--set-flags", "0,21,1", "--set-start", "2026-12-09 08:30:00"});
     Panel *p = startOn(sim);
     ASSERT_TRUE(download(p, 3));
     // The picture: the three sets listed, and set 1's 120 records decoded beside them.
@@ -398,7 +408,8 @@ TEST_F(PalixMemory, ScreenshotOfTheSetsBesideADecodedSet) {
     EXPECT_EQ(row(3), QStringList({"3", "10", "600"}));
     clickRow(MemoryForm->GridSet, 1);
     DataList *d = DataListForm();
-    ASSERT_TRUE(testsupport::waitUntil([&] { return d->isVisible() && MemoryForm->isVisible() && p->Timer1.Enabled(); }));
+    ASSERT_TRUE(
+        testsupport::waitUntil([&] { return d->isVisible() && MemoryForm->isVisible() && p->Timer1.Enabled(); }));
     EXPECT_EQ(d->RecordCount(), 120);
     EXPECT_EQ(d->LblMessage->Caption(), "120 in No.1 Set");
     EXPECT_EQ(column(d, 0).last(), "120");

@@ -32,7 +32,9 @@ QByteArray readAll(const QString &path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-QString tempPath(const QString &name) { return QDir(QString::fromStdString(testsupport::makeTempDir())).filePath(name); }
+QString tempPath(const QString &name) {
+    return QDir(QString::fromStdString(testsupport::makeTempDir())).filePath(name);
+}
 
 TEST(SlmLines, ByteForByte) {
     EXPECT_EQ(SlmFileLine(SlmHeaderLine()), "No.s\tDate Time\tSPL\r\n");
@@ -57,7 +59,9 @@ TEST(SlmLines, ExtremesKeepTheEarliestRecord) {
     struct Extremes {
         double max = 0, min = 130;
         QString maxText, minText;
-        void take(const QString &level, const QString &stamp) { TakeExtremes(level, stamp, max, maxText, min, minText); }
+        void take(const QString &level, const QString &stamp) {
+            TakeExtremes(level, stamp, max, maxText, min, minText);
+        }
     };
     // 0 is not above the start maximum, 130 not below the start minimum.
     Extremes quiet, loud;
@@ -86,12 +90,16 @@ TEST(SlmLines, ExtremesKeepTheEarliestRecord) {
 }
 
 TEST(SlmLines, SplitPartAndAutoSaveNames) {
-    struct Case { const char *path; int part; const char *expected; };
+    struct Case {
+        const char *path;
+        int part;
+        const char *expected;
+    };
     const Case cases[] = {
         {"/data/rec.slm", 1, "/data/rec-1.slm"},
         {"/data/rec.slm", 12, "/data/rec-12.slm"},
         {"/data/rec", 1, "/data/rec-1"},
-        {"/my.data/rec", 2, "/my.data/rec-2"},     // a dot in the folder does not count
+        {"/my.data/rec", 2, "/my.data/rec-2"},           // a dot in the folder does not count
         {"/data/rec.tar.slm", 1, "/data/rec-1.tar.slm"}, // the first dot of the name
         {"rec.slm", 3, "rec-3.slm"},
     };
@@ -102,7 +110,8 @@ TEST(SlmLines, SplitPartAndAutoSaveNames) {
 // Every list window's save: its grid row by row, each cell followed by a TAB, then its
 // texts as the caller gives them.
 TEST(SlmGridFile, RowsAndTextsByteForByte) {
-    const QList<QStringList> list = {{"No.s", "Date Time", "SPL"}, {"1", "2026/12/09 08:58:07", "85.3"}, {"2", "s", ""}};
+    const QList<QStringList> list = {
+        {"No.s", "Date Time", "SPL"}, {"1", "2026/12/09 08:58:07", "85.3"}, {"2", "s", ""}};
     struct Case {
         const char *name;
         QList<QStringList> rows;
@@ -110,18 +119,25 @@ TEST(SlmGridFile, RowsAndTextsByteForByte) {
         QByteArray expected;
     };
     const Case cases[] = {
-        {"list with its texts", list, SlmTrailerLines("Time: FAST   Frequency: A   Range: 30-90", "Max : 85.3 dB ----t", ""),
+        {"list with its texts", list,
+         SlmTrailerLines("Time: FAST   Frequency: A   Range: 30-90", "Max : 85.3 dB ----t", ""),
          "No.s\tDate Time\tSPL\t\r\n1\t2026/12/09 08:58:07\t85.3\t\r\n2\ts\t\t\r\n"
          "*Time: FAST   Frequency: A   Range: 30-90\r\n**Max : 85.3 dB ----t\r\n***\r\n"},
-        {"auto-saved list", list, {"Time: FAST   Frequency: A   Range: 30-90", "Max", ""},
+        {"auto-saved list",
+         list,
+         {"Time: FAST   Frequency: A   Range: 30-90", "Max", ""},
          "No.s\tDate Time\tSPL\t\r\n1\t2026/12/09 08:58:07\t85.3\t\r\n2\ts\t\t\r\n"
          "Time: FAST   Frequency: A   Range: 30-90\r\nMax\r\n\r\n"},
         {"table without texts", {{"Ln", " 0", " 1"}, {"0", "61.5", ""}}, {}, "Ln\t 0\t 1\t\r\n0\t61.5\t\t\r\n"},
-        {"caption row only", {{"No.s", "Date Time", "SPL"}}, SlmTrailerLines("", "", ""), "No.s\tDate Time\tSPL\t\r\n*\r\n**\r\n***\r\n"},
+        {"caption row only",
+         {{"No.s", "Date Time", "SPL"}},
+         SlmTrailerLines("", "", ""),
+         "No.s\tDate Time\tSPL\t\r\n*\r\n**\r\n***\r\n"},
     };
     for (const Case &c : cases) {
         const QString path = tempPath("grid.slm");
-        SaveGridFile(path, [&](int r) { return r < c.rows.size() ? std::optional(c.rows[r]) : std::nullopt; }, c.after);
+        SaveGridFile(
+            path, [&](int r) { return r < c.rows.size() ? std::optional(c.rows[r]) : std::nullopt; }, c.after);
         EXPECT_EQ(readAll(path), c.expected) << c.name;
     }
     // A record line is a grid row of number, stamp and level.
@@ -149,15 +165,36 @@ TEST(SlmReader, LinesByTheOpenKeysRules) {
         {"empty file", "", {}, {}, {}, "", "", "", true},
         {"recording closed by the Save key",
          "No.s\tDate Time\tSPL\r\n1\t2026/12/09 08:58:07\t85.3\t\r\n2\t2026/12/09 08:58:08\t\t\r\n"
-         "*Time: FAST;   Frequency: A;   Range: 30-90\r\n**Max : 85.3 dB ----2026/12/09 08:58:07\r\n***Min : 85.3 dB ----2026/12/09 08:58:07\r\n",
-         {"1", "2"}, {"2026/12/09 08:58:07", "2026/12/09 08:58:08"}, {"85.3", ""},
-         "Time: FAST;   Frequency: A;   Range: 30-90", "Max : 85.3 dB ----2026/12/09 08:58:07",
-         "Min : 85.3 dB ----2026/12/09 08:58:07", true},
+         "*Time: FAST;   Frequency: A;   Range: 30-90\r\n**Max : 85.3 dB ----2026/12/09 08:58:07\r\n***Min : 85.3 dB "
+         "----2026/12/09 08:58:07\r\n",
+         {"1", "2"},
+         {"2026/12/09 08:58:07", "2026/12/09 08:58:08"},
+         {"85.3", ""},
+         "Time: FAST;   Frequency: A;   Range: 30-90",
+         "Max : 85.3 dB ----2026/12/09 08:58:07",
+         "Min : 85.3 dB ----2026/12/09 08:58:07",
+         true},
         // An auto-saved list: its caption row as the first line, its texts without stars.
-        {"auto-saved list", "No.s\tDate Time\tSPL\t\r\n7\ts\t60.0\t\r\nTime: FAST   Frequency: A   Range: 30-90\r\nMax : 60.0 dB ----s\r\nMin : 60.0 dB ----s\r\n",
-         {"7"}, {"s"}, {"60.0"}, "", "", "", true},
+        {"auto-saved list",
+         "No.s\tDate Time\tSPL\t\r\n7\ts\t60.0\t\r\nTime: FAST   Frequency: A   Range: 30-90\r\nMax : 60.0 dB "
+         "----s\r\nMin : 60.0 dB ----s\r\n",
+         {"7"},
+         {"s"},
+         {"60.0"},
+         "",
+         "",
+         "",
+         true},
         // A comma cuts a line in two items: "5" alone has no TAB and is dropped.
-        {"comma", "h\r\n1,5\t2026/01/01 00:00:00\t70.1\t\r\n", {"5"}, {"2026/01/01 00:00:00"}, {"70.1"}, "", "", "", true},
+        {"comma",
+         "h\r\n1,5\t2026/01/01 00:00:00\t70.1\t\r\n",
+         {"5"},
+         {"2026/01/01 00:00:00"},
+         {"70.1"},
+         "",
+         "",
+         "",
+         true},
         {"more than three TABs", "h\n1\ta\tb\tc\td\n", {"1"}, {"a"}, {"b"}, "", "", "", true},
         {"CR only and LF only", "h\r1\ta\t5\t\r2\tb\t6\t\n", {"1", "2"}, {"a", "b"}, {"5", "6"}, "", "", "", true},
         // Only the first line is the header, whatever it holds.
@@ -235,10 +272,22 @@ TEST(SlmReader, ItemsPastTheBoundEndTheReading) {
         bool complete;
     };
     const Case cases[] = {
-        {"settings text at the bound", head + "*" + QByteArray(bound - 1, 's') + "\r\n", {"1"}, QString(bound - 1, 's'), true},
+        {"settings text at the bound",
+         head + "*" + QByteArray(bound - 1, 's') + "\r\n",
+         {"1"},
+         QString(bound - 1, 's'),
+         true},
         {"settings text past it", head + "*" + QByteArray(bound, 's') + "\r\n2\tb\t6\t\r\n", {"1"}, "", false},
-        {"record with a long tail", head + "2\tb\t6\t" + QByteArray(3 * bound, 'x') + "\r\n3\tc\t7\t\r\n", {"1", "2", "3"}, "", true},
-        {"record whose field is past it", head + "2\t" + QByteArray(bound, 'b') + "\t6\t\r\n3\tc\t7\t\r\n", {"1"}, "", false},
+        {"record with a long tail",
+         head + "2\tb\t6\t" + QByteArray(3 * bound, 'x') + "\r\n3\tc\t7\t\r\n",
+         {"1", "2", "3"},
+         "",
+         true},
+        {"record whose field is past it",
+         head + "2\t" + QByteArray(bound, 'b') + "\t6\t\r\n3\tc\t7\t\r\n",
+         {"1"},
+         "",
+         false},
         // The header is skipped, however long it is.
         {"long header", QByteArray(5 * bound, 'h') + "\r\n1\ta\t5\t\r\n", {"1"}, "", true},
     };

@@ -77,7 +77,7 @@ TEST_F(PalixRecord, ARecordingFromSaveToSave) {
     ticks(p, 3); // the first tick after start-up takes no sample
     EXPECT_EQ(p->LblCount->text(), "2");
     EXPECT_EQ(p->LblRec->text(), "Rec");
-    hold(p, "");          // no level shown: an empty field, extremes untouched
+    hold(p, ""); // no level shown: an empty field, extremes untouched
     ticks(p, 1);
     p->LblValue->setText("90.1");
     ticks(p, 1);
@@ -151,7 +151,9 @@ TEST_F(PalixRecord, PartsSplitEvery349950Records) {
     SlmSim sim({"--level", "77.7", "--range", "2", "--weighting", "SLOW", "--c"});
     Panel *p = start(sim);
     ticks(p, 1);
-    struct Case { const char *name, *part; };
+    struct Case {
+        const char *name, *part;
+    };
     for (const Case &c : {Case{"rec.slm", "rec-1.slm"}, Case{"rec", "rec-1"}}) {
         hold(p, "77.7");
         const QString path = dir + "/" + c.name;
@@ -199,7 +201,7 @@ TEST_F(PalixRecord, ASettingsChangeWritesOneMoreRecordAndEnds) {
     EXPECT_EQ(p->LblCount->text(), "");
     const QList<QByteArray> l = lines(path);
     ASSERT_EQ(l.size(), 1 + 3 + 3);
-    EXPECT_EQ(rec(l[3]).number, "3"); // the record that showed the change
+    EXPECT_EQ(rec(l[3]).number, "3");                             // the record that showed the change
     EXPECT_EQ(l[4], "*Time: FAST   Frequency: A   Range: 30-90"); // the range of the start
     ticks(p, 2);
     EXPECT_EQ(lines(path).size(), 7);
@@ -386,11 +388,21 @@ TEST_F(PalixRecord, OpenReadsRecordFilesByTheirLineRules) {
     };
     const Case cases[] = {
         {"header.slm", "No.s\tDate Time\tSPL\r\n", {}, {}, "", nullptr},
-        {"full.slm", "No.s\tDate Time\tSPL\r\n1\ta\t60.0\t\r\n2\tb\t61.0\t\r\n*Time: FAST;   Frequency: A;   Range: 30-90\r\n**M\r\n***m\r\n",
-         {"1", "2"}, {"60.0", "61.0"}, "Time: FAST;   Frequency: A;   Range: 30-90", nullptr},
+        {"full.slm",
+         "No.s\tDate Time\tSPL\r\n1\ta\t60.0\t\r\n2\tb\t61.0\t\r\n*Time: FAST;   Frequency: A;   Range: "
+         "30-90\r\n**M\r\n***m\r\n",
+         {"1", "2"},
+         {"60.0", "61.0"},
+         "Time: FAST;   Frequency: A;   Range: 30-90",
+         nullptr},
         {"comma.slm", "h\r\n1,7\tb\t62.0\t\r\n", {"7"}, {"62.0"}, "", nullptr},
         // A line with two TABs ends the reading; the caption keeps the count.
-        {"broken.slm", "h\r\n1\ta\t60.0\t\r\n2\tb\t61.0\r\n3\tc\t62.0\t\r\n", {"1"}, {"60.0"}, "", "2 Records Completed"},
+        {"broken.slm",
+         "h\r\n1\ta\t60.0\t\r\n2\tb\t61.0\r\n3\tc\t62.0\t\r\n",
+         {"1"},
+         {"60.0"},
+         "",
+         "2 Records Completed"},
     };
     for (const Case &c : cases) {
         const QString path = dir + "/" + c.name;
@@ -434,7 +446,8 @@ TEST_F(PalixRecord, FileListGridsScrollTogether) {
     SlmSim sim({"--level", "50"});
     Panel *p = start(sim);
     QByteArray data = "h\r\n";
-    for (int i = 1; i <= 200; ++i) data += QByteArray::number(i) + "\t2026/12/09 08:58:07\t" + QByteArray::number(40 + i % 50) + ".0\t\r\n";
+    for (int i = 1; i <= 200; ++i)
+        data += QByteArray::number(i) + "\t2026/12/09 08:58:07\t" + QByteArray::number(40 + i % 50) + ".0\t\r\n";
     QFile f(dir + "/long.slm");
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(data);
@@ -459,7 +472,9 @@ TEST_F(PalixRecord, FileListPrintsKRecordsToALine) {
     SlmSim sim({"--level", "50"});
     Panel *p = start(sim);
     QByteArray data = "h\r\n";
-    for (int i = 1; i <= 10; ++i) data += QByteArray::number(i) + "\t2026/12/09 08:58:" + QByteArray::number(10 + i) + "\t" + QByteArray::number(60 + i) + ".5\t\r\n";
+    for (int i = 1; i <= 10; ++i)
+        data += QByteArray::number(i) + "\t2026/12/09 08:58:" + QByteArray::number(10 + i) + "\t" +
+                QByteArray::number(60 + i) + ".5\t\r\n";
     data += "*Time: FAST   Frequency: A   Range: 30-90\r\n**Max : 70.5 dB ----x\r\n***Min : 61.5 dB ----y\r\n";
     QFile f(dir + "/ten.slm");
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));

@@ -14,7 +14,9 @@ using namespace slm;
 
 namespace {
 
-QByteArray recordLine(int i) { return QByteArray::number(i).rightJustified(6, '0') + "\t2026/12/09 08:58:07\t85.3\t\r\n"; }
+QByteArray recordLine(int i) {
+    return QByteArray::number(i).rightJustified(6, '0') + "\t2026/12/09 08:58:07\t85.3\t\r\n";
+}
 
 } // namespace
 
@@ -64,8 +66,8 @@ TEST_F(PalixRecord, OpenRefusesWhatIsNoRecordFile) {
     {
         QFile f(dir + "/long.slm");
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("No.s\tDate Time\tSPL\r\n" + recordLine(1) + "*" + QByteArray(SlmItemReader::MaxItemLength, 's') + "\r\n" +
-                recordLine(2));
+        f.write("No.s\tDate Time\tSPL\r\n" + recordLine(1) + "*" + QByteArray(SlmItemReader::MaxItemLength, 's') +
+                "\r\n" + recordLine(2));
     }
     for (const char *name : {"pipe.slm", "folder.slm"}) {
         forms::DialogScript().pushFile(dir + "/" + name);
@@ -81,13 +83,15 @@ TEST_F(PalixRecord, OpenRefusesWhatIsNoRecordFile) {
     ASSERT_TRUE(FileListLoaded());
     EXPECT_EQ(FileListForm()->RecordCount(), 1);
     EXPECT_TRUE(FileListForm()->TxtLn->text().isEmpty());
-    EXPECT_EQ(lastPrompt(), "Line 3 of " + dir + "/long.slm is longer than 4096 characters; the reading ends before it.");
+    EXPECT_EQ(lastPrompt(),
+              "Line 3 of " + dir + "/long.slm is longer than 4096 characters; the reading ends before it.");
 
     // More records than the list takes: the first ones, and a message.
     {
         QFile f(dir + "/many.slm");
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("No.s\tDate Time\tSPL\r\n" + recordLine(1) + recordLine(2) + recordLine(3) + recordLine(4) + "***Min\r\n");
+        f.write("No.s\tDate Time\tSPL\r\n" + recordLine(1) + recordLine(2) + recordLine(3) + recordLine(4) +
+                "***Min\r\n");
     }
     UnloadFileList();
     EXPECT_TRUE(FileListForm()->ReadFile(dir + "/many.slm", 3));

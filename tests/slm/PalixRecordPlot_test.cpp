@@ -20,7 +20,8 @@ namespace {
 class PalixPlot : public PalixRecord {
 protected:
     // A record file with these levels, opened with the Open key.
-    FileList *open(Panel *p, const QStringList &levels, const QByteArray &settings = "Time: FAST   Frequency: A   Range: 30-90") {
+    FileList *open(Panel *p, const QStringList &levels,
+                   const QByteArray &settings = "Time: FAST   Frequency: A   Range: 30-90") {
         QByteArray data = "No.s\tDate Time\tSPL\r\n";
         for (int i = 0; i < levels.size(); ++i)
             data += QByteArray::number(i + 1) + "\t2026/12/09 08:58:07\t" + levels[i].toLatin1() + "\t\r\n";
@@ -37,7 +38,8 @@ protected:
     static ListPlot *plot(FileList *f) {
         f->Toolbar1_ButtonClick("Plot");
         ListPlot *plot = ListPlotForm();
-        EXPECT_TRUE(testsupport::waitUntil([&] { return plot->CurveDrawn && plot->windowTitle() == "Plot File "; }, 10s));
+        EXPECT_TRUE(
+            testsupport::waitUntil([&] { return plot->CurveDrawn && plot->windowTitle() == "Plot File "; }, 10s));
         return plot;
     }
     static void limits(ListPlot *plot, const char *lo, const char *hi, const char *first, const char *last) {
@@ -67,14 +69,14 @@ TEST_F(PalixPlot, DefaultsFromTheSettingsLineAndTheLimitEntry) {
     lp->Toolbar1_ButtonClick("Limit");
     EXPECT_TRUE(lp->PMessage->isVisible());
 
-    struct Case { const char *lo, *hi, *first, *last, *message; };
+    struct Case {
+        const char *lo, *hi, *first, *last, *message;
+    };
     const Case refused[] = {
-        {"50", "50", "1", "10", "Invalid, 30 <= Value <= 90"},  // Min = Max
-        {"29", "90", "1", "10", "Invalid, 30 <= Value <= 90"},
-        {"30", "91", "1", "10", "Invalid, 30 <= Value <= 90"},
-        {"30", "90", "3", "3", "Invalid, 0 <= Records <= 10"},  // From = To
-        {"30", "90", "0", "10", "Invalid, 0 <= Records <= 10"},
-        {"30", "90", "1", "11", "Invalid, 0 <= Records <= 10"},
+        {"50", "50", "1", "10", "Invalid, 30 <= Value <= 90"}, // Min = Max
+        {"29", "90", "1", "10", "Invalid, 30 <= Value <= 90"},  {"30", "91", "1", "10", "Invalid, 30 <= Value <= 90"},
+        {"30", "90", "3", "3", "Invalid, 0 <= Records <= 10"}, // From = To
+        {"30", "90", "0", "10", "Invalid, 0 <= Records <= 10"}, {"30", "90", "1", "11", "Invalid, 0 <= Records <= 10"},
     };
     for (const Case &c : refused) {
         limits(lp, c.lo, c.hi, c.first, c.last);
@@ -125,7 +127,8 @@ TEST_F(PalixPlot, TheCurveAndLevelsBeyondTheLimits) {
     ListPlot *lp = plot(f);
     const PlotGeometry g = lp->Geometry;
     EXPECT_EQ(g.ChartLeft, 60);
-    EXPECT_EQ(g.ChartWidth, double(lround(lp->Canvas().ScaleWidth() - 60) - lround(lp->Canvas().ScaleWidth() - 60) % 30));
+    EXPECT_EQ(g.ChartWidth,
+              double(lround(lp->Canvas().ScaleWidth() - 60) - lround(lp->Canvas().ScaleWidth() - 60) % 30));
     EXPECT_EQ(g.ChartHeight, lp->Canvas().ScaleHeight() - 100);
     EXPECT_EQ(g.SweepStep, g.ChartWidth / 5);
     const QImage &pic = lp->Canvas().Image();
@@ -209,11 +212,14 @@ TEST_F(PalixPlot, ADenseCurveGivesThePictureOfALineToEveryRecord) {
     ListPlot *lp = plot(f);
     ASSERT_GT(PlotSpan, 4 * lp->Geometry.ChartWidth);
 
-    struct Case { const char *lo, *hi, *first, *last; };
+    struct Case {
+        const char *lo, *hi, *first, *last;
+    };
     for (const Case &c : {Case{nullptr, nullptr, nullptr, nullptr}, Case{"45", "75", "7", "4321"}}) {
         if (c.lo) {
             limits(lp, c.lo, c.hi, c.first, c.last);
-            ASSERT_TRUE(testsupport::waitUntil([&] { return lp->CurveDrawn && lp->windowTitle() == "Plot File "; }, 20s));
+            ASSERT_TRUE(
+                testsupport::waitUntil([&] { return lp->CurveDrawn && lp->windowTitle() == "Plot File "; }, 20s));
         }
         const QImage drawn = lp->Canvas().Image().copy();
         lp->Form_Resize();
@@ -246,9 +252,12 @@ TEST_F(PalixPlot, AbsurdLimitsStillGiveEveryLevelAPlace) {
     EXPECT_EQ(pic.pixelColor(int(g.ChartLeft), int(g.ChartBase - g.ChartHeight - 5)), QColor(Qt::black));
     EXPECT_EQ(pic.pixelColor(int(g.ChartLeft + g.SweepStep), int(g.ChartBase + 3)), QColor(Qt::black));
 
-    struct R { double low, high; };
+    struct R {
+        double low, high;
+    };
     const double inf = std::numeric_limits<double>::infinity(), nan = std::numeric_limits<double>::quiet_NaN();
-    for (const R &r : {R{30, 90}, R{1e308, 1e308}, R{-inf, inf}, R{inf, -inf}, R{nan, nan}, R{-1e308, 1e308}, R{5, 5}}) {
+    for (const R &r :
+         {R{30, 90}, R{1e308, 1e308}, R{-inf, inf}, R{inf, -inf}, R{nan, nan}, R{-1e308, 1e308}, R{5, 5}}) {
         const PlotRange got = PlotRange::Of(r.low, r.high);
         EXPECT_TRUE(std::isfinite(got.Low) && std::isfinite(got.High)) << r.low << " " << r.high;
         EXPECT_LT(got.Low, got.High) << r.low << " " << r.high;
@@ -279,8 +288,9 @@ TEST_F(PalixPlot, AFileWithoutRecordsShowsTheEmptyFrame) {
     EXPECT_EQ(lp->Geometry.SweepStep, 0);
     EXPECT_TRUE(lp->isVisible());
     const PlotGeometry g = lp->Geometry;
-    EXPECT_EQ(lp->Canvas().Image().pixelColor(int(g.ChartLeft + g.ChartWidth / 3), int(g.ChartBase - g.ChartHeight / 3)),
-              QColor(Qt::white));
+    EXPECT_EQ(
+        lp->Canvas().Image().pixelColor(int(g.ChartLeft + g.ChartWidth / 3), int(g.ChartBase - g.ChartHeight / 3)),
+        QColor(Qt::white));
 }
 
 // Closing the window while its loop runs inside its own events: the loop stops, the
@@ -377,7 +387,9 @@ TEST_F(PalixPlot, RecordingAndPlotScreenshots) {
     for (int r = 0; r + 1 < 60; ++r) {
         sweep += g.SweepStep;
         const double v = recorded[r].toDouble();
-        const double h = v > PlotHigh ? g.ChartHeight + 5 : v < PlotLow ? -3 : (v - PlotLow) / (PlotHigh - PlotLow) * g.ChartHeight;
+        const double h = v > PlotHigh  ? g.ChartHeight + 5
+                         : v < PlotLow ? -3
+                                       : (v - PlotLow) / (PlotHigh - PlotLow) * g.ChartHeight;
         const QPoint at(lp->Canvas().PixelX(g.ChartLeft + sweep), lp->Canvas().PixelY(g.ChartBase - h));
         int ink = 0;
         for (int dy = -1; dy <= 1; ++dy) ink += lp->Canvas().Image().pixel(at + QPoint(0, dy)) == 0xFF000000;

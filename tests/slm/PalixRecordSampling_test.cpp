@@ -48,7 +48,10 @@ protected:
 TEST_F(PalixSampling, PcSamplingTime) {
     SlmSim sim({"--level", "50"});
     Panel *p = start(sim);
-    struct Case { const char *answer; double time; };
+    struct Case {
+        const char *answer;
+        double time;
+    };
     const Case cases[] = {{"0", 1}, {"100000", 86400}, {"2.5", 2}, {"3.5", 4}, {"-7", 1}, {"600", 600}, {"", 600}};
     for (const Case &c : cases) {
         SampleCounter = 7;
@@ -81,13 +84,14 @@ TEST_F(PalixSampling, PcSamplingTime) {
 TEST_F(PalixSampling, MeterSamplingTimeIsReadAndWritten) {
     SlmSim sim({"--level", "50", "--sampling", "120"});
     Panel *p = start(sim);
-    struct Case { const char *answer; const char *sent; int kept; };
+    struct Case {
+        const char *answer;
+        const char *sent;
+        int kept;
+    };
     const Case cases[] = {
-        {"300", "5A 00 01 2C", 300},
-        {"100000", "5A 00 FF FF", 65535},
-        {"0", "5A 00 00 01", 1},
-        {"2.5", "5A 00 00 02", 2},
-        {"3.5", "5A 00 00 04", 4},
+        {"300", "5A 00 01 2C", 300}, {"100000", "5A 00 FF FF", 65535}, {"0", "5A 00 00 01", 1},
+        {"2.5", "5A 00 00 02", 2},   {"3.5", "5A 00 00 04", 4},
     };
     int shown = 120;
     for (const Case &c : cases) {
@@ -99,7 +103,7 @@ TEST_F(PalixSampling, MeterSamplingTimeIsReadAndWritten) {
         ASSERT_TRUE(testsupport::waitUntil([&] { return sim.commands().contains(c.sent); }, 2s)) << c.answer;
         const QStringList cmds = sim.commands();
         const int z = int(cmds.lastIndexOf(c.sent));
-        EXPECT_EQ(cmds[z - 1], "00");                       // right after a handshake
+        EXPECT_EQ(cmds[z - 1], "00");                         // right after a handshake
         EXPECT_EQ(cmds.lastIndexOf("52 00 00 23") < z, true); // the query came first
         EXPECT_EQ(MeterSamplingTime, c.kept);
         EXPECT_TRUE(p->Timer1.Enabled());
@@ -118,7 +122,8 @@ TEST_F(PalixSampling, MeterSamplingTimeIsReadAndWritten) {
     EXPECT_TRUE(p->P8593->isVisible());
     // The live poll takes the meter up again.
     p->LblValue->setText("");
-    EXPECT_TRUE(testsupport::waitUntil([&] { return p->LblCOM->text() == "COM1" && !p->LblValue->text().isEmpty(); }, 10s));
+    EXPECT_TRUE(
+        testsupport::waitUntil([&] { return p->LblCOM->text() == "COM1" && !p->LblValue->text().isEmpty(); }, 10s));
 }
 
 TEST_F(PalixSampling, ClosingTheChoiceKeepsTheLastOne) {

@@ -55,8 +55,8 @@ protected:
         port->Port1_Click();
         slm::Panel *p = slm::PanelForm;
         p->Timer2.SetEnabled(false);
-        EXPECT_TRUE(testsupport::waitUntil([&] { return p->LblCOM->text() == "COM1" && !p->LblValue->text().isEmpty(); },
-                                           std::chrono::seconds(10)));
+        EXPECT_TRUE(testsupport::waitUntil(
+            [&] { return p->LblCOM->text() == "COM1" && !p->LblValue->text().isEmpty(); }, std::chrono::seconds(10)));
         return p;
     }
 
@@ -65,7 +65,6 @@ protected:
         p->Timer1.SetEnabled(false);
         p->LblValue->setText(level);
     }
-
 
     static void ticks(slm::Panel *p, int n) {
         for (int i = 0; i < n; ++i) p->Timer2_Timer();

@@ -73,7 +73,8 @@ private:
         std::string out;
         const auto end = std::chrono::steady_clock::now() + period;
         while (out.size() < count) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
             if (left.count() <= 0) break;
             pollfd p{fd_, POLLIN, 0};
             if (::poll(&p, 1, int(left.count())) > 0) {
@@ -97,19 +98,21 @@ TEST(SlmSim, HelpListsTheOptions) {
     p.start(QString::fromStdString(testsupport::binDir() + "/slmsim"), {"--help"});
     ASSERT_TRUE(p.waitForFinished(5000));
     const QString help = QString::fromLocal8Bit(p.readAllStandardOutput());
-    for (const char *option : {"--range", "--level", "--levels", "--silent", "--garbage", "--bad-framing", "--miss-subframe", "--clock",
-                               "--sets", "--records", "--set-sampling", "--set-range", "--set-flags", "--set-start", "--paced",
-                               "--bad-pointer", "--unmarked-image", "--silent-image"})
+    for (const char *option :
+         {"--range", "--level", "--levels", "--silent", "--garbage", "--bad-framing", "--miss-subframe", "--clock",
+          "--sets", "--records", "--set-sampling", "--set-range", "--set-flags", "--set-start", "--paced",
+          "--bad-pointer", "--unmarked-image", "--silent-image"})
         EXPECT_TRUE(help.contains(option)) << option;
 }
 
 TEST(SlmSim, HandshakeStreamAndQueries) {
-    SlmSim sim({"--range", "4", "--level", "65.4", "--subframe-ms", "20", "--memory", "3", "--sampling", "300", "--clock", "2026-12-09 10:07:05"});
+    SlmSim sim({"--range", "4", "--level", "65.4", "--subframe-ms", "20", "--memory", "3", "--sampling", "300",
+                "--clock", "2026-12-09 10:07:05"});
     ASSERT_TRUE(sim.ok());
     Line line(sim.path());
     ASSERT_TRUE(line.ok());
 
-    EXPECT_EQ(line.read(100ms), "");            // quiet until asked
+    EXPECT_EQ(line.read(100ms), ""); // quiet until asked
     EXPECT_EQ(line.ask(std::string(1, '\0')), idle);
     EXPECT_EQ(line.ask(cmd('G', 0, 0, 0)), std::string("\x02\x1b\x1b\x1b\x03\x03", 6));
     EXPECT_EQ(line.ask(cmd('R', 0, 0, 0x23)), std::string("\x02\xaa\x00\x01\x2c\x03", 6));
@@ -131,11 +134,11 @@ TEST(SlmSim, HandshakeStreamAndQueries) {
         const std::string f = stream.substr(i, 6);
         EXPECT_EQ(f[0], '\x02');
         EXPECT_EQ(f[5], '\x03');
-        EXPECT_EQ(f[1] & 0x07, 4);                   // range code
+        EXPECT_EQ(f[1] & 0x07, 4); // range code
         EXPECT_EQ(quint8(f[3]) * 256 + quint8(f[4]), 654);
         indexes[(f[1] >> 4) & 7] = true;
     }
-    for (bool seen : indexes) EXPECT_TRUE(seen);      // the sub-frame index cycles
+    for (bool seen : indexes) EXPECT_TRUE(seen); // the sub-frame index cycles
 
     // A probe stops the stream and is answered with the idle frame; a key resumes it.
     line.send(std::string(1, '\0'));
@@ -163,13 +166,14 @@ TEST(SlmSim, KeysAndSettingsChangeTheFrames) {
     };
     const std::string f = line.readCount(6);
     ASSERT_EQ(f.size(), 6u);
-    EXPECT_EQ(quint8(f[2]), 0x00);                    // FAST, A
-    EXPECT_EQ(quint8(key(1)[2]) & 0x20, 0x20);        // C
-    EXPECT_EQ(quint8(key(2)[2]) & 0x03, 1);           // SLOW
-    EXPECT_EQ(quint8(key(2)[2]) & 0x03, 2);           // IMP
-    EXPECT_EQ(quint8(key(10)[1]) & 0x07, 0);          // Down stops at the lowest range
+    EXPECT_EQ(quint8(f[2]), 0x00);             // FAST, A
+    EXPECT_EQ(quint8(key(1)[2]) & 0x20, 0x20); // C
+    EXPECT_EQ(quint8(key(2)[2]) & 0x03, 1);    // SLOW
+    EXPECT_EQ(quint8(key(2)[2]) & 0x03, 2);    // IMP
+    EXPECT_EQ(quint8(key(10)[1]) & 0x07, 0);   // Down stops at the lowest range
     ASSERT_TRUE(sim.control("level 95"));
-    EXPECT_FALSE(line.frameWhere([](const std::string &f) { return (quint8(f[2]) & 0xC0) == 0x40; }).empty()); // OVER at 80/20
+    EXPECT_FALSE(
+        line.frameWhere([](const std::string &f) { return (quint8(f[2]) & 0xC0) == 0x40; }).empty()); // OVER at 80/20
     ASSERT_TRUE(sim.control("level 10"));
     EXPECT_FALSE(line.frameWhere([](const std::string &f) { return (quint8(f[2]) & 0xC0) == 0x80; }).empty()); // UNDER
 
@@ -182,7 +186,8 @@ TEST(SlmSim, KeysAndSettingsChangeTheFrames) {
     line.send(cmd('Z', 0, 0x01, 0x2C));
     line.ask(std::string(1, '\0'));
     const std::string date = line.ask(cmd('R', 0, 0, 0x80));
-    EXPECT_TRUE(date == std::string("\x02\xaa\x25\x12\x31\x03", 6) || date == std::string("\x02\xaa\x26\x01\x01\x03", 6));
+    EXPECT_TRUE(date == std::string("\x02\xaa\x25\x12\x31\x03", 6) ||
+                date == std::string("\x02\xaa\x26\x01\x01\x03", 6));
     line.ask(std::string(1, '\0'));
     EXPECT_EQ(line.ask(cmd('R', 0, 0, 0x23)), std::string("\x02\xaa\x00\x01\x2c\x03", 6));
 }
@@ -235,27 +240,36 @@ TEST(SlmSim, StoredSets) {
         EXPECT_EQ(line.query(cmd('R', 0, 0, 0x21), 6), std::string("\x02\xaa\x00\x00\x10\x03", 6));
         EXPECT_EQ(line.query(cmd('U', 0, 0, 0), 2), std::string("\x02\x03", 2));
     }
-    SlmSim sim({"--sets", "2", "--records", "3,1", "--set-sampling", "60,1", "--set-range", "2", "--set-flags", "21",
-                "--set-levels", "65,100", "--set-start", "2026-12-09 10:07:05", "--bad-pointer", "1",
-                "--unmarked-image", "1", "--silent-image", "1"});
+    SlmSim sim({"--sets",           "2",
+                "--records",        "3,1",
+                "--set-sampling",   "60,1",
+                "--set-range",      "2",
+                "--set-flags",      "21",
+                "--set-levels",     "65,100",
+                "--set-start",      "2026-12-09 10:07:05",
+                "--bad-pointer",    "1",
+                "--unmarked-image", "1",
+                "--silent-image",   "1"});
     Line line(sim.path());
     // Two sets of 56 and 52 bytes: the pointer is 16 past their end.
     EXPECT_EQ(line.query(cmd('R', 0, 0, 0x21), 6), std::string("\x55\xaa\x00\x00\x7c\x55", 6));
     EXPECT_EQ(line.query(cmd('R', 0, 0, 0x21), 6), std::string("\x02\xaa\x00\x00\x7c\x03", 6));
-    EXPECT_EQ(line.query(cmd('U', 0, 0, 0), 0), "");                    // silent the first time
+    EXPECT_EQ(line.query(cmd('U', 0, 0, 0), 0), ""); // silent the first time
     EXPECT_TRUE(testsupport::waitUntil([&] { return sim.count("55 00 00 00") == 1; }, 2s));
     const std::string unmarked = line.query(cmd('U', 0, 0, 0), 110);
     ASSERT_EQ(unmarked.size(), 110u);
-    EXPECT_EQ(quint8(unmarked[1]), 0xFF);                                // then without its marker
+    EXPECT_EQ(quint8(unmarked[1]), 0xFF); // then without its marker
     const std::string image = line.query(cmd('U', 0, 0, 0), 110);
     ASSERT_EQ(image.size(), 110u);
     EXPECT_EQ(image.front(), '\x02');
     EXPECT_EQ(image.back(), '\x03');
     const std::string first = image.substr(1, 56), second = image.substr(57, 52);
-    EXPECT_EQ(first.substr(0, 17), std::string("\x00\x55\xaa\x00\x00\x3c\x02\x21\x00\x00\x26\x12\x09\x10\x07\x05\x00", 17));
-    EXPECT_EQ(first.substr(50), std::string("\x02\x8a\x03\xe8\x02\x8a", 6));  // 65.0, 100.0, 65.0
+    EXPECT_EQ(first.substr(0, 17),
+              std::string("\x00\x55\xaa\x00\x00\x3c\x02\x21\x00\x00\x26\x12\x09\x10\x07\x05\x00", 17));
+    EXPECT_EQ(first.substr(50), std::string("\x02\x8a\x03\xe8\x02\x8a", 6)); // 65.0, 100.0, 65.0
     // The second set starts a minute after the first ends: 10:07:05 + 3 x 60 s + 60 s.
-    EXPECT_EQ(second.substr(0, 16), std::string("\x00\x55\xaa\x00\x00\x01\x02\x21\x00\x00\x26\x12\x09\x10\x11\x05", 16));
+    EXPECT_EQ(second.substr(0, 16),
+              std::string("\x00\x55\xaa\x00\x00\x01\x02\x21\x00\x00\x26\x12\x09\x10\x11\x05", 16));
 }
 
 TEST(SlmSim, PacedImageTakesTheLinesTime) {

@@ -27,8 +27,7 @@ public:
         proc_.start();
         if (!proc_.waitForStarted(5000)) return;
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (!proc_.canReadLine() && waitOnPipe(deadline)) {
-        }
+        while (!proc_.canReadLine() && waitOnPipe(deadline)) {}
         if (proc_.canReadLine()) path_ = QString::fromLocal8Bit(proc_.readLine()).trimmed();
     }
     ~Simulator() { stop(); }
@@ -76,7 +75,8 @@ protected:
     }
     // Waits for output until the deadline; false once it has passed or the simulator ended.
     bool waitOnPipe(std::chrono::steady_clock::time_point deadline) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0 || proc_.state() == QProcess::NotRunning) return false;
         proc_.waitForReadyRead(int(std::min<long long>(left.count(), 100)));
         return true;

@@ -27,8 +27,7 @@ namespace testsupport {
 
 PtyPair::PtyPair() {
     char name[256] = {};
-    if (openpty(&master_, &slave_, name, nullptr, nullptr) != 0)
-        throw std::runtime_error("openpty failed");
+    if (openpty(&master_, &slave_, name, nullptr, nullptr) != 0) throw std::runtime_error("openpty failed");
     slavePath_ = name;
     // Raw on both ends so that the bytes pass untouched.
     termios t{};
@@ -78,8 +77,10 @@ std::string PtyPair::readMaster(size_t count, std::chrono::milliseconds timeout)
         if (r > 0 && (p.revents & POLLIN)) {
             char buf[256];
             ssize_t n = ::read(master_, buf, std::min(sizeof buf, count - out.size()));
-            if (n > 0) out.append(buf, size_t(n));
-            else if (n == 0) break;
+            if (n > 0)
+                out.append(buf, size_t(n));
+            else if (n == 0)
+                break;
         } else if (r > 0) {
             break;
         }

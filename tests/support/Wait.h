@@ -37,11 +37,11 @@ inline bool asleepWithoutTimeout(int tid) {
     in >> nr >> a[0] >> a[1] >> a[2] >> a[3];
     switch (nr) {
 #ifdef SYS_poll
-    case SYS_poll: return a[2] == "0xffffffff" || a[2] == "0xffffffffffffffff"; // -1
+        case SYS_poll: return a[2] == "0xffffffff" || a[2] == "0xffffffffffffffff"; // -1
 #endif
-    case SYS_ppoll: return a[2] == "0x0";
-    case SYS_futex: return a[3] == "0x0";
-    default: return false;
+        case SYS_ppoll: return a[2] == "0x0";
+        case SYS_futex: return a[3] == "0x0";
+        default: return false;
     }
 }
 

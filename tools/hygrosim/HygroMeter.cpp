@@ -35,9 +35,15 @@ std::vector<uint8_t> frame() {
     if (meter.fahrenheit) a |= 0x08;
     if (meter.logging) a |= 0x10;
     switch (traits().modeKey) {
-    case hygro::ModeKey::ClockFormat: if (meter.clockHm) a |= 0x20; break;
-    case hygro::ModeKey::Rel: if (meter.rel) a |= 0x20; break;
-    case hygro::ModeKey::TimeMode: if (meter.timeMode) a |= 0x20; break;
+        case hygro::ModeKey::ClockFormat:
+            if (meter.clockHm) a |= 0x20;
+            break;
+        case hygro::ModeKey::Rel:
+            if (meter.rel) a |= 0x20;
+            break;
+        case hygro::ModeKey::TimeMode:
+            if (meter.timeMode) a |= 0x20;
+            break;
     }
     if (meter.autoOff) a |= 0x40;
     if (meter.lowBattery) a |= 0x80;
@@ -72,26 +78,28 @@ std::vector<uint8_t> frame() {
 void pressKey(char key) {
     const hygro::ModelTraits &m = traits();
     switch (key) {
-    case 'M': meter.recordMode = meter.recordMode == 3 ? 1 : meter.recordMode + 1; break;
-    case 'N': meter.recordMode = 0; break;
-    case 'H': meter.hold = !meter.hold; break;
-    default:
-        // The keys that differ by model do what the model's key of that letter does.
-        if (key == m.unitKey.command) {
-            meter.fahrenheit = !meter.fahrenheit;
-        } else if (key == m.thirdKey.command) {
-            if (m.logger) meter.logging = !meter.logging;
-            else meter.recordMode = 0, meter.hold = false;
-        } else if (key == m.fourthKey.command) {
-            switch (m.modeKey) {
-            case hygro::ModeKey::ClockFormat: meter.clockHm = !meter.clockHm; break;
-            case hygro::ModeKey::Rel: meter.rel = !meter.rel; break;
-            case hygro::ModeKey::TimeMode: meter.timeMode = !meter.timeMode; break;
+        case 'M': meter.recordMode = meter.recordMode == 3 ? 1 : meter.recordMode + 1; break;
+        case 'N': meter.recordMode = 0; break;
+        case 'H': meter.hold = !meter.hold; break;
+        default:
+            // The keys that differ by model do what the model's key of that letter does.
+            if (key == m.unitKey.command) {
+                meter.fahrenheit = !meter.fahrenheit;
+            } else if (key == m.thirdKey.command) {
+                if (m.logger)
+                    meter.logging = !meter.logging;
+                else
+                    meter.recordMode = 0, meter.hold = false;
+            } else if (key == m.fourthKey.command) {
+                switch (m.modeKey) {
+                    case hygro::ModeKey::ClockFormat: meter.clockHm = !meter.clockHm; break;
+                    case hygro::ModeKey::Rel: meter.rel = !meter.rel; break;
+                    case hygro::ModeKey::TimeMode: meter.timeMode = !meter.timeMode; break;
+                }
+            } else if (m.fourthKeyHoldCommand && key == m.fourthKeyHoldCommand) {
+                meter.autoOff = !meter.autoOff;
             }
-        } else if (m.fourthKeyHoldCommand && key == m.fourthKeyHoldCommand) {
-            meter.autoOff = !meter.autoOff;
-        }
-        break;
+            break;
     }
 }
 
@@ -226,20 +234,34 @@ int memoryOption(const std::string &name, const char *next) {
     if (name == "--empty-memory") return memory.empty = true, 1;
     int *field = nullptr;
     int low = -1, high = 1 << 24, mask = 0;
-    if (name == "--sets") field = &memory.sets, low = 0, high = 65535;
-    else if (name == "--records") field = &memory.records, low = 0, high = 65535;
-    else if (name == "--rate") field = &memory.rate, low = 0, high = 65535;
-    else if (name == "--stride") field = &memory.stride, low = 4, high = 6;
-    else if (name == "--bad-date") field = &memory.badDate;
-    else if (name == "--pad-to") field = &memory.padTo, low = 0;
-    else if (name == "--bad-checksum") field = &memory.badChecksum;
-    else if (name == "--always-bad-checksum") field = &memory.alwaysBadChecksum;
-    else if (name == "--partial-block") field = &memory.partialBlock;
-    else if (name == "--stall-at") field = &memory.stallAt;
-    else if (name == "--header-sets") field = &memory.headerSets, mask = 0xFFFF;
-    else if (name == "--header-last") field = &memory.headerLast, mask = 0xFFFFFF;
-    else if (name == "--count-beyond") field = &memory.countBeyond;
-    else return 0;
+    if (name == "--sets")
+        field = &memory.sets, low = 0, high = 65535;
+    else if (name == "--records")
+        field = &memory.records, low = 0, high = 65535;
+    else if (name == "--rate")
+        field = &memory.rate, low = 0, high = 65535;
+    else if (name == "--stride")
+        field = &memory.stride, low = 4, high = 6;
+    else if (name == "--bad-date")
+        field = &memory.badDate;
+    else if (name == "--pad-to")
+        field = &memory.padTo, low = 0;
+    else if (name == "--bad-checksum")
+        field = &memory.badChecksum;
+    else if (name == "--always-bad-checksum")
+        field = &memory.alwaysBadChecksum;
+    else if (name == "--partial-block")
+        field = &memory.partialBlock;
+    else if (name == "--stall-at")
+        field = &memory.stallAt;
+    else if (name == "--header-sets")
+        field = &memory.headerSets, mask = 0xFFFF;
+    else if (name == "--header-last")
+        field = &memory.headerLast, mask = 0xFFFFFF;
+    else if (name == "--count-beyond")
+        field = &memory.countBeyond;
+    else
+        return 0;
     char *end = nullptr;
     const long v = next ? std::strtol(next, &end, 0) : 0;
     if (!next || !*next || *end || v < low || v > high || (name == "--stride" && v == 5)) {

@@ -35,8 +35,8 @@ struct Memory {
 // The block-mode transfer under way.
 struct BlockTransfer {
     bool active = false;
-    int block = 0;    // index of the block last sent
-    int sends = 0;    // times that block was sent
+    int block = 0; // index of the block last sent
+    int sends = 0; // times that block was sent
 };
 
 extern Meter meter;

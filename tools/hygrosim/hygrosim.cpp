@@ -32,54 +32,51 @@ using namespace hygrosim;
 
 namespace {
 
-const char *Usage =
-    "usage: hygrosim [options]\n"
-    "  --model N        582, 583, 585 or 586 (default 586)\n"
-    "  --ident N        identification byte after the model code (default 13)\n"
-    "  --rh X --t1 X --t2 X   starting readings (default 52.0, 23.4, 25.1)\n"
-    "  --fixed          readings do not drift\n"
-    "  --low-battery    low battery mark on\n"
-    "  --fahrenheit     start in degrees F\n"
-    "  --silent         answer nothing\n"
-    "  --garbage        send random bytes at full speed besides the answers\n"
-    "  --split          send every frame in three pieces, 20 ms apart\n"
-    "  --paced          send at the real 9600-baud pace (about 1 ms a byte)\n"
-    "  --seed N         seed of the drift and the garbage\n"
-    "Data-logger memory (sent after \"P\": stream mode for --ident 13, else blocks of\n"
-    "  64 bytes and a checksum, each answered y (next), n (again) or Q (stop)):\n"
-    "  --sets N         data sets in memory (default 3)\n"
-    "  --records N      records per set (default 120)\n"
-    "  --rate S         sampling interval of the sets in seconds (default 5)\n"
-    "  --logger-fahrenheit   sets stored in degrees F\n"
-    "  --stride 4|6     record length (default: 4 for 582/585, 6 for 583/586)\n"
-    "  --bad-date K     set K (from 1) stored with month 13\n"
-    "  --empty-memory   no sets (header alone)\n"
-    "  --pad-to N       image padded with FF to N bytes in all (98304: a full memory)\n"
-    "Memory misbehaviour:\n"
-    "  --bad-checksum K      block K (from 0) first sent with a wrong checksum\n"
-    "  --always-bad-checksum K   block K never has a right checksum\n"
-    "  --partial-block K     block K first sent cut after 30 bytes\n"
-    "  --stall-at B     silence after B bytes of the image (blocks: before the block\n"
-    "                   holding byte B)\n"
-    "  --header-sets N  header set count N    --header-last C  header last position C\n"
-    "  --count-beyond K set K's record count points beyond the data\n"
-    "  (on stdin: 'memory <options>' changes them and builds the memory anew)\n"
-    "Keys received: M cycles MAX, MIN, MAX/MIN; N leaves it; H toggles HOLD;\n"
-    "  F (582, 583) and C (585, 586) toggle C/F; R (583) toggles REL;\n"
-    "  T toggles the clock display (582) or the time mode (585, 586);\n"
-    "  E (585, 586) toggles logging; C (582, 583) clears MAX/MIN and HOLD;\n"
-    "  X (582) toggles auto power off.\n"
-    "Lines on stdin: 'silent|garbage|split|paced|lowbat|fixed on|off',\n"
-    "  'key <letter>', 'set <rh> <t1> <t2>', 'memory <memory options>',\n"
-    "  'close' (closes the terminal and exits);\n"
-    "  each is answered on stdout with 'ok <line>' or 'error <line>'.\n";
+const char *Usage = "usage: hygrosim [options]\n"
+                    "  --model N        582, 583, 585 or 586 (default 586)\n"
+                    "  --ident N        identification byte after the model code (default 13)\n"
+                    "  --rh X --t1 X --t2 X   starting readings (default 52.0, 23.4, 25.1)\n"
+                    "  --fixed          readings do not drift\n"
+                    "  --low-battery    low battery mark on\n"
+                    "  --fahrenheit     start in degrees F\n"
+                    "  --silent         answer nothing\n"
+                    "  --garbage        send random bytes at full speed besides the answers\n"
+                    "  --split          send every frame in three pieces, 20 ms apart\n"
+                    "  --paced          send at the real 9600-baud pace (about 1 ms a byte)\n"
+                    "  --seed N         seed of the drift and the garbage\n"
+                    "Data-logger memory (sent after \"P\": stream mode for --ident 13, else blocks of\n"
+                    "  64 bytes and a checksum, each answered y (next), n (again) or Q (stop)):\n"
+                    "  --sets N         data sets in memory (default 3)\n"
+                    "  --records N      records per set (default 120)\n"
+                    "  --rate S         sampling interval of the sets in seconds (default 5)\n"
+                    "  --logger-fahrenheit   sets stored in degrees F\n"
+                    "  --stride 4|6     record length (default: 4 for 582/585, 6 for 583/586)\n"
+                    "  --bad-date K     set K (from 1) stored with month 13\n"
+                    "  --empty-memory   no sets (header alone)\n"
+                    "  --pad-to N       image padded with FF to N bytes in all (98304: a full memory)\n"
+                    "Memory misbehaviour:\n"
+                    "  --bad-checksum K      block K (from 0) first sent with a wrong checksum\n"
+                    "  --always-bad-checksum K   block K never has a right checksum\n"
+                    "  --partial-block K     block K first sent cut after 30 bytes\n"
+                    "  --stall-at B     silence after B bytes of the image (blocks: before the block\n"
+                    "                   holding byte B)\n"
+                    "  --header-sets N  header set count N    --header-last C  header last position C\n"
+                    "  --count-beyond K set K's record count points beyond the data\n"
+                    "  (on stdin: 'memory <options>' changes them and builds the memory anew)\n"
+                    "Keys received: M cycles MAX, MIN, MAX/MIN; N leaves it; H toggles HOLD;\n"
+                    "  F (582, 583) and C (585, 586) toggle C/F; R (583) toggles REL;\n"
+                    "  T toggles the clock display (582) or the time mode (585, 586);\n"
+                    "  E (585, 586) toggles logging; C (582, 583) clears MAX/MIN and HOLD;\n"
+                    "  X (582) toggles auto power off.\n"
+                    "Lines on stdin: 'silent|garbage|split|paced|lowbat|fixed on|off',\n"
+                    "  'key <letter>', 'set <rh> <t1> <t2>', 'memory <memory options>',\n"
+                    "  'close' (closes the terminal and exits);\n"
+                    "  each is answered on stdout with 'ok <line>' or 'error <line>'.\n";
 
 int master = -1;
 const auto started = std::chrono::steady_clock::now();
 
-double secondsSinceStart() {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-}
+double secondsSinceStart() { return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(); }
 
 constexpr double ByteTime = 10.0 / 9600; // one start, eight data, one stop bit
 
@@ -156,9 +153,12 @@ double pump(bool &wantWrite) {
 }
 
 bool onOff(const std::string &word, bool &flag) {
-    if (word == "on" || word == "1") flag = true;
-    else if (word == "off" || word == "0") flag = false;
-    else return false;
+    if (word == "on" || word == "1")
+        flag = true;
+    else if (word == "off" || word == "0")
+        flag = false;
+    else
+        return false;
     return true;
 }
 
@@ -168,18 +168,27 @@ bool control(const std::string &line) {
     std::string cmd, arg;
     in >> cmd >> arg;
     bool ok = true;
-    if (cmd == "silent") ok = onOff(arg, behaviour.silent);
-    else if (cmd == "garbage") ok = onOff(arg, behaviour.garbage);
-    else if (cmd == "split") ok = onOff(arg, behaviour.split);
-    else if (cmd == "paced") ok = onOff(arg, behaviour.paced);
-    else if (cmd == "fixed") ok = onOff(arg, behaviour.fixed);
-    else if (cmd == "lowbat") ok = onOff(arg, meter.lowBattery);
-    else if (cmd == "key" && arg.size() == 1) pressKey(arg[0]);
+    if (cmd == "silent")
+        ok = onOff(arg, behaviour.silent);
+    else if (cmd == "garbage")
+        ok = onOff(arg, behaviour.garbage);
+    else if (cmd == "split")
+        ok = onOff(arg, behaviour.split);
+    else if (cmd == "paced")
+        ok = onOff(arg, behaviour.paced);
+    else if (cmd == "fixed")
+        ok = onOff(arg, behaviour.fixed);
+    else if (cmd == "lowbat")
+        ok = onOff(arg, meter.lowBattery);
+    else if (cmd == "key" && arg.size() == 1)
+        pressKey(arg[0]);
     else if (cmd == "set") {
         std::istringstream values(line.substr(line.find("set") + 3));
         double rh, t1, t2;
-        if (values >> rh >> t1 >> t2) meter.rh = rh, meter.t1 = t1, meter.t2 = t2;
-        else ok = false;
+        if (values >> rh >> t1 >> t2)
+            meter.rh = rh, meter.t1 = t1, meter.t2 = t2;
+        else
+            ok = false;
     } else if (cmd == "memory") {
         // The rest of the line: memory options as on the command line; the image is built anew.
         std::vector<std::string> words;
@@ -187,12 +196,16 @@ bool control(const std::string &line) {
         if (!arg.empty()) words.insert(words.begin(), arg);
         for (size_t i = 0; ok && i < words.size();) {
             const int taken = memoryOption(words[i], i + 1 < words.size() ? words[i + 1].c_str() : nullptr);
-            if (taken <= 0) ok = false;
-            else i += size_t(taken);
+            if (taken <= 0)
+                ok = false;
+            else
+                i += size_t(taken);
         }
         buildImage();
-    } else if (cmd == "close") return false;
-    else if (!cmd.empty()) ok = false;
+    } else if (cmd == "close")
+        return false;
+    else if (!cmd.empty())
+        ok = false;
     if (!ok) fprintf(stderr, "hygrosim: not understood: %s\n", line.c_str());
     // Acknowledged on stdout, so that a test knows the change is in effect.
     printf("%s %s\n", ok ? "ok" : "error", line.c_str());
@@ -241,23 +254,34 @@ int main(int argc, char **argv) {
                 fprintf(stderr, "hygrosim: model must be 582, 583, 585 or 586\n");
                 return 2;
             }
-        } else if (a == "--ident") meter.ident = parseInt(value(), "--ident") & 0xFF;
-        else if (a == "--rh") meter.rh = parseDouble(value(), "--rh");
-        else if (a == "--t1") meter.t1 = parseDouble(value(), "--t1");
-        else if (a == "--t2") meter.t2 = parseDouble(value(), "--t2");
-        else if (a == "--seed") rng.seed(unsigned(parseInt(value(), "--seed")));
-        else if (a == "--fixed") behaviour.fixed = true;
-        else if (a == "--low-battery") meter.lowBattery = true;
-        else if (a == "--fahrenheit") meter.fahrenheit = true;
-        else if (a == "--silent") behaviour.silent = true;
-        else if (a == "--garbage") behaviour.garbage = true;
-        else if (a == "--split") behaviour.split = true;
-        else if (a == "--paced") behaviour.paced = true;
+        } else if (a == "--ident")
+            meter.ident = parseInt(value(), "--ident") & 0xFF;
+        else if (a == "--rh")
+            meter.rh = parseDouble(value(), "--rh");
+        else if (a == "--t1")
+            meter.t1 = parseDouble(value(), "--t1");
+        else if (a == "--t2")
+            meter.t2 = parseDouble(value(), "--t2");
+        else if (a == "--seed")
+            rng.seed(unsigned(parseInt(value(), "--seed")));
+        else if (a == "--fixed")
+            behaviour.fixed = true;
+        else if (a == "--low-battery")
+            meter.lowBattery = true;
+        else if (a == "--fahrenheit")
+            meter.fahrenheit = true;
+        else if (a == "--silent")
+            behaviour.silent = true;
+        else if (a == "--garbage")
+            behaviour.garbage = true;
+        else if (a == "--split")
+            behaviour.split = true;
+        else if (a == "--paced")
+            behaviour.paced = true;
         else if (int taken = memoryOption(a, i + 1 < argc ? argv[i + 1] : nullptr)) {
             if (taken < 0) return 2;
             i += taken - 1;
-        }
-        else {
+        } else {
             fprintf(stderr, "hygrosim: unknown option %s\n%s", a.c_str(), Usage);
             return 2;
         }
@@ -293,8 +317,10 @@ int main(int argc, char **argv) {
         const double due = pump(wantWrite);
         // Paced bytes go out on time to the microsecond, not the millisecond.
         double timeout = behaviour.garbage ? 0 : 0.1;
-        if (due > 0) timeout = std::min(timeout, due);
-        else if (due == 0 && !wantWrite) timeout = 0;
+        if (due > 0)
+            timeout = std::min(timeout, due);
+        else if (due == 0 && !wantWrite)
+            timeout = 0;
         const timespec wait{time_t(timeout), long((timeout - std::floor(timeout)) * 1e9)};
         short masterEvents = POLLIN;
         if (wantWrite) masterEvents |= POLLOUT;

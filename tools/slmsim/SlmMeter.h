@@ -15,23 +15,23 @@ namespace slmsim {
 using Bytes = std::vector<std::uint8_t>;
 
 struct Misbehaviour {
-    bool silent = false;      // reads and logs, answers nothing
-    bool garbage = false;     // every answer and frame replaced by random bytes
-    bool badFraming = false;  // live frames without STX/ETX
-    int missSubFrame = -1;    // this sub-frame index is never sent
-    int badReplies = 0;       // so many query answers come bad: AA replies without AA, others unframed
-    int badPointer = 0;       // so many memory-pointer replies come without their framing
-    int unmarkedImage = 0;    // so many memory images start without the set marker
-    int silentImage = 0;      // so many "U" requests get no answer
+    bool silent = false;     // reads and logs, answers nothing
+    bool garbage = false;    // every answer and frame replaced by random bytes
+    bool badFraming = false; // live frames without STX/ETX
+    int missSubFrame = -1;   // this sub-frame index is never sent
+    int badReplies = 0;      // so many query answers come bad: AA replies without AA, others unframed
+    int badPointer = 0;      // so many memory-pointer replies come without their framing
+    int unmarkedImage = 0;   // so many memory images start without the set marker
+    int silentImage = 0;     // so many "U" requests get no answer
 };
 
 // One data set in the meter's memory, as the options describe it.
 struct StoredSetSpec {
     int records = 1;
-    int sampling = 1;         // s
+    int sampling = 1; // s
     int rangeCode = 2;
-    int flags = 0;            // weighting byte: time weighting bits 0-1, C bit 5
-    std::time_t start = 0;    // local time of the first record
+    int flags = 0;              // weighting byte: time weighting bits 0-1, C bit 5
+    std::time_t start = 0;      // local time of the first record
     std::vector<double> levels; // dB, cycled; empty = a varying level
 };
 
@@ -58,15 +58,15 @@ public:
     int downloads() const { return downloads_; }
 
     // Settings.
-    int rangeCode = 2;                // 0-5: 80/20 ... 130/70
-    int timeWeighting = 0;            // 0 FAST, 1 SLOW, 2 IMP
+    int rangeCode = 2;     // 0-5: 80/20 ... 130/70
+    int timeWeighting = 0; // 0 FAST, 1 SLOW, 2 IMP
     bool weightC = false;
-    std::vector<double> levels;       // per sub-frame, cycled; empty = a varying level
-    double steadyLevel = -1;          // >= 0: this level on every sub-frame
+    std::vector<double> levels; // per sub-frame, cycled; empty = a varying level
+    double steadyLevel = -1;    // >= 0: this level on every sub-frame
     int subFrameMs = 125;
-    int memoryBlocks = 4;             // 64 K each
-    int samplingTime = 1;             // s
-    std::time_t clockOffset = 0;      // meter clock minus PC clock, s
+    int memoryBlocks = 4;        // 64 K each
+    int samplingTime = 1;        // s
+    std::time_t clockOffset = 0; // meter clock minus PC clock, s
     bool recording = false;
     Misbehaviour mis;
 
@@ -87,7 +87,7 @@ private:
     size_t downloadSent_ = 0;
     int downloads_ = 0;
     bool streaming_ = false;
-    bool resume_ = false;  // streaming was on before the handshake paused it
+    bool resume_ = false; // streaming was on before the handshake paused it
     std::uint32_t random_ = 12345;
 };
 

@@ -25,8 +25,7 @@ struct Message {
 // A parent window that keeps every message it gets.
 class Parent {
 public:
-    explicit Parent(const RECT &r = RECT{0, 0, 800, 400})
-    {
+    explicit Parent(const RECT &r = RECT{0, 0, 800, 400}) {
         hwnd = CreateWindowHandle(
             [this](HWND, UINT m, WPARAM w, LPARAM l) {
                 log.push_back({m, w, l});
@@ -35,19 +34,15 @@ public:
             nullptr, r);
     }
     ~Parent() { DestroyWindow(hwnd); }
-    std::vector<WORD> notifications() const
-    {
+    std::vector<WORD> notifications() const {
         std::vector<WORD> out;
         for (auto &m : log)
-            if (m.msg == WM_COMMAND)
-                out.push_back(HIWORD(m.w));
+            if (m.msg == WM_COMMAND) out.push_back(HIWORD(m.w));
         return out;
     }
-    int count(WORD code) const
-    {
+    int count(WORD code) const {
         int n = 0;
-        for (WORD c : notifications())
-            n += c == code;
+        for (WORD c : notifications()) n += c == code;
         return n;
     }
     HWND hwnd = nullptr;
@@ -55,8 +50,7 @@ public:
 };
 
 inline void setDouble(HWND h, int id, double v) { chart::ceSetMem(h, id, &v, 0); }
-inline double getDouble(HWND h, int id)
-{
+inline double getDouble(HWND h, int id) {
     double v = 0;
     chart::ceGetMem(h, id, &v);
     return v;
@@ -73,8 +67,7 @@ constexpr double kDay0 = 46000.0; // 9 December 2025
 // The real-time chart of the humidity program: humidity on axis 0, two temperatures on
 // axis 1, x as date-times over `minutes`, a vertical line annotation at point `mark`.
 inline HWND humidityChart(HWND parent, int points = 120, double minutes = 60, int mark = 40,
-                          const RECT &r = RECT{0, 0, 800, 400})
-{
+                          const RECT &r = RECT{0, 0, 800, 400}) {
     HWND h = chart::ceCreate(chart::kNewObject, 0, &r, parent, 100);
     chart::ceSetInt(h, 2155, 1);      // PrepareImages
     chart::ceSetInt(h, 2120, points); // Points
@@ -123,8 +116,7 @@ inline HWND humidityChart(HWND parent, int points = 120, double minutes = 60, in
     setElemInt(h, 2190, 2, 0xFFFF00);
     for (int i = 0; i < points; ++i) {
         double t = minX + (maxX - minX) * i / std::max(points - 1, 1);
-        for (int s = 0; s < 3; ++s)
-            setX(h, s, i, t);
+        for (int s = 0; s < 3; ++s) setX(h, s, i, t);
         setY(h, 0, i, static_cast<float>(55 + 15 * std::sin(i / 9.0)));
         setY(h, 1, i, static_cast<float>(22 + 4 * std::cos(i / 13.0)));
         setY(h, 2, i, static_cast<float>(35 + 8 * std::sin(i / 17.0 + 1)));
@@ -141,8 +133,7 @@ inline HWND humidityChart(HWND parent, int points = 120, double minutes = 60, in
 }
 
 // The picture of an engine object replayed into an image of its size.
-inline QImage replay(HWND h, int w = 800, int hgt = 400)
-{
+inline QImage replay(HWND h, int w = 800, int hgt = 400) {
     QImage img(w, hgt, QImage::Format_ARGB32_Premultiplied);
     img.fill(Qt::white);
     const QPicture *pic = MetafilePicture(chart::ceGetMetafile(h));
@@ -155,8 +146,7 @@ inline QImage replay(HWND h, int w = 800, int hgt = 400)
 
 // The metafile played onto a bitmap of its size, as the chart control's buffered paint
 // plays it: the picture as drawn into the engine's image.
-inline QImage shown(HWND h, int w = 800, int hgt = 400)
-{
+inline QImage shown(HWND h, int w = 800, int hgt = 400) {
     HDC dc = CreateCompatibleDC(nullptr);
     HBITMAP bmp = CreateCompatibleBitmap(dc, w, hgt);
     SelectObject(dc, bmp);
@@ -168,15 +158,12 @@ inline QImage shown(HWND h, int w = 800, int hgt = 400)
 }
 
 // Share of the pixels in which two images of one size differ.
-inline double differingShare(const QImage &a, const QImage &b)
-{
+inline double differingShare(const QImage &a, const QImage &b) {
     QImage x = a.convertToFormat(QImage::Format_RGB32), y = b.convertToFormat(QImage::Format_RGB32);
-    if (x.size() != y.size())
-        return 1;
+    if (x.size() != y.size()) return 1;
     long n = 0;
     for (int r = 0; r < x.height(); ++r)
-        for (int c = 0; c < x.width(); ++c)
-            n += x.pixel(c, r) != y.pixel(c, r);
+        for (int c = 0; c < x.width(); ++c) n += x.pixel(c, r) != y.pixel(c, r);
     return double(n) / (double(x.width()) * x.height());
 }
 

@@ -17,8 +17,7 @@ const QRectF kBox(QPointF(0, 0), QPointF(100, 50));
 
 bool near(const QPointF &a, const QPointF &b) { return (a - b).manhattanLength() < 1e-9; }
 
-double area(const QPolygonF &p)
-{
+double area(const QPolygonF &p) {
     double a = 0;
     for (qsizetype i = 0; i < p.size(); ++i) {
         const QPointF &u = p[i], &v = p[(i + 1) % p.size()];
@@ -29,8 +28,7 @@ double area(const QPolygonF &p)
 
 } // namespace
 
-TEST(ChartClip, SegmentsAreCutAtTheEdgesTheyCross)
-{
+TEST(ChartClip, SegmentsAreCutAtTheEdgesTheyCross) {
     struct Case {
         const char *what;
         QPointF a, b;
@@ -60,8 +58,7 @@ TEST(ChartClip, SegmentsAreCutAtTheEdgesTheyCross)
     }
 }
 
-TEST(ChartClip, APolylineLeavingAndComingBackIsDrawnInPieces)
-{
+TEST(ChartClip, APolylineLeavingAndComingBackIsDrawnInPieces) {
     // Inside, out of the top, back in, and out to the right.
     const std::vector<QPointF> line{{10, 10}, {20, -30}, {30, 10}, {40, 20}, {140, 20}};
     std::vector<std::vector<QPointF>> pieces;
@@ -89,8 +86,7 @@ TEST(ChartClip, APolylineLeavingAndComingBackIsDrawnInPieces)
     clipPolyline(std::vector<QPointF>{{-10, -10}, {-20, 80}}, kBox, [&](std::span<const QPointF>) { ADD_FAILURE(); });
 }
 
-TEST(ChartClip, PolygonsAndBarsKeepWhatLiesInside)
-{
+TEST(ChartClip, PolygonsAndBarsKeepWhatLiesInside) {
     // An area under a curve that reaches far above the box: cut to a rectangle of the box.
     QPolygonF area1;
     area1 << QPointF(20, 50) << QPointF(20, -1e12) << QPointF(60, -1e12) << QPointF(60, 50);

@@ -25,16 +25,14 @@ LPARAM at(int x, int y) { return MAKELPARAM(static_cast<WORD>(x), static_cast<WO
 
 const chart::engine::Layout &layoutOf(HWND h) { return Engine::find(h)->layout(); }
 
-chart::HotSpotInfo hotSpot(HWND h)
-{
+chart::HotSpotInfo hotSpot(HWND h) {
     chart::HotSpotInfo hs;
     hs.type = -1;
     chart::ceGetMem(h, 2610, &hs);
     return hs;
 }
 
-QPoint pixelOf(HWND h, int subset, int point)
-{
+QPoint pixelOf(HWND h, int subset, int point) {
     const auto &L = layoutOf(h);
     double x = 0;
     float y = 0;
@@ -52,8 +50,7 @@ struct ScriptGuard {
 
 } // namespace
 
-TEST(ChartInput, DragZoomsAndUndoRestores)
-{
+TEST(ChartInput, DragZoomsAndUndoRestores) {
     Parent parent;
     HWND h = humidityChart(parent.hwnd);
     const QRect g = layoutOf(h).graph;
@@ -87,8 +84,7 @@ TEST(ChartInput, DragZoomsAndUndoRestores)
     chart::ceDestroy(h);
 }
 
-TEST(ChartInput, VerticalZoomOfOneAxisAndScrolling)
-{
+TEST(ChartInput, VerticalZoomOfOneAxisAndScrolling) {
     Parent parent;
     HWND h = humidityChart(parent.hwnd);
     chart::ceSetInt(h, 3652, 1); // ScrollingHorzZoom
@@ -116,8 +112,7 @@ TEST(ChartInput, VerticalZoomOfOneAxisAndScrolling)
     EXPECT_EQ(parent.count(3981), 1);
     // The engine tells its parent where its bar went, with itself in lParam.
     bool reported = false;
-    for (auto &m : parent.log)
-        reported |= m.msg == WM_HSCROLL && m.l == reinterpret_cast<LPARAM>(h);
+    for (auto &m : parent.log) reported |= m.msg == WM_HSCROLL && m.l == reinterpret_cast<LPARAM>(h);
     EXPECT_TRUE(reported);
     // The wheel scrolls the zoomed range too, back towards the start.
     before = getDouble(h, 3248);
@@ -134,8 +129,7 @@ TEST(ChartInput, VerticalZoomOfOneAxisAndScrolling)
     chart::ceDestroy(h);
 }
 
-TEST(ChartInput, AVerticalZoomKeepsToTheAxisWhereTheDragBegan)
-{
+TEST(ChartInput, AVerticalZoomKeepsToTheAxisWhereTheDragBegan) {
     Parent parent;
     HWND h = humidityChart(parent.hwnd);
     const auto &L = layoutOf(h);
@@ -152,8 +146,7 @@ TEST(ChartInput, AVerticalZoomKeepsToTheAxisWhereTheDragBegan)
     chart::ceDestroy(h);
 }
 
-TEST(ChartInput, HotSpotsOfAClick)
-{
+TEST(ChartInput, HotSpotsOfAClick) {
     Parent parent;
     HWND h = humidityChart(parent.hwnd);
     chart::ceSetInt(h, 2600, 1); // AllowSubsetHotSpots
@@ -198,8 +191,7 @@ TEST(ChartInput, HotSpotsOfAClick)
     chart::ceDestroy(h);
 }
 
-TEST(ChartInput, FloatingCursorNotifiesAndDrawsItsPrompt)
-{
+TEST(ChartInput, FloatingCursorNotifiesAndDrawsItsPrompt) {
     Parent parent;
     HWND h = humidityChart(parent.hwnd);
     const QRect g = layoutOf(h).graph;
@@ -209,8 +201,7 @@ TEST(ChartInput, FloatingCursorNotifiesAndDrawsItsPrompt)
     EXPECT_EQ(n[0], 3973);
     EXPECT_EQ(n[1], 3953);
     bool repaint = false;
-    for (auto &m : parent.log)
-        repaint |= m.msg == 3962;
+    for (auto &m : parent.log) repaint |= m.msg == 3962;
     EXPECT_TRUE(repaint);
 
     // The overlay of #2 draws over the picture.
@@ -226,8 +217,7 @@ TEST(ChartInput, FloatingCursorNotifiesAndDrawsItsPrompt)
     chart::ceDestroy(h);
 }
 
-TEST(ChartInput, PopupMenuEntriesAndTheProgramsOwn)
-{
+TEST(ChartInput, PopupMenuEntriesAndTheProgramsOwn) {
     Parent parent;
     HWND h = humidityChart(parent.hwnd);
     chart::ceSetInt(h, 2180, 1); // AllowPopup
@@ -239,15 +229,14 @@ TEST(ChartInput, PopupMenuEntriesAndTheProgramsOwn)
         ASSERT_NE(menu, nullptr);
         for (QAction *a : menu->actions()) {
             seen << a->text();
-            if (a->text() == pick)
-                a->trigger();
+            if (a->text() == pick) a->trigger();
         }
     });
     SendMessageA(h, WM_RBUTTONDOWN, 0, at(300, 200));
     EXPECT_EQ(chart::ceGetInt(h, 2666), 0); // legend switched off
     EXPECT_EQ(parent.count(3975), 1);
-    for (const char *entry : {"Viewing Style", "Font Size", "Grid Lines", "Show Legend", "Maximize...",
-                              "Customize...", "Export...", "Print...", "Mark sample"})
+    for (const char *entry : {"Viewing Style", "Font Size", "Grid Lines", "Show Legend", "Maximize...", "Customize...",
+                              "Export...", "Print...", "Mark sample"})
         EXPECT_TRUE(seen.contains(entry)) << entry;
     EXPECT_FALSE(seen.contains("Undo Zoom")); // not zoomed
 
@@ -263,8 +252,7 @@ TEST(ChartInput, PopupMenuEntriesAndTheProgramsOwn)
     chart::ceDestroy(h);
 }
 
-TEST(ChartInput, CustomizeDialogOkCancelAndReinitCustoms)
-{
+TEST(ChartInput, CustomizeDialogOkCancelAndReinitCustoms) {
     Parent parent;
     HWND h = humidityChart(parent.hwnd);
     bool ok = true;
@@ -309,12 +297,13 @@ TEST(ChartInput, CustomizeDialogOkCancelAndReinitCustoms)
     chart::ceDestroy(h);
 }
 
-TEST(ChartInput, CustomizeDialogKeepsAnsiTextAsItIs)
-{
+TEST(ChartInput, CustomizeDialogKeepsAnsiTextAsItIs) {
     // Strings travel as ANSI bytes: a degree sign is the single byte 0xB0 both ways.
     Parent parent;
     HWND h = humidityChart(parent.hwnd);
-    setStr(h, 2105, "T1 \xB0" "C");
+    setStr(h, 2105,
+           "T1 \xB0"
+           "C");
     QString shown;
     ScriptGuard guard([&](QWidget &w) {
         auto *title = w.findChild<QLineEdit *>("mainTitle");
@@ -326,12 +315,12 @@ TEST(ChartInput, CustomizeDialogKeepsAnsiTextAsItIs)
     EXPECT_EQ(shown, QString("T1 ") + QChar(0xB0) + "C");
     char buf[256];
     chart::ceGetString(h, 2105, buf);
-    EXPECT_STREQ(buf, "T1 \xB0" "C\xB1");
+    EXPECT_STREQ(buf, "T1 \xB0"
+                      "C\xB1");
     chart::ceDestroy(h);
 }
 
-TEST(ChartInput, DialogsNeverBlockWithoutAScript)
-{
+TEST(ChartInput, DialogsNeverBlockWithoutAScript) {
     Parent parent;
     HWND h = humidityChart(parent.hwnd);
     EXPECT_EQ(chart::ceCustomizeDialog(h), 0);
@@ -341,8 +330,7 @@ TEST(ChartInput, DialogsNeverBlockWithoutAScript)
     chart::ceDestroy(h);
 }
 
-TEST(ChartInput, CachedBitmapAndMemoryDCCarryThePicture)
-{
+TEST(ChartInput, CachedBitmapAndMemoryDCCarryThePicture) {
     Parent parent;
     HWND h = humidityChart(parent.hwnd);
     EXPECT_EQ(chart::ceGetInt(h, 2575), 0);
@@ -375,8 +363,7 @@ TEST(ChartInput, CachedBitmapAndMemoryDCCarryThePicture)
     chart::ceDestroy(h);
 }
 
-TEST(ChartInput, CustomGridNumbersAskTheParentForEachText)
-{
+TEST(ChartInput, CustomGridNumbersAskTheParentForEachText) {
     HWND h = nullptr;
     std::vector<double> asked;
     HWND parent = CreateWindowHandle(
@@ -405,13 +392,11 @@ TEST(ChartInput, CustomGridNumbersAskTheParentForEachText)
     DestroyWindow(parent);
 }
 
-TEST(ChartInput, AParentMayDestroyTheChartInsideANotification)
-{
+TEST(ChartInput, AParentMayDestroyTheChartInsideANotification) {
     HWND h = nullptr;
     HWND parent = CreateWindowHandle(
         [&](HWND, UINT m, WPARAM w, LPARAM) {
-            if (m == WM_COMMAND && HIWORD(w) == 3973)
-                chart::ceDestroy(h);
+            if (m == WM_COMMAND && HIWORD(w) == 3973) chart::ceDestroy(h);
             return LRESULT(0);
         },
         nullptr, RECT{0, 0, 800, 400});
@@ -423,8 +408,7 @@ TEST(ChartInput, AParentMayDestroyTheChartInsideANotification)
     DestroyWindow(parent);
 }
 
-TEST(ChartInput, GridNumberHotSpotsAndResizing)
-{
+TEST(ChartInput, GridNumberHotSpotsAndResizing) {
     Parent parent;
     HWND h = humidityChart(parent.hwnd);
     chart::ceSetInt(h, 3122, 1); // AllowGridNumberHotSpotsY

@@ -16,11 +16,9 @@ namespace {
 
 std::atomic<std::size_t> liveBytes{0}, peakBytes{0};
 
-void *counted(std::size_t n)
-{
+void *counted(std::size_t n) {
     auto *p = static_cast<std::size_t *>(std::malloc(n + 16));
-    if (!p)
-        throw std::bad_alloc();
+    if (!p) throw std::bad_alloc();
     *p = n;
     std::size_t now = liveBytes += n;
     for (std::size_t peak = peakBytes; now > peak && !peakBytes.compare_exchange_weak(peak, now);)
@@ -28,10 +26,8 @@ void *counted(std::size_t n)
     return reinterpret_cast<char *>(p) + 16;
 }
 
-void uncounted(void *q)
-{
-    if (!q)
-        return;
+void uncounted(void *q) {
+    if (!q) return;
     auto *p = reinterpret_cast<std::size_t *>(static_cast<char *>(q) - 16);
     liveBytes -= *p;
     std::free(p);
@@ -43,16 +39,14 @@ struct Weight {
     std::ptrdiff_t kept;
     std::size_t peak;
 };
-template <class F> Weight weigh(F f)
-{
+template <class F> Weight weigh(F f) {
     std::size_t before = liveBytes;
     peakBytes = before;
     f();
     return {static_cast<std::ptrdiff_t>(liveBytes) - static_cast<std::ptrdiff_t>(before), peakBytes - before};
 }
 
-std::vector<unsigned char> save(HWND h)
-{
+std::vector<unsigned char> save(HWND h) {
     HGLOBAL block = nullptr;
     std::uint32_t size = 0;
     chart::ceSaveState(h, &block, &size);
@@ -63,27 +57,23 @@ std::vector<unsigned char> save(HWND h)
     return out;
 }
 
-HGLOBAL globalBlock(const std::vector<unsigned char> &bytes)
-{
+HGLOBAL globalBlock(const std::vector<unsigned char> &bytes) {
     HGLOBAL block = GlobalAlloc(0, bytes.size());
     std::memcpy(GlobalLock(block), bytes.data(), bytes.size());
     GlobalUnlock(block);
     return block;
 }
 
-HWND newChart()
-{
+HWND newChart() {
     RECT r{0, 0, 400, 300};
     return chart::ceCreate(chart::kNewObject, 0, &r, nullptr, 1);
 }
 
 // A state block of the first version, in which every cell of a data array is there.
-std::vector<unsigned char> versionOneBlock(int subsets, int points, int dataId, std::uint32_t type)
-{
+std::vector<unsigned char> versionOneBlock(int subsets, int points, int dataId, std::uint32_t type) {
     std::vector<unsigned char> b{'S', 'G', 'C', 'E'};
     auto u32 = [&](std::uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            b.push_back(static_cast<unsigned char>(v >> (8 * i)));
+        for (int i = 0; i < 4; ++i) b.push_back(static_cast<unsigned char>(v >> (8 * i)));
     };
     auto f64 = [&](double v) {
         std::uint64_t bits;
@@ -104,11 +94,9 @@ std::vector<unsigned char> versionOneBlock(int subsets, int points, int dataId, 
     u32(1); // one data array, every cell 0 or empty
     u32(dataId);
     u32(type);
-    for (std::int64_t c = 0; c < std::int64_t(subsets) * points; ++c)
-        u32(0);
+    for (std::int64_t c = 0; c < std::int64_t(subsets) * points; ++c) u32(0);
     std::uint32_t h = 2166136261u;
-    for (unsigned char c : b)
-        h = (h ^ c) * 16777619u;
+    for (unsigned char c : b) h = (h ^ c) * 16777619u;
     u32(h);
     return b;
 }
@@ -124,8 +112,7 @@ void operator delete[](void *p, std::size_t) noexcept { uncounted(p); }
 
 // Per-point labels and colours hold what was written: one label on two million points
 // is one label, in the chart and in its saved state.
-TEST(ChartMemory, PerPointLabelsAndColoursHoldWhatWasWritten)
-{
+TEST(ChartMemory, PerPointLabelsAndColoursHoldWhatWasWritten) {
     // The count sees what the engine allocates.
     ASSERT_GE(weigh([] { std::vector<char> v(1 << 20); }).peak, 1u << 20);
     HWND h = newChart();
@@ -164,8 +151,7 @@ TEST(ChartMemory, PerPointLabelsAndColoursHoldWhatWasWritten)
 }
 
 // Saving measures the state and writes it once into a block of its size.
-TEST(ChartMemory, SavingTakesTheBlockAndLittleMore)
-{
+TEST(ChartMemory, SavingTakesTheBlockAndLittleMore) {
     HWND h = newChart();
     chart::ceSetInt(h, 2115, 1);
     chart::ceSetInt(h, 2120, 500'000);
@@ -192,8 +178,7 @@ TEST(ChartMemory, SavingTakesTheBlockAndLittleMore)
 
 // A block makes at most a few times its own size in memory, whatever it holds: cells
 // of a first-version block that are empty, many short texts, long lists of them.
-TEST(ChartMemory, ALoadedBlockCostsAFewTimesItsSize)
-{
+TEST(ChartMemory, ALoadedBlockCostsAFewTimesItsSize) {
     struct Case {
         const char *what;
         std::vector<unsigned char> block;
@@ -211,16 +196,14 @@ TEST(ChartMemory, ALoadedBlockCostsAFewTimesItsSize)
     {
         HWND h = newChart();
         for (int id : {2125, 2130, 3293, 3298, 3201, 3214, 3219, 2626, 2630, 2631, 3691, 2670})
-            for (int i = 0; i < 10000; ++i)
-                fixture::setElemStr(h, id, i, "y");
+            for (int i = 0; i < 10000; ++i) fixture::setElemStr(h, id, i, "y");
         cases.push_back({"text lists of one character each", save(h)});
         chart::ceDestroy(h);
     }
     {
         HWND h = newChart();
         for (int i = 0; i < 300; ++i)
-            for (int j = 0; j < 300; ++j)
-                chart::ceSetElem2(h, 2954, i, j, "z"); // a text grid
+            for (int j = 0; j < 300; ++j) chart::ceSetElem2(h, 2954, i, j, "z"); // a text grid
         cases.push_back({"a text grid", save(h)});
         chart::ceDestroy(h);
     }
@@ -237,8 +220,7 @@ TEST(ChartMemory, ALoadedBlockCostsAFewTimesItsSize)
 }
 
 // A block of more subsets than a chart may hold is refused, as a setter refuses them.
-TEST(ChartMemory, ABlockOfMoreSubsetsThanAChartHoldsIsRefused)
-{
+TEST(ChartMemory, ABlockOfMoreSubsetsThanAChartHoldsIsRefused) {
     for (int subsets : {chart::engine::kMaxSubsets, chart::engine::kMaxSubsets + 1}) {
         HWND h = newChart();
         HGLOBAL g = globalBlock(versionOneBlock(subsets, 1, 2140, 2));

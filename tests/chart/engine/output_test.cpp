@@ -20,8 +20,7 @@
 using namespace fixture;
 using testsupport::pdfText;
 
-TEST(ChartOutput, PrintsToPdfWithAndWithoutTheDialog)
-{
+TEST(ChartOutput, PrintsToPdfWithAndWithoutTheDialog) {
     Parent parent;
     HWND h = humidityChart(parent.hwnd);
     const QString dir = QString::fromStdString(testsupport::makeTempDir());
@@ -51,8 +50,7 @@ TEST(ChartOutput, PrintsToPdfWithAndWithoutTheDialog)
     chart::ceDestroy(h);
 }
 
-TEST(ChartOutput, FileExportsInEveryFormat)
-{
+TEST(ChartOutput, FileExportsInEveryFormat) {
     Parent parent;
     HWND h = humidityChart(parent.hwnd);
     const QString dir = QString::fromStdString(testsupport::makeTempDir());
@@ -61,8 +59,10 @@ TEST(ChartOutput, FileExportsInEveryFormat)
         int (*fn)(HWND, const std::int32_t *, const char *);
         const char *name;
         const char *format;
-    } cases[] = {{chart::cePngToFile, "c.png", "png"}, {chart::ceJpegToFile, "c.jpg", "jpeg"},
-                 {chart::ceBmpToFile, "c.bmp", "bmp"}, {chart::ceMetaToFile, "c.svg", "svg"}};
+    } cases[] = {{chart::cePngToFile, "c.png", "png"},
+                 {chart::ceJpegToFile, "c.jpg", "jpeg"},
+                 {chart::ceBmpToFile, "c.bmp", "bmp"},
+                 {chart::ceMetaToFile, "c.svg", "svg"}};
     for (const Case &c : cases) {
         QByteArray path = (dir + "/" + c.name).toLocal8Bit();
         ASSERT_EQ(c.fn(h, windowSize, path.constData()), 1) << c.name;
@@ -95,8 +95,7 @@ TEST(ChartOutput, FileExportsInEveryFormat)
     chart::ceDestroy(h);
 }
 
-TEST(ChartOutput, ClipboardCarriesImageAndSvg)
-{
+TEST(ChartOutput, ClipboardCarriesImageAndSvg) {
     Parent parent;
     HWND h = humidityChart(parent.hwnd);
     std::int32_t pair[2] = {0, 0};
@@ -110,8 +109,7 @@ TEST(ChartOutput, ClipboardCarriesImageAndSvg)
     chart::ceDestroy(h);
 }
 
-TEST(ChartOutput, TextExportIsTabSeparatedWithGapsForNulls)
-{
+TEST(ChartOutput, TextExportIsTabSeparatedWithGapsForNulls) {
     Parent parent;
     HWND h = humidityChart(parent.hwnd, 5);
     chart::ceSetInt(h, 2425, 1); // one decimal
@@ -136,8 +134,7 @@ TEST(ChartOutput, TextExportIsTabSeparatedWithGapsForNulls)
     chart::ceDestroy(h);
 }
 
-TEST(ChartOutput, ExportDialogWritesWhatWasChosen)
-{
+TEST(ChartOutput, ExportDialogWritesWhatWasChosen) {
     Parent parent;
     HWND h = humidityChart(parent.hwnd);
     const QString file = QString::fromStdString(testsupport::makeTempDir()) + "/chosen.jpg";

@@ -17,20 +17,17 @@ using namespace fixture;
 
 namespace {
 
-int countColour(const QImage &img, QRgb c, const QRect &area = QRect())
-{
+int countColour(const QImage &img, QRgb c, const QRect &area = QRect()) {
     QRect r = area.isNull() ? img.rect() : area;
     int n = 0;
     for (int y = r.top(); y <= r.bottom(); ++y)
-        for (int x = r.left(); x <= r.right(); ++x)
-            n += (img.pixel(x, y) & 0xFFFFFF) == (c & 0xFFFFFF);
+        for (int x = r.left(); x <= r.right(); ++x) n += (img.pixel(x, y) & 0xFFFFFF) == (c & 0xFFFFFF);
     return n;
 }
 
 } // namespace
 
-TEST(ChartRender, TwoAxesDateTimeLegendAndLineScreenshot)
-{
+TEST(ChartRender, TwoAxesDateTimeLegendAndLineScreenshot) {
     Parent parent;
     HWND h = humidityChart(parent.hwnd);
     QImage img = replay(h);
@@ -48,15 +45,13 @@ TEST(ChartRender, TwoAxesDateTimeLegendAndLineScreenshot)
     chart::ceDestroy(h);
 }
 
-TEST(ChartRender, NullValuesLeaveGaps)
-{
+TEST(ChartRender, NullValuesLeaveGaps) {
     Parent parent;
     HWND h = humidityChart(parent.hwnd);
     // Hide the other subsets and the line, so only humidity is yellow.
     QImage before = replay(h);
     int yellowBefore = countColour(before, qRgb(0xFF, 0xFF, 0));
-    for (int i = 30; i < 90; ++i)
-        setY(h, 0, i, 9999.0f);
+    for (int i = 30; i < 90; ++i) setY(h, 0, i, 9999.0f);
     chart::ceResetImage(h, 0, 0);
     int yellowAfter = countColour(replay(h), qRgb(0xFF, 0xFF, 0));
     EXPECT_LT(yellowAfter, yellowBefore * 3 / 4);
@@ -64,8 +59,7 @@ TEST(ChartRender, NullValuesLeaveGaps)
     chart::ceDestroy(h);
 }
 
-TEST(ChartRender, SetterChangesNothingUntilRebuilt)
-{
+TEST(ChartRender, SetterChangesNothingUntilRebuilt) {
     Parent parent;
     HWND h = humidityChart(parent.hwnd);
     QImage before = replay(h);
@@ -78,8 +72,7 @@ TEST(ChartRender, SetterChangesNothingUntilRebuilt)
 }
 
 // Every plotting method and the monochrome style draw something of their own.
-TEST(ChartRender, PlottingMethodsAndViewingStylesDiffer)
-{
+TEST(ChartRender, PlottingMethodsAndViewingStylesDiffer) {
     Parent parent;
     HWND h = humidityChart(parent.hwnd);
     std::vector<QImage> seen;
@@ -87,8 +80,7 @@ TEST(ChartRender, PlottingMethodsAndViewingStylesDiffer)
         chart::ceSetInt(h, 3090, code);
         chart::ceResetImage(h, 0, 0);
         QImage img = replay(h);
-        for (const QImage &other : seen)
-            EXPECT_NE(img, other) << "method " << code;
+        for (const QImage &other : seen) EXPECT_NE(img, other) << "method " << code;
         seen.push_back(img);
     }
     chart::ceSetInt(h, 3090, 0);
@@ -100,8 +92,7 @@ TEST(ChartRender, PlottingMethodsAndViewingStylesDiffer)
     chart::ceDestroy(h);
 }
 
-TEST(ChartRender, BarsOfSeveralSubsetsStandSideBySide)
-{
+TEST(ChartRender, BarsOfSeveralSubsetsStandSideBySide) {
     RECT r{0, 0, 640, 360};
     HWND h = chart::ceCreate(chart::kNewObject, 0, &r, nullptr, 100);
     chart::ceSetInt(h, 2115, 2);
@@ -142,23 +133,20 @@ TEST(ChartRender, BarsOfSeveralSubsetsStandSideBySide)
     chart::ceDestroy(h);
 }
 
-TEST(ChartRender, ALonePointOfALineIsShown)
-{
+TEST(ChartRender, ALonePointOfALineIsShown) {
     RECT r{0, 0, 400, 300};
     HWND h = chart::ceCreate(chart::kNewObject, 0, &r, nullptr, 100);
     chart::ceSetInt(h, 2120, 5);
     chart::ceSetInt(h, 2666, 0);
     setElemInt(h, 2190, 0, 0xFF0000);
     setDouble(h, 3268, 9999.0);
-    for (int i = 0; i < 5; ++i)
-        setY(h, 0, i, i == 2 ? 7.0f : 9999.0f); // one sample between gaps
+    for (int i = 0; i < 5; ++i) setY(h, 0, i, i == 2 ? 7.0f : 9999.0f); // one sample between gaps
     chart::ceResetImage(h, 0, 0);
     EXPECT_GT(countColour(replay(h, 400, 300), qRgb(0, 0, 0xFF)), 12);
     chart::ceDestroy(h);
 }
 
-TEST(ChartRender, LegendAndGridFollowTheirProperties)
-{
+TEST(ChartRender, LegendAndGridFollowTheirProperties) {
     Parent parent;
     HWND h = humidityChart(parent.hwnd);
     QImage with = replay(h);
@@ -177,8 +165,7 @@ TEST(ChartRender, LegendAndGridFollowTheirProperties)
 // A real-time chart holds zeros where no sample was written yet: with date-time x those
 // are not points (an automatic time axis would reach back to 1899, a line would run
 // back to it).
-TEST(ChartRender, UnwrittenDateTimePointsAreNotDrawn)
-{
+TEST(ChartRender, UnwrittenDateTimePointsAreNotDrawn) {
     Parent parent;
     HWND h = humidityChart(parent.hwnd);
     chart::ceSetInt(h, 3615, 0); // automatic time axis
@@ -199,15 +186,16 @@ TEST(ChartRender, UnwrittenDateTimePointsAreNotDrawn)
     EXPECT_EQ(countColour(img, qRgb(0xFF, 0xFF, 0), QRect(g.left() + 1, below30, g.width() - 2, above2 - below30)), 0);
     // The written samples fill the time axis.
     EXPECT_GT(countColour(img, qRgb(0xFF, 0xFF, 0), QRect(g.left(), g.top(), g.width() / 2, g.height())), 100);
-    EXPECT_GT(countColour(img, qRgb(0xFF, 0xFF, 0), QRect(g.left() + g.width() / 2, g.top(), g.width() / 2, g.height())), 100);
+    EXPECT_GT(
+        countColour(img, qRgb(0xFF, 0xFF, 0), QRect(g.left() + g.width() / 2, g.top(), g.width() / 2, g.height())),
+        100);
     chart::ceDestroy(h);
 }
 
 namespace {
 
 // A chart with nothing but solid curves in its graph area: no text, no dotted lines.
-HWND plainChart(int points, const RECT &r = RECT{0, 0, 640, 360})
-{
+HWND plainChart(int points, const RECT &r = RECT{0, 0, 640, 360}) {
     HWND h = chart::ceCreate(chart::kNewObject, 0, &r, nullptr, 100);
     chart::ceSetInt(h, 2120, points);
     chart::ceSetInt(h, 2115, 2);
@@ -231,8 +219,7 @@ HWND plainChart(int points, const RECT &r = RECT{0, 0, 640, 360})
 // The metafile is the picture itself, recorded when it is asked for from what the
 // picture was drawn from: it shows what the screen shows, stays the picture of its
 // rebuild whatever is written after it, and scales as a picture does.
-TEST(ChartRender, MetafileIsThePictureOfItsRebuild)
-{
+TEST(ChartRender, MetafileIsThePictureOfItsRebuild) {
     HWND h = plainChart(300);
     QImage screen = shown(h, 640, 360);
     chart::ceSetInt(h, 2340, 0x00FF00); // GraphBackColor
@@ -270,8 +257,7 @@ TEST(ChartRender, MetafileIsThePictureOfItsRebuild)
 
 // The next picture is drawn over the last one's pixels only when nothing else holds
 // them: an image that the picture was played into keeps it through the rebuilds after.
-TEST(ChartRender, APlayedPictureKeepsItsPixelsThroughTheNextRebuilds)
-{
+TEST(ChartRender, APlayedPictureKeepsItsPixelsThroughTheNextRebuilds) {
     HWND h = plainChart(300);
     const QImage held = shown(h, 640, 360); // shares the engine's pixels
     const QImage before = held.copy();
@@ -290,8 +276,7 @@ TEST(ChartRender, APlayedPictureKeepsItsPixelsThroughTheNextRebuilds)
 // pixel column shows: of the points in one column the first, the lowest, the highest and
 // the last, in their order. Points far outside the x range are left out but for one on
 // each side. The expected frame is worked out here from the numbers written.
-TEST(ChartRender, DenseRunsAreReducedToWhatAPixelColumnShows)
-{
+TEST(ChartRender, DenseRunsAreReducedToWhatAPixelColumnShows) {
     const int n = 60000;
     const double lo = 1000.5, hi = 50000.25;
     const float null = 9999.0f;
@@ -312,8 +297,7 @@ TEST(ChartRender, DenseRunsAreReducedToWhatAPixelColumnShows)
         xs[0][i] = i + 0.37;
         xs[1][i] = i % 97 == 0 ? i - 40.0 : i + 0.5; // subset 1 goes back now and then
         ys[i] = static_cast<float>(next() % 100000) / 1000.0f;
-        if (i == 20000 || i == 20001 || i == 45000)
-            ys[i] = null;
+        if (i == 20000 || i == 20001 || i == 45000) ys[i] = null;
         chart::ceSetElem2(h, 3013, 0, i, &xs[0][i]);
         chart::ceSetElem2(h, 3013, 1, i, &xs[1][i]);
         chart::ceSetElem2(h, 2140, 0, i, &ys[i]);
@@ -325,7 +309,9 @@ TEST(ChartRender, DenseRunsAreReducedToWhatAPixelColumnShows)
     ASSERT_EQ(L.x.v0, lo);
     ASSERT_EQ(L.x.v1, hi);
     ASSERT_FALSE(L.x.log || L.axes[0].y.log);
-    auto pixel = [](const chart::engine::ScaleMap &m, double v) { return m.p0 + (v - m.v0) * (m.p1 - m.p0) / (m.v1 - m.v0); };
+    auto pixel = [](const chart::engine::ScaleMap &m, double v) {
+        return m.p0 + (v - m.v0) * (m.p1 - m.p0) / (m.v1 - m.v0);
+    };
     ASSERT_EQ(f.firstRun.size(), 3u);
     for (int s = 0; s < 2; ++s) {
         const std::vector<double> &x = xs[s];
@@ -333,18 +319,15 @@ TEST(ChartRender, DenseRunsAreReducedToWhatAPixelColumnShows)
         const double slack = (hi - lo) * 0.01;
         for (int i = 0; i < n; ++i) {
             if (ys[i] == null) {
-                if (!runs.back().empty())
-                    runs.emplace_back();
+                if (!runs.back().empty()) runs.emplace_back();
                 continue;
             }
             bool far = x[i] < lo - slack || x[i] > hi + slack;
             bool edge = (x[i] < lo && i + 1 < n && x[i + 1] >= lo) || (x[i] > hi && i > 0 && x[i - 1] <= hi);
-            if (far && !edge)
-                continue;
+            if (far && !edge) continue;
             runs.back().emplace_back(pixel(L.x, x[i]), pixel(L.axes[0].y, ys[i]));
         }
-        if (runs.back().empty())
-            runs.pop_back();
+        if (runs.back().empty()) runs.pop_back();
         ASSERT_EQ(f.firstRun[s + 1] - f.firstRun[s], runs.size()) << "subset " << s;
         for (std::size_t k = 0; k < runs.size(); ++k) {
             const std::vector<QPointF> &all = runs[k];
@@ -357,11 +340,9 @@ TEST(ChartRender, DenseRunsAreReducedToWhatAPixelColumnShows)
                     bottom = all[b].y() > all[bottom].y() ? b : bottom;
                 }
                 std::vector<std::size_t> keep{a, std::min(top, bottom), std::max(top, bottom), b};
-                if (b - a < 2)
-                    keep = {a, b};
+                if (b - a < 2) keep = {a, b};
                 keep.erase(std::unique(keep.begin(), keep.end()), keep.end());
-                for (std::size_t at : keep)
-                    want.push_back(all[at]);
+                for (std::size_t at : keep) want.push_back(all[at]);
                 a = b + 1;
             }
             const chart::engine::Frame::Run &run = f.runs[f.firstRun[s] + k];
@@ -370,7 +351,8 @@ TEST(ChartRender, DenseRunsAreReducedToWhatAPixelColumnShows)
             EXPECT_LT(want.size(), all.size() / 4) << "subset " << s << " run " << k;
             ASSERT_EQ(got.size(), want.size()) << "subset " << s << " run " << k;
             for (std::size_t j = 0; j < want.size(); ++j)
-                ASSERT_LT((got[j] - want[j]).manhattanLength(), 1e-6) << "subset " << s << " run " << k << " point " << j;
+                ASSERT_LT((got[j] - want[j]).manhattanLength(), 1e-6)
+                    << "subset " << s << " run " << k << " point " << j;
         }
     }
 
@@ -389,8 +371,7 @@ TEST(ChartRender, DenseRunsAreReducedToWhatAPixelColumnShows)
 
 // More subsets than cores: each reader takes a block of neighbouring subsets, and the
 // frame is the same as read in turn.
-TEST(ChartRender, ManySubsetsReadSideBySideGiveTheFrameReadInTurn)
-{
+TEST(ChartRender, ManySubsetsReadSideBySideGiveTheFrameReadInTurn) {
     RECT r{0, 0, 640, 360};
     HWND h = chart::ceCreate(chart::kNewObject, 0, &r, nullptr, 100);
     const int subsets = 40, points = 500;
@@ -400,8 +381,7 @@ TEST(ChartRender, ManySubsetsReadSideBySideGiveTheFrameReadInTurn)
     for (int s = 0; s < subsets; ++s)
         for (int i = 0; i < points; ++i) {
             float x = static_cast<float>(i), y = static_cast<float>((i * (s + 3)) % 97);
-            if (i % (50 + s) == 0)
-                y = 9999.0f; // nulls split the runs
+            if (i % (50 + s) == 0) y = 9999.0f; // nulls split the runs
             chart::ceSetElem2(h, 2135, s, i, &x);
             chart::ceSetElem2(h, 2140, s, i, &y);
         }
@@ -422,8 +402,7 @@ TEST(ChartRender, ManySubsetsReadSideBySideGiveTheFrameReadInTurn)
 // Values far off the scale, from the program or from a loaded state block, put lines,
 // marks and texts far outside the graph, never past what a coordinate can hold (the
 // sanitised build stops at such a conversion).
-TEST(ChartRender, ValuesFarOffTheScaleStayInsideThePicture)
-{
+TEST(ChartRender, ValuesFarOffTheScaleStayInsideThePicture) {
     const QString dir = QString::fromStdString(testsupport::makeTempDir());
     for (int method : {0, 1, 3, 4}) { // line, bar, area, stick
         HWND h = humidityChart(nullptr);
@@ -483,8 +462,7 @@ TEST(ChartRender, ValuesFarOffTheScaleStayInsideThePicture)
 // Bars of many subsets take their places in one pass over the subsets, not one per
 // subset: a hundred thousand one-point bar subsets make a frame in about the time of
 // their points (before, each subset looked at every other and this took an hour).
-TEST(ChartRender, ManyBarSubsetsStandSideBySideInOnePass)
-{
+TEST(ChartRender, ManyBarSubsetsStandSideBySideInOnePass) {
     const int subsets = 100000;
     RECT r{0, 0, 800, 400};
     HWND h = chart::ceCreate(chart::kNewObject, 0, &r, nullptr, 100);
@@ -513,8 +491,7 @@ TEST(ChartRender, ManyBarSubsetsStandSideBySideInOnePass)
 
 // A legend column measures the entries that fit the desk: a long label further down,
 // never shown, leaves the graph where it was; a long one that is shown moves it.
-TEST(ChartRender, ALegendColumnIsAsWideAsTheEntriesItShows)
-{
+TEST(ChartRender, ALegendColumnIsAsWideAsTheEntriesItShows) {
     RECT r{0, 0, 640, 360};
     HWND h = chart::ceCreate(chart::kNewObject, 0, &r, nullptr, 100);
     chart::ceSetInt(h, 2120, 1);
@@ -539,18 +516,16 @@ TEST(ChartRender, ALegendColumnIsAsWideAsTheEntriesItShows)
 
 // A window partly covered paints through a clip of several rectangles: the buffered
 // picture is copied everywhere inside it, and nowhere outside.
-TEST(ChartRender, BitBltThroughAClipOfSeveralRectanglesCopiesInsideItOnly)
-{
+TEST(ChartRender, BitBltThroughAClipOfSeveralRectanglesCopiesInsideItOnly) {
     QImage source(400, 300, QImage::Format_ARGB32_Premultiplied);
     for (int y = 0; y < 300; ++y)
-        for (int x = 0; x < 400; ++x)
-            source.setPixel(x, y, qRgb(x % 256, y % 256, (x * y) % 256));
+        for (int x = 0; x < 400; ++x) source.setPixel(x, y, qRgb(x % 256, y % 256, (x * y) % 256));
     HDC own = CreateCompatibleDC(nullptr);
     HBITMAP bmp = CreateBitmapHandle(std::make_shared<QImage>(source));
     SelectObject(own, bmp);
 
     const QRegion visible = QRegion(0, 0, 400, 300) - QRegion(120, 90, 150, 100); // a hole
-    for (const QPoint offset : {QPoint(0, 0), QPoint(30, 20)}) {  // the window within its backing store
+    for (const QPoint offset : {QPoint(0, 0), QPoint(30, 20)}) {                  // the window within its backing store
         QImage window(460, 340, QImage::Format_ARGB32_Premultiplied);
         window.fill(Qt::white);
         window.paintEngine()->setSystemClip(visible.translated(offset));
@@ -576,8 +551,7 @@ namespace {
 
 // A chart of many subsets of scattered values, as a test of the picture's detail:
 // lines cross at every angle, symbols land on fractional pixels.
-HWND scatteredChart(int subsets, int points, int method, int width = 640, int height = 360)
-{
+HWND scatteredChart(int subsets, int points, int method, int width = 640, int height = 360) {
     RECT r{0, 0, width, height};
     HWND h = chart::ceCreate(chart::kNewObject, 0, &r, nullptr, 100);
     chart::ceSetInt(h, 2120, points);
@@ -589,16 +563,14 @@ HWND scatteredChart(int subsets, int points, int method, int width = 640, int he
     for (int s = 0; s < subsets; ++s)
         for (int i = 0; i < points; ++i) {
             float y = static_cast<float>(next() % 1000003) / 7919.0f;
-            if (i % 61 == 60)
-                y = 9999.0f; // gaps
+            if (i % 61 == 60) y = 9999.0f; // gaps
             chart::ceSetElem2(h, 2140, s, i, &y);
         }
     chart::ceReinitialize(h);
     return h;
 }
 
-QImage pictureOf(const chart::engine::PropertyStore &p, const chart::engine::Frame &f)
-{
+QImage pictureOf(const chart::engine::PropertyStore &p, const chart::engine::Frame &f) {
     QImage img(f.width, f.height, QImage::Format_ARGB32_Premultiplied);
     img.fill(Qt::black);
     QPainter g(&img);
@@ -611,8 +583,7 @@ QImage pictureOf(const chart::engine::PropertyStore &p, const chart::engine::Fra
 
 // A frame of many points keeps them in single precision: the picture is the one drawn
 // from the points as read, to the pixel.
-TEST(ChartRender, ACompactFrameDrawsThePictureOfTheExactOne)
-{
+TEST(ChartRender, ACompactFrameDrawsThePictureOfTheExactOne) {
     struct Case {
         int subsets, points, method;
     };
@@ -628,8 +599,7 @@ TEST(ChartRender, ACompactFrameDrawsThePictureOfTheExactOne)
         QImage want = pictureOf(p, exact), got = pictureOf(p, compact);
         int differ = 0;
         for (int y = 0; y < want.height(); ++y)
-            for (int x = 0; x < want.width(); ++x)
-                differ += want.pixel(x, y) != got.pixel(x, y);
+            for (int x = 0; x < want.width(); ++x) differ += want.pixel(x, y) != got.pixel(x, y);
         EXPECT_EQ(differ, 0) << "method " << c.method;
         chart::ceDestroy(h);
     }
@@ -637,19 +607,26 @@ TEST(ChartRender, ACompactFrameDrawsThePictureOfTheExactOne)
 
 // Symbols are drawn as they were one by one, each setting its own brush: drawn that way
 // again over the picture, in the same order, they change no pixel (inside the graph).
-TEST(ChartRender, SymbolsAreThoseDrawnOneByOne)
-{
+TEST(ChartRender, SymbolsAreThoseDrawnOneByOne) {
     auto oldSymbol = [](QPainter &g, const QPointF &c, int type, double r, const QColor &col) {
         g.setBrush(type % 2 == 1 ? QBrush(col) : Qt::NoBrush);
         switch ((type / 2) % 5) {
-        case 0: g.drawLine(QPointF(c.x() - r, c.y()), QPointF(c.x() + r, c.y()));
-                g.drawLine(QPointF(c.x(), c.y() - r), QPointF(c.x(), c.y() + r)); break;
-        case 1: g.drawEllipse(c, r, r); break;
-        case 2: g.drawRect(QRectF(c.x() - r, c.y() - r, 2 * r, 2 * r)); break;
-        case 3: { QPointF d[4] = {{c.x(), c.y() - r}, {c.x() + r, c.y()}, {c.x(), c.y() + r}, {c.x() - r, c.y()}};
-                  g.drawPolygon(d, 4); break; }
-        default: { QPointF t[3] = {{c.x(), c.y() - r}, {c.x() + r, c.y() + r}, {c.x() - r, c.y() + r}};
-                   g.drawPolygon(t, 3); break; }
+            case 0:
+                g.drawLine(QPointF(c.x() - r, c.y()), QPointF(c.x() + r, c.y()));
+                g.drawLine(QPointF(c.x(), c.y() - r), QPointF(c.x(), c.y() + r));
+                break;
+            case 1: g.drawEllipse(c, r, r); break;
+            case 2: g.drawRect(QRectF(c.x() - r, c.y() - r, 2 * r, 2 * r)); break;
+            case 3: {
+                QPointF d[4] = {{c.x(), c.y() - r}, {c.x() + r, c.y()}, {c.x(), c.y() + r}, {c.x() - r, c.y()}};
+                g.drawPolygon(d, 4);
+                break;
+            }
+            default: {
+                QPointF t[3] = {{c.x(), c.y() - r}, {c.x() + r, c.y() + r}, {c.x() - r, c.y() + r}};
+                g.drawPolygon(t, 3);
+                break;
+            }
         }
         g.setBrush(Qt::NoBrush);
     };
@@ -660,8 +637,7 @@ TEST(ChartRender, SymbolsAreThoseDrawnOneByOne)
     for (Case c : {Case{0, 2.5}, Case{1, 3.5}}) {
         const int subsets = 10;
         HWND h = scatteredChart(subsets, 300, 2);
-        for (int s = 0; s < subsets; ++s)
-            setElemInt(h, 3270, s, s); // every shape, hollow and solid
+        for (int s = 0; s < subsets; ++s) setElemInt(h, 3270, s, s); // every shape, hollow and solid
         chart::ceSetInt(h, 3269, c.pointSize);
         chart::ceReinitialize(h);
         const chart::engine::PropertyStore &p = chart::engine::Engine::find(h)->props();
@@ -677,14 +653,12 @@ TEST(ChartRender, SymbolsAreThoseDrawnOneByOne)
                 QColor col = chart::engine::subsetColor(p, s);
                 g.setPen(QPen(col, 0));
                 for (std::uint32_t r = f.firstRun[s]; r < f.firstRun[s + 1]; ++r)
-                    for (const QPointF &q : f.pointsOf(f.runs[r]))
-                        oldSymbol(g, q, s, c.radius, col);
+                    for (const QPointF &q : f.pointsOf(f.runs[r])) oldSymbol(g, q, s, c.radius, col);
             }
         }
         int differ = 0;
         for (int y = 0; y < picture.height(); ++y)
-            for (int x = 0; x < picture.width(); ++x)
-                differ += picture.pixel(x, y) != again.pixel(x, y);
+            for (int x = 0; x < picture.width(); ++x) differ += picture.pixel(x, y) != again.pixel(x, y);
         EXPECT_EQ(differ, 0) << "point size " << c.pointSize;
         chart::ceDestroy(h);
     }
@@ -692,8 +666,7 @@ TEST(ChartRender, SymbolsAreThoseDrawnOneByOne)
 
 // The data ranges of a chart of many points are read side by side: the extremes of any
 // block of subsets reach the scale.
-TEST(ChartRender, TheScaleOfManyPointsTakesInEveryBlockOfSubsets)
-{
+TEST(ChartRender, TheScaleOfManyPointsTakesInEveryBlockOfSubsets) {
     const int subsets = 8, points = 40000; // past the points read in turn
     for (int spikeAt : {0, 3, 7}) {
         RECT r{0, 0, 640, 360};
@@ -710,8 +683,7 @@ TEST(ChartRender, TheScaleOfManyPointsTakesInEveryBlockOfSubsets)
                 chart::ceSetElem2(h, 2135, s, i, &x);
                 chart::ceSetElem2(h, 2140, s, i, &y);
             }
-        const chart::engine::Layout L =
-            chart::engine::computeLayout(chart::engine::Engine::find(h)->props(), 640, 360);
+        const chart::engine::Layout L = chart::engine::computeLayout(chart::engine::Engine::find(h)->props(), 640, 360);
         const chart::engine::ScaleMap &y = L.axes.at(0).y;
         EXPECT_GE(std::max(y.v0, y.v1), 500) << spikeAt;
         EXPECT_LE(std::min(y.v0, y.v1), 0) << spikeAt;
@@ -724,8 +696,7 @@ TEST(ChartRender, TheScaleOfManyPointsTakesInEveryBlockOfSubsets)
 // A curve of far more points than pixel columns: each column keeps its first, lowest,
 // highest and last point in their order, so that a one-point spike still shows; a curve
 // of a few points a column is kept as it is.
-TEST(ChartRender, AReducedCurveKeepsItsSpikeAndItsOrder)
-{
+TEST(ChartRender, AReducedCurveKeepsItsSpikeAndItsOrder) {
     for (int n : {100000, 300}) {
         RECT r{0, 0, 640, 360};
         HWND h = chart::ceCreate(chart::kNewObject, 0, &r, nullptr, 100);
@@ -746,15 +717,13 @@ TEST(ChartRender, AReducedCurveKeepsItsSpikeAndItsOrder)
         EXPECT_TRUE(near(got.front(), pixel(0))) << n;
         EXPECT_TRUE(near(got.back(), pixel(n - 1))) << n;
         EXPECT_TRUE(std::any_of(got.begin(), got.end(), [&](QPointF q) { return near(q, pixel(spike)); })) << n;
-        for (std::size_t k = 1; k < got.size(); ++k)
-            ASSERT_LE(got[k - 1].x(), got[k].x()) << n << " at " << k;
+        for (std::size_t k = 1; k < got.size(); ++k) ASSERT_LE(got[k - 1].x(), got[k].x()) << n << " at " << k;
         if (n > 1000) {
             EXPECT_TRUE(f.runs[0].dense);
             EXPECT_LE(got.size(), std::size_t(L.graph.width() + 2) * 4);
         } else {
             ASSERT_EQ(got.size(), std::size_t(n));
-            for (int i = 0; i < n; ++i)
-                ASSERT_TRUE(near(got[i], pixel(i))) << i;
+            for (int i = 0; i < n; ++i) ASSERT_TRUE(near(got[i], pixel(i))) << i;
         }
         chart::ceDestroy(h);
     }

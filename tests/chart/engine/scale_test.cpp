@@ -9,8 +9,7 @@
 
 using namespace chart::engine;
 
-TEST(ChartScale, NiceStepsAndTicks)
-{
+TEST(ChartScale, NiceStepsAndTicks) {
     struct Case {
         double min, max;
         int target;
@@ -29,8 +28,7 @@ TEST(ChartScale, NiceStepsAndTicks)
         EXPECT_DOUBLE_EQ(step, c.step) << c.min << ".." << c.max;
         std::vector<double> t = ticks(c.min, c.max, step);
         ASSERT_EQ(t.size(), c.ticks.size()) << c.min << ".." << c.max;
-        for (std::size_t i = 0; i < t.size(); ++i)
-            EXPECT_NEAR(t[i], c.ticks[i], 1e-12);
+        for (std::size_t i = 0; i < t.size(); ++i) EXPECT_NEAR(t[i], c.ticks[i], 1e-12);
     }
     EXPECT_DOUBLE_EQ(niceStepAtLeast(51.7), 100);
     EXPECT_DOUBLE_EQ(niceStepAtLeast(49), 50);
@@ -41,14 +39,13 @@ TEST(ChartScale, NiceStepsAndTicks)
     EXPECT_LE(ticks(0, 1e12, 1).size(), 1000u); // bounded however small the step
 }
 
-TEST(ChartScale, AutoRangeWidensToWholeSteps)
-{
+TEST(ChartScale, AutoRangeWidensToWholeSteps) {
     struct Case {
         double lo, hi, min, max;
     } cases[] = {
         {3.2, 47.9, 0, 50},
         {-13, 12, -15, 15},
-        {20, 20, 18, 22},   // one value: a range around it
+        {20, 20, 18, 22},            // one value: a range around it
         {INFINITY, -INFINITY, 0, 1}, // no data
     };
     for (const Case &c : cases) {
@@ -59,8 +56,7 @@ TEST(ChartScale, AutoRangeWidensToWholeSteps)
     }
 }
 
-TEST(ChartScale, MapRoundTripsAndHandlesFlatRange)
-{
+TEST(ChartScale, MapRoundTripsAndHandlesFlatRange) {
     ScaleMap y{-20, 140, 300, 100}; // grows upwards
     EXPECT_DOUBLE_EQ(y.toPixel(-20), 300);
     EXPECT_DOUBLE_EQ(y.toPixel(140), 100);
@@ -73,8 +69,7 @@ TEST(ChartScale, MapRoundTripsAndHandlesFlatRange)
     EXPECT_DOUBLE_EQ(flat.toPixel(5), 50); // no division by zero
 }
 
-TEST(ChartScale, DateTimeLabelsFitTheSpan)
-{
+TEST(ChartScale, DateTimeLabelsFitTheSpan) {
     const double day = 46000.0; // 9 December 2025
     struct Case {
         double span; // days
@@ -82,11 +77,11 @@ TEST(ChartScale, DateTimeLabelsFitTheSpan)
         const char *first;
         double step;
     } cases[] = {
-        {1.0 / 24, 700, "00:00", 10.0 / 1440},   // an hour: minutes
+        {1.0 / 24, 700, "00:00", 10.0 / 1440},       // an hour: minutes
         {2.0 / 1440, 700, "00:00:00", 15.0 / 86400}, // two minutes: seconds
-        {1.0, 700, "00:00", 3.0 / 24},           // a day: hours
-        {10.0, 700, "09/12/25", 2.0},            // days: dates
-        {400.0, 700, "01/01/26", 61.0},          // months, on the first of odd months
+        {1.0, 700, "00:00", 3.0 / 24},               // a day: hours
+        {10.0, 700, "09/12/25", 2.0},                // days: dates
+        {400.0, 700, "01/01/26", 61.0},              // months, on the first of odd months
         {50 * 365.25, 700, "01/01/30", 10 * 365.25}, // decades, on the first of January
     };
     for (const Case &c : cases) {
@@ -109,16 +104,19 @@ TEST(ChartScale, DateTimeLabelsFitTheSpan)
 
 // Days since 30 December 1899, the time of day as the fraction; values past what a date
 // can be are held to its first and last day.
-TEST(ChartScale, DaysAreDateTimesFromTheLastDaysOf1899)
-{
+TEST(ChartScale, DaysAreDateTimesFromTheLastDaysOf1899) {
     struct Case {
         double days;
         const char *want;
     } cases[] = {
-        {0, "1899-12-30 00:00:00.000"},      {1.5, "1899-12-31 12:00:00.000"},
-        {46000.25, "2025-12-09 06:00:00.000"}, {-1.25, "1899-12-28 18:00:00.000"},
-        {1.0 / 86400 / 4000, "1899-12-30 00:00:00.000"}, {1.0 / 86400 / 1000 * 1.6, "1899-12-30 00:00:00.002"},
-        {std::nan(""), "1899-12-30 00:00:00.000"}, {-1e300, "0100-01-01 00:00:00.000"},
+        {0, "1899-12-30 00:00:00.000"},
+        {1.5, "1899-12-31 12:00:00.000"},
+        {46000.25, "2025-12-09 06:00:00.000"},
+        {-1.25, "1899-12-28 18:00:00.000"},
+        {1.0 / 86400 / 4000, "1899-12-30 00:00:00.000"},
+        {1.0 / 86400 / 1000 * 1.6, "1899-12-30 00:00:00.002"},
+        {std::nan(""), "1899-12-30 00:00:00.000"},
+        {-1e300, "0100-01-01 00:00:00.000"},
         {1e300, "10000-01-01 00:00:00.000"},
     };
     for (const Case &c : cases) {
@@ -128,8 +126,7 @@ TEST(ChartScale, DaysAreDateTimesFromTheLastDaysOf1899)
     }
 }
 
-TEST(ChartScale, RunsCoverThePolylineWithoutGaps)
-{
+TEST(ChartScale, RunsCoverThePolylineWithoutGaps) {
     for (int count : {0, 1, 2, 64, 65, 10000}) {
         auto runs = splitRuns(count, 64);
         if (count < 2) {

@@ -13,8 +13,7 @@ using chart::engine::Engine;
 
 namespace {
 
-std::vector<unsigned char> save(HWND h)
-{
+std::vector<unsigned char> save(HWND h) {
     HGLOBAL block = nullptr;
     std::uint32_t size = 0;
     EXPECT_EQ(chart::ceSaveState(h, &block, &size), 1);
@@ -26,11 +25,9 @@ std::vector<unsigned char> save(HWND h)
     return bytes;
 }
 
-int load(HWND h, const std::vector<unsigned char> &bytes)
-{
+int load(HWND h, const std::vector<unsigned char> &bytes) {
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
-    if (!bytes.empty())
-        std::memcpy(GlobalLock(block), bytes.data(), bytes.size());
+    if (!bytes.empty()) std::memcpy(GlobalLock(block), bytes.data(), bytes.size());
     GlobalUnlock(block);
     int r = chart::ceLoadState(h, &block);
     GlobalFree(block);
@@ -38,21 +35,18 @@ int load(HWND h, const std::vector<unsigned char> &bytes)
 }
 
 // The block's own trailer: FNV-1a over everything before it.
-void reseal(std::vector<unsigned char> &b)
-{
+void reseal(std::vector<unsigned char> &b) {
     std::uint32_t v = 2166136261u;
     for (std::size_t i = 0; i + 4 < b.size(); ++i) {
         v ^= b[i];
         v *= 16777619u;
     }
-    for (int i = 0; i < 4; ++i)
-        b[b.size() - 4 + i] = static_cast<unsigned char>(v >> (8 * i));
+    for (int i = 0; i < 4; ++i) b[b.size() - 4 + i] = static_cast<unsigned char>(v >> (8 * i));
 }
 
 } // namespace
 
-TEST(ChartState, SavedStateLoadedIntoAFreshObjectDrawsTheSamePicture)
-{
+TEST(ChartState, SavedStateLoadedIntoAFreshObjectDrawsTheSamePicture) {
     Parent parent;
     HWND a = humidityChart(parent.hwnd);
     chart::ceSetInt(a, 3090, 17); // points plus line
@@ -73,8 +67,7 @@ TEST(ChartState, SavedStateLoadedIntoAFreshObjectDrawsTheSamePicture)
     chart::ceDestroy(b);
 }
 
-TEST(ChartState, DamagedBlocksAreRefusedWhole)
-{
+TEST(ChartState, DamagedBlocksAreRefusedWhole) {
     Parent parent;
     HWND source = humidityChart(parent.hwnd, 30);
     std::vector<unsigned char> good = save(source);
@@ -87,8 +80,8 @@ TEST(ChartState, DamagedBlocksAreRefusedWhole)
     std::vector<unsigned char> before = save(h);
 
     std::vector<std::vector<unsigned char>> bad;
-    for (std::size_t n : {std::size_t(0), std::size_t(3), std::size_t(11), std::size_t(12),
-                          good.size() / 2, good.size() - 5, good.size() - 1})
+    for (std::size_t n : {std::size_t(0), std::size_t(3), std::size_t(11), std::size_t(12), good.size() / 2,
+                          good.size() - 5, good.size() - 1})
         bad.emplace_back(good.begin(), good.begin() + n); // truncated
     std::vector<unsigned char> longer = good;
     longer.push_back(0);
@@ -122,8 +115,7 @@ TEST(ChartState, DamagedBlocksAreRefusedWhole)
         bad.push_back(odd);
     }
     std::vector<unsigned char> garbage(4096);
-    for (std::size_t i = 0; i < garbage.size(); ++i)
-        garbage[i] = static_cast<unsigned char>(i * 131 + 7);
+    for (std::size_t i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<unsigned char>(i * 131 + 7);
     bad.push_back(garbage);
 
     for (std::size_t i = 0; i < bad.size(); ++i) {
@@ -137,8 +129,7 @@ TEST(ChartState, DamagedBlocksAreRefusedWhole)
     chart::ceDestroy(h);
 }
 
-TEST(ChartState, AZoomedChartSavesItsSettingsNotItsZoom)
-{
+TEST(ChartState, AZoomedChartSavesItsSettingsNotItsZoom) {
     Parent parent;
     HWND a = humidityChart(parent.hwnd);
     QImage unzoomed = replay(a);
@@ -156,8 +147,7 @@ TEST(ChartState, AZoomedChartSavesItsSettingsNotItsZoom)
     chart::ceDestroy(b);
 }
 
-TEST(ChartState, ALoadedStateIsNotUndoneAsACustomisation)
-{
+TEST(ChartState, ALoadedStateIsNotUndoneAsACustomisation) {
     Parent parent;
     HWND a = humidityChart(parent.hwnd);
     HWND b = humidityChart(parent.hwnd);

@@ -14,8 +14,7 @@ using namespace fixture;
 namespace {
 
 struct Chart {
-    Chart(int subsets, int points)
-    {
+    Chart(int subsets, int points) {
         RECT r{0, 0, 400, 300};
         h = chart::ceCreate(chart::kNewObject, 0, &r, nullptr, 1);
         chart::ceSetInt(h, 2115, subsets);
@@ -27,8 +26,7 @@ struct Chart {
 
 } // namespace
 
-TEST(ChartStore, CreateTakesStateOverAndRefusesUnknownKinds)
-{
+TEST(ChartStore, CreateTakesStateOverAndRefusesUnknownKinds) {
     Chart a(2, 10);
     setStr(a.h, 2105, "Provisional");
     setY(a.h, 1, 3, 7.5f);
@@ -54,21 +52,21 @@ TEST(ChartStore, CreateTakesStateOverAndRefusesUnknownKinds)
 }
 
 // Each case pre-fills the caller's value with 0xFF bytes: a refused access leaves it so.
-TEST(ChartStore, IndexesOutsideTheDataAreIgnored)
-{
+TEST(ChartStore, IndexesOutsideTheDataAreIgnored) {
     Chart c(3, 50);
     struct Case {
         int id, subset, point;
         bool inside;
     } cases[] = {
-        {3013, 0, 0, true},   {3013, 2, 49, true},  {3013, 0, -1, false}, {3013, -1, 0, false},
-        {3013, 3, 0, false},  {3013, 0, 50, false}, {2140, 1, -1, false}, {2140, 1, 49, true},
+        {3013, 0, 0, true},        {3013, 2, 49, true},  {3013, 0, -1, false}, {3013, -1, 0, false},
+        {3013, 3, 0, false},       {3013, 0, 50, false}, {2140, 1, -1, false}, {2140, 1, 49, true},
         {2140, 0, 1 << 30, false}, {3258, 2, 50, false},
     };
     for (const Case &k : cases) {
         unsigned char value[8];
         std::memset(value, 0x11, sizeof value);
-        EXPECT_EQ(chart::ceSetElem2(c.h, k.id, k.subset, k.point, value), k.inside ? 1 : 0) << k.subset << "," << k.point;
+        EXPECT_EQ(chart::ceSetElem2(c.h, k.id, k.subset, k.point, value), k.inside ? 1 : 0)
+            << k.subset << "," << k.point;
         unsigned char out[8];
         std::memset(out, 0xFF, sizeof out);
         chart::ceGetElem2(c.h, k.id, k.subset, k.point, out);
@@ -88,8 +86,7 @@ TEST(ChartStore, IndexesOutsideTheDataAreIgnored)
     EXPECT_EQ(chart::ceSetElem(c.h, 2190, 9999, &colour), 1);
 }
 
-TEST(ChartStore, WidthsFollowTheIdsType)
-{
+TEST(ChartStore, WidthsFollowTheIdsType) {
     Chart c(1, 10);
     // A double property takes 8 bytes, a single 4; an id the engine does not know is
     // taken as 4 bytes both ways.
@@ -113,8 +110,7 @@ TEST(ChartStore, WidthsFollowTheIdsType)
     EXPECT_EQ(getDouble(c.h, 3625), 42.0);
 }
 
-TEST(ChartStore, NaNAndNumbersNoIntegerHoldsAreIgnored)
-{
+TEST(ChartStore, NaNAndNumbersNoIntegerHoldsAreIgnored) {
     Chart c(2, 10);
     chart::ceSetInt(c.h, 3006, 1); // WorkingAxis
     setDouble(c.h, 3620, 5.0);     // ManualMinX
@@ -135,8 +131,7 @@ TEST(ChartStore, NaNAndNumbersNoIntegerHoldsAreIgnored)
     EXPECT_EQ(chart::ceResetImage(c.h, 0, 0), 1);
 }
 
-TEST(ChartStore, StringsAreCutTo255AndAlwaysTerminated)
-{
+TEST(ChartStore, StringsAreCutTo255AndAlwaysTerminated) {
     Chart c(2, 10);
     std::string longText(300, 'x');
     setStr(c.h, 2105, longText);
@@ -152,8 +147,7 @@ TEST(ChartStore, StringsAreCutTo255AndAlwaysTerminated)
     EXPECT_STREQ(buf, "");
 }
 
-TEST(ChartStore, ResizingKeepsDataAndRefusesAbsurdSizes)
-{
+TEST(ChartStore, ResizingKeepsDataAndRefusesAbsurdSizes) {
     Chart c(2, 10);
     setY(c.h, 1, 9, 3.25f);
     chart::ceSetInt(c.h, 2120, 20);
@@ -173,8 +167,7 @@ TEST(ChartStore, ResizingKeepsDataAndRefusesAbsurdSizes)
     EXPECT_EQ(chart::ceSetInt(c.h, 2115, chart::engine::kMaxSubsets), 1);
 }
 
-TEST(ChartStore, WorkingAxisKeepsAxisSettingsApart)
-{
+TEST(ChartStore, WorkingAxisKeepsAxisSettingsApart) {
     Chart c(3, 10);
     chart::ceSetInt(c.h, 3006, 0);
     setStr(c.h, 3005, "HUMIDITY");
@@ -194,8 +187,7 @@ TEST(ChartStore, WorkingAxisKeepsAxisSettingsApart)
     EXPECT_EQ(chart::ceGetInt(c.h, 3006), 0);
 }
 
-TEST(ChartStore, HundredPointShiftDropsTheOldest)
-{
+TEST(ChartStore, HundredPointShiftDropsTheOldest) {
     for (int points : {5000, 150, 60}) {
         Chart c(3, points);
         chart::ceSetInt(c.h, 3016, 1); // UsingXDataII
@@ -206,8 +198,7 @@ TEST(ChartStore, HundredPointShiftDropsTheOldest)
             }
         std::vector<double> xs(3 * 100, 0.0);
         std::vector<float> ys(3 * 100, 9999.0f);
-        for (int s = 0; s < 3; ++s)
-            xs[s * 100 + 99] = -1.0 - s; // marks the last given value of each subset
+        for (int s = 0; s < 3; ++s) xs[s * 100 + 99] = -1.0 - s; // marks the last given value of each subset
         EXPECT_EQ(chart::ceSetMem(c.h, 3659, xs.data(), 100), 1);
         EXPECT_EQ(chart::ceSetMem(c.h, 3276, ys.data(), 100), 1);
         for (int s = 0; s < 3; ++s) {

@@ -11,9 +11,9 @@ TEST(HygroChartMaths, TemperatureAxisWidensOnlyBeyondItsFixedRange) {
     struct Case {
         float v, top, bottom;
     } cases[] = {
-        {150.0f, 185.0f, -40.0f},   // 150 x 1.1 + 20; the bottom never rises above -40
-        {-30.0f, 140.0f, -53.0f},   // -30 x 1.1 - 20
-        {-10.0f, 140.0f, -40.0f},   // inside: the fixed limits
+        {150.0f, 185.0f, -40.0f}, // 150 x 1.1 + 20; the bottom never rises above -40
+        {-30.0f, 140.0f, -53.0f}, // -30 x 1.1 - 20
+        {-10.0f, 140.0f, -40.0f}, // inside: the fixed limits
         {0.0f, 140.0f, -40.0f},
         {-200.0f, 140.0f, -240.0f}, // a negative top is scaled by 0.9: -180 + 20 stays below 140
         {2000.0f, 2220.0f, -40.0f},
@@ -57,8 +57,10 @@ TEST(HygroChartMaths, TableCellsAsChartValues) {
         const char *text;
         float value;
         bool overLimit;
-    } beyond[] = {{"6553.5", 6553.5f, false}, {"-6553.5", -6553.5f, false},
-                  {"3.4e38", 6553.5f, true},  {"-6553.6", -6553.5f, true}};
+    } beyond[] = {{"6553.5", 6553.5f, false},
+                  {"-6553.5", -6553.5f, false},
+                  {"3.4e38", 6553.5f, true},
+                  {"-6553.6", -6553.5f, true}};
     for (const Beyond &b : beyond) {
         SCOPED_TRACE(b.text);
         EXPECT_EQ(TableCellValue(b.text, &ol), b.value);
@@ -127,11 +129,8 @@ TEST(HygroChartMaths, ScaleEntriesInOrderAndWithinLimits) {
         const char *max, *min;
         float top, bottom;
     } cases[] = {
-        {"110", "0", 110.0f, 0.0f},
-        {"20", "80", 80.0f, 20.0f},
-        {"5000", "-900", 3000.0f, -500.0f},
-        {"-900", "5000", 3000.0f, -500.0f},
-        {" 12.5 ", "-3", 12.5f, -3.0f},
+        {"110", "0", 110.0f, 0.0f},         {"20", "80", 80.0f, 20.0f},     {"5000", "-900", 3000.0f, -500.0f},
+        {"-900", "5000", 3000.0f, -500.0f}, {" 12.5 ", "-3", 12.5f, -3.0f},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.max);

@@ -23,8 +23,19 @@ struct SetSpec {
 // One set as the meter stores it; `countOverride` >= 0 writes another record count.
 Bytes setBytes(const SetSpec &s, int stride, int countOverride = -1) {
     const int n = countOverride >= 0 ? countOverride : int(s.records.size());
-    Bytes b{0xA5, 0x5A, 0, uint8_t(s.year), uint8_t(s.month), uint8_t(s.day), uint8_t(s.hour), uint8_t(s.minute),
-            uint8_t(s.second), uint8_t(s.rate >> 8), uint8_t(s.rate), uint8_t(s.fahrenheit ? 0x08 : 0), uint8_t(n >> 8),
+    Bytes b{0xA5,
+            0x5A,
+            0,
+            uint8_t(s.year),
+            uint8_t(s.month),
+            uint8_t(s.day),
+            uint8_t(s.hour),
+            uint8_t(s.minute),
+            uint8_t(s.second),
+            uint8_t(s.rate >> 8),
+            uint8_t(s.rate),
+            uint8_t(s.fahrenheit ? 0x08 : 0),
+            uint8_t(n >> 8),
             uint8_t(n)};
     for (const auto &r : s.records)
         for (int j = 0; j < stride / 2; ++j) {
@@ -60,7 +71,8 @@ TEST(HygroLoggerMemory, HeaderFieldsAndLengthChecks) {
 
     struct Case {
         int lastPos, stream;
-    } cases[] = {{255, lrEmpty}, {256, lrBadLength}, {272, lrBadLength}, {273, 0}, {98304, 0}, {98305, lrBadLength}, {0, lrBadLength}};
+    } cases[] = {{255, lrEmpty}, {256, lrBadLength},   {272, lrBadLength}, {273, 0},
+                 {98304, 0},     {98305, lrBadLength}, {0, lrBadLength}};
     for (const Case &c : cases) EXPECT_EQ(CheckStreamLength(c.lastPos), c.stream) << c.lastPos;
     EXPECT_EQ(CheckStreamSetCount(0), lrBadSetCount);
     EXPECT_EQ(CheckStreamSetCount(1), 0);
@@ -79,14 +91,15 @@ TEST(HygroLoggerMemory, BlockImageChecks) {
         size_t received;
         int expected;
     } cases[] = {
-        {0, 255, 256, lrEmpty},    {0, 300, 320, lrBadSetCount}, {4001, 300, 320, lrBadSetCount},
-        {1, 300, 320, 0},          {1, 300, 256, lrIncomplete},  {1, 300, 200, lrNoHeader},
+        {0, 255, 256, lrEmpty}, {0, 300, 320, lrBadSetCount}, {4001, 300, 320, lrBadSetCount},
+        {1, 300, 320, 0},       {1, 300, 256, lrIncomplete},  {1, 300, 200, lrNoHeader},
         {4000, 319, 320, 0},
     };
     for (const Case &c : cases) {
         Bytes image = header(c.sets, c.lastPos);
         image.resize(c.received, 0xFF);
-        EXPECT_EQ(CheckBlockImage(image.data(), image.size()), c.expected) << c.sets << " " << c.lastPos << " " << c.received;
+        EXPECT_EQ(CheckBlockImage(image.data(), image.size()), c.expected)
+            << c.sets << " " << c.lastPos << " " << c.received;
     }
 }
 
@@ -211,7 +224,8 @@ TEST(HygroLoggerMemory, ReadingRules) {
 TEST(HygroLoggerMemory, DecodesRecordsAndKeepsTheFirstOfEqualExtremes) {
     SetSpec s;
     s.rate = 90;
-    s.records = {{500, 234, 1000}, {700, 0x8000 | 50, 0x8000 | 4000}, {700, 250, 1000}, {1000, 2500, 120}, {300, 234, 90}};
+    s.records = {
+        {500, 234, 1000}, {700, 0x8000 | 50, 0x8000 | 4000}, {700, 250, 1000}, {1000, 2500, 120}, {300, 234, 90}};
     Bytes data = setBytes(s, 6);
     data.push_back(0);
     const QDateTime start(QDate(2026, 3, 7), QTime(23, 58, 0));
@@ -279,6 +293,7 @@ TEST(HygroLoggerMemory, TemperatureAxis) {
 }
 
 TEST(HygroLoggerMemory, RateTexts) {
-    const std::pair<int, const char *> cases[] = {{5, "00:05"}, {600, "10:00"}, {90, "01:30"}, {7200, "120:00"}, {0, "00:00"}, {65535, "1092:15"}};
+    const std::pair<int, const char *> cases[] = {{5, "00:05"},     {600, "10:00"}, {90, "01:30"},
+                                                  {7200, "120:00"}, {0, "00:00"},   {65535, "1092:15"}};
     for (const auto &[seconds, text] : cases) EXPECT_EQ(LoggerRateText(seconds), text) << seconds;
 }

@@ -42,8 +42,8 @@ Bytes block(const Bytes &image, size_t index, bool corrupt = false) {
 }
 
 struct Driven {
-    std::string sent;  // the commands written after "P"
-    int result = -1;   // of the Finish step
+    std::string sent; // the commands written after "P"
+    int result = -1;  // of the Finish step
     long long endMs = 0;
     std::vector<long long> waits;
 };
@@ -118,10 +118,10 @@ TEST(HygroLoggerTransfer, StreamFailures) {
     const Bytes good = memory(40);
     struct Case {
         const char *what;
-        Bytes line;       // all the meter sends, at once
-        int finish;       // the Finish code
-        long long endMs;  // when it comes
-        int take;         // takeImage's code after a whole image
+        Bytes line;      // all the meter sends, at once
+        int finish;      // the Finish code
+        long long endMs; // when it comes
+        int take;        // takeImage's code after a whole image
     };
     Bytes empty(256, 0);
     empty[5] = 255;
@@ -217,9 +217,9 @@ TEST(HygroLoggerTransfer, BlockWaits) {
 TEST(HygroLoggerTransfer, BlockQuits) {
     struct Case {
         const char *what;
-        int badBlocks;     // damaged blocks sent before good ones
-        int lastPos;       // announced in the header
-        std::string sent;  // answers up to the end
+        int badBlocks;    // damaged blocks sent before good ones
+        int lastPos;      // announced in the header
+        std::string sent; // answers up to the end
         int take;
     };
     const Case cases[] = {

@@ -9,7 +9,8 @@ namespace {
 const QDateTime Noon(QDate(2026, 3, 7), QTime(14, 5, 9));
 
 RealTimeFrame frame(uint8_t a, uint8_t b, int r1, int r2, int r3) {
-    return {STX, a, b, uint8_t(r1 >> 8), uint8_t(r1), uint8_t(r2 >> 8), uint8_t(r2), uint8_t(r3 >> 8), uint8_t(r3), ETX};
+    return {STX,         a,  b, uint8_t(r1 >> 8), uint8_t(r1), uint8_t(r2 >> 8), uint8_t(r2), uint8_t(r3 >> 8),
+            uint8_t(r3), ETX};
 }
 
 void feed(MeterDisplayState &s, int model, const RealTimeFrame &f) {
@@ -147,7 +148,7 @@ TEST(HygroMeterDisplay, ModelRows) {
 
     MeterDisplayState c;
     feed(c, 582, frame(0x20, 0, 455, 231, (14 << 8) | 105)); // clock bytes 14 and 105
-    EXPECT_EQ(c.LcdDigits[2], (Row{1, 4, 0, 5}));              // last two digits of 105; never blanked
+    EXPECT_EQ(c.LcdDigits[2], (Row{1, 4, 0, 5}));            // last two digits of 105; never blanked
     EXPECT_TRUE(c.AnnunciatorMask & bit(annHoursMinutes));
     EXPECT_TRUE(c.AnnunciatorMask & bit(annColon));
     feed(c, 582, frame(0x00, 0, 455, 231, (0 << 8) | 7));
@@ -161,8 +162,8 @@ TEST(HygroMeterDisplay, TimeModeShowsThePcClock) {
     EXPECT_EQ(s.LcdDigits[0], (Row{2, 0, 2, 6}));
     EXPECT_EQ(s.LcdDigits[1], (Row{0, 3, 0, 7}));
     EXPECT_EQ(s.LcdDigits[2], (Row{1, 4, 0, 5}));
-    const uint32_t expected = bit(annREC) | bit(annYear) | bit(annMonthDay) |
-                              bit(annHoursMinutes) | bit(annDateDash) | bit(annColon);
+    const uint32_t expected =
+        bit(annREC) | bit(annYear) | bit(annMonthDay) | bit(annHoursMinutes) | bit(annDateDash) | bit(annColon);
     EXPECT_EQ(s.AnnunciatorMask, expected);
 }
 

@@ -35,7 +35,10 @@ TEST(HygroIdentReply, AcceptsOnlyTheFourModels) {
         {"585\xff", true, 585, 0xFF},
         {"586\x01", true, 586, 1},
         {std::string("582\0", 4), false, 0, 0}, // the text ends after three characters
-        {std::string("58\0" "2", 4), false, 0, 0},
+        {std::string("58\0"
+                     "2",
+                     4),
+         false, 0, 0},
         {"584\x0d", false, 0, 0},
         {"5x2\x0d", false, 0, 0},
         {" 82\x0d", false, 0, 0},
@@ -190,8 +193,8 @@ TEST(HygroIntervalCorrection, SteersTowardsOneSecondAndNeverBelow500) {
         double elapsed;
         int expected;
     } cases[] = {
-        {1000, 1.2, 800}, {1000, 1.0, 1000}, {900, 0.9, 1000}, {600, 1.1, 500}, {1000, 2.0, 500},
-        {1000, 1.0004, 999}, // truncated toward zero
+        {1000, 1.2, 800}, {1000, 1.0, 1000}, {900, 0.9, 1000},
+        {600, 1.1, 500},  {1000, 2.0, 500},  {1000, 1.0004, 999}, // truncated toward zero
     };
     for (const Case &c : cases) EXPECT_EQ(CorrectInterval(c.interval, c.elapsed), c.expected) << c.elapsed;
 }

@@ -59,12 +59,9 @@ TEST(HygroPollTick, HeldKeysSendTheirCommandOnceInThePollsPlace) {
         bool key0, key4;
         std::string commands; // sent on the second tick
     } cases[] = {
-        {585, true, false, "N"},
-        {582, false, true, "X"},
-        {582, true, true, "NX"},
-        {585, false, true, ""}, // no hold command on this model
-        {583, false, true, ""},
-        {0, false, true, ""},
+        {585, true, false, "N"}, {582, false, true, "X"},
+        {582, true, true, "NX"}, {585, false, true, ""}, // no hold command on this model
+        {583, false, true, ""},  {0, false, true, ""},
     };
     for (const Case &c : cases) {
         PollTickState s;

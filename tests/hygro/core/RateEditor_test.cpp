@@ -13,10 +13,8 @@ TEST(HygroRateEditor, CorrectionsAndRate) {
         const char *min, *sec;
         bool corrected;
     } cases[] = {
-        {"  99 : 75  ", 3660, "60", "60", true},
-        {"  01 : 30  ", 90, "01", "30", false},
-        {"  00 : 00  ", 0, "00", "00", false},
-        {"  ab : 05  ", 5, "00", "05", true},
+        {"  99 : 75  ", 3660, "60", "60", true}, {"  01 : 30  ", 90, "01", "30", false},
+        {"  00 : 00  ", 0, "00", "00", false},   {"  ab : 05  ", 5, "00", "05", true},
         {"  0_ : __  ", 0, "00", "00", true},
     };
     for (const Case &c : cases) {

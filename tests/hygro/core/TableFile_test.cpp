@@ -97,14 +97,10 @@ TEST(HygroSaveRange, Rules) {
         bool valid;
         int expFrom, expTo;
     } cases[] = {
-        {true, "x", "y", 10, true, 1, 10},
-        {false, "5", "3", 10, true, 3, 5},
-        {false, "0", "2", 10, true, 1, 2},
-        {false, "2", "99", 10, true, 2, 10},
-        {false, "-4", "6", 10, true, 4, 6},
-        {false, "a", "6", 10, false, 0, 0},
-        {false, "1", "", 10, false, 0, 0},
-        {false, "1", "99999999999", 10, false, 0, 0},
+        {true, "x", "y", 10, true, 1, 10},  {false, "5", "3", 10, true, 3, 5},
+        {false, "0", "2", 10, true, 1, 2},  {false, "2", "99", 10, true, 2, 10},
+        {false, "-4", "6", 10, true, 4, 6}, {false, "a", "6", 10, false, 0, 0},
+        {false, "1", "", 10, false, 0, 0},  {false, "1", "99999999999", 10, false, 0, 0},
     };
     for (const Case &c : cases) {
         auto r = ResolveSaveRange(c.all, c.from, c.to, c.lastRow);

@@ -10,7 +10,9 @@ using hygrotest::readFor;
 
 namespace {
 
-void put(int fd, const std::string &bytes) { ASSERT_EQ(::write(fd, bytes.data(), bytes.size()), ssize_t(bytes.size())); }
+void put(int fd, const std::string &bytes) {
+    ASSERT_EQ(::write(fd, bytes.data(), bytes.size()), ssize_t(bytes.size()));
+}
 
 } // namespace
 
@@ -44,7 +46,7 @@ TEST(HygroSim, FramesFollowTheKeys) {
     f = readFor(fd, 10, 2000);
     ASSERT_EQ(f.size(), 10u);
     EXPECT_EQ(uint8_t(f[1]) & 0x1F, 0x01 | 0x04 | 0x08 | 0x10);
-    EXPECT_EQ(uint8_t(f[2]) & 0x01, 0x01); // REC blinks while logging
+    EXPECT_EQ(uint8_t(f[2]) & 0x01, 0x01);               // REC blinks while logging
     EXPECT_EQ(uint8_t(f[5]) * 256 + uint8_t(f[6]), 262); // -3.2 C is 26.2 F
     EXPECT_EQ(sim.receivedBytes(), (QStringList{"41", "4D", "48", "43", "45", "41"}));
     ::close(fd);
@@ -99,7 +101,8 @@ uint8_t sum64(const std::string &block) {
 } // namespace
 
 TEST(HygroSim, StreamsItsMemoryAfterP) {
-    HygroSim sim({"--model", "586", "--ident", "13", "--sets", "2", "--records", "10", "--rate", "600", "--bad-date", "2"});
+    HygroSim sim(
+        {"--model", "586", "--ident", "13", "--sets", "2", "--records", "10", "--rate", "600", "--bad-date", "2"});
     int fd = openRaw(sim.path());
     ASSERT_GE(fd, 0);
     put(fd, "P");

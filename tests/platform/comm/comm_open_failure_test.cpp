@@ -18,7 +18,8 @@ using namespace win;
 namespace {
 
 HANDLE openPort(const std::string &path) {
-    return CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+    return CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED,
+                       nullptr);
 }
 
 // Opens `path` as a user who may not and gives the code and the text: as root in a
@@ -67,7 +68,8 @@ TEST(CommOpenFailure, PermissionDeniedNamesThePortItsGroupAndWhatToDo) {
     const auto [code, text] = openAsDeniedUser(pty.slavePath());
     EXPECT_EQ(code, ERROR_ACCESS_DENIED);
     EXPECT_EQ(text.rfind(pty.slavePath() + ": permission denied.", 0), 0u) << text;
-    EXPECT_NE(text.find("the group that owns the port, \"" + groupOf(pty.slavePath()) + "\""), std::string::npos) << text;
+    EXPECT_NE(text.find("the group that owns the port, \"" + groupOf(pty.slavePath()) + "\""), std::string::npos)
+        << text;
     EXPECT_NE(text.find("dialout"), std::string::npos) << text;
     EXPECT_NE(text.find("log in again"), std::string::npos) << text;
 }
@@ -80,7 +82,8 @@ TEST(CommOpenFailure, OtherFailuresGiveThePortAndTheSystemText) {
         std::string text;
     };
     const Case cases[] = {
-        {"\\\\.\\/dev/ttyNoSuchPort7", ERROR_FILE_NOT_FOUND, "/dev/ttyNoSuchPort7: The system cannot find the file specified."},
+        {"\\\\.\\/dev/ttyNoSuchPort7", ERROR_FILE_NOT_FOUND,
+         "/dev/ttyNoSuchPort7: The system cannot find the file specified."},
         // A port this user may open: a denial there is a device that went away.
         {pty.slavePath(), ERROR_ACCESS_DENIED, pty.slavePath() + ": Access is denied."},
         {pty.slavePath(), ERROR_SHARING_VIOLATION,

@@ -261,7 +261,11 @@ TEST_F(CommTest, InvalidSettingsAreRefusedAndLeaveTheLineAlone) {
         {"parity 5", [](DCB &d) { d.Parity = 5; }},
         {"stop bits 3", [](DCB &d) { d.StopBits = 3; }},
         {"rate 0", [](DCB &d) { d.BaudRate = 0; }},
-        {"XON equals XOFF", [](DCB &d) { d.Flags |= DCB::fOutX; d.XonChar = d.XoffChar = 'A'; }},
+        {"XON equals XOFF",
+         [](DCB &d) {
+             d.Flags |= DCB::fOutX;
+             d.XonChar = d.XoffChar = 'A';
+         }},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
@@ -783,24 +787,69 @@ TEST(CommEvents, DiffOfTwoSnapshots) {
     } cases[] = {
         {"nothing", base, [](LineState &) {}, 0, 0},
         {"bytes still queued", base, [](LineState &s) { s.inQueue = 10; }, 0, 0},
-        {"new bytes", base, [](LineState &s) { s.received += 3; s.inQueue += 3; }, EV_RXCHAR, 0},
-        {"event character", base, [](LineState &s) { s.received++; s.flagChars++; }, EV_RXCHAR | EV_RXFLAG, 0},
+        {"new bytes", base,
+         [](LineState &s) {
+             s.received += 3;
+             s.inQueue += 3;
+         },
+         EV_RXCHAR, 0},
+        {"event character", base,
+         [](LineState &s) {
+             s.received++;
+             s.flagChars++;
+         },
+         EV_RXCHAR | EV_RXFLAG, 0},
         {"output drained", base, [](LineState &s) { s.outputDrains++; }, EV_TXEMPTY, 0},
-        {"queue reaches 80 %", base, [](LineState &s) { s.received += 70; s.inQueue = 80; }, EV_RXCHAR | EV_RX80FULL, 0},
-        {"queue stays above 80 %", [] { LineState s; s.inQueue = 90; s.inQueueSize = 100; return s; }(),
-         [](LineState &s) { s.received++; s.inQueue = 91; }, EV_RXCHAR, 0},
+        {"queue reaches 80 %", base,
+         [](LineState &s) {
+             s.received += 70;
+             s.inQueue = 80;
+         },
+         EV_RXCHAR | EV_RX80FULL, 0},
+        {"queue stays above 80 %",
+         [] {
+             LineState s;
+             s.inQueue = 90;
+             s.inQueueSize = 100;
+             return s;
+         }(),
+         [](LineState &s) {
+             s.received++;
+             s.inQueue = 91;
+         },
+         EV_RXCHAR, 0},
         {"CTS dropped", base, [](LineState &s) { s.modem &= ~MS_CTS_ON; }, EV_CTS, 0},
         {"DSR and RLSD up", base, [](LineState &s) { s.modem |= MS_DSR_ON | MS_RLSD_ON; }, EV_DSR | EV_RLSD, 0},
         {"ring ends", base, [](LineState &s) { s.modem &= ~MS_RING_ON; }, EV_RING, 0},
-        {"ring starts", [] { LineState s; s.modemKnown = true; return s; }(),
+        {"ring starts",
+         [] {
+             LineState s;
+             s.modemKnown = true;
+             return s;
+         }(),
          [](LineState &s) { s.modem = MS_RING_ON; }, 0, 0},
-        {"modem lines unknown after", base, [](LineState &s) { s.modemKnown = false; s.modem = 0; }, 0, 0},
+        {"modem lines unknown after", base,
+         [](LineState &s) {
+             s.modemKnown = false;
+             s.modem = 0;
+         },
+         0, 0},
         {"CTS toggled twice between snapshots", counted, [](LineState &s) { s.cts += 2; }, EV_CTS, 0},
         {"break", counted, [](LineState &s) { s.brk++; }, EV_BREAK, CE_BREAK},
         {"frame error", counted, [](LineState &s) { s.frame++; }, EV_ERR, CE_FRAME},
-        {"parity and overrun", counted, [](LineState &s) { s.parity++; s.overrun++; }, EV_ERR, CE_RXPARITY | CE_OVERRUN},
+        {"parity and overrun", counted,
+         [](LineState &s) {
+             s.parity++;
+             s.overrun++;
+         },
+         EV_ERR, CE_RXPARITY | CE_OVERRUN},
         {"buffer overrun", counted, [](LineState &s) { s.bufferOverrun++; }, EV_ERR, CE_RXOVER},
-        {"counters missing before", base, [](LineState &s) { s.countersKnown = true; s.frame = 5; }, 0, 0},
+        {"counters missing before", base,
+         [](LineState &s) {
+             s.countersKnown = true;
+             s.frame = 5;
+         },
+         0, 0},
     };
     for (const auto &c : cases) {
         LineState after = c.before;

@@ -79,7 +79,8 @@ struct Waiter : ::testing::Test {
         EXPECT_TRUE(waitUntil([&] {
             return result.wait_for(0s) == std::future_status::ready ||
                    (*tid != 0 && testsupport::asleepWithoutTimeout(*tid));
-        })) << "the waiter never slept: " << testsupport::syscallOf(*tid);
+        })) << "the waiter never slept: "
+            << testsupport::syscallOf(*tid);
         waits.push_back(result.share());
         return waits.back();
     }

@@ -21,24 +21,21 @@ public:
     LRESULT answer = 0;
 
 protected:
-    void Dispatch(TMessage &m) override
-    {
+    void Dispatch(TMessage &m) override {
         messages.push_back(m.Msg);
         TWinControl::Dispatch(m);
         if (m.Msg == WM_COMMAND) m.Result = answer;
     }
 };
 
-void mouse(QWidget &w, QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons buttons)
-{
+void mouse(QWidget &w, QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons buttons) {
     QMouseEvent e(type, at, w.mapToGlobal(at), button, buttons, Qt::NoModifier);
     QApplication::sendEvent(&w, &e);
 }
 
 } // namespace
 
-TEST(WinControl, HandleIsAWindowThatDispatchesByNumber)
-{
+TEST(WinControl, HandleIsAWindowThatDispatchesByNumber) {
     Probe p;
     EXPECT_FALSE(p.HandleAllocated());
     const HWND h = p.Handle();
@@ -55,15 +52,16 @@ TEST(WinControl, HandleIsAWindowThatDispatchesByNumber)
     EXPECT_EQ(GetScrollPos(h, SB_VERT), 20);
 }
 
-TEST(WinControl, ClickIsAPressAndAReleaseOnTheControl)
-{
+TEST(WinControl, ClickIsAPressAndAReleaseOnTheControl) {
     Probe p;
     p.resize(100, 100);
     std::vector<std::string> events;
     p.OnMouseDown = [&](TObject *, TMouseButton b, TShiftState, int x, int y) {
         events.push_back("down " + std::to_string(b) + " " + std::to_string(x) + "," + std::to_string(y));
     };
-    p.OnMouseUp = [&](TObject *, TMouseButton b, TShiftState, int, int) { events.push_back("up " + std::to_string(b)); };
+    p.OnMouseUp = [&](TObject *, TMouseButton b, TShiftState, int, int) {
+        events.push_back("up " + std::to_string(b));
+    };
     p.OnClick = [&](TObject *) { events.push_back("click"); };
     p.OnDblClick = [&](TObject *) { events.push_back("dblclick"); };
 
@@ -81,8 +79,7 @@ TEST(WinControl, ClickIsAPressAndAReleaseOnTheControl)
                                              WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN}));
 }
 
-TEST(WinControl, KeysBecomeVirtualKeysAndCharacters)
-{
+TEST(WinControl, KeysBecomeVirtualKeysAndCharacters) {
     Probe p;
     std::vector<std::string> events;
     p.OnKeyDown = [&](TObject *, WORD &key, TShiftState) { events.push_back("down " + std::to_string(key)); };
@@ -97,16 +94,14 @@ TEST(WinControl, KeysBecomeVirtualKeysAndCharacters)
     EXPECT_EQ(events, (std::vector<std::string>{"down 65", "press a", "down 34", "up 34"}));
 }
 
-TEST(WinControl, SystemColoursFollowThePalette)
-{
+TEST(WinControl, SystemColoursFollowThePalette) {
     const QColor window = QApplication::palette().color(QPalette::Base);
     EXPECT_EQ(ColorToRGB(clWindow), window.red() | window.green() << 8 | window.blue() << 16);
     EXPECT_EQ(ColorToRGB(clTeal), clTeal);
     EXPECT_EQ(ColorToRGB(TColor(0x00123456)), 0x00123456);
 }
 
-TEST(WinControl, AlignFollowsTheParent)
-{
+TEST(WinControl, AlignFollowsTheParent) {
     QWidget parent;
     parent.resize(300, 200);
     parent.show();

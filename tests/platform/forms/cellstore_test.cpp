@@ -11,8 +11,14 @@ namespace {
 
 TEST(FormsCellStore, TextsOfEveryKindReadBackAndOutsideIsEmpty) {
     CellStore s(3, 4);
-    const QString texts[] = {"", "C", "07/03/2026", QString(200, 'x'), QString::fromUtf8("45,5 °C"),
-                             QString::fromUtf8("温度 25"), QString(QChar(0x20AC)) + "1", QString(70000, QChar(0x3B1))};
+    const QString texts[] = {"",
+                             "C",
+                             "07/03/2026",
+                             QString(200, 'x'),
+                             QString::fromUtf8("45,5 °C"),
+                             QString::fromUtf8("温度 25"),
+                             QString(QChar(0x20AC)) + "1",
+                             QString(70000, QChar(0x3B1))};
     for (const QString &t : texts) {
         s.setCell(2, 1, t);
         s.setCell(0, 1, "left");
@@ -59,8 +65,14 @@ TEST(FormsCellStore, RandomEditsMatchPlainStrings) {
     const int cols = 9;
     CellStore s(0, cols);
     std::vector<std::vector<QString>> plain;
-    const QString words[] = {"", "1", "%RH", "14:05:09", "07/03/2026", QString::fromUtf8("-OL°"),
-                             QString::fromUtf8("Ωmega"), QString(300, 'z')};
+    const QString words[] = {"",
+                             "1",
+                             "%RH",
+                             "14:05:09",
+                             "07/03/2026",
+                             QString::fromUtf8("-OL°"),
+                             QString::fromUtf8("Ωmega"),
+                             QString(300, 'z')};
     for (int step = 0; step < 60000; ++step) {
         const unsigned op = rng() % 100;
         if (op < 2) {

@@ -52,8 +52,8 @@ TEST(CoreComponent, StateBitsAndLoadedClearingLoading) {
 TEST(CoreComponent, EventIdentity) {
     Handler h, other;
     TNotifyEvent a(&h, &Handler::OnA);
-    EXPECT_TRUE(a == Bind(&h, &Handler::OnA));     // same method, same object
-    EXPECT_FALSE(a == Bind(&h, &Handler::OnB));    // other method
+    EXPECT_TRUE(a == Bind(&h, &Handler::OnA));      // same method, same object
+    EXPECT_FALSE(a == Bind(&h, &Handler::OnB));     // other method
     EXPECT_FALSE(a == Bind(&other, &Handler::OnA)); // other object
 
     auto body = [](TObject *) {};

@@ -18,8 +18,7 @@ using namespace std::chrono_literals;
 namespace {
 
 // Runs `body` on a worker thread while the GUI thread drains with `drain` until it ends.
-template <typename Body, typename Drain>
-void runOnWorker(Body body, Drain drain) {
+template <typename Body, typename Drain> void runOnWorker(Body body, Drain drain) {
     std::atomic<bool> done{false};
     std::thread worker([&] {
         body();
@@ -81,9 +80,7 @@ TEST(CoreSync, OnGuiThreadRunsAtOnce) {
 
 TEST(CoreSync, QueuedCallRunsInsideTheEventLoop) {
     std::atomic<bool> ran{false};
-    std::thread worker([&] {
-        Synchronize([&] { ran = true; });
-    });
+    std::thread worker([&] { Synchronize([&] { ran = true; }); });
     EXPECT_TRUE(testsupport::waitUntil([&] { return ran.load(); }, 5s));
     worker.join();
 }

@@ -70,7 +70,9 @@ TEST(CoreThread, SuspendedThreadWaitsForStart) {
     // Suspended, it is no thread of the system yet.
     auto threads = [] {
         int n = 0;
-        for (auto it = std::filesystem::directory_iterator("/proc/self/task"); it != std::filesystem::directory_iterator(); ++it) ++n;
+        for (auto it = std::filesystem::directory_iterator("/proc/self/task");
+             it != std::filesystem::directory_iterator(); ++it)
+            ++n;
         return n;
     };
     const int before = threads();

@@ -44,8 +44,8 @@ TEST_F(FormsDialogs, UnscriptedBoxesReturnTheEscapeAnswerWithoutBlocking) {
         unsigned flags;
         int expected;
     } cases[] = {
-        {MB_OK, IDOK},           {MB_OKCANCEL, IDCANCEL}, {MB_YESNOCANCEL, IDCANCEL},
-        {MB_YESNO, IDNO},        {MB_RETRYCANCEL, IDCANCEL}, {MB_ABORTRETRYIGNORE, IDABORT},
+        {MB_OK, IDOK},    {MB_OKCANCEL, IDCANCEL},    {MB_YESNOCANCEL, IDCANCEL},
+        {MB_YESNO, IDNO}, {MB_RETRYCANCEL, IDCANCEL}, {MB_ABORTRETRYIGNORE, IDABORT},
     };
     for (const auto &c : cases) EXPECT_EQ(MessageBox("text", "cap", c.flags), c.expected) << c.flags;
     EXPECT_EQ(MessageDlg("Sure?", mtConfirmation, mbYes | mbNo), mrNo);

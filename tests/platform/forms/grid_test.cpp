@@ -16,8 +16,8 @@ namespace {
 
 void mouse(QWidget *w, QEvent::Type type, QPoint at) {
     const QPointF local(at), global(w->mapToGlobal(at));
-    QMouseEvent e(type, local, global, Qt::LeftButton, type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
-                  Qt::NoModifier);
+    QMouseEvent e(type, local, global, Qt::LeftButton,
+                  type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(w, &e);
 }
 void click(QWidget *w, QPoint at) {

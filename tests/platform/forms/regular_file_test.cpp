@@ -33,7 +33,8 @@ TEST(FormsRegularFile, OnlyARegularFileIsOpened) {
         {dir + "/pipe.slm", FileOpen::NotAFile, dir + "/pipe.slm cannot be read as a file: it is a named pipe."},
         {"/dev/null", FileOpen::NotAFile, "/dev/null cannot be read as a file: it is a device."},
         {dir, FileOpen::NotAFile, dir + " cannot be read as a file: it is a folder."},
-        {dir + "/missing.txt", FileOpen::Failed, "Cannot open file \"" + dir + "/missing.txt\". No such file or directory"},
+        {dir + "/missing.txt", FileOpen::Failed,
+         "Cannot open file \"" + dir + "/missing.txt\". No such file or directory"},
     };
     for (const Case &c : cases) {
         QFile other;

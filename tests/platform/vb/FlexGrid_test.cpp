@@ -83,7 +83,7 @@ TEST(FlexGrid, TopRowIsClampedAndRaisesScroll) {
     EXPECT_EQ(g.rowAt(0), 39); // the view shows it
     g.SetTopRow(40);
     EXPECT_EQ(scrolls, 1); // no change, no event
-    g.SetTopRow(100); // the last page stays full
+    g.SetTopRow(100);      // the last page stays full
     EXPECT_EQ(g.TopRow(), 101 - 10);
     EXPECT_EQ(errorOf([&] { g.SetTopRow(101); }), 30009);
     g.SetRows(5); // all rows fit again

@@ -26,7 +26,11 @@ protected:
 
 TEST_F(MSCommOnPty, OpensTheNthListEntryWithItsSettings) {
     // A pseudo-terminal keeps neither data bits nor parity: speed and stop bits show.
-    struct Case { const char *settings; speed_t speed; bool twoStops; };
+    struct Case {
+        const char *settings;
+        speed_t speed;
+        bool twoStops;
+    };
     const Case cases[] = {{"9600,n,8,1", B9600, false}, {"4800,E,7,2", B4800, true}, {"19200,o,8,1", B19200, false}};
     for (const Case &c : cases) {
         vb::MSComm com;

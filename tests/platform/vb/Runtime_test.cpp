@@ -22,11 +22,14 @@ using namespace std::chrono_literals;
 namespace {
 
 TEST(VbRuntime, ValReadsTheLeadingNumber) {
-    struct Case { const char *text; double value; };
+    struct Case {
+        const char *text;
+        double value;
+    };
     const Case cases[] = {
-        {"", 0}, {"abc", 0}, {"12", 12}, {" 1 2 3", 123}, {"2:", 2}, {"2.5", 2.5}, {".5", 0.5},
-        {"-7x", -7}, {"+3", 3}, {"1e3", 1000}, {"1D2", 100}, {"1e", 1}, {"&H26", 38},
-        {"&HFFFF", -1}, {"&O17", 15}, {"3.4.5", 3.4}, {"\t\n42", 42}, {"1e999", 0},
+        {"", 0},      {"abc", 0},     {"12", 12},   {" 1 2 3", 123}, {"2:", 2},      {"2.5", 2.5},
+        {".5", 0.5},  {"-7x", -7},    {"+3", 3},    {"1e3", 1000},   {"1D2", 100},   {"1e", 1},
+        {"&H26", 38}, {"&HFFFF", -1}, {"&O17", 15}, {"3.4.5", 3.4},  {"\t\n42", 42}, {"1e999", 0},
     };
     for (const Case &c : cases) EXPECT_DOUBLE_EQ(vb::Val(c.text), c.value) << c.text;
 }
@@ -78,7 +81,8 @@ TEST(VbRuntime, DoEventsSleepsUntilItsWakeUpOrAnEvent) {
     c = QObject::connect(loop, &QAbstractEventDispatcher::aboutToBlock, [&] {
         if (poster.joinable()) return;
         poster = std::thread([&] {
-            QMetaObject::invokeMethod(qApp, [&] { handled = true; }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                qApp, [&] { handled = true; }, Qt::QueuedConnection);
         });
     });
     vb::DoEvents(600000);

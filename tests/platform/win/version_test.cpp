@@ -49,7 +49,9 @@ std::string writeFile(const QByteArray &bytes) {
     return path;
 }
 
-QByteArray embeddedBytes() { return QByteArray(reinterpret_cast<const char *>(kEmbedded.data()), int(kEmbedded.size())); }
+QByteArray embeddedBytes() {
+    return QByteArray(reinterpret_cast<const char *>(kEmbedded.data()), int(kEmbedded.size()));
+}
 
 TEST(WinVersion, ProgramFileBlockReadsBack) {
     EXPECT_EQ(fileVersionOf(ProgramFileName()), "3.1.1.0");
@@ -87,13 +89,16 @@ TEST(WinVersion, FilesWithoutAValidBlockGiveNothing) {
     } cases[] = {
         {"marker only", "xx" + begin + "yy"},
         {"cut short", block.left(block.size() - 10)},
-        {"no end marker", block.left(block.size() - int(version_block::kEndMarker.size())) + "zzzzzzzzzzzzzzzzzzzzzzzzzzzz"},
-        {"length past the end", [&] {
+        {"no end marker",
+         block.left(block.size() - int(version_block::kEndMarker.size())) + "zzzzzzzzzzzzzzzzzzzzzzzzzzzz"},
+        {"length past the end",
+         [&] {
              QByteArray b = block;
              b[int(begin.size()) + 5] = char(0x7F);
              return b;
          }()},
-        {"entry longer than the block", [&] {
+        {"entry longer than the block",
+         [&] {
              QByteArray b = block;
              b[int(begin.size()) + 12 + 2 + 2 + 3] = char(0x40); // fixed info's value length
              return b;

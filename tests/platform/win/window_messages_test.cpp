@@ -14,8 +14,7 @@ namespace {
 
 struct Recorder {
     std::vector<std::pair<UINT, LPARAM>> got;
-    HWND make(HWND parent = nullptr, RECT r = RECT{0, 0, 100, 50})
-    {
+    HWND make(HWND parent = nullptr, RECT r = RECT{0, 0, 100, 50}) {
         return CreateWindowHandle(
             [this](HWND, UINT m, WPARAM, LPARAM l) {
                 got.emplace_back(m, l);
@@ -27,8 +26,7 @@ struct Recorder {
 
 } // namespace
 
-TEST(WinWindow, MessagesReachLiveWindowsOnly)
-{
+TEST(WinWindow, MessagesReachLiveWindowsOnly) {
     Recorder rec;
     HWND a = rec.make();
     ASSERT_NE(a, nullptr);
@@ -45,8 +43,7 @@ TEST(WinWindow, MessagesReachLiveWindowsOnly)
     EXPECT_EQ(SendMessageA(handleFromInt<HWND>(12345), 1, 0, 0), 0);
 }
 
-TEST(WinWindow, AWindowMayDestroyItselfInItsProcedure)
-{
+TEST(WinWindow, AWindowMayDestroyItselfInItsProcedure) {
     HWND self = nullptr;
     int calls = 0;
     self = CreateWindowHandle(
@@ -61,8 +58,7 @@ TEST(WinWindow, AWindowMayDestroyItselfInItsProcedure)
     EXPECT_EQ(calls, 1);
 }
 
-TEST(WinWindow, PostedMessagesArriveLaterAndNotAfterDestroy)
-{
+TEST(WinWindow, PostedMessagesArriveLaterAndNotAfterDestroy) {
     Recorder rec;
     HWND a = rec.make(), b = rec.make();
     EXPECT_EQ(PostMessageA(a, 273, 0, 1), TRUE);
@@ -78,8 +74,7 @@ TEST(WinWindow, PostedMessagesArriveLaterAndNotAfterDestroy)
     DestroyWindow(a);
 }
 
-TEST(WinWindow, GeometryVisibilityAndParent)
-{
+TEST(WinWindow, GeometryVisibilityAndParent) {
     Recorder rec;
     HWND parent = rec.make();
     HWND child = rec.make(parent, RECT{0, 0, 300, 300});
@@ -107,8 +102,7 @@ TEST(WinWindow, GeometryVisibilityAndParent)
     DestroyWindow(parent);
 }
 
-TEST(WinWindow, ScrollBarsKeepThePositionInRange)
-{
+TEST(WinWindow, ScrollBarsKeepThePositionInRange) {
     Recorder rec;
     HWND w = rec.make();
     int mn = -1, mx = -1;
@@ -126,8 +120,7 @@ TEST(WinWindow, ScrollBarsKeepThePositionInRange)
     DestroyWindow(w);
 }
 
-TEST(WinWindow, WordsAndSignedCoordinates)
-{
+TEST(WinWindow, WordsAndSignedCoordinates) {
     EXPECT_EQ(MAKELONG(0x1234, 0xABCD), 0xABCD1234u);
     EXPECT_EQ(LOWORD(0xABCD1234u), 0x1234);
     EXPECT_EQ(HIWORD(0xABCD1234u), 0xABCD);
@@ -138,15 +131,13 @@ TEST(WinWindow, WordsAndSignedCoordinates)
     EXPECT_EQ(GET_WHEEL_DELTA_WPARAM(MAKEWPARAM(0, static_cast<WORD>(-120))), -120);
 }
 
-TEST(WinWindow, GlobalBlocks)
-{
+TEST(WinWindow, GlobalBlocks) {
     HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, 64);
     ASSERT_NE(h, nullptr);
     EXPECT_EQ(GlobalSize(h), 64u);
     auto *p = static_cast<unsigned char *>(GlobalLock(h));
     ASSERT_NE(p, nullptr);
-    for (int i = 0; i < 64; ++i)
-        EXPECT_EQ(p[i], 0);
+    for (int i = 0; i < 64; ++i) EXPECT_EQ(p[i], 0);
     std::memset(p, 0x5A, 64);
     EXPECT_EQ(GlobalLock(h), p); // stable address, nested lock
     EXPECT_EQ(GlobalUnlock(h), TRUE);
