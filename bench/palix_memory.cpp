@@ -21,6 +21,8 @@
 #include "tests/support/CpuTime.h"
 #include "BenchSupport.h"
 
+#include "support/Simulator.h"
+
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -61,26 +63,10 @@ struct Memory64 {
     }
 };
 
-class Sim {
+// The shared launcher, with the simulator's log dropped (a long run would fill its pipe).
+class Sim : public testsupport::Simulator {
 public:
-    explicit Sim(const QStringList &args) {
-        proc_.setProgram(METER_BIN_DIR "/slmsim");
-        proc_.setArguments(args);
-        proc_.setStandardErrorFile(QProcess::nullDevice());
-        proc_.start();
-        proc_.waitForStarted(5000);
-        waitFor([&] { return proc_.canReadLine(); }, 5000);
-        path_ = QString::fromLocal8Bit(proc_.readLine()).trimmed();
-    }
-    ~Sim() {
-        proc_.kill();
-        proc_.waitForFinished(3000);
-    }
-    const QString &path() const { return path_; }
-
-private:
-    QProcess proc_;
-    QString path_;
+    explicit Sim(const QStringList &args) : Simulator("slmsim", args, QProcess::nullDevice()) {}
 };
 
 void MemoryDownload(benchmark::State &state) {

@@ -24,6 +24,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "support/Simulator.h"
+
 #include <benchmark/benchmark.h>
 
 #include <sys/resource.h>
@@ -101,11 +103,8 @@ void BM_RecordingCpuBeyondLivePoll(benchmark::State &state) {
     const char *env = std::getenv("PALIX_RECORD_CPU_SECONDS");
     const int seconds = env ? std::max(2, std::atoi(env)) : 30;
     for (auto _ : state) {
-        QProcess sim;
-        sim.start(QString(METER_BIN_DIR) + "/slmsim", {"--level", "62.4"});
-        sim.waitForStarted();
-        sim.waitForReadyRead(5000);
-        const QString pty = QString::fromLocal8Bit(sim.readLine()).trimmed();
+        testsupport::Simulator sim("slmsim", {"--level", "62.4"}, QProcess::nullDevice());
+        const QString pty = sim.path();
         qputenv("METER_PORTS", pty.toLocal8Bit());
         slm::ResetMeterState();
         slm::ResetFileTransferState();
@@ -131,8 +130,7 @@ void BM_RecordingCpuBeyondLivePoll(benchmark::State &state) {
         slm::UnloadList();
         delete slm::PanelForm;
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        sim.kill();
-        sim.waitForFinished();
+        sim.stop();
     }
 }
 BENCHMARK(BM_RecordingCpuBeyondLivePoll)->Unit(benchmark::kSecond)->Iterations(1);
