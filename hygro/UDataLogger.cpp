@@ -238,14 +238,7 @@ void TfrmDataLogger::FormCreate() {
     Grid1->SetFixedRows(1);
     Grid1->SetOptions(forms::goFixedVertLine | forms::goFixedHorzLine | forms::goVertLine | forms::goHorzLine |
                       forms::goColSizing | forms::goRowSelect);
-    const double widths[9] = {0.8, 1.4, 1.3, 1.0, 0.6, 1.0, 0.8, 0.9, 0.8};
-    for (int c = 0; c < 9; ++c) Grid1->SetColWidths(c, int(Grid1->DefaultColWidth() * widths[c]));
-    const QString reading = QStringLiteral("-201.0");
-    const QStringList usual[9] = {
-        {"NO", "65535"}, {"DATE", WidestShortDate()},    {"TIME", "00:00:00"}, {"Humidity", "100.0"},
-        {"UNIT", "%RH"}, {"Temperature", "T1", reading}, {"UNIT", "C"},        {"T2", reading},
-        {"UNIT", "C"}};
-    for (int c = 0; c < 9; ++c) FitColumn(Grid1, c, usual[c]);
+    SetTableColumnWidths(Grid1, QStringLiteral("65535"), QStringLiteral("Humidity"));
     if (frmMain) frmMain->SetupChart(SciGraph1, 4, 0, 0, MeterModel);
 
     const ModelTraits *logger = FindLogger(MeterModel);

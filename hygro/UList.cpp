@@ -73,6 +73,18 @@ void FitColumn(forms::TStringGrid *grid, int col, const QStringList &texts) {
 
 QString WidestShortDate() { return QLocale::system().toString(QDate(2026, 12, 28), QLocale::ShortFormat); }
 
+void SetTableColumnWidths(forms::TStringGrid *grid, const QString &widestNumber, const QString &humidityHeader) {
+    const double factors[9] = {0.8, 1.4, 1.3, 1.0, 0.6, 1.0, 0.8, 0.9, 0.8};
+    for (int c = 0; c < 9; ++c) grid->SetColWidths(c, int(grid->DefaultColWidth() * factors[c]));
+    // Every header a model gives and the widest usual cell.
+    const QString reading = QStringLiteral("-201.0");
+    const QStringList usual[9] = {
+        {"NO", widestNumber}, {"DATE", WidestShortDate()},    {"TIME", "00:00:00"}, {humidityHeader, "100.0"},
+        {"UNIT", "%RH"},      {"Temperature", "T1", reading}, {"UNIT", "C"},        {"T2", reading},
+        {"UNIT", "C"}};
+    for (int c = 0; c < 9; ++c) FitColumn(grid, c, usual[c]);
+}
+
 bool TfrmList::isRealTime() const { return Caption() == RealTimeCaption; }
 
 void TfrmList::showEvent(QShowEvent *e) {
@@ -87,15 +99,8 @@ void TfrmList::FormShow() {
     Grid1->SetDefaultRowHeight(screen && screen->geometry().width() > 480 ? 20 : 16);
     const QStringList headers{"NO", "DATE", "TIME", "HUMIDITY", "UNIT"};
     for (int c = 0; c < headers.size(); ++c) Grid1->SetCells(c, 0, headers[c]);
-    const double factors[9] = {0.8, 1.4, 1.3, 1.0, 0.6, 1.0, 0.8, 0.9, 0.8};
-    for (int c = 0; c < 9; ++c) Grid1->SetColWidths(c, int(Grid1->DefaultColWidth() * factors[c]));
-    // Every header a model gives and the widest usual cell (a week of rows at rate 1).
-    const QString reading = QStringLiteral("-201.0");
-    const QStringList usual[9] = {
-        {"NO", "999999"}, {"DATE", WidestShortDate()},    {"TIME", "00:00:00"}, {"HUMIDITY", "100.0"},
-        {"UNIT", "%RH"},  {"Temperature", "T1", reading}, {"UNIT", "C"},        {"T2", reading},
-        {"UNIT", "C"}};
-    for (int c = 0; c < 9; ++c) FitColumn(Grid1, c, usual[c]);
+    // Row numbers up to a week of rows at rate 1.
+    SetTableColumnWidths(Grid1, QStringLiteral("999999"), QStringLiteral("HUMIDITY"));
     Grid1->SetFixedColor(0xFFFFFF);
     fitWidthToColumns();
 }

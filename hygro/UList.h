@@ -38,6 +38,10 @@ private:
 void FitColumn(forms::TStringGrid *grid, int col, const QStringList &texts);
 // A date in the system's short format at its usual widest (two-digit day and month).
 QString WidestShortDate();
+// The table's nine columns at their design widths (fractions of the default), each then
+// widened to its headers and its widest usual cell; `widestNumber` is the widest row
+// number expected, `humidityHeader` the humidity column's header.
+void SetTableColumnWidths(forms::TStringGrid *grid, const QString &widestNumber, const QString &humidityHeader);
 
 // The table window most recently opened from a file.
 extern QPointer<TfrmList> frmList;
