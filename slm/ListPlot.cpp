@@ -29,7 +29,7 @@ namespace slm {
 
 namespace {
 ListPlot *instance = nullptr;
-constexpr std::int32_t black = 0x000000, white = 0xFFFFFF;
+constexpr std::int32_t black = 0x000000;
 } // namespace
 
 ListPlot *ListPlotForm() {
