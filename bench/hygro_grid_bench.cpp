@@ -224,8 +224,9 @@ int main(int argc, char **argv) {
     setenv("METER_PORTS", "/dev/no-meter-here", 1);
     QApplication app(argc, argv);
     mainForm(); // before any heap is counted
-    if (benchsupport::runBenchmarks(argc, argv)) return 1;
+    // The windows go before the application, also when the options were refused.
+    const int result = benchsupport::runBenchmarks(argc, argv);
     full.reset();
     mainOwner.reset();
-    return 0;
+    return result;
 }

@@ -172,9 +172,10 @@ int main(int argc, char **argv) {
     folder = std::make_unique<QTemporaryDir>();
     // Settings go to the temporary folder, not the user's.
     benchsupport::settingsIn(folder->path());
-    if (benchsupport::runBenchmarks(argc, argv)) return 1;
+    // The windows go before the application, also when the options were refused.
+    const int result = benchsupport::runBenchmarks(argc, argv);
     closeTables();
     mainForm.reset();
     folder.reset();
-    return 0;
+    return result;
 }

@@ -7,8 +7,10 @@ endif()
 
 # Palix's CPU with the Leq/SEL windows open and recording, over 60 s against slmsim.
 # Run under a real X server: xvfb-run -a build/bench/palix_charts_cpu
+if(NOT TARGET meter_support)
+  add_subdirectory(${CMAKE_SOURCE_DIR}/tests/support ${CMAKE_BINARY_DIR}/bench/support)
+endif()
 if(TARGET slm_forms AND TARGET slmsim)
-  meter_bench(palix_charts_cpu palix_charts_cpu.cpp LIBS slm_forms)
-  target_compile_definitions(palix_charts_cpu PRIVATE METER_BIN_DIR="${CMAKE_BINARY_DIR}/bin")
+  meter_bench(palix_charts_cpu palix_charts_cpu.cpp LIBS slm_forms meter_support)
   add_dependencies(palix_charts_cpu slmsim)
 endif()

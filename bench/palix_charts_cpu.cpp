@@ -17,7 +17,8 @@
 #include "slm/Port.h"
 #include "slm/RealTimeSLM.h"
 
-#include "tests/support/CpuTime.h"
+#include "support/CpuTime.h"
+#include "support/Simulator.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -69,16 +70,13 @@ int main(int argc, char **argv) {
     for (int i = 1; i < argc; ++i)
         if (std::strncmp(argv[i], "--seconds=", 10) == 0) seconds = std::max(1, std::atoi(argv[i] + 10));
 
-    QProcess sim;
-    sim.setProgram(QStringLiteral(METER_BIN_DIR) + "/slmsim");
-    sim.setArguments({"--levels", "58,61,64,66,63,60,57,55,59,62,65,68,64,61", "--range", "2"});
-    sim.setStandardErrorFile(QProcess::nullDevice());
-    sim.start();
-    if (!sim.waitForStarted(5000) || !sim.waitForReadyRead(5000)) {
+    testsupport::Simulator sim("slmsim", {"--levels", "58,61,64,66,63,60,57,55,59,62,65,68,64,61", "--range", "2"},
+                               QProcess::nullDevice());
+    if (!sim.ok()) {
         std::fprintf(stderr, "palix_charts_cpu: slmsim did not start\n");
         return 1;
     }
-    const QString path = QString::fromLocal8Bit(sim.readLine()).trimmed();
+    const QString path = sim.path();
     qputenv("METER_PORTS", path.toLocal8Bit());
 
     QTemporaryDir dir;
@@ -99,12 +97,12 @@ int main(int argc, char **argv) {
     forms::DialogScript().pushFile(dir.filePath("rec.slm"));
     press(panel, "Save");
     runFor(2000);
-    const Share alone = measure(seconds, sim.processId());
+    const Share alone = measure(seconds, sim.pid());
 
     forms::DialogScript().pushText("00:01:00");
     press(panel, "Run");
     runFor(2000); // the windows show and settle
-    const Share windows = measure(seconds, sim.processId());
+    const Share windows = measure(seconds, sim.pid());
     const bool allOpen = slm::ListVisible() && slm::RealTimeSLMVisible() && slm::FileRecording;
 
     std::printf("Palix on slmsim, %d s each, platform %s, CPU in %% of one core\n", seconds,
@@ -119,7 +117,6 @@ int main(int argc, char **argv) {
     press(panel, "Stop");
     press(panel, "Save"); // ends the recording
     delete slm::PanelForm;
-    sim.kill();
-    sim.waitForFinished(3000);
+    sim.stop();
     return 0;
 }

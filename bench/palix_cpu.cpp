@@ -3,7 +3,10 @@
 // the meter's end of the line has closed (argument 2), with the simulator's share for
 // comparison.
 
-#include "tests/support/CpuTime.h"
+#include "support/CpuTime.h"
+#include "support/Simulator.h"
+
+#include <QCoreApplication>
 
 #include <benchmark/benchmark.h>
 
@@ -21,25 +24,14 @@
 
 namespace {
 
-pid_t spawn(const std::string &program, const char *arg1 = nullptr, const char *arg2 = nullptr,
-            int *stdoutPipe = nullptr) {
-    // The simulator's command log and the program's messages would drown the report.
-    int fds[2] = {-1, -1};
-    if (stdoutPipe && pipe(fds) != 0) return -1;
+pid_t spawn(const std::string &program, const char *arg1 = nullptr, const char *arg2 = nullptr) {
     const pid_t pid = fork();
     if (pid == 0) {
-        if (stdoutPipe) {
-            dup2(fds[1], 1);
-            close(fds[0]);
-        }
+        // The program's messages would drown the report.
         const int null = open("/dev/null", O_WRONLY);
         if (null >= 0) dup2(null, 2);
         execl(program.c_str(), program.c_str(), arg1, arg2, static_cast<char *>(nullptr));
         _exit(127);
-    }
-    if (stdoutPipe) {
-        close(fds[1]);
-        *stdoutPipe = fds[0];
     }
     return pid;
 }
@@ -47,35 +39,33 @@ pid_t spawn(const std::string &program, const char *arg1 = nullptr, const char *
 void LivePollCpu(benchmark::State &state) {
     const char *env = std::getenv("PALIX_CPU_SECONDS");
     const int seconds = env ? std::max(1, std::atoi(env)) : 60;
-    const std::string bin = METER_BIN_DIR;
+    const std::string bin = testsupport::binDir();
     for (auto _ : state) {
-        int out = -1;
-        const pid_t sim = spawn(bin + "/slmsim", state.range(0) == 1 ? "--silent" : nullptr, nullptr, &out);
-        std::string path;
-        char c;
-        while (read(out, &c, 1) == 1 && c != '\n') path += c;
-        setenv("METER_PORTS", path.c_str(), 1);
+        testsupport::Simulator sim("slmsim", state.range(0) == 1 ? QStringList{"--silent"} : QStringList{},
+                                   QProcess::nullDevice());
+        if (!sim.ok()) {
+            state.SkipWithError("slmsim did not start");
+            break;
+        }
+        const pid_t simPid = pid_t(sim.pid());
+        setenv("METER_PORTS", sim.path().toLocal8Bit().constData(), 1);
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
         const pid_t palix = spawn(bin + "/palix", "--port", "COM1");
         // Start-up and the first handshake are not part of the figure.
         std::this_thread::sleep_for(std::chrono::seconds(2));
         if (state.range(0) == 2) {
             // The port vanishes under the live poll: the program must not spin on it.
-            kill(sim, SIGTERM);
-            waitpid(sim, nullptr, 0);
+            sim.stop();
         }
-        const double palix0 = testsupport::cpuSeconds(palix), sim0 = testsupport::cpuSeconds(sim);
+        const double palix0 = testsupport::cpuSeconds(palix), sim0 = testsupport::cpuSeconds(simPid);
         const auto t0 = std::chrono::steady_clock::now();
         std::this_thread::sleep_for(std::chrono::seconds(seconds));
         const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-        const double palixCpu = testsupport::cpuSeconds(palix) - palix0, simCpu = testsupport::cpuSeconds(sim) - sim0;
+        const double palixCpu = testsupport::cpuSeconds(palix) - palix0,
+                     simCpu = testsupport::cpuSeconds(simPid) - sim0;
         kill(palix, SIGTERM);
         waitpid(palix, nullptr, 0);
-        if (state.range(0) != 2) {
-            kill(sim, SIGTERM);
-            waitpid(sim, nullptr, 0);
-        }
-        close(out);
+        sim.stop();
         state.SetIterationTime(wall);
         state.counters["palix_cpu_percent"] = 100.0 * palixCpu / wall;
         state.counters["slmsim_cpu_percent"] = 100.0 * simCpu / wall;
@@ -93,4 +83,12 @@ BENCHMARK(LivePollCpu)
 
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char **argv) {
+    // For the simulator's launcher, which finds it beside this program.
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -69,7 +69,8 @@ int main(int argc, char **argv) {
     folder = std::make_unique<QTemporaryDir>();
     // A message box of the reader is answered and logged, never waited for.
     forms::DialogScript().setStrict(false);
-    if (benchsupport::runBenchmarks(argc, argv)) return 1;
+    // The windows go before the application, also when the options were refused.
+    const int result = benchsupport::runBenchmarks(argc, argv);
     folder.reset();
-    return 0;
+    return result;
 }

@@ -71,8 +71,9 @@ int main(int argc, char **argv) {
     mainForm->resize(1024, 700);
     mainForm->show();
     QApplication::processEvents();
-    if (benchsupport::runBenchmarks(argc, argv)) return 1;
+    // The windows go before the application, also when the options were refused.
+    const int result = benchsupport::runBenchmarks(argc, argv);
     mainForm.reset();
     folder.reset();
-    return 0;
+    return result;
 }
