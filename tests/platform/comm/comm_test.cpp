@@ -773,10 +773,13 @@ TEST_F(CommTest, XoffHoldsOutputUntilXon) {
     if (!WriteFile(h, "held", 4, &n, &ov)) {
         ASSERT_EQ(GetLastError(), ERROR_IO_PENDING);
     }
-    EXPECT_EQ(pty.readMaster(4, 200ms), "");
+    // The service thread has tried the line and sleeps until it may write: none of the
+    // four bytes has gone.
+    ASSERT_TRUE(testsupport::waitUntil([&] { return testsupport::asleepInPoll(service); }));
     COMSTAT st{};
     ASSERT_TRUE(ClearCommError(h, nullptr, &st));
     EXPECT_TRUE(st.Flags & COMSTAT::fXoffHold);
+    EXPECT_EQ(st.cbOutQue, 4u);
     ASSERT_TRUE(EscapeCommFunction(h, SETXON));
     EXPECT_EQ(pty.readMaster(4, 2s), "held");
 }

@@ -91,7 +91,7 @@ TEST(Win32Events, AutoResetReleasesOneWaiter) {
     EXPECT_TRUE(testsupport::pollUntil([&] { return asleep(0) && asleep(1); }));
     SetEvent(e);
     EXPECT_TRUE(testsupport::pollUntil([&] { return done[0] || done[1]; }));
-    // The other one, woken too, found the event taken and sleeps again.
+    // The other one sleeps on: the event was taken.
     const int other = done[0] ? 1 : 0;
     EXPECT_TRUE(testsupport::pollUntil([&] { return asleep(other) || done[other]; }));
     EXPECT_EQ(woken.load(), 1);
