@@ -145,7 +145,8 @@ TEST_F(PortTest, HandlersOfOneCycleRunInTheFixedOrderAndAThrowingOneSkipsTheRest
     forms::DialogScript().pushAccept();
     const auto before = testsupport::threadIds();
     port->Open();
-    const auto started = testsupport::threadsSince(before); // the device's and the event thread
+    const auto started = testsupport::threadsSince(before);
+    ASSERT_EQ(started.size(), 2u); // the device's and the event thread
 
     pty.writeMaster("ab\n");
     ASSERT_TRUE(waitUntil([&] { return !order.empty(); }));
@@ -269,7 +270,7 @@ TEST_F(PortTest, PortDestroyedWhileAHandlerRunsOnTheEventThreadWaitsForIt) {
     port->SetOnRxChar([&](TObject *sender) {
         started = true;
         // Runs on until the destructor has begun and waits.
-        testsupport::pollUntil([&] { return destroying && testsupport::threadState(gui) == 'S'; });
+        EXPECT_TRUE(testsupport::pollUntil([&] { return destroying && testsupport::threadState(gui) == 'S'; }));
         // The port is still whole while its handler runs.
         EXPECT_EQ(static_cast<TCustomComPort *>(sender)->DeviceName(), QString::fromStdString(pty.slavePath()));
         finished = true;

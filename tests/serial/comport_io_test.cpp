@@ -40,7 +40,7 @@ TEST_F(PortTest, WriteReachesTheLineAndQueuedBytesReadAtOnce) {
 }
 
 TEST_F(PortTest, ReadPendingUntilAllBytesCameThenCompletedByTheNextRead) {
-    // OnRxChar tells that bytes came; the driver hands them to the pending read first.
+    // OnRxChar tells that bytes came; by then the device has handed them to the pending read.
     int told = 0;
     port->SetOnRxChar([&](TObject *) { ++told; });
     port->Open();
