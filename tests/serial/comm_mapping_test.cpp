@@ -5,6 +5,7 @@
 
 #include "platform/comm/Comm.h"
 #include "platform/forms/Exceptions.h"
+#include "support/Wait.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +14,8 @@
 #include <cstring>
 #include <functional>
 #include <thread>
+
+#include <unistd.h>
 
 using namespace serial::Comm;
 
@@ -173,11 +176,14 @@ TEST(TCommTables, LineSettersWaitForTheLockBeforeWriting) {
     for (const Case &c : cases) {
         comm.Lock();
         std::atomic<bool> done{false};
+        std::atomic<int> tid{0};
         std::thread setter([&] {
+            tid = int(gettid());
             c.set();
             done = true;
         });
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        // Blocked on the lock, or through without it.
+        EXPECT_TRUE(testsupport::pollUntil([&] { return done || (tid && testsupport::asleepWithoutTimeout(tid)); }));
         EXPECT_FALSE(c.changed()) << c.name << " written while the lock was held";
         comm.Unlock();
         setter.join();

@@ -2,12 +2,14 @@
 
 #include "platform/forms/Exceptions.h"
 #include "platform/forms/Sync.h"
+#include "support/Wait.h"
 
 #include <QCoreApplication>
 #include <QEvent>
 
 #include <dirent.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -141,11 +143,19 @@ TEST_F(PortTest, HandlersOfOneCycleRunInTheFixedOrderAndAThrowingOneSkipsTheRest
         }
     });
     forms::DialogScript().pushAccept();
+    const auto before = testsupport::threadIds();
     port->Open();
+    const auto started = testsupport::threadsSince(before);
+    ASSERT_EQ(started.size(), 2u); // the device's and the event thread
 
     pty.writeMaster("ab\n");
     ASSERT_TRUE(waitUntil([&] { return !order.empty(); }));
-    testsupport::processEventsFor(50ms);
+    // Both back asleep on the line: the cycle is over and no other is on its way.
+    ASSERT_TRUE(waitUntil([&] {
+        return std::all_of(started.begin(), started.end(), [](int tid) { return testsupport::asleepInPoll(tid); });
+    }));
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
     EXPECT_EQ(order, (std::vector<std::string>{"RxChar"}));
     ASSERT_EQ(forms::DialogScript().log().size(), 1u);
     EXPECT_EQ(forms::DialogScript().log()[0].text, QStringLiteral("handler failed"));
@@ -239,21 +249,28 @@ TEST_F(PortTest, HandlerMayDetachItselfWhileItRuns) {
         port->SetOnRxChar(nullptr); // frees the handler object that is running
         EXPECT_EQ(calls, 1);        // still safe to touch what it captured
     });
+    const int before = threadCount();
     port->Open();
     pty.writeMaster("a");
     ASSERT_TRUE(waitUntil([&] { return calls == 1; }));
+    // The event thread goes; the next byte stays queued, and nothing runs for it.
+    EXPECT_TRUE(waitUntil([&] { return threadCount() == before + 1; }));
     pty.writeMaster("b");
-    testsupport::processEventsFor(50ms);
+    EXPECT_TRUE(waitUntil([&] { return port->InputCount() == 1; }));
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
     EXPECT_EQ(calls, 1);
     EXPECT_EQ(port->EventMask(), 0u);
 }
 
 TEST_F(PortTest, PortDestroyedWhileAHandlerRunsOnTheEventThreadWaitsForIt) {
     port->SetSynchronizeEvents(false);
-    std::atomic<bool> started{false}, finished{false};
+    std::atomic<bool> started{false}, finished{false}, destroying{false};
+    const int gui = int(gettid());
     port->SetOnRxChar([&](TObject *sender) {
         started = true;
-        std::this_thread::sleep_for(100ms);
+        // Runs on until the destructor has begun and waits.
+        EXPECT_TRUE(testsupport::pollUntil([&] { return destroying && testsupport::threadState(gui) == 'S'; }));
         // The port is still whole while its handler runs.
         EXPECT_EQ(static_cast<TCustomComPort *>(sender)->DeviceName(), QString::fromStdString(pty.slavePath()));
         finished = true;
@@ -261,6 +278,7 @@ TEST_F(PortTest, PortDestroyedWhileAHandlerRunsOnTheEventThreadWaitsForIt) {
     port->Open();
     pty.writeMaster("w");
     ASSERT_TRUE(waitUntil([&] { return started.load(); }));
+    destroying = true;
     port.reset();
     EXPECT_TRUE(finished);
 }

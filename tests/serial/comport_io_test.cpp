@@ -40,12 +40,15 @@ TEST_F(PortTest, WriteReachesTheLineAndQueuedBytesReadAtOnce) {
 }
 
 TEST_F(PortTest, ReadPendingUntilAllBytesCameThenCompletedByTheNextRead) {
+    // OnRxChar tells that bytes came; by then the device has handed them to the pending read.
+    int told = 0;
+    port->SetOnRxChar([&](TObject *) { ++told; });
     port->Open();
     char buf[6] = {};
     port->Read(buf, 6, false);
     EXPECT_TRUE(port->ReadPending());
     pty.writeMaster("abc");
-    testsupport::processEventsFor(50ms);
+    ASSERT_TRUE(waitUntil([&] { return told > 0; }));
     EXPECT_TRUE(port->ReadPending()); // default time-outs: all six or nothing
     pty.writeMaster("def");
     char next = 0;

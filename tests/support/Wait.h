@@ -46,3 +46,57 @@ inline bool asleepWithoutTimeout(int tid) {
 }
 
 } // namespace testsupport
+
+#include <dirent.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+#include <vector>
+
+namespace testsupport {
+
+// Ids of this process's threads.
+inline std::vector<int> threadIds() {
+    std::vector<int> ids;
+    if (DIR *d = opendir("/proc/self/task")) {
+        while (dirent *e = readdir(d))
+            if (e->d_name[0] != '.') ids.push_back(std::atoi(e->d_name));
+        closedir(d);
+    }
+    return ids;
+}
+
+// The threads that are not in `before`.
+inline std::vector<int> threadsSince(const std::vector<int> &before) {
+    std::vector<int> added;
+    for (int id : threadIds())
+        if (std::find(before.begin(), before.end(), id) == before.end()) added.push_back(id);
+    return added;
+}
+
+// Asleep in poll or ppoll without a time-out: waiting for a descriptor or an event,
+// not on a lock.
+inline bool asleepInPoll(int tid) {
+    if (!asleepWithoutTimeout(tid)) return false;
+    long nr = -1;
+    std::istringstream(syscallOf(tid)) >> nr;
+#ifdef SYS_poll
+    if (nr == SYS_poll) return true;
+#endif
+    return nr == SYS_ppoll;
+}
+
+// Checks `done` every millisecond until it holds or `timeout` passes; for threads
+// without an event loop, or where the GUI thread must run no events.
+template <typename F> bool pollUntil(F &&done, std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= deadline) return done();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+} // namespace testsupport

@@ -1,8 +1,8 @@
 #include "platform/comm/Comm.h"
 #include "platform/comm/CommEvents.h"
 
-#include "support/CpuTime.h"
 #include "support/TestSupport.h"
+#include "support/Wait.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +10,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -37,8 +38,12 @@ bool signalled(HANDLE event, DWORD ms = 2000) { return WaitForSingleObject(event
 class CommTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        const auto before = testsupport::threadIds();
         h = openPort(pty.slavePath());
         ASSERT_NE(h, INVALID_HANDLE_VALUE) << GetLastError();
+        const auto started = testsupport::threadsSince(before);
+        ASSERT_EQ(started.size(), 1u);
+        service = started[0];
         event = CreateEventA(nullptr, TRUE, TRUE, nullptr);
         ov.hEvent = event;
     }
@@ -58,10 +63,42 @@ protected:
         ASSERT_TRUE(SetCommTimeouts(h, &t));
     }
 
+    // Sends `bytes` from the meter and returns once the device has taken the first of
+    // them up: their EV_RXCHAR ends a wait in the pass that hands them to a pending read.
+    void deliver(const std::string &bytes) {
+        ASSERT_TRUE(SetCommMask(h, EV_RXCHAR));
+        HANDLE taken = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        OVERLAPPED wov{};
+        wov.hEvent = taken;
+        DWORD events = 0;
+        ASSERT_FALSE(WaitCommEvent(h, &events, &wov));
+        pty.writeMaster(bytes);
+        EXPECT_TRUE(signalled(taken));
+        EXPECT_EQ(events, DWORD(EV_RXCHAR));
+        CloseHandle(taken);
+    }
+
+    // Bytes the line holds that the device has not read yet.
+    int heldByTheLine() {
+        int n = -1;
+        ioctl(slaveDescriptor(), FIONREAD, &n);
+        return n;
+    }
+    // One of this process's descriptors of the slave: the device's or the pair's own.
+    int slaveDescriptor() {
+        for (int fd = 0; fd < 1024; ++fd) {
+            char link[256] = {};
+            const ssize_t n = readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), link, sizeof link - 1);
+            if (n > 0 && pty.slavePath() == link) return fd;
+        }
+        return -1;
+    }
+
     testsupport::PtyPair pty;
     HANDLE h = INVALID_HANDLE_VALUE;
     HANDLE event = nullptr;
     OVERLAPPED ov{};
+    int service = 0; // the device's service thread
 };
 
 } // namespace
@@ -304,8 +341,8 @@ TEST_F(CommTest, ReadWithZeroTimeoutsWaitsForAllBytes) {
     EXPECT_EQ(GetLastError(), ERROR_IO_PENDING);
     EXPECT_EQ(ov.Internal, STATUS_PENDING);
 
-    pty.writeMaster("abc");
-    EXPECT_FALSE(signalled(event, 200));
+    deliver("abc");
+    EXPECT_FALSE(signalled(event, 0));
     EXPECT_FALSE(GetOverlappedResult(h, &ov, &n, FALSE));
     EXPECT_EQ(GetLastError(), ERROR_IO_INCOMPLETE);
 
@@ -341,8 +378,8 @@ TEST_F(CommTest, PurgeAndCloseEndAPendingReadWithoutError) {
     char buf[10];
     DWORD n = 0;
     ASSERT_FALSE(ReadFile(h, buf, 10, &n, &ov));
-    pty.writeMaster("xy");
-    testsupport::processEventsFor(100ms);
+    deliver("x");
+    deliver("y");
     ASSERT_TRUE(PurgeComm(h, PURGE_RXABORT | PURGE_RXCLEAR));
     ASSERT_TRUE(signalled(event));
     EXPECT_TRUE(GetOverlappedResult(h, &ov, &n, TRUE)) << GetLastError();
@@ -412,8 +449,10 @@ TEST_F(CommTest, FirstByteReadWaitsOnlyForOne) {
 }
 
 TEST_F(CommTest, CallsWithoutARecordWaitForCompletion) {
+    const int caller = int(gettid());
     std::thread meter([&] {
-        Sleep(50);
+        // The bytes come only once the read is blocked on the line.
+        EXPECT_TRUE(testsupport::pollUntil([&] { return testsupport::asleepInPoll(caller); }));
         pty.writeMaster("xyz");
     });
     char buf[3];
@@ -464,7 +503,9 @@ TEST_F(CommTest, FullQueueHoldsTheRestBackAndLosesNothing) {
     pty.writeMaster(data);
     COMSTAT st{};
     ASSERT_TRUE(testsupport::waitUntil([&] { return ClearCommError(h, nullptr, &st) && st.cbInQue == 4096; }));
-    testsupport::processEventsFor(50ms);
+    // The rest waits in the line and the service thread is idle: a call, which reads the
+    // line first, must still find the queue full and no more.
+    ASSERT_TRUE(testsupport::waitUntil([&] { return heldByTheLine() > 0 && testsupport::asleepInPoll(service); }));
     ASSERT_TRUE(ClearCommError(h, nullptr, &st));
     EXPECT_EQ(st.cbInQue, 4096u);
 
@@ -564,7 +605,9 @@ TEST_F(CommTest, RxCharIsForNewBytesOnly) {
 
     // The two bytes are still queued, but they are not news.
     ASSERT_FALSE(WaitCommEvent(h, &events, &ov));
-    EXPECT_FALSE(signalled(event, 150));
+    // The call woke the service thread; asleep again, it has looked at the wait.
+    ASSERT_TRUE(testsupport::waitUntil([&] { return testsupport::asleepInPoll(service); }));
+    EXPECT_FALSE(signalled(event, 0));
 
     // Bytes while a wait is pending complete it; the event character adds EV_RXFLAG.
     pty.writeMaster(std::string(1, '\0'));
@@ -618,9 +661,11 @@ TEST_F(CommTest, EventThreadCyclesSeeEveryBurst) {
     ASSERT_TRUE(SetCommMask(h, EV_RXCHAR));
     HANDLE waitEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr); // auto-reset, as the port's
     std::atomic<bool> terminated{false};
+    std::atomic<int> eventTid{0};
     std::string received;
     std::mutex receivedLock;
     std::thread eventThread([&] {
+        eventTid = int(gettid());
         OVERLAPPED wov{};
         wov.hEvent = waitEvent;
         while (!terminated) {
@@ -646,7 +691,14 @@ TEST_F(CommTest, EventThreadCyclesSeeEveryBurst) {
         const std::string burst = std::to_string(1000 + i);
         pty.writeMaster(burst);
         sent += burst;
-        if (i % 10 == 0) Sleep(5);
+        // Now and then the thread catches up and the next burst finds its wait pending;
+        // the others come between two waits.
+        if (i % 10 == 0) {
+            EXPECT_TRUE(testsupport::waitUntil([&] {
+                std::lock_guard g(receivedLock);
+                return received.size() == sent.size() && eventTid && testsupport::asleepInPoll(eventTid);
+            }));
+        }
     }
     EXPECT_TRUE(testsupport::waitUntil([&] {
         std::lock_guard g(receivedLock);
@@ -694,10 +746,8 @@ TEST_F(CommTest, VanishedDeviceEndsTheWaitOnceAndCostsNoCpu) {
     EXPECT_FALSE(WriteFile(h, buf, 4, nullptr, &rov));
     EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
 
-    // The hung-up line must not keep the service thread busy.
-    const double before = testsupport::cpuSeconds();
-    Sleep(1000);
-    EXPECT_LT(testsupport::cpuSeconds() - before, 0.2);
+    // The hung-up line must not keep the service thread busy: it sleeps until called.
+    EXPECT_TRUE(testsupport::waitUntil([&] { return testsupport::asleepWithoutTimeout(service); }));
 
     EXPECT_TRUE(CloseHandle(h));
     h = INVALID_HANDLE_VALUE;
@@ -723,10 +773,13 @@ TEST_F(CommTest, XoffHoldsOutputUntilXon) {
     if (!WriteFile(h, "held", 4, &n, &ov)) {
         ASSERT_EQ(GetLastError(), ERROR_IO_PENDING);
     }
-    EXPECT_EQ(pty.readMaster(4, 200ms), "");
+    // The service thread has tried the line and sleeps until it may write: none of the
+    // four bytes has gone.
+    ASSERT_TRUE(testsupport::waitUntil([&] { return testsupport::asleepInPoll(service); }));
     COMSTAT st{};
     ASSERT_TRUE(ClearCommError(h, nullptr, &st));
     EXPECT_TRUE(st.Flags & COMSTAT::fXoffHold);
+    EXPECT_EQ(st.cbOutQue, 4u);
     ASSERT_TRUE(EscapeCommFunction(h, SETXON));
     EXPECT_EQ(pty.readMaster(4, 2s), "held");
 }

@@ -1,6 +1,7 @@
 #include "platform/forms/Thread.h"
 
 #include "support/TestSupport.h"
+#include "support/Wait.h"
 
 #include <QThread>
 
@@ -119,7 +120,7 @@ TEST(CoreThread, RefusedRaiseKeepsTheThreadWhereItWas) {
         Counter t(true);
         t.SetPriority(tpTimeCritical);
         t.Start();
-        while (t.loops == 0) std::this_thread::sleep_for(1ms);
+        EXPECT_TRUE(testsupport::pollUntil([&] { return t.loops > 0; }));
         nice = t.nice;
         t.Terminate();
         t.WaitFor();

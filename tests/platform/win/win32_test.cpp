@@ -1,6 +1,10 @@
 #include "platform/win/Win32.h"
 
+#include "support/Wait.h"
+
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
@@ -75,22 +79,39 @@ TEST(Win32Events, AutoResetReleasesOneWaiter) {
     EXPECT_EQ(WaitForSingleObject(e, 0), WAIT_TIMEOUT);
 
     std::atomic<int> woken{0};
-    auto waiter = [&] {
-        if (WaitForSingleObject(e, 300) == WAIT_OBJECT_0) ++woken;
+    std::atomic<int> tids[2] = {0, 0};
+    std::atomic<bool> done[2] = {false, false};
+    auto waiter = [&](int i) {
+        tids[i] = int(gettid());
+        if (WaitForSingleObject(e, INFINITE) == WAIT_OBJECT_0) ++woken;
+        done[i] = true;
     };
-    std::thread a(waiter), b(waiter);
-    Sleep(50);
+    std::thread a(waiter, 0), b(waiter, 1);
+    auto asleep = [&](int i) { return tids[i] && testsupport::asleepInPoll(tids[i]); };
+    EXPECT_TRUE(testsupport::pollUntil([&] { return asleep(0) && asleep(1); }));
     SetEvent(e);
+    EXPECT_TRUE(testsupport::pollUntil([&] { return done[0] || done[1]; }));
+    // The other one sleeps on: the event was taken.
+    const int other = done[0] ? 1 : 0;
+    EXPECT_TRUE(testsupport::pollUntil([&] { return asleep(other) || done[other]; }));
+    EXPECT_EQ(woken.load(), 1);
+    EXPECT_FALSE(done[other]);
+    // A second set releases it.
+    EXPECT_TRUE(testsupport::pollUntil([&] {
+        if (!done[other]) SetEvent(e);
+        return done[0] && done[1];
+    }));
     a.join();
     b.join();
-    EXPECT_EQ(woken.load(), 1);
+    EXPECT_EQ(woken.load(), 2);
     CloseHandle(e);
 }
 
 TEST(Win32Events, SetFromAnotherThreadEndsAnInfiniteWait) {
     HANDLE e = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    const int waiter = int(gettid());
     std::thread setter([&] {
-        Sleep(30);
+        EXPECT_TRUE(testsupport::pollUntil([&] { return testsupport::asleepInPoll(waiter); }));
         SetEvent(e);
     });
     EXPECT_EQ(WaitForSingleObject(e, INFINITE), WAIT_OBJECT_0);
@@ -131,7 +152,7 @@ TEST(Win32Handles, ClosedAndUnknownHandlesFailWithInvalidHandle) {
 
 TEST(Win32Time, TickCountAdvancesWithSleep) {
     const DWORD start = GetTickCount();
-    Sleep(50);
+    Sleep(50); // Sleep itself is tested, and only for a lower bound, which load cannot break
     const DWORD elapsed = GetTickCount() - start;
     EXPECT_GE(elapsed, 50u);
 }
