@@ -112,8 +112,15 @@ TEST(HygroVadroStartup, PortsThatWillNotOpenSayWhyBesideNoConnection) {
     EXPECT_TRUE(why.contains("\"dialout\"") && why.contains("log in again")) << why.toStdString();
     EXPECT_TRUE(why.contains(missing + ": The system cannot find the file specified.")) << why.toStdString();
 
-    // However long the reasons, "No Connection" shows whole.
-    testsupport::processEventsFor(100ms);
+    // However long the reasons, "No Connection" shows whole, once the status bar is laid out.
+    const auto whole = [&] {
+        for (QLabel *l : main->statusBar()->findChildren<QLabel *>())
+            if (l->text() == "No Connection" &&
+                (l->width() < l->sizeHint().width() || l->geometry().right() > main->statusBar()->width()))
+                return false;
+        return true;
+    };
+    EXPECT_TRUE(testsupport::waitUntil(whole));
     for (QLabel *l : main->statusBar()->findChildren<QLabel *>()) {
         if (l->text() != "No Connection") continue;
         EXPECT_GE(l->width(), l->sizeHint().width());

@@ -114,8 +114,18 @@ TEST_F(PalixSampling, MeterSamplingTimeIsReadAndWritten) {
     // An empty answer and the access code send nothing and give the poll back.
     for (const char *answer : {"", "8047q"}) {
         const int writes = int(sim.commands().filter(QRegularExpression("^5A ")).size());
+        const int before = int(sim.commands().size());
         sampling(p, false, answer);
-        testsupport::processEventsFor(100ms);
+        // A write goes out before the poll comes back, and the poll finds the meter silent
+        // after the query and starts it again: once that start is seen, so is any write.
+        ASSERT_TRUE(testsupport::waitUntil(
+            [&] {
+                const QStringList cmds = sim.commands();
+                const qsizetype query = cmds.indexOf("52 00 00 23", before);
+                return query >= 0 && cmds.indexOf("41 00 00 00", query) > query;
+            },
+            5s))
+            << answer;
         EXPECT_EQ(int(sim.commands().filter(QRegularExpression("^5A ")).size()), writes) << answer;
         EXPECT_TRUE(p->Timer1.Enabled()) << answer;
     }
