@@ -139,9 +139,14 @@ TEST(HygroVadroStartup, PortsThatWillNotOpenSayWhyBesideNoConnection) {
 
 TEST(HygroVadroStartup, ClosedDuringTheSearchStartsNothingAndLeavesNoPortOpen) {
     HygroSim mute({"--model", "586", "--silent"});
-    QTimer::singleShot(600, [] {
-        if (frmMain) frmMain->close();
+    // Closed while the search waits for the silent meter's answer, its port open.
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (!frmMain || !frmMain->Comm1->Active()) return;
+        closer.stop();
+        frmMain->close();
     });
+    closer.start(5);
     auto main = startVadro({mute.path()});
     EXPECT_FALSE(main->isVisible());
     EXPECT_FALSE(main->MainTimer->isActive());
