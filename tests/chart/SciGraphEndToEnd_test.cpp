@@ -135,15 +135,15 @@ TEST(SciGraphEndToEnd, UnbufferedChartSurvivesAWindowShownOverIt) {
     chart.SGnarg1 = 0;
     chart.SGnarg2 = 0;
     chart.SetSGactions(sgReinitAndReset);
+    testsupport::PaintWatch chartDrawn(&chart);
     form.show();
-    ASSERT_TRUE(testsupport::waitUntil([&] { return chart.isVisible(); }));
-    testsupport::processEventsFor(std::chrono::milliseconds(50));
+    ASSERT_TRUE(testsupport::waitUntil([&] { return chart.isVisible() && chartDrawn.paints() > 0; }));
 
     QWidget other;
     other.resize(200, 150);
+    testsupport::PaintWatch otherDrawn(&other);
     other.show();
-    ASSERT_TRUE(testsupport::waitUntil([&] { return other.isVisible(); }));
-    testsupport::processEventsFor(std::chrono::milliseconds(50));
+    ASSERT_TRUE(testsupport::waitUntil([&] { return other.isVisible() && otherDrawn.paints() > 0; }));
     other.hide();
     chart.repaint();
     EXPECT_FALSE(chart.Painting());

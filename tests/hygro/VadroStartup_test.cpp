@@ -112,8 +112,15 @@ TEST(HygroVadroStartup, PortsThatWillNotOpenSayWhyBesideNoConnection) {
     EXPECT_TRUE(why.contains("\"dialout\"") && why.contains("log in again")) << why.toStdString();
     EXPECT_TRUE(why.contains(missing + ": The system cannot find the file specified.")) << why.toStdString();
 
-    // However long the reasons, "No Connection" shows whole.
-    testsupport::processEventsFor(100ms);
+    // However long the reasons, "No Connection" shows whole, once the status bar is laid out.
+    const auto whole = [&] {
+        for (QLabel *l : main->statusBar()->findChildren<QLabel *>())
+            if (l->text() == "No Connection" &&
+                (l->width() < l->sizeHint().width() || l->geometry().right() > main->statusBar()->width()))
+                return false;
+        return true;
+    };
+    EXPECT_TRUE(testsupport::waitUntil(whole));
     for (QLabel *l : main->statusBar()->findChildren<QLabel *>()) {
         if (l->text() != "No Connection") continue;
         EXPECT_GE(l->width(), l->sizeHint().width());
@@ -132,9 +139,14 @@ TEST(HygroVadroStartup, PortsThatWillNotOpenSayWhyBesideNoConnection) {
 
 TEST(HygroVadroStartup, ClosedDuringTheSearchStartsNothingAndLeavesNoPortOpen) {
     HygroSim mute({"--model", "586", "--silent"});
-    QTimer::singleShot(600, [] {
-        if (frmMain) frmMain->close();
+    // Closed while the search waits for the silent meter's answer, its port open.
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (!frmMain || !frmMain->Comm1->Active()) return;
+        closer.stop();
+        frmMain->close();
     });
+    closer.start(5);
     auto main = startVadro({mute.path()});
     EXPECT_FALSE(main->isVisible());
     EXPECT_FALSE(main->MainTimer->isActive());

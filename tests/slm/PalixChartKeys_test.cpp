@@ -116,7 +116,7 @@ TEST_F(PalixKeys, RunAsksForThePeriodAndOpensItsWindows) {
         EXPECT_EQ(LnGraphForm->frameGeometry().topLeft(), QPoint(0, 0));
         // The chart shown is a live one, not the one closed a moment before.
         QPointer<LnGraph> graph = LnGraphForm;
-        testsupport::processEventsFor(20ms);
+        testsupport::processPendingDeletes();
         EXPECT_FALSE(graph.isNull()) << c.answer;
         EXPECT_TRUE(LnGraphVisible()) << c.answer;
         press(p, "Stop");

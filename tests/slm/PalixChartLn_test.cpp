@@ -140,8 +140,9 @@ TEST_F(PalixLn, ChartWindowOpensAtTheTopLeftAndKeepsItsPicture) {
     for (int i = 0; i < 2; ++i) {
         QWidget other;
         other.resize(300, 200);
+        testsupport::PaintWatch drawn(&other);
         other.show();
-        testsupport::processEventsFor(100ms);
+        ASSERT_TRUE(testsupport::waitUntil([&] { return drawn.paints() > 0; }));
     }
     EXPECT_TRUE(g->isVisible());
     UnloadLnGraph();

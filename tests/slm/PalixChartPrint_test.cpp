@@ -84,12 +84,12 @@ protected:
         UnloadRealTimeSLM();
         UnloadLnGraph();
         UnloadListPlot();
-        testsupport::processEventsFor(20ms);
+        testsupport::processPendingDeletes();
     }
     static void shown(QWidget *w) {
+        testsupport::PaintWatch drawn(w);
         w->show();
-        ASSERT_TRUE(testsupport::waitUntil([&] { return w->isVisible(); }));
-        testsupport::processEventsFor(20ms);
+        ASSERT_TRUE(testsupport::waitUntil([&] { return w->isVisible() && drawn.paints() > 0; }));
     }
     QString pdf;
 };

@@ -89,7 +89,7 @@ protected:
         delete chart.data();
         delete panel;
         PanelForm = nullptr;
-        testsupport::processEventsFor(10ms);
+        testsupport::processPendingDeletes();
     }
 
     void restart() {

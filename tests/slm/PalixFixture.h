@@ -75,7 +75,7 @@ protected:
         for (QWidget *w : QApplication::topLevelWidgets())
             if (w != slm::PanelForm) w->close();
         delete slm::PanelForm;
-        testsupport::processEventsFor(std::chrono::milliseconds(20));
+        testsupport::processPendingDeletes();
         qunsetenv("METER_PORTS");
     }
 

@@ -288,8 +288,7 @@ TEST_F(PalixRecord, TheListFollowsTheNewestRowAndClosesOnAChange) {
     ticks(p, 1);
     EXPECT_EQ(ListShown, vb::False);
     EXPECT_EQ(ListRows, 0);
-    testsupport::processEventsFor(20ms);
-    EXPECT_FALSE(ListVisible());
+    EXPECT_TRUE(testsupport::waitUntil([] { return !ListVisible(); }));
 
     // Closing it by hand stops the feed too.
     press(p, "List");
@@ -431,8 +430,7 @@ TEST_F(PalixRecord, OpenReadsRecordFilesByTheirLineRules) {
     QPointer<FileList> old = FileListForm();
     forms::DialogScript().pushFile(dir + "/full.slm");
     press(p, "Open");
-    testsupport::processEventsFor(20ms);
-    EXPECT_TRUE(old.isNull());
+    EXPECT_TRUE(testsupport::waitUntil([&] { return old.isNull(); }));
     // A cancelled dialog and a file that is not there open nothing new.
     forms::DialogScript().pushCancel();
     press(p, "Open");
@@ -455,7 +453,9 @@ TEST_F(PalixRecord, FileListGridsScrollTogether) {
     forms::DialogScript().pushFile(dir + "/long.slm");
     press(p, "Open");
     FileList *list = FileListForm();
-    testsupport::processEventsFor(20ms);
+    // Laid out: the scroll bar reaches the row the user drags to.
+    ASSERT_TRUE(testsupport::waitUntil(
+        [&] { return list->isVisible() && list->GridN(2)->verticalScrollBar()->maximum() >= 57; }));
     EXPECT_EQ(list->GridN(0)->ScrollBars(), vb::flexScrollBarNone);
     EXPECT_EQ(list->GridN(1)->ScrollBars(), vb::flexScrollBarNone);
     list->GridN(2)->verticalScrollBar()->setValue(57); // the user drags the scroll bar

@@ -107,8 +107,7 @@ TEST_F(PalixPlot, DefaultsFromTheSettingsLineAndTheLimitEntry) {
     // Closing the file list closes its plot.
     QPointer<ListPlot> gone(lp);
     f->close();
-    testsupport::processEventsFor(20ms);
-    EXPECT_TRUE(gone.isNull());
+    EXPECT_TRUE(testsupport::waitUntil([&] { return gone.isNull(); }));
 }
 
 TEST_F(PalixPlot, ASettingsLineWithoutADashPlotsFromMinus60To0) {
@@ -272,7 +271,10 @@ TEST_F(PalixPlot, TheWindowKeepsItsMinimumSize) {
     Panel *p = start(sim);
     ListPlot *lp = plot(open(p, {"60.0", "61.0", "62.0"}));
     lp->resize(100, 100);
-    testsupport::processEventsFor(50ms);
+    EXPECT_TRUE(testsupport::waitUntil([&] {
+        return lp->frameGeometry().width() >= vb::TwipsToPixelsX(PlotMinWidth) &&
+               lp->frameGeometry().height() >= vb::TwipsToPixelsY(PlotMinHeight);
+    }));
     EXPECT_GE(lp->frameGeometry().width(), vb::TwipsToPixelsX(PlotMinWidth));
     EXPECT_GE(lp->frameGeometry().height(), vb::TwipsToPixelsY(PlotMinHeight));
     EXPECT_LE(lp->frameGeometry().width(), vb::TwipsToPixelsX(PlotMinWidth) + 1);

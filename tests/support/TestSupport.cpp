@@ -164,3 +164,23 @@ char threadState(pid_t tid) {
 }
 
 } // namespace testsupport
+
+#include <QEvent>
+
+namespace testsupport {
+
+void processPendingDeletes() {
+    for (int round = 0; round < 3; ++round) {
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+PaintWatch::PaintWatch(QObject *widget) { widget->installEventFilter(this); }
+
+bool PaintWatch::eventFilter(QObject *, QEvent *event) {
+    if (event->type() == QEvent::Paint) ++paints_;
+    return false;
+}
+
+} // namespace testsupport

@@ -66,3 +66,28 @@ int threadCount();
 char threadState(pid_t tid);
 
 } // namespace testsupport
+
+#include <QObject>
+
+namespace testsupport {
+
+// Runs the events pending now, then the deletions asked for with deleteLater (a window
+// closed with WA_DeleteOnClose), which the event loop keeps back at the level they were
+// asked at. A few rounds, for a deletion whose handling posts another.
+void processPendingDeletes();
+
+// Counts the paint events one widget receives, from its construction on: a window shown
+// has been drawn once `paints()` is above zero.
+class PaintWatch : public QObject {
+public:
+    explicit PaintWatch(QObject *widget);
+    int paints() const { return paints_; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    int paints_ = 0;
+};
+
+} // namespace testsupport
