@@ -99,15 +99,6 @@ bool waitUntil(const std::function<bool()> &done, std::chrono::milliseconds time
     return true;
 }
 
-void processEventsFor(std::chrono::milliseconds period) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < period.count()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents,
-                                        int(std::max<qint64>(1, period.count() - t.elapsed())));
-    }
-}
-
 int openDescriptorCount() {
     int n = 0;
     if (DIR *d = opendir("/proc/self/fd")) {

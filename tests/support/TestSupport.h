@@ -42,9 +42,6 @@ private:
 // Runs the Qt event loop until `done` holds or `timeout` passes; returns `done()`.
 bool waitUntil(const std::function<bool()> &done, std::chrono::milliseconds timeout = std::chrono::seconds(5));
 
-// Runs the event loop for `period`.
-void processEventsFor(std::chrono::milliseconds period);
-
 // Number of open file descriptors of this process.
 int openDescriptorCount();
 
