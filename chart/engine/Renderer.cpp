@@ -375,7 +375,7 @@ void drawSubset(const PropertyStore &p, QPainter &g, const AxisLayout &A, const 
 
     std::vector<QPointF> widened;
     for (std::uint32_t r = f.firstRun[subset]; r < f.firstRun[subset + 1]; ++r) {
-        std::span<const QPointF> pts = f.pointsOf(f.runs[r], widened);
+        std::span<const QPointF> pts = f.pointsOf(f.runs[r], widened, subset);
         bool dense = f.runs[r].dense;
         if (method == Area || method == Ribbon) {
             QPolygonF poly;

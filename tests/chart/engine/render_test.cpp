@@ -605,6 +605,55 @@ TEST(ChartRender, ACompactFrameDrawsThePictureOfTheExactOne) {
     }
 }
 
+// Curves cut by nulls into runs too short to reduce keep nearly every point: a frame that
+// keeps more than its bound once read is compact, read in turn or side by side, and
+// draws the picture of the frame kept as read, to the pixel.
+TEST(ChartRender, AFrameCutByNullsIntoShortRunsTurnsCompactWithTheSamePicture) {
+    const int subsets = 2, points = 12000;
+    const std::size_t bound = 8000; // above what the subsets would keep if reduced, below what they keep
+    // Line, Point, Bar, Area, Spline, Points + line, Step.
+    for (int method : {0, 2, 1, 3, 16, 17, 21}) {
+        RECT r{0, 0, 640, 360};
+        HWND h = chart::ceCreate(chart::kNewObject, 0, &r, nullptr, 100);
+        chart::ceSetInt(h, 2120, points);
+        chart::ceSetInt(h, 2115, subsets);
+        chart::ceSetInt(h, 3090, method);
+        setDouble(h, 3268, 9999.0);
+        std::uint32_t seed = 4242;
+        auto next = [&] { return (seed = seed * 1664525u + 1013904223u) >> 8; };
+        for (int s = 0; s < subsets; ++s)
+            for (int i = 0; i < points; ++i) {
+                float y = static_cast<float>(next() % 1000003) / 7919.0f;
+                // Runs of one, two and three points, and one long run that is reduced.
+                const bool longRun = s == 1 && i >= 3000 && i < 6000;
+                if (!longRun && i % (2 + (i / 1000 + s) % 3) == 0) y = 9999.0f;
+                chart::ceSetElem2(h, 2140, s, i, &y);
+            }
+        const chart::engine::PropertyStore &p = chart::engine::Engine::find(h)->props();
+        const chart::engine::Frame exact = chart::engine::buildFrame(p, 640, 360, SIZE_MAX, SIZE_MAX);
+        ASSERT_FALSE(exact.isCompact);
+        ASSERT_GT(exact.pointCount(), bound);
+        const QImage want = pictureOf(p, exact);
+        for (std::size_t parallelFrom : {std::size_t(SIZE_MAX), std::size_t(0)}) {
+            const chart::engine::Frame f = chart::engine::buildFrame(p, 640, 360, parallelFrom, bound);
+            ASSERT_TRUE(f.isCompact) << "method " << method << " side by side " << (parallelFrom == 0);
+            ASSERT_EQ(f.firstRun, exact.firstRun);
+            ASSERT_EQ(f.runs.size(), exact.runs.size());
+            for (std::size_t k = 0; k < f.runs.size(); ++k) {
+                ASSERT_EQ(f.runs[k].begin, exact.runs[k].begin) << k;
+                ASSERT_EQ(f.runs[k].size, exact.runs[k].size) << k;
+                ASSERT_EQ(f.runs[k].dense, exact.runs[k].dense) << k;
+            }
+            const QImage got = pictureOf(p, f);
+            int differ = 0;
+            for (int y = 0; y < want.height(); ++y)
+                for (int x = 0; x < want.width(); ++x) differ += want.pixel(x, y) != got.pixel(x, y);
+            EXPECT_EQ(differ, 0) << "method " << method << " side by side " << (parallelFrom == 0);
+        }
+        chart::ceDestroy(h);
+    }
+}
+
 // Symbols are drawn as they were one by one, each setting its own brush: drawn that way
 // again over the picture, in the same order, they change no pixel (inside the graph).
 TEST(ChartRender, SymbolsAreThoseDrawnOneByOne) {
