@@ -105,7 +105,7 @@ inline long long column(double x) {
 
 // Where the reading puts the points of its runs: into the frame's own as read, or
 // through a small buffer into the last block of a compact frame, as values (the
-// index of each point is kept beside it until then) or as pixels in single precision.
+// buffer holds the index of each point) or as pixels in single precision.
 // A frame kept as read that keeps more than exactUpTo stops: it is read again, compact.
 struct Sink {
     Frame &f;
@@ -116,13 +116,15 @@ struct Sink {
     std::vector<int> index;
     static constexpr std::size_t kChunk = 65536;
     std::vector<QPointF> &points() { return f.isCompact ? buffer : f.points; }
+    // Where the index of each point goes in place of its pixels; null: none.
     std::vector<int> *indices() { return f.isCompact && f.values ? &index : nullptr; }
-    // The run whose points begin at `start` in points() ends; false: stop reading.
+    std::size_t size() { return f.isCompact && f.values ? index.size() : points().size(); }
+    // The run whose points begin at `start` ends; false: stop reading.
     bool endRun(std::size_t start, bool dense) {
-        const std::vector<QPointF> &o = points();
-        if (o.size() > start) f.runs.add(static_cast<std::uint32_t>(o.size() - start), dense);
+        const std::size_t end = size();
+        if (end > start) f.runs.add(static_cast<std::uint32_t>(end - start), dense);
         if (f.isCompact) {
-            if (buffer.size() >= kChunk) flush();
+            if (end >= kChunk) flush();
         } else if (f.points.size() > exactUpTo) {
             tooMany = true;
         }
@@ -130,7 +132,7 @@ struct Sink {
     }
     // Before the next subset is read, and at the end.
     void flush() {
-        if (buffer.empty()) return;
+        if (buffer.empty() && index.empty()) return;
         if (f.compact.empty()) f.compact.emplace_back();
         std::vector<Frame::Point> &to = f.compact.back().points;
         auto bits = [](float v) { return std::bit_cast<std::uint32_t>(v); };
@@ -168,10 +170,12 @@ void scanRuns(XAt xAt, YAt yAt, int n, const ScanParams P, Sink &sink) {
         std::vector<QPointF> &o = sink.points();
         std::vector<int> *ix = sink.indices();
         auto put = [&](int k) {
-            o.push_back(point(k));
-            if (ix) ix->push_back(k);
+            if (ix)
+                ix->push_back(k);
+            else
+                o.push_back(point(k));
         };
-        const std::size_t start = o.size();
+        const std::size_t start = sink.size();
         bool dense = false;
         at.clear();
         for (; i < n; ++i) {
@@ -187,9 +191,10 @@ void scanRuns(XAt xAt, YAt yAt, int n, const ScanParams P, Sink &sink) {
         }
         if (at.size() > P.denseAbove) {
             dense = true;
-            std::vector<QPointF> held(o.begin() + static_cast<std::ptrdiff_t>(start), o.end());
-            o.resize(start);
-            if (ix) ix->resize(start);
+            if (ix)
+                ix->resize(start);
+            else
+                o.resize(start);
             // The column being read: its first and last point by index, its lowest and
             // highest value, and the x values that surely fall into it, worked out once
             // a column with room for rounding, so that most points need no pixel x.
@@ -267,7 +272,7 @@ void scanRuns(XAt xAt, YAt yAt, int n, const ScanParams P, Sink &sink) {
                 }
                 return to;
             };
-            for (std::size_t j = 0; j < held.size(); ++j) add(at[j], held[j].x(), yAt(at[j]));
+            for (int k : at) add(k, P.mx(xAt(k)), yAt(k));
             while (i < n) {
                 i = sameColumn(i);
                 if (i == n) break;

@@ -157,9 +157,11 @@ struct Frame {
             return buffer;
         }
         const PixelMap mx(layout.x), my(layout.axes[static_cast<std::size_t>(layout.axisOfSubset(s))].y);
-        const bool index = indexX[static_cast<std::size_t>(s)];
-        for (std::uint32_t i = 0; i < r.size; ++i)
-            buffer[i] = QPointF(mx(index ? double(from[i].x) + 1 : double(single(from[i].x))), my(single(from[i].y)));
+        if (indexX[static_cast<std::size_t>(s)])
+            for (std::uint32_t i = 0; i < r.size; ++i)
+                buffer[i] = QPointF(mx(double(from[i].x) + 1), my(single(from[i].y)));
+        else
+            for (std::uint32_t i = 0; i < r.size; ++i) buffer[i] = QPointF(mx(single(from[i].x)), my(single(from[i].y)));
         return buffer;
     }
     std::size_t pointCount() const {
