@@ -713,6 +713,72 @@ TEST(ChartRender, SymbolsAreThoseDrawnOneByOne) {
     }
 }
 
+// Curves cut by nulls into runs of a point or a few: a run of one point of a line is a
+// dot, the runs of symbols are their symbols, each as drawn with its own pen and brush
+// (drawn that way again over the picture with the lines, in the same order, they
+// change no pixel inside the graph; they would where one was left out or hollow).
+TEST(ChartRender, DotsAndSymbolsOfShortRunsAreThoseDrawnOneByOne) {
+    // Line (dots), Point, Points + line (symbols of runs of one point and of more).
+    for (int method : {0, 2, 17}) {
+        const int subsets = 3, points = 600;
+        RECT r{0, 0, 640, 360};
+        HWND h = chart::ceCreate(chart::kNewObject, 0, &r, nullptr, 100);
+        chart::ceSetInt(h, 2120, points);
+        chart::ceSetInt(h, 2115, subsets);
+        chart::ceSetInt(h, 3090, method);
+        setDouble(h, 3268, 9999.0);
+        std::uint32_t seed = 31;
+        auto next = [&] { return (seed = seed * 1664525u + 1013904223u) >> 8; };
+        const int types[subsets] = {3, 4, 9}; // a solid circle, a hollow square, a solid triangle
+        for (int s = 0; s < subsets; ++s) {
+            setElemInt(h, 3270, s, types[s]);
+            for (int i = 0; i < points; ++i) {
+                float y = static_cast<float>(next() % 1000003) / 7919.0f;
+                if (i % (2 + (i / 50 + s) % 3) == 0) y = 9999.0f;
+                chart::ceSetElem2(h, 2140, s, i, &y);
+            }
+        }
+        const chart::engine::PropertyStore &p = chart::engine::Engine::find(h)->props();
+        const chart::engine::Frame f = chart::engine::buildFrame(p, 640, 360);
+        const QImage picture = pictureOf(p, f);
+        QImage again = picture;
+        {
+            QPainter g(&again);
+            g.setRenderHint(QPainter::Antialiasing, false);
+            g.setClipRect(f.layout.axes.at(0).band.adjusted(12, 12, -12, -12));
+            for (int s = 0; s < subsets; ++s) {
+                const QColor col = chart::engine::subsetColor(p, s);
+                for (std::uint32_t k = f.firstRun[s]; k < f.firstRun[s + 1]; ++k) {
+                    std::span<const QPointF> pts = f.pointsOf(f.runs[k]);
+                    g.setPen(QPen(col, 0, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin)); // the subset's pen
+                    if (method != 2 && pts.size() > 1) g.drawPolyline(pts.data(), static_cast<int>(pts.size()));
+                    for (const QPointF &q : pts) {
+                        g.setPen(QPen(col, 0));
+                        if (method == 0 && pts.size() == 1) {
+                            g.setBrush(col);
+                            g.drawEllipse(q, 2.5, 2.5);
+                        } else if (method != 0) {
+                            g.setBrush(types[s] % 2 ? QBrush(col) : QBrush(Qt::NoBrush));
+                            if (types[s] / 2 == 1) g.drawEllipse(q, 2.5, 2.5);
+                            if (types[s] / 2 == 2) g.drawRect(QRectF(q.x() - 2.5, q.y() - 2.5, 5, 5));
+                            if (types[s] / 2 == 4) {
+                                const QPointF t[3] = {{q.x(), q.y() - 2.5}, {q.x() + 2.5, q.y() + 2.5}, {q.x() - 2.5, q.y() + 2.5}};
+                                g.drawPolygon(t, 3);
+                            }
+                        }
+                        g.setBrush(Qt::NoBrush);
+                    }
+                }
+            }
+        }
+        int differ = 0;
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x) differ += picture.pixel(x, y) != again.pixel(x, y);
+        EXPECT_EQ(differ, 0) << "method " << method;
+        chart::ceDestroy(h);
+    }
+}
+
 // The data ranges of a chart of many points are read side by side: the extremes of any
 // block of subsets reach the scale.
 TEST(ChartRender, TheScaleOfManyPointsTakesInEveryBlockOfSubsets) {
