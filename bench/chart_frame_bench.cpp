@@ -32,9 +32,9 @@ constexpr int kWidth = 800, kHeight = 600;
 struct Case {
     const char *name;
     int subsets, points;
-    bool writeY; // else the data arrays stay unwritten, as in a template
-    int legend;  // LegendLocation; -1: no legend
-    int method;  // PlottingMethod
+    bool writeY;       // else the data arrays stay unwritten, as in a template
+    int legend;        // LegendLocation; -1: no legend
+    int method;        // PlottingMethod
     int nullEvery = 0; // every nullEvery-th point is null (runs of nullEvery - 1 points); 0: none
 };
 

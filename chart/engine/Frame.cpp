@@ -155,8 +155,7 @@ struct Sink {
 // of more than two points a pixel column is reduced while it is read (for each run of
 // points in one column the first, the lowest, the highest and the last, in their
 // order), so that a curve of a million points is never held in pixels.
-template <class XAt, class YAt>
-void scanRuns(XAt xAt, YAt yAt, int n, const ScanParams P, Sink &sink) {
+template <class XAt, class YAt> void scanRuns(XAt xAt, YAt yAt, int n, const ScanParams P, Sink &sink) {
     auto skipped = [&](int i, double x) {
         if (x >= P.outLo && x <= P.outHi) return false;
         return !((x < P.xlo && i + 1 < n && xAt(i + 1) >= P.xlo) || (x > P.xhi && i > 0 && xAt(i - 1) <= P.xhi));
@@ -364,7 +363,8 @@ Frame buildFrame(const PropertyStore &p, int width, int height, std::size_t para
     f.values = f.isCompact && !p.integer(id::UsingXDataII) && !p.integer(id::UsingYDataII);
     if (f.values) {
         f.indexX.resize(static_cast<std::size_t>(std::max(subsets, 0)));
-        for (int sIdx = 0; sIdx < subsets; ++sIdx) f.indexX[static_cast<std::size_t>(sIdx)] = SubsetData(p, sIdx).xIndex;
+        for (int sIdx = 0; sIdx < subsets; ++sIdx)
+            f.indexX[static_cast<std::size_t>(sIdx)] = SubsetData(p, sIdx).xIndex;
     }
     // Read as it is, the frame keeps more than it may: it is read again, compact.
     std::atomic<bool> tooMany = false;

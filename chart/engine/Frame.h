@@ -139,8 +139,8 @@ struct Frame {
     std::vector<QPointF> points;
     std::vector<Block> compact;
     bool isCompact = false;
-    bool values = false;       // compact points hold values, not pixels
-    std::vector<bool> indexX;  // of a frame of values: subset s has no x, its point index is
+    bool values = false;      // compact points hold values, not pixels
+    std::vector<bool> indexX; // of a frame of values: subset s has no x (a point's is its index)
     Runs runs;
     std::vector<std::uint32_t> firstRun; // runs of subset s: firstRun[s] .. firstRun[s + 1]
     // Of a frame kept as read.
@@ -161,7 +161,8 @@ struct Frame {
             for (std::uint32_t i = 0; i < r.size; ++i)
                 buffer[i] = QPointF(mx(double(from[i].x) + 1), my(single(from[i].y)));
         else
-            for (std::uint32_t i = 0; i < r.size; ++i) buffer[i] = QPointF(mx(single(from[i].x)), my(single(from[i].y)));
+            for (std::uint32_t i = 0; i < r.size; ++i)
+                buffer[i] = QPointF(mx(single(from[i].x)), my(single(from[i].y)));
         return buffer;
     }
     std::size_t pointCount() const {
@@ -172,7 +173,7 @@ struct Frame {
 // neighbouring subsets a thread, at most a thread a core.
 constexpr std::size_t kParallelPoints = 300000;
 // A frame that may keep more points than this, or keeps more once read (curves cut by
-// nulls into runs too short to reduce), keeps them in single precision.
+// nulls into runs too short to reduce), keeps them compact.
 constexpr std::size_t kExactPoints = 2000000;
 Frame buildFrame(const PropertyStore &p, int width, int height, std::size_t parallelFrom = kParallelPoints,
                  std::size_t exactUpTo = kExactPoints);

@@ -581,7 +581,7 @@ QImage pictureOf(const chart::engine::PropertyStore &p, const chart::engine::Fra
 
 } // namespace
 
-// A frame of many points keeps them in single precision: the picture is the one drawn
+// A frame of many points keeps them compact: the picture is the one drawn
 // from the points as read, to the pixel.
 TEST(ChartRender, ACompactFrameDrawsThePictureOfTheExactOne) {
     struct Case {
@@ -762,7 +762,8 @@ TEST(ChartRender, DotsAndSymbolsOfShortRunsAreThoseDrawnOneByOne) {
                             if (types[s] / 2 == 1) g.drawEllipse(q, 2.5, 2.5);
                             if (types[s] / 2 == 2) g.drawRect(QRectF(q.x() - 2.5, q.y() - 2.5, 5, 5));
                             if (types[s] / 2 == 4) {
-                                const QPointF t[3] = {{q.x(), q.y() - 2.5}, {q.x() + 2.5, q.y() + 2.5}, {q.x() - 2.5, q.y() + 2.5}};
+                                const QPointF t[3] = {
+                                    {q.x(), q.y() - 2.5}, {q.x() + 2.5, q.y() + 2.5}, {q.x() - 2.5, q.y() + 2.5}};
                                 g.drawPolygon(t, 3);
                             }
                         }
