@@ -181,7 +181,7 @@ template <class XAt, class YAt> void scanRuns(XAt xAt, YAt yAt, int n, const Sca
             double x = xAt(i), y = yAt(i);
             if (P.isNull(x, y)) break;
             if (skipped(i, x)) continue;
-            put(i);
+            if (!ix) o.push_back(point(i));
             at.push_back(i);
             if (at.size() > P.denseAbove) {
                 ++i;
@@ -190,10 +190,7 @@ template <class XAt, class YAt> void scanRuns(XAt xAt, YAt yAt, int n, const Sca
         }
         if (at.size() > P.denseAbove) {
             dense = true;
-            if (ix)
-                ix->resize(start);
-            else
-                o.resize(start);
+            if (!ix) o.resize(start);
             // The column being read: its first and last point by index, its lowest and
             // highest value, and the x values that surely fall into it, worked out once
             // a column with room for rounding, so that most points need no pixel x.
@@ -282,6 +279,7 @@ template <class XAt, class YAt> void scanRuns(XAt xAt, YAt yAt, int n, const Sca
             }
             if (count > 0) flush();
         }
+        if (ix && !dense) ix->insert(ix->end(), at.begin(), at.end());
         if (!sink.endRun(start, dense)) return;
         // The null point that ended the run.
         if (i < n && P.isNull(xAt(i), yAt(i))) ++i;
