@@ -32,9 +32,10 @@ constexpr int kWidth = 800, kHeight = 600;
 struct Case {
     const char *name;
     int subsets, points;
-    bool writeY; // else the data arrays stay unwritten, as in a template
-    int legend;  // LegendLocation; -1: no legend
-    int method;  // PlottingMethod
+    bool writeY;       // else the data arrays stay unwritten, as in a template
+    int legend;        // LegendLocation; -1: no legend
+    int method;        // PlottingMethod
+    int nullEvery = 0; // every nullEvery-th point is null (runs of nullEvery - 1 points); 0: none
 };
 
 const Case kCases[] = {
@@ -49,6 +50,25 @@ const Case kCases[] = {
     {"100k subsets x 200, y written, points", 100'000, 200, true, 0, 2},
     {"10k subsets x 2000, y written, line", 10'000, 2000, true, 0, 0},
     {"1 subset x 20M, y written, line", 1, 20'000'000, true, 0, 0},
+    // Nulls cut the curves into runs too short to reduce.
+    {"1 subset x 20M, every 2nd null, line", 1, 20'000'000, true, 0, 0, 2},
+    {"1 subset x 20M, every 3rd null, line", 1, 20'000'000, true, 0, 0, 3},
+    {"1 subset x 20M, every 4th null, line", 1, 20'000'000, true, 0, 0, 4},
+    {"1 subset x 20M, every 2nd null, points", 1, 20'000'000, true, 0, 2, 2},
+    {"1 subset x 20M, every 4th null, points", 1, 20'000'000, true, 0, 2, 4},
+    {"1 subset x 20M, every 2nd null, pts+line", 1, 20'000'000, true, 0, 17, 2},
+    {"1 subset x 20M, every 3rd null, pts+line", 1, 20'000'000, true, 0, 17, 3},
+    {"1 subset x 20M, every 4th null, spline", 1, 20'000'000, true, 0, 16, 4},
+    {"1 subset x 20M, every 3rd null, step", 1, 20'000'000, true, 0, 21, 3},
+    {"1 subset x 20M, every 2nd null, bar", 1, 20'000'000, true, 0, 1, 2},
+    {"1 subset x 20M, every 3rd null, bar", 1, 20'000'000, true, 0, 1, 3},
+    {"1 subset x 20M, every 2nd null, area", 1, 20'000'000, true, 0, 3, 2},
+    {"1 subset x 20M, every 3rd null, area", 1, 20'000'000, true, 0, 3, 3},
+    {"1000 subsets x 20000, every 2nd null, line", 1000, 20'000, true, 0, 0, 2},
+    {"1000 subsets x 20000, every 3rd null, line", 1000, 20'000, true, 0, 0, 3},
+    {"1000 subsets x 20000, every 2nd null, points", 1000, 20'000, true, 0, 2, 2},
+    {"100k subsets x 200, every 2nd null, line", 100'000, 200, true, 0, 0, 2},
+    {"100k subsets x 200, every 3rd null, line", 100'000, 200, true, 0, 0, 3},
 };
 
 long statusKb(const char *field) {
@@ -75,10 +95,13 @@ HWND makeChart(const Case &c) {
     chart::ceSetInt(h, 2666, c.legend >= 0);
     if (c.legend >= 0) chart::ceSetInt(h, 3082, c.legend);
     chart::ceSetInt(h, 3090, c.method);
+    const double null = -1;
+    chart::ceSetMem(h, 3268, &null, 0); // NullDataValueY
     if (c.writeY)
         for (int s = 0; s < c.subsets; ++s)
             for (int i = 0; i < c.points; ++i) {
                 float y = static_cast<float>((s * 7 + i * 13) % 1000) / 10.0f;
+                if (c.nullEvery > 0 && i % c.nullEvery == c.nullEvery - 1) y = static_cast<float>(null);
                 chart::ceSetElem2(h, 2140, s, i, &y);
             }
     chart::ceReinitialize(h);
@@ -95,7 +118,7 @@ void run(Case c, int frames, int subsets) {
     }
     HWND h = makeChart(c);
     if (!h) {
-        std::printf("%-44s | %10s | %10s\n", name.c_str(), "refused", "");
+        std::printf("%-46s | %10s | %10s\n", name.c_str(), "refused", "");
         return;
     }
     QImage window(kWidth, kHeight, QImage::Format_ARGB32_Premultiplied);
@@ -112,7 +135,7 @@ void run(Case c, int frames, int subsets) {
         peak = std::max(peak, statusKb("VmHWM:") - before);
     }
     std::sort(ms.begin(), ms.end());
-    std::printf("%-44s | %10.1f | %10.1f\n", name.c_str(), ms[ms.size() / 2], peak / 1024.0);
+    std::printf("%-46s | %10.1f | %10.1f\n", name.c_str(), ms[ms.size() / 2], peak / 1024.0);
     std::fflush(stdout);
     chart::ceDestroy(h);
 }
@@ -132,7 +155,7 @@ int main(int argc, char **argv) {
             subsets = std::atoi(argv[i] + 10);
     }
     std::printf("Chart frame at the engine's bounds, %d x %d, rebuild + paint\n", kWidth, kHeight);
-    std::printf("%-44s | %10s | %10s\n", "case", "median ms", "peak MB");
+    std::printf("%-46s | %10s | %10s\n", "case", "median ms", "peak MB");
     for (const Case &c : kCases)
         if (only < 0 || &c - kCases == only) run(c, frames, subsets);
     return 0;

@@ -3,6 +3,8 @@
 #include "chart/engine/Style.h"
 
 #include <algorithm>
+#include <atomic>
+#include <bit>
 #include <cmath>
 #include <limits>
 #include <system_error>
@@ -16,24 +18,6 @@
 namespace chart::engine {
 
 namespace {
-
-// Value-to-pixel map of a scale with its factor worked out once, held by value so that
-// a loop keeps it in registers.
-struct PixelMap {
-    ScaleMap m;
-    double a, k;
-    bool linear;
-    explicit PixelMap(const ScaleMap &s)
-        : m(s), a(s.v0), k(s.v1 == s.v0 ? 0 : (s.p1 - s.p0) / (s.v1 - s.v0)), linear(!s.log && k != 0) {}
-    double operator()(double v) const {
-        // Far beyond the window but still finite, so that a line towards a point far
-        // off the scale keeps its direction.
-        constexpr double far = 1e15;
-        double px = linear ? m.p0 + (v - a) * k : m.toPixel(v);
-        if (!(px >= -far)) return -far;
-        return px > far ? far : px;
-    }
-};
 
 // What the scan of a subset needs, by value.
 struct ScanParams {
@@ -119,13 +103,59 @@ inline long long column(double x) {
     return x < static_cast<double>(c) ? c - 1 : c;
 }
 
+// Where the reading puts the points of its runs: into the frame's own as read, or
+// through a small buffer into the last block of a compact frame, as values (the
+// buffer holds the index of each point) or as pixels in single precision.
+// A frame kept as read that keeps more than exactUpTo stops: it is read again, compact.
+struct Sink {
+    Frame &f;
+    std::size_t exactUpTo;
+    std::atomic<bool> &tooMany;
+    const SubsetData *data = nullptr; // of the subset being read
+    std::vector<QPointF> buffer;
+    std::vector<int> index;
+    static constexpr std::size_t kChunk = 65536;
+    std::vector<QPointF> &points() { return f.isCompact ? buffer : f.points; }
+    // Where the index of each point goes in place of its pixels; null: none.
+    std::vector<int> *indices() { return f.isCompact && f.values ? &index : nullptr; }
+    std::size_t size() { return f.isCompact && f.values ? index.size() : points().size(); }
+    // The run whose points begin at `start` ends; false: stop reading.
+    bool endRun(std::size_t start, bool dense) {
+        const std::size_t end = size();
+        if (end > start) f.runs.add(static_cast<std::uint32_t>(end - start), dense);
+        if (f.isCompact) {
+            if (end >= kChunk) flush();
+        } else if (f.points.size() > exactUpTo) {
+            tooMany = true;
+        }
+        return !tooMany.load(std::memory_order_relaxed);
+    }
+    // Before the next subset is read, and at the end.
+    void flush() {
+        if (buffer.empty() && index.empty()) return;
+        if (f.compact.empty()) f.compact.emplace_back();
+        std::vector<Frame::Point> &to = f.compact.back().points;
+        auto bits = [](float v) { return std::bit_cast<std::uint32_t>(v); };
+        if (f.values) {
+            const SubsetData &d = *data;
+            for (int k : index)
+                to.push_back({d.xIndex ? static_cast<std::uint32_t>(k) : bits(d.xf ? d.xf[k] : 0.0f),
+                              bits(d.yf ? d.yf[k] : 0.0f)});
+        } else {
+            for (const QPointF &q : buffer)
+                to.push_back({bits(static_cast<float>(q.x())), bits(static_cast<float>(q.y()))});
+        }
+        buffer.clear();
+        index.clear();
+    }
+};
+
 // Runs of non-null points of a subset in pixels. Points far outside the x range are
 // left out but for one on each side, so that the curve still reaches the edge. A run
 // of more than two points a pixel column is reduced while it is read (for each run of
 // points in one column the first, the lowest, the highest and the last, in their
 // order), so that a curve of a million points is never held in pixels.
-template <class XAt, class YAt>
-void scanRuns(XAt xAt, YAt yAt, int n, const ScanParams P, std::vector<QPointF> &o, std::vector<Frame::Run> &runs) {
+template <class XAt, class YAt> void scanRuns(XAt xAt, YAt yAt, int n, const ScanParams P, Sink &sink) {
     auto skipped = [&](int i, double x) {
         if (x >= P.outLo && x <= P.outHi) return false;
         return !((x < P.xlo && i + 1 < n && xAt(i + 1) >= P.xlo) || (x > P.xhi && i > 0 && xAt(i - 1) <= P.xhi));
@@ -136,14 +166,22 @@ void scanRuns(XAt xAt, YAt yAt, int n, const ScanParams P, std::vector<QPointF> 
     std::vector<int> at; // the index of each point while the run is plain
     int i = 0;
     while (i < n) {
-        Frame::Run run;
-        run.begin = static_cast<std::uint32_t>(o.size());
+        std::vector<QPointF> &o = sink.points();
+        std::vector<int> *ix = sink.indices();
+        auto put = [&](int k) {
+            if (ix)
+                ix->push_back(k);
+            else
+                o.push_back(point(k));
+        };
+        const std::size_t start = sink.size();
+        bool dense = false;
         at.clear();
         for (; i < n; ++i) {
             double x = xAt(i), y = yAt(i);
             if (P.isNull(x, y)) break;
             if (skipped(i, x)) continue;
-            o.push_back(point(i));
+            if (!ix) o.push_back(point(i));
             at.push_back(i);
             if (at.size() > P.denseAbove) {
                 ++i;
@@ -151,9 +189,8 @@ void scanRuns(XAt xAt, YAt yAt, int n, const ScanParams P, std::vector<QPointF> 
             }
         }
         if (at.size() > P.denseAbove) {
-            run.dense = true;
-            std::vector<QPointF> held(o.begin() + run.begin, o.end());
-            o.resize(run.begin);
+            dense = true;
+            if (!ix) o.resize(start);
             // The column being read: its first and last point by index, its lowest and
             // highest value, and the x values that surely fall into it, worked out once
             // a column with room for rounding, so that most points need no pixel x.
@@ -174,9 +211,9 @@ void scanRuns(XAt xAt, YAt yAt, int n, const ScanParams P, std::vector<QPointF> 
             // Whether a null y can lie among the values the loop below takes.
             const bool nullsInside = (P.nullY >= yLo && P.nullY <= yHi) || (P.nullYf >= yLo && P.nullYf <= yHi);
             auto flush = [&] {
-                o.push_back(point(first));
+                put(first);
                 if (count <= 2) {
-                    if (count == 2) o.push_back(point(last));
+                    if (count == 2) put(last);
                     return;
                 }
                 // The first points of the lowest and the highest value, found again
@@ -190,9 +227,9 @@ void scanRuns(XAt xAt, YAt yAt, int n, const ScanParams P, std::vector<QPointF> 
                 }
                 int lo = falls ? maxAt : minAt, hi = falls ? minAt : maxAt; // lowest, highest pixel y
                 int a = std::min(lo, hi), b = std::max(lo, hi);
-                if (a != first) o.push_back(point(a));
-                if (b != a && b != last) o.push_back(point(b));
-                o.push_back(point(last));
+                if (a != first) put(a);
+                if (b != a && b != last) put(b);
+                put(last);
             };
             auto add = [&](int k, double px, double y) {
                 long long c = column(px);
@@ -231,7 +268,7 @@ void scanRuns(XAt xAt, YAt yAt, int n, const ScanParams P, std::vector<QPointF> 
                 }
                 return to;
             };
-            for (std::size_t j = 0; j < held.size(); ++j) add(at[j], held[j].x(), yAt(at[j]));
+            for (int k : at) add(k, P.mx(xAt(k)), yAt(k));
             while (i < n) {
                 i = sameColumn(i);
                 if (i == n) break;
@@ -242,35 +279,14 @@ void scanRuns(XAt xAt, YAt yAt, int n, const ScanParams P, std::vector<QPointF> 
             }
             if (count > 0) flush();
         }
-        run.size = static_cast<std::uint32_t>(o.size() - run.begin);
-        if (run.size > 0) runs.push_back(run);
+        if (ix && !dense) ix->insert(ix->end(), at.begin(), at.end());
+        if (!sink.endRun(start, dense)) return;
         // The null point that ended the run.
         if (i < n && P.isNull(xAt(i), yAt(i))) ++i;
     }
 }
 
-void scanSubset(const PropertyStore &p, const Layout &L, int subset, std::vector<QPointF> &o,
-                std::vector<Frame::Run> &runs);
-
-// The runs of a subset go into out; the points of a compact frame are read into `read`
-// first.
-void subsetRuns(const PropertyStore &p, const Layout &L, int subset, Frame &out, std::vector<QPointF> &read) {
-    if (!out.isCompact) {
-        scanSubset(p, L, subset, out.points, out.runs);
-        return;
-    }
-    read.clear();
-    const std::size_t firstRun = out.runs.size();
-    scanSubset(p, L, subset, read, out.runs);
-    const auto offset = static_cast<std::uint32_t>(out.pointCount());
-    for (std::size_t r = firstRun; r < out.runs.size(); ++r) out.runs[r].begin += offset;
-    if (out.compact.empty()) out.compact.emplace_back();
-    std::vector<Frame::Point> &to = out.compact.back().points;
-    for (const QPointF &q : read) to.push_back({static_cast<float>(q.x()), static_cast<float>(q.y())});
-}
-
-void scanSubset(const PropertyStore &p, const Layout &L, int subset, std::vector<QPointF> &o,
-                std::vector<Frame::Run> &runs) {
+void scanSubset(const PropertyStore &p, const Layout &L, int subset, Sink &sink) {
     int axis = L.axisOfSubset(subset);
     if (axis >= static_cast<int>(L.axes.size())) return;
     NullTest nt(p);
@@ -288,15 +304,16 @@ void scanSubset(const PropertyStore &p, const Layout &L, int subset, std::vector
                        PixelMap(L.axes[axis].y),
                        static_cast<std::size_t>(L.graph.width()) * 2};
     SubsetData d(p, subset);
+    sink.data = &d;
     int n = p.points();
     auto withY = [&](auto xAt) {
         if (d.yd)
-            scanRuns(xAt, ValuesAt<double>{d.yd}, n, P, o, runs);
+            scanRuns(xAt, ValuesAt<double>{d.yd}, n, P, sink);
         else if (d.yf)
-            scanRuns(xAt, ValuesAt<float>{d.yf}, n, P, o, runs);
+            scanRuns(xAt, ValuesAt<float>{d.yf}, n, P, sink);
         else
             scanRuns(
-                xAt, [](int) { return 0.0; }, n, P, o, runs);
+                xAt, [](int) { return 0.0; }, n, P, sink);
     };
     if (d.xd)
         withY(ValuesAt<double>{d.xd});
@@ -306,6 +323,8 @@ void scanSubset(const PropertyStore &p, const Layout &L, int subset, std::vector
         withY([](int i) { return double(i + 1); });
     else
         withY([](int) { return 0.0; });
+    sink.flush();
+    sink.data = nullptr;
 }
 
 } // namespace
@@ -337,14 +356,23 @@ Frame buildFrame(const PropertyStore &p, int width, int height, std::size_t para
     const std::size_t perSubset =
         std::min<std::size_t>(std::max(p.points(), 0), std::size_t(std::max(f.layout.graph.width(), 1)) * 5 + 8);
     f.isCompact = perSubset * std::max(subsets, 0) > exactUpTo;
+    // Data in single precision are kept as values, the pixels worked out again when
+    // drawn; those in double precision as pixels in single precision.
+    f.values = f.isCompact && !p.integer(id::UsingXDataII) && !p.integer(id::UsingYDataII);
+    if (f.values) {
+        f.indexX.resize(static_cast<std::size_t>(std::max(subsets, 0)));
+        for (int sIdx = 0; sIdx < subsets; ++sIdx)
+            f.indexX[static_cast<std::size_t>(sIdx)] = SubsetData(p, sIdx).xIndex;
+    }
+    // Read as it is, the frame keeps more than it may: it is read again, compact.
+    std::atomic<bool> tooMany = false;
     if (subsets > 1 && total >= parallelFrom) {
         // Many points: the subsets are read side by side, at most a reader a core, each
         // reader a block of neighbouring subsets into a part of its own; the parts are
         // joined in their order. The reading only looks at the properties.
         const int readers = std::min(subsets, static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
         struct Part {
-            Frame runs; // points and runs of its subsets
-            std::vector<QPointF> read;
+            Frame runs;                          // points and runs of its subsets
             std::vector<std::uint32_t> firstRun; // as Frame::firstRun, within the part
         };
         std::vector<Part> parts(static_cast<std::size_t>(readers));
@@ -361,11 +389,14 @@ Frame buildFrame(const PropertyStore &p, int width, int height, std::size_t para
                 part.runs.compact.emplace_back().points.reserve(room);
             else
                 part.runs.points.reserve(room);
-            for (int sIdx = from; sIdx < to; ++sIdx) {
+            part.runs.runs.reserve(room);
+            part.runs.values = f.values;
+            // Each part may keep its share of the points as read.
+            Sink sink{part.runs, exactUpTo / static_cast<std::size_t>(readers), tooMany};
+            for (int sIdx = from; sIdx < to && !tooMany; ++sIdx) {
                 part.firstRun.push_back(static_cast<std::uint32_t>(part.runs.runs.size()));
-                subsetRuns(p, f.layout, sIdx, part.runs, part.read);
+                scanSubset(p, f.layout, sIdx, sink);
             }
-            part.read = {};
         };
         std::vector<std::thread> threads;
         std::vector<int> leftOver; // readers without a thread: this one does their part
@@ -379,6 +410,7 @@ Frame buildFrame(const PropertyStore &p, int width, int height, std::size_t para
         read(0);
         for (int w : leftOver) read(w);
         for (std::thread &t : threads) t.join();
+        if (tooMany) return buildFrame(p, width, height, parallelFrom, 0);
         std::size_t points = 0, runs = 0;
         for (const Part &part : parts) {
             points += part.runs.pointCount();
@@ -395,10 +427,7 @@ Frame buildFrame(const PropertyStore &p, int width, int height, std::size_t para
                 b.first = offset;
                 f.compact.push_back(std::move(b));
             }
-            for (Frame::Run r : part.runs.runs) {
-                r.begin += offset;
-                f.runs.push_back(r);
-            }
+            f.runs.append(part.runs.runs);
             part = Part{};
         }
     } else {
@@ -406,11 +435,13 @@ Frame buildFrame(const PropertyStore &p, int width, int height, std::size_t para
             f.compact.emplace_back().points.reserve(total);
         else
             f.points.reserve(total);
-        std::vector<QPointF> read;
-        for (int sIdx = 0; sIdx < subsets; ++sIdx) {
+        f.runs.reserve(total);
+        Sink sink{f, exactUpTo, tooMany};
+        for (int sIdx = 0; sIdx < subsets && !tooMany; ++sIdx) {
             f.firstRun.push_back(static_cast<std::uint32_t>(f.runs.size()));
-            subsetRuns(p, f.layout, sIdx, f, read);
+            scanSubset(p, f.layout, sIdx, sink);
         }
+        if (tooMany) return buildFrame(p, width, height, parallelFrom, 0);
     }
     f.firstRun.push_back(static_cast<std::uint32_t>(f.runs.size()));
     return f;

@@ -373,10 +373,47 @@ void drawSubset(const PropertyStore &p, QPainter &g, const AxisLayout &A, const 
         clipPolyline(pts, guard, [&](std::span<const QPointF> piece) { drawCurve(g, piece); });
     };
 
+    const int type = symbolType(p, subset);
+    const double radius = symbolRadius(p), dotRadius = std::max(2.5, pen.widthF());
+    // A run of one point of a curve without symbols is a dot and nothing else; a run
+    // that is not dense of a subset of symbols without lines, or of one point, is its
+    // symbols and nothing else. Curves cut by nulls into runs of a point or a few are
+    // that many of them: those of runs one after another are drawn with the pen and
+    // brush set once. The others find the pen and brush as each run leaves them.
+    const bool filled = method != Area && method != Ribbon && method != Bar && method != Stick;
+    enum class Tools { Run, Dot, Symbol } tools = Tools::Run;
+    auto use = [&](Tools t) {
+        if (tools == t) return;
+        if (t == Tools::Run) {
+            g.setBrush(Qt::NoBrush);
+            g.setPen(pen);
+        } else {
+            g.setPen(QPen(col, 0));
+            g.setBrush(t == Tools::Dot || type % 2 == 1 ? QBrush(col) : QBrush(Qt::NoBrush));
+        }
+        tools = t;
+    };
     std::vector<QPointF> widened;
     for (std::uint32_t r = f.firstRun[subset]; r < f.firstRun[subset + 1]; ++r) {
-        std::span<const QPointF> pts = f.pointsOf(f.runs[r], widened);
-        bool dense = f.runs[r].dense;
+        const Frame::Run run = f.runs[r];
+        std::span<const QPointF> pts = f.pointsOf(run, widened, subset);
+        if (filled && pts.size() == 1 && lines && !symbols) {
+            if (inside(guard, pts.front())) {
+                use(Tools::Dot);
+                g.drawEllipse(pts.front(), dotRadius, dotRadius);
+            }
+            continue;
+        }
+        if (filled && (!lines || pts.size() == 1) && symbols) {
+            if (!run.dense) {
+                use(Tools::Symbol);
+                for (auto &q : pts)
+                    if (inside(guard, q)) drawSymbolShape(g, q, type, radius);
+            }
+            continue;
+        }
+        use(Tools::Run);
+        bool dense = run.dense;
         if (method == Area || method == Ribbon) {
             QPolygonF poly;
             poly << QPointF(pts.front().x(), base);
@@ -405,11 +442,10 @@ void drawSubset(const PropertyStore &p, QPainter &g, const AxisLayout &A, const 
                 curve(pts);
             }
             // A point between two gaps (or the first sample) has no line: show it.
-            if (pts.size() == 1 && !symbols && inside(guard, pts.front())) {
-                double r = std::max(2.5, pen.widthF());
+            if (pts.size() == 1 && !symbols && inside(guard, pts.front())) { // of an area
                 g.setPen(QPen(col, 0));
                 g.setBrush(col);
-                g.drawEllipse(pts.front(), r, r);
+                g.drawEllipse(pts.front(), dotRadius, dotRadius);
                 g.setBrush(Qt::NoBrush);
                 g.setPen(pen);
             }
@@ -422,6 +458,8 @@ void drawSubset(const PropertyStore &p, QPainter &g, const AxisLayout &A, const 
             double bw = p.number(id::BarWidth);
             double wdt = std::max(1.0, spacing * (bw > 0 && bw <= 1 ? bw : 0.6));
             double each = wdt / std::max(slot.count, 1), offset = -wdt / 2 + slot.index * each;
+            // A bar's outline in the graph's colour; a stick, or the fill, needs no other.
+            if (method == Bar) g.setPen(QPen(s.graphFore, 0));
             for (auto &q : pts) {
                 if (method == Stick) {
                     double sx = slot.count > 1 ? q.x() + offset + each / 2 : q.x();
@@ -434,23 +472,21 @@ void drawSubset(const PropertyStore &p, QPainter &g, const AxisLayout &A, const 
                              QPointF(q.x() + offset + each, std::max(q.y(), base)));
                     if (!clampRect(r, guard)) continue;
                     g.fillRect(r, col);
-                    g.setPen(QPen(s.graphFore, 0));
                     g.drawRect(r);
-                    g.setPen(pen);
                 }
             }
+            g.setPen(pen);
         }
         if (symbols && !dense) {
-            int type = symbolType(p, subset);
-            double r = symbolRadius(p);
             g.setPen(QPen(col, 0));
             // The brush is set once for all of them: setting it costs more than a symbol.
             g.setBrush(type % 2 == 1 ? QBrush(col) : Qt::NoBrush);
             for (auto &q : pts)
-                if (inside(guard, q)) drawSymbolShape(g, q, type, r);
+                if (inside(guard, q)) drawSymbolShape(g, q, type, radius);
             g.setBrush(Qt::NoBrush);
         }
     }
+    use(Tools::Run);
 }
 
 struct AnnotText {

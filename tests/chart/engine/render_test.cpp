@@ -581,7 +581,7 @@ QImage pictureOf(const chart::engine::PropertyStore &p, const chart::engine::Fra
 
 } // namespace
 
-// A frame of many points keeps them in single precision: the picture is the one drawn
+// A frame of many points keeps them compact: the picture is the one drawn
 // from the points as read, to the pixel.
 TEST(ChartRender, ACompactFrameDrawsThePictureOfTheExactOne) {
     struct Case {
@@ -601,6 +601,55 @@ TEST(ChartRender, ACompactFrameDrawsThePictureOfTheExactOne) {
         for (int y = 0; y < want.height(); ++y)
             for (int x = 0; x < want.width(); ++x) differ += want.pixel(x, y) != got.pixel(x, y);
         EXPECT_EQ(differ, 0) << "method " << c.method;
+        chart::ceDestroy(h);
+    }
+}
+
+// Curves cut by nulls into runs too short to reduce keep nearly every point: a frame that
+// keeps more than its bound once read is compact, read in turn or side by side, and
+// draws the picture of the frame kept as read, to the pixel.
+TEST(ChartRender, AFrameCutByNullsIntoShortRunsTurnsCompactWithTheSamePicture) {
+    const int subsets = 2, points = 12000;
+    const std::size_t bound = 8000; // above what the subsets would keep if reduced, below what they keep
+    // Line, Point, Bar, Area, Spline, Points + line, Step.
+    for (int method : {0, 2, 1, 3, 16, 17, 21}) {
+        RECT r{0, 0, 640, 360};
+        HWND h = chart::ceCreate(chart::kNewObject, 0, &r, nullptr, 100);
+        chart::ceSetInt(h, 2120, points);
+        chart::ceSetInt(h, 2115, subsets);
+        chart::ceSetInt(h, 3090, method);
+        setDouble(h, 3268, 9999.0);
+        std::uint32_t seed = 4242;
+        auto next = [&] { return (seed = seed * 1664525u + 1013904223u) >> 8; };
+        for (int s = 0; s < subsets; ++s)
+            for (int i = 0; i < points; ++i) {
+                float y = static_cast<float>(next() % 1000003) / 7919.0f;
+                // Runs of one, two and three points, and one long run that is reduced.
+                const bool longRun = s == 1 && i >= 3000 && i < 6000;
+                if (!longRun && i % (2 + (i / 1000 + s) % 3) == 0) y = 9999.0f;
+                chart::ceSetElem2(h, 2140, s, i, &y);
+            }
+        const chart::engine::PropertyStore &p = chart::engine::Engine::find(h)->props();
+        const chart::engine::Frame exact = chart::engine::buildFrame(p, 640, 360, SIZE_MAX, SIZE_MAX);
+        ASSERT_FALSE(exact.isCompact);
+        ASSERT_GT(exact.pointCount(), bound);
+        const QImage want = pictureOf(p, exact);
+        for (std::size_t parallelFrom : {std::size_t(SIZE_MAX), std::size_t(0)}) {
+            const chart::engine::Frame f = chart::engine::buildFrame(p, 640, 360, parallelFrom, bound);
+            ASSERT_TRUE(f.isCompact) << "method " << method << " side by side " << (parallelFrom == 0);
+            ASSERT_EQ(f.firstRun, exact.firstRun);
+            ASSERT_EQ(f.runs.size(), exact.runs.size());
+            for (std::size_t k = 0; k < f.runs.size(); ++k) {
+                ASSERT_EQ(f.runs[k].begin, exact.runs[k].begin) << k;
+                ASSERT_EQ(f.runs[k].size, exact.runs[k].size) << k;
+                ASSERT_EQ(f.runs[k].dense, exact.runs[k].dense) << k;
+            }
+            const QImage got = pictureOf(p, f);
+            int differ = 0;
+            for (int y = 0; y < want.height(); ++y)
+                for (int x = 0; x < want.width(); ++x) differ += want.pixel(x, y) != got.pixel(x, y);
+            EXPECT_EQ(differ, 0) << "method " << method << " side by side " << (parallelFrom == 0);
+        }
         chart::ceDestroy(h);
     }
 }
@@ -660,6 +709,73 @@ TEST(ChartRender, SymbolsAreThoseDrawnOneByOne) {
         for (int y = 0; y < picture.height(); ++y)
             for (int x = 0; x < picture.width(); ++x) differ += picture.pixel(x, y) != again.pixel(x, y);
         EXPECT_EQ(differ, 0) << "point size " << c.pointSize;
+        chart::ceDestroy(h);
+    }
+}
+
+// Curves cut by nulls into runs of a point or a few: a run of one point of a line is a
+// dot, the runs of symbols are their symbols, each as drawn with its own pen and brush
+// (drawn that way again over the picture with the lines, in the same order, they
+// change no pixel inside the graph; they would where one was left out or hollow).
+TEST(ChartRender, DotsAndSymbolsOfShortRunsAreThoseDrawnOneByOne) {
+    // Line (dots), Point, Points + line (symbols of runs of one point and of more).
+    for (int method : {0, 2, 17}) {
+        const int subsets = 3, points = 600;
+        RECT r{0, 0, 640, 360};
+        HWND h = chart::ceCreate(chart::kNewObject, 0, &r, nullptr, 100);
+        chart::ceSetInt(h, 2120, points);
+        chart::ceSetInt(h, 2115, subsets);
+        chart::ceSetInt(h, 3090, method);
+        setDouble(h, 3268, 9999.0);
+        std::uint32_t seed = 31;
+        auto next = [&] { return (seed = seed * 1664525u + 1013904223u) >> 8; };
+        const int types[subsets] = {3, 4, 9}; // a solid circle, a hollow square, a solid triangle
+        for (int s = 0; s < subsets; ++s) {
+            setElemInt(h, 3270, s, types[s]);
+            for (int i = 0; i < points; ++i) {
+                float y = static_cast<float>(next() % 1000003) / 7919.0f;
+                if (i % (2 + (i / 50 + s) % 3) == 0) y = 9999.0f;
+                chart::ceSetElem2(h, 2140, s, i, &y);
+            }
+        }
+        const chart::engine::PropertyStore &p = chart::engine::Engine::find(h)->props();
+        const chart::engine::Frame f = chart::engine::buildFrame(p, 640, 360);
+        const QImage picture = pictureOf(p, f);
+        QImage again = picture;
+        {
+            QPainter g(&again);
+            g.setRenderHint(QPainter::Antialiasing, false);
+            g.setClipRect(f.layout.axes.at(0).band.adjusted(12, 12, -12, -12));
+            for (int s = 0; s < subsets; ++s) {
+                const QColor col = chart::engine::subsetColor(p, s);
+                for (std::uint32_t k = f.firstRun[s]; k < f.firstRun[s + 1]; ++k) {
+                    std::span<const QPointF> pts = f.pointsOf(f.runs[k]);
+                    g.setPen(QPen(col, 0, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin)); // the subset's pen
+                    if (method != 2 && pts.size() > 1) g.drawPolyline(pts.data(), static_cast<int>(pts.size()));
+                    for (const QPointF &q : pts) {
+                        g.setPen(QPen(col, 0));
+                        if (method == 0 && pts.size() == 1) {
+                            g.setBrush(col);
+                            g.drawEllipse(q, 2.5, 2.5);
+                        } else if (method != 0) {
+                            g.setBrush(types[s] % 2 ? QBrush(col) : QBrush(Qt::NoBrush));
+                            if (types[s] / 2 == 1) g.drawEllipse(q, 2.5, 2.5);
+                            if (types[s] / 2 == 2) g.drawRect(QRectF(q.x() - 2.5, q.y() - 2.5, 5, 5));
+                            if (types[s] / 2 == 4) {
+                                const QPointF t[3] = {
+                                    {q.x(), q.y() - 2.5}, {q.x() + 2.5, q.y() + 2.5}, {q.x() - 2.5, q.y() + 2.5}};
+                                g.drawPolygon(t, 3);
+                            }
+                        }
+                        g.setBrush(Qt::NoBrush);
+                    }
+                }
+            }
+        }
+        int differ = 0;
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x) differ += picture.pixel(x, y) != again.pixel(x, y);
+        EXPECT_EQ(differ, 0) << "method " << method;
         chart::ceDestroy(h);
     }
 }
