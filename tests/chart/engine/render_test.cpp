@@ -579,6 +579,14 @@ QImage pictureOf(const chart::engine::PropertyStore &p, const chart::engine::Fra
     return img;
 }
 
+// Pixels of `a` that `b` holds otherwise.
+int differingPixels(const QImage &a, const QImage &b) {
+    int differ = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) differ += a.pixel(x, y) != b.pixel(x, y);
+    return differ;
+}
+
 } // namespace
 
 // A frame of many points keeps them compact: the picture is the one drawn
@@ -597,9 +605,7 @@ TEST(ChartRender, ACompactFrameDrawsThePictureOfTheExactOne) {
         ASSERT_TRUE(compact.isCompact);
         ASSERT_EQ(compact.firstRun, exact.firstRun);
         QImage want = pictureOf(p, exact), got = pictureOf(p, compact);
-        int differ = 0;
-        for (int y = 0; y < want.height(); ++y)
-            for (int x = 0; x < want.width(); ++x) differ += want.pixel(x, y) != got.pixel(x, y);
+        const int differ = differingPixels(want, got);
         EXPECT_EQ(differ, 0) << "method " << c.method;
         chart::ceDestroy(h);
     }
@@ -645,9 +651,7 @@ TEST(ChartRender, AFrameCutByNullsIntoShortRunsTurnsCompactWithTheSamePicture) {
                 ASSERT_EQ(f.runs[k].dense, exact.runs[k].dense) << k;
             }
             const QImage got = pictureOf(p, f);
-            int differ = 0;
-            for (int y = 0; y < want.height(); ++y)
-                for (int x = 0; x < want.width(); ++x) differ += want.pixel(x, y) != got.pixel(x, y);
+            const int differ = differingPixels(want, got);
             EXPECT_EQ(differ, 0) << "method " << method << " side by side " << (parallelFrom == 0);
         }
         chart::ceDestroy(h);
@@ -705,9 +709,7 @@ TEST(ChartRender, SymbolsAreThoseDrawnOneByOne) {
                     for (const QPointF &q : f.pointsOf(f.runs[r])) oldSymbol(g, q, s, c.radius, col);
             }
         }
-        int differ = 0;
-        for (int y = 0; y < picture.height(); ++y)
-            for (int x = 0; x < picture.width(); ++x) differ += picture.pixel(x, y) != again.pixel(x, y);
+        const int differ = differingPixels(picture, again);
         EXPECT_EQ(differ, 0) << "point size " << c.pointSize;
         chart::ceDestroy(h);
     }
@@ -772,9 +774,7 @@ TEST(ChartRender, DotsAndSymbolsOfShortRunsAreThoseDrawnOneByOne) {
                 }
             }
         }
-        int differ = 0;
-        for (int y = 0; y < picture.height(); ++y)
-            for (int x = 0; x < picture.width(); ++x) differ += picture.pixel(x, y) != again.pixel(x, y);
+        const int differ = differingPixels(picture, again);
         EXPECT_EQ(differ, 0) << "method " << method;
         chart::ceDestroy(h);
     }
