@@ -31,6 +31,23 @@ void copyString(char *buffer256, const std::string &s) {
     buffer256[n] = 0;
 }
 
+// An element's number into the caller's buffer in the element's own type.
+void writeNumber(ElemType type, double v, void *out) {
+    switch (type) {
+        case ElemType::Double: std::memcpy(out, &v, 8); break;
+        case ElemType::Single: {
+            float f = static_cast<float>(v);
+            std::memcpy(out, &f, 4);
+            break;
+        }
+        default: {
+            std::int32_t i = static_cast<std::int32_t>(v);
+            std::memcpy(out, &i, 4);
+            break;
+        }
+    }
+}
+
 std::string boundedString(const char *text) {
     if (!text) return {};
     return std::string(text, strnlen(text, 255));
@@ -247,19 +264,7 @@ int Engine::getElem(int id, int index, void *out) const {
     }
     double v = 0;
     props_.elem(id, index, v);
-    switch (info.type) {
-        case ElemType::Double: std::memcpy(out, &v, 8); break;
-        case ElemType::Single: {
-            float f = static_cast<float>(v);
-            std::memcpy(out, &f, 4);
-            break;
-        }
-        default: {
-            std::int32_t i = static_cast<std::int32_t>(v);
-            std::memcpy(out, &i, 4);
-            break;
-        }
-    }
+    writeNumber(info.type, v, out);
     return 1;
 }
 
@@ -302,19 +307,7 @@ int Engine::getElem2(int id, int s, int p, void *out) const {
     double v = 0;
     bool inside = props_.elem2(id, s, p, v);
     if (!inside && info.shape == Shape::Data) return 0; // outside the data: the caller's value stays as it was
-    switch (info.type) {
-        case ElemType::Double: std::memcpy(out, &v, 8); break;
-        case ElemType::Single: {
-            float f = static_cast<float>(v);
-            std::memcpy(out, &f, 4);
-            break;
-        }
-        default: {
-            std::int32_t i = static_cast<std::int32_t>(v);
-            std::memcpy(out, &i, 4);
-            break;
-        }
-    }
+    writeNumber(info.type, v, out);
     return 1;
 }
 
