@@ -4,6 +4,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEvent>
 #include <QEventLoop>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -136,15 +137,17 @@ QString pdfText(const QString &pdf, bool keepLayout) {
     return QString::fromUtf8(p.readAllStandardOutput());
 }
 
-int threadCount() {
-    int n = 0;
+std::vector<int> threadIds() {
+    std::vector<int> ids;
     if (DIR *d = opendir("/proc/self/task")) {
         while (dirent *e = readdir(d))
-            if (e->d_name[0] != '.') ++n;
+            if (e->d_name[0] != '.') ids.push_back(std::atoi(e->d_name));
         closedir(d);
     }
-    return n;
+    return ids;
 }
+
+int threadCount() { return int(threadIds().size()); }
 
 char threadState(pid_t tid) {
     std::ifstream stat("/proc/self/task/" + std::to_string(tid) + "/stat");
@@ -153,12 +156,6 @@ char threadState(pid_t tid) {
     const size_t close = line.rfind(')'); // the name may hold blanks
     return close != std::string::npos && close + 2 < line.size() ? line[close + 2] : '?';
 }
-
-} // namespace testsupport
-
-#include <QEvent>
-
-namespace testsupport {
 
 void processPendingDeletes() {
     for (int round = 0; round < 3; ++round) {

@@ -2,6 +2,7 @@
 // Small helpers shared by the tests: pseudo-terminal pairs, event-loop waits, paths of
 // the build tree, the text of a printed PDF and the threads of the process.
 
+#include <QObject>
 #include <QString>
 
 #include <sys/types.h>
@@ -9,6 +10,7 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace testsupport {
 
@@ -60,13 +62,8 @@ QString pdfText(const QString &pdf, bool keepLayout = false);
 // Threads of this process, and the scheduler state of one of them ('R' running,
 // 'S' sleeping in a wait, '?' gone).
 int threadCount();
+std::vector<int> threadIds();
 char threadState(pid_t tid);
-
-} // namespace testsupport
-
-#include <QObject>
-
-namespace testsupport {
 
 // Runs the events pending now, then the deletions asked for with deleteLater (a window
 // closed with WA_DeleteOnClose), which the event loop keeps back at the level they were

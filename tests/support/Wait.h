@@ -2,22 +2,19 @@
 // Waiting on another thread's state instead of on the clock: whether a thread of this
 // process is asleep in a wait that only an event can end.
 
+#include "support/TestSupport.h"
+
 #include <sys/syscall.h>
 
+#include <algorithm>
+#include <chrono>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace testsupport {
-
-// The scheduler state of one of this process's threads ('R' running, 'S' sleeping).
-inline char threadState(int tid) {
-    std::ifstream stat("/proc/self/task/" + std::to_string(tid) + "/stat");
-    std::string line;
-    std::getline(stat, line);
-    const size_t close = line.rfind(')');
-    return close != std::string::npos && close + 2 < line.size() ? line[close + 2] : '?';
-}
 
 // The system call a thread is blocked in, "<number> <arguments...>", or "running".
 inline std::string syscallOf(int tid) {
@@ -43,29 +40,6 @@ inline bool asleepWithoutTimeout(int tid) {
         case SYS_futex: return a[3] == "0x0";
         default: return false;
     }
-}
-
-} // namespace testsupport
-
-#include <dirent.h>
-
-#include <algorithm>
-#include <chrono>
-#include <cstdlib>
-#include <thread>
-#include <vector>
-
-namespace testsupport {
-
-// Ids of this process's threads.
-inline std::vector<int> threadIds() {
-    std::vector<int> ids;
-    if (DIR *d = opendir("/proc/self/task")) {
-        while (dirent *e = readdir(d))
-            if (e->d_name[0] != '.') ids.push_back(std::atoi(e->d_name));
-        closedir(d);
-    }
-    return ids;
 }
 
 // The threads that are not in `before`.
