@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -550,20 +551,22 @@ TEST(ChartRender, BitBltThroughAClipOfSeveralRectanglesCopiesInsideItOnly) {
 namespace {
 
 // A chart of many subsets of scattered values, as a test of the picture's detail:
-// lines cross at every angle, symbols land on fractional pixels.
-HWND scatteredChart(int subsets, int points, int method, int width = 640, int height = 360) {
+// lines cross at every angle, symbols land on fractional pixels. Point i of subset s
+// is null (9999) where `nullAt` says so; by default every 61st, for gaps.
+HWND scatteredChart(
+    int subsets, int points, int method, int width = 640, int height = 360, std::uint32_t seed = 777,
+    const std::function<bool(int, int)> &nullAt = [](int, int i) { return i % 61 == 60; }) {
     RECT r{0, 0, width, height};
     HWND h = chart::ceCreate(chart::kNewObject, 0, &r, nullptr, 100);
     chart::ceSetInt(h, 2120, points);
     chart::ceSetInt(h, 2115, subsets);
     chart::ceSetInt(h, 3090, method);
     setDouble(h, 3268, 9999.0);
-    std::uint32_t seed = 777;
     auto next = [&] { return (seed = seed * 1664525u + 1013904223u) >> 8; };
     for (int s = 0; s < subsets; ++s)
         for (int i = 0; i < points; ++i) {
             float y = static_cast<float>(next() % 1000003) / 7919.0f;
-            if (i % 61 == 60) y = 9999.0f; // gaps
+            if (nullAt(s, i)) y = 9999.0f;
             chart::ceSetElem2(h, 2140, s, i, &y);
         }
     chart::ceReinitialize(h);
@@ -619,22 +622,11 @@ TEST(ChartRender, AFrameCutByNullsIntoShortRunsTurnsCompactWithTheSamePicture) {
     const std::size_t bound = 8000; // above what the subsets would keep if reduced, below what they keep
     // Line, Point, Bar, Area, Spline, Points + line, Step.
     for (int method : {0, 2, 1, 3, 16, 17, 21}) {
-        RECT r{0, 0, 640, 360};
-        HWND h = chart::ceCreate(chart::kNewObject, 0, &r, nullptr, 100);
-        chart::ceSetInt(h, 2120, points);
-        chart::ceSetInt(h, 2115, subsets);
-        chart::ceSetInt(h, 3090, method);
-        setDouble(h, 3268, 9999.0);
-        std::uint32_t seed = 4242;
-        auto next = [&] { return (seed = seed * 1664525u + 1013904223u) >> 8; };
-        for (int s = 0; s < subsets; ++s)
-            for (int i = 0; i < points; ++i) {
-                float y = static_cast<float>(next() % 1000003) / 7919.0f;
-                // Runs of one, two and three points, and one long run that is reduced.
-                const bool longRun = s == 1 && i >= 3000 && i < 6000;
-                if (!longRun && i % (2 + (i / 1000 + s) % 3) == 0) y = 9999.0f;
-                chart::ceSetElem2(h, 2140, s, i, &y);
-            }
+        // Runs of one, two and three points, and one long run that is reduced.
+        HWND h = scatteredChart(subsets, points, method, 640, 360, 4242, [](int s, int i) {
+            const bool longRun = s == 1 && i >= 3000 && i < 6000;
+            return !longRun && i % (2 + (i / 1000 + s) % 3) == 0;
+        });
         const chart::engine::PropertyStore &p = chart::engine::Engine::find(h)->props();
         const chart::engine::Frame exact = chart::engine::buildFrame(p, 640, 360, SIZE_MAX, SIZE_MAX);
         ASSERT_FALSE(exact.isCompact);
@@ -723,23 +715,10 @@ TEST(ChartRender, DotsAndSymbolsOfShortRunsAreThoseDrawnOneByOne) {
     // Line (dots), Point, Points + line (symbols of runs of one point and of more).
     for (int method : {0, 2, 17}) {
         const int subsets = 3, points = 600;
-        RECT r{0, 0, 640, 360};
-        HWND h = chart::ceCreate(chart::kNewObject, 0, &r, nullptr, 100);
-        chart::ceSetInt(h, 2120, points);
-        chart::ceSetInt(h, 2115, subsets);
-        chart::ceSetInt(h, 3090, method);
-        setDouble(h, 3268, 9999.0);
-        std::uint32_t seed = 31;
-        auto next = [&] { return (seed = seed * 1664525u + 1013904223u) >> 8; };
+        HWND h = scatteredChart(subsets, points, method, 640, 360, 31,
+                                [](int s, int i) { return i % (2 + (i / 50 + s) % 3) == 0; });
         const int types[subsets] = {3, 4, 9}; // a solid circle, a hollow square, a solid triangle
-        for (int s = 0; s < subsets; ++s) {
-            setElemInt(h, 3270, s, types[s]);
-            for (int i = 0; i < points; ++i) {
-                float y = static_cast<float>(next() % 1000003) / 7919.0f;
-                if (i % (2 + (i / 50 + s) % 3) == 0) y = 9999.0f;
-                chart::ceSetElem2(h, 2140, s, i, &y);
-            }
-        }
+        for (int s = 0; s < subsets; ++s) setElemInt(h, 3270, s, types[s]);
         const chart::engine::PropertyStore &p = chart::engine::Engine::find(h)->props();
         const chart::engine::Frame f = chart::engine::buildFrame(p, 640, 360);
         const QImage picture = pictureOf(p, f);
